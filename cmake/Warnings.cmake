@@ -1,0 +1,48 @@
+# Project-wide warning and sanitizer flags, applied through tovarin_add_flags().
+function(tovarin_add_flags target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+                         -Wno-missing-field-initializers)
+  if(TOVARIN_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+if(TOVARIN_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# tovarin_library(name DIR [LIBS ...]): a static library of every .cpp in DIR (not recursive).
+function(tovarin_library name dir)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT sources)
+    # Headers only (or not written yet): still a target others can link.
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE ${ARG_LIBS})
+    return()
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  tovarin_add_flags(${name})
+endfunction()
+
+# tovarin_test(name LIBS ...): one GoogleTest binary of every *_test.cpp in the current folder.
+function(tovarin_test name)
+  cmake_parse_arguments(ARG "" "" "LIBS;LABELS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE TOVARIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+                             TOVARIN_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  tovarin_add_flags(${name})
+  if(NOT ARG_LABELS)
+    set(ARG_LABELS unit)
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 600
+                       ENVIRONMENT "TOVARIN_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endfunction()
