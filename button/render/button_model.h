@@ -1,0 +1,132 @@
+#pragma once
+// ButtonModel: every property and member of a teskbutton that the behaviour code (button/)
+// and the drawing code (button/render/) share. Behaviour writes it on input and assignment;
+// drawing reads it (and the few members drawing owns: layout rectangles, the region, and
+// the style fall-backs that rewrite ButtonStyle/ColorScheme/BackColor/ForeColor).
+//
+// Values are stored exactly as assigned: an out-of-range enumeration value is kept and each
+// drawing routine says how it treats it. Colours are OLE colours (see platform/color.h).
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/bitmap.h"
+#include "platform/geometry.h"
+#include "platform/region.h"
+
+namespace tovarin::platform {
+class Font;
+class Picture;
+}  // namespace tovarin::platform
+
+namespace tovarin::button {
+
+using OleColor = std::uint32_t;
+using PictureRef = std::shared_ptr<const platform::Picture>;
+
+enum ButtonStyleValue : std::int32_t {
+  kStandard = 0, kFlat = 1, kRounded = 2, kGlass = 3, kToolbar = 4, kOrange = 5, kSoft = 6,
+  kHighlight = 7, kAmber = 8, kGloss = 9, kGel = 10, kHoverRaised = 11, kHoverFlat = 12, kThemed = 13,
+};
+enum ColorSchemeValue : std::int32_t { kBlue = 0, kOliveGreen = 1, kSilver = 2, kCustom = 3 };
+enum ModeValue : std::int32_t { kPushButton = 0, kCheckButton = 1, kOptionButton = 2 };
+enum CaptionAlignValue : std::int32_t { kAlignLeft = 0, kAlignCenter = 1, kAlignRight = 2 };
+enum PictureAlignValue : std::int32_t {
+  kLeftEdge = 0, kLeftOfCaption = 1, kRightEdge = 2, kRightOfCaption = 3, kCenterPicture = 4,
+  kTopEdge = 5, kTopOfCaption = 6, kBottomEdge = 7, kBottomOfCaption = 8,
+};
+enum CaptionEffectsValue : std::int32_t {
+  kNoEffect = 0, kRaised = 1, kSunken = 2, kShadow = 3, kLightOutline = 4, kDarkOutline = 5,
+};
+enum PictureEffectValue : std::int32_t { kEffectNone = 0, kLighter = 1, kDarker = 2 };
+enum DisabledPictureModeValue : std::int32_t { kFaded = 0, kGrayscale = 1 };
+enum ToolTipTypeValue : std::int32_t { kRectangular = 0, kBalloon = 1 };
+enum ToolTipIconValue : std::int32_t { kNoIcon = 0, kInfoIcon = 1, kWarningIcon = 2, kErrorIcon = 3 };
+enum ButtonStateValue : std::int32_t { kStateNormal = 0, kStateHot = 1, kStateDown = 2 };
+
+struct ButtonModel {
+  // --- Public properties (stored values)
+  OleColor BackColor = 0;
+  std::int32_t ButtonStyle = kThemed;
+  std::string Caption;
+  std::int32_t CaptionAlign = kAlignCenter;
+  std::int32_t DropDownSymbol = 0;
+  bool DropDownSeparator = false;
+  std::int32_t DisabledPictureMode = kFaded;
+  bool Enabled = true;
+  OleColor ForeColor = 0;
+  OleColor ForeColorHover = 0;
+  bool HandPointer = false;
+  OleColor MaskColor = 0xE0E0E0;
+  std::int32_t Mode = kPushButton;
+  PictureRef PictureNormal;
+  PictureRef PictureHot;
+  PictureRef PictureDown;
+  std::int32_t PictureAlign = kLeftOfCaption;
+  bool PictureShadow = false;
+  std::int32_t PictureEffectOnOver = kEffectNone;
+  std::int32_t PictureEffectOnDown = kEffectNone;
+  bool PicturePushOnHover = false;
+  std::uint8_t PictureOpacity = 255;
+  std::uint8_t PictureOpacityOnOver = 255;
+  bool RightToLeft = false;
+  std::int32_t CaptionEffects = kNoEffect;
+  bool ShowFocusRect = false;
+  bool UseMaskColor = true;
+  bool Value = false;
+  std::string TooltipTitle;
+  std::string ToolTip;
+  OleColor TooltipBackColor = 0;
+  std::int32_t ToolTipIcon = kNoIcon;
+  std::int32_t ToolTipType = kRectangular;
+  std::int32_t ColorScheme = kBlue;
+
+  // --- Member state shared by behaviour and drawing
+  std::int32_t mButtonState = kStateNormal;
+  bool mMouseDown = false;
+  bool mMouseOver = false;
+  bool mHasFocus = false;
+  bool mSpaceDown = false;
+  bool mDisplayAsDefault = false;
+  bool mParentActive = false;
+  bool mIsNT = true;  // wide-character text everywhere on this platform
+  bool mThemed = false;
+  bool mThemeLibPresent = false;
+  bool mTipRightToLeft = false;
+  bool mTrackMouse = false;
+  std::int32_t mHeight = 0;  // inner size in pixels
+  std::int32_t mWidth = 0;
+  platform::Rect mClientRect;
+  std::optional<platform::Region> mRegion;  // the window region last made
+  std::shared_ptr<platform::Font> mFont;
+  std::array<std::uint8_t, 256> mLightTable{};
+  std::array<std::uint8_t, 256> mDarkTable{};
+
+  // --- Layout members owned by drawing (set by Redraw / DrawContent)
+  platform::Rect mCaptionRect;
+  platform::Rect mPictureRect;
+  platform::Rect mDropDownRect;
+  PictureRef mCurrentPicture;
+  std::int32_t mPictureWidth = 0;
+  std::int32_t mPictureHeight = 0;
+};
+
+// What the drawing routines need of the button's window.
+class ButtonCanvas {
+ public:
+  virtual ~ButtonCanvas() = default;
+  // The window's drawing surface (24-bit), sized to the button's inner size in pixels.
+  virtual platform::Bitmap& Surface() = 0;
+  // Sets (or clears) the window's shape; the window owns the region from then on.
+  virtual void SetWindowRegion(std::optional<platform::Region> region) = 0;
+  // Whether the button may draw with the desktop's visual style (the theme query).
+  virtual bool ThemeQuery() = 0;
+  // The drawing code changed a stored property (the Themed fall-back, the Soft style's
+  // ForeColor); the container is told so it saves it.
+  virtual void PropertyChanged(const char* /*name*/) {}
+};
+
+}  // namespace tovarin::button
