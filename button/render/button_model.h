@@ -20,6 +20,7 @@
 namespace tovarin::platform {
 class Font;
 class Picture;
+class ThemePainter;
 }  // namespace tovarin::platform
 
 namespace tovarin::button {
@@ -112,6 +113,9 @@ struct ButtonModel {
   PictureRef mCurrentPicture;
   std::int32_t mPictureWidth = 0;
   std::int32_t mPictureHeight = 0;
+  // The drawing surface's background colour (OLE): what Redraw clears the surface to. Starts
+  // as the system button face; the Themed style sets it to the button face.
+  OleColor mSurfaceBackColor = 0x8000000F;
 };
 
 // What the drawing routines need of the button's window.
@@ -127,6 +131,12 @@ class ButtonCanvas {
   // The drawing code changed a stored property (the Themed fall-back, the Soft style's
   // ForeColor); the container is told so it saves it.
   virtual void PropertyChanged(const char* /*name*/) {}
+  // Whether the container runs the program (its ambient user-mode flag); the system styles
+  // draw their focus rectangle only then.
+  virtual bool UserMode() { return true; }
+  // The desktop's visual-style painter for the Themed style; nullptr when no visual-style
+  // data is available (the Themed style then draws only its content).
+  virtual platform::ThemePainter* Theme() { return nullptr; }
 };
 
 }  // namespace tovarin::button
