@@ -66,7 +66,8 @@ class Bitmap {
   // Colour table (empty for 24 and 32 bits).
   std::span<const PaletteEntry> ColorTable() const { return color_table_; }
   // Loads colours into the table from slot `start` on, like SetDIBColorTable: entries past
-  // the table's end are ignored. Returns the number of slots written.
+  // the table's end are ignored, and so is a `start` outside the table. The unused top byte
+  // of each entry is stored as 0. Returns the number of slots written (0 for 24 and 32 bits).
   int SetColorTable(int start, std::span<const PaletteEntry> colors);
 
   // Reads one pixel as a drawing colour (through the colour table for 1 and 8 bits). Outside
@@ -77,11 +78,14 @@ class Bitmap {
   // the bitmap nothing happens. 32-bit pixels get alpha 0 (like the platform's SetPixel).
   void SetPixel(int x, int y, ColorRef color);
 
-  // Raw index access for 1- and 8-bit bitmaps.
+  // Raw index access for 1- and 8-bit bitmaps. GetIndex returns -1 outside the bitmap or for
+  // 24 and 32 bits; SetIndex ignores positions outside the bitmap, indices outside the table
+  // and bitmaps without a table.
   int GetIndex(int x, int y) const;
   void SetIndex(int x, int y, int index);
 
-  // Index of the table colour nearest to `color` (squared RGB distance, first match wins).
+  // Index of the table colour nearest to `color` (squared RGB distance, first match wins);
+  // -1 for a bitmap without a colour table.
   int NearestIndex(ColorRef color) const;
 
  private:
