@@ -210,9 +210,16 @@ struct TextSystem::Impl {
     return description;
   }
 
+  // Vertical metrics of the primary face in whole pixels. Underline and strikethrough are
+  // drawn by us as solid bars on whole pixels (as the classic text output draws them) rather
+  // than by Pango, whose bars may straddle two pixel rows and come out grey.
   struct LineMetrics {
     int ascent = 0;
     int height = 1;
+    int underline_offset = 1;  // top of the underline, below the baseline
+    int underline_thickness = 1;
+    int strikethrough_offset = 3;  // top of the strikethrough bar, above the baseline
+    int strikethrough_thickness = 1;
   };
 
   // Ascent and line height of the primary face (fallback faces do not change the spacing,
@@ -229,8 +236,13 @@ struct TextSystem::Impl {
     PangoFontMetrics* font_metrics = pango_font_get_metrics(loaded.get(), nullptr);
     metrics.ascent = PANGO_PIXELS_CEIL(pango_font_metrics_get_ascent(font_metrics));
     int descent = PANGO_PIXELS_CEIL(pango_font_metrics_get_descent(font_metrics));
-    pango_font_metrics_unref(font_metrics);
     metrics.height = std::max(1, metrics.ascent + descent);
+    auto whole = [](int pango_units) { return static_cast<int>(Nearest(static_cast<double>(pango_units) / PANGO_SCALE)); };
+    metrics.underline_offset = std::max(1, -whole(pango_font_metrics_get_underline_position(font_metrics)));
+    metrics.underline_thickness = std::max(1, whole(pango_font_metrics_get_underline_thickness(font_metrics)));
+    metrics.strikethrough_offset = std::max(1, whole(pango_font_metrics_get_strikethrough_position(font_metrics)));
+    metrics.strikethrough_thickness = std::max(1, whole(pango_font_metrics_get_strikethrough_thickness(font_metrics)));
+    pango_font_metrics_unref(font_metrics);
     return metrics;
   }
 
@@ -250,25 +262,15 @@ struct TextSystem::Impl {
       pango_layout_set_width(layout.get(), width * PANGO_SCALE);
       pango_layout_set_ellipsize(layout.get(), PANGO_ELLIPSIZE_END);
     }
-    ApplyAttributes(layout.get(), font, display);
+    ApplyAttributes(layout.get(), font);
     return layout;
   }
 
-  static void ApplyAttributes(PangoLayout* layout, const Font& font, const PrefixedText& display) {
+  static void ApplyAttributes(PangoLayout* layout, const Font& font) {
+    const char* language = LanguageOfCharset(font.Charset());
+    if (!language) return;
     PangoAttrList* attributes = pango_attr_list_new();
-    if (const char* language = LanguageOfCharset(font.Charset())) {
-      pango_attr_list_insert(attributes, pango_attr_language_new(pango_language_from_string(language)));
-    }
-    if (font.Underline()) pango_attr_list_insert(attributes, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-    if (font.Strikethrough()) pango_attr_list_insert(attributes, pango_attr_strikethrough_new(TRUE));
-    if (display.underline_index >= 0 && !font.Underline()) {
-      const char* start = display.text.c_str() + display.underline_index;
-      const char* end = g_utf8_next_char(start);
-      PangoAttribute* underline = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);
-      underline->start_index = static_cast<guint>(display.underline_index);
-      underline->end_index = static_cast<guint>(end - display.text.c_str());
-      pango_attr_list_insert(attributes, underline);
-    }
+    pango_attr_list_insert(attributes, pango_attr_language_new(pango_language_from_string(language)));
     pango_layout_set_attributes(layout, attributes);
     pango_attr_list_unref(attributes);
   }
@@ -284,8 +286,31 @@ struct TextSystem::Impl {
     return widths;
   }
 
-  void RenderLayout(Bitmap& target, PangoLayout* layout, const LineMetrics& metrics, const Rect& rect,
-                    unsigned flags, ColorRef color, const Region* clip) const;
+  void RenderLayout(Bitmap& target, PangoLayout* layout, const Font& font, const PrefixedText& display,
+                    const LineMetrics& metrics, const Rect& rect, unsigned flags, ColorRef color,
+                    const Region* clip) const;
+
+  // Underline and strikethrough of the font over the whole line, and the underline of the
+  // prefixed character, as solid bars. `origin` is where the line's origin was placed, `left`
+  // and `width` its logical extent, all in surface pixels.
+  static void DrawDecorations(cairo_t* cr, PangoLayoutLine* line, const Font& font, const PrefixedText& display,
+                              const LineMetrics& metrics, int origin, int left, int width, int baseline) {
+    if (font.Underline()) {
+      cairo_rectangle(cr, left, baseline + metrics.underline_offset, width, metrics.underline_thickness);
+    }
+    if (font.Strikethrough()) {
+      cairo_rectangle(cr, left, baseline - metrics.strikethrough_offset, width, metrics.strikethrough_thickness);
+    }
+    int index = display.underline_index;
+    if (!font.Underline() && index >= line->start_index && index < line->start_index + line->length) {
+      int leading = 0, trailing = 0;
+      pango_layout_line_index_to_x(line, index, FALSE, &leading);
+      pango_layout_line_index_to_x(line, index, TRUE, &trailing);
+      int x0 = PANGO_PIXELS(std::min(leading, trailing)), x1 = PANGO_PIXELS(std::max(leading, trailing));
+      cairo_rectangle(cr, origin + x0, baseline + metrics.underline_offset, x1 - x0, metrics.underline_thickness);
+    }
+    cairo_fill(cr);
+  }
 };
 
 TextSystem::TextSystem(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -294,13 +319,13 @@ TextSystem::~TextSystem() = default;
 namespace {
 
 // Context options that make rendering independent of the machine: greyscale antialiasing,
-// full hinting, integer glyph advances and positions, 96 dpi.
+// slight hinting, integer glyph advances and positions, 96 dpi.
 GObjectPtr<PangoContext> MakeContext(PangoFontMap* font_map, PangoDirection direction) {
   GObjectPtr<PangoContext> context(pango_font_map_create_context(font_map));
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
   cairo_font_options_set_subpixel_order(options, CAIRO_SUBPIXEL_ORDER_DEFAULT);
-  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_FULL);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
   pango_cairo_context_set_font_options(context.get(), options);
   cairo_font_options_destroy(options);
@@ -403,8 +428,9 @@ Rect TextSystem::MeasureText(const Font& font, std::string_view utf8, const Rect
   return measured;
 }
 
-void TextSystem::Impl::RenderLayout(Bitmap& target, PangoLayout* layout, const LineMetrics& metrics,
-                                    const Rect& rect, unsigned flags, ColorRef color, const Region* clip) const {
+void TextSystem::Impl::RenderLayout(Bitmap& target, PangoLayout* layout, const Font& font,
+                                    const PrefixedText& display, const LineMetrics& metrics, const Rect& rect,
+                                    unsigned flags, ColorRef color, const Region* clip) const {
   std::vector<int> widths = LineWidths(layout);
   int text_height = static_cast<int>(widths.size()) * metrics.height;
   int top = BlockTop(rect, text_height, flags);
@@ -433,8 +459,11 @@ void TextSystem::Impl::RenderLayout(Bitmap& target, PangoLayout* layout, const L
       pango_layout_line_get_pixel_extents(line, nullptr, &logical);
       int left = LineLeft(rect, logical.width, flags);
       int baseline = top + index * metrics.height + metrics.ascent;
-      cairo_move_to(cr.get(), left - logical.x - area.left, baseline - area.top);
+      int origin = left - logical.x;
+      cairo_move_to(cr.get(), origin - area.left, baseline - area.top);
       pango_cairo_show_layout_line(cr.get(), line);
+      DrawDecorations(cr.get(), line, font, display, metrics, origin - area.left, left - area.left, logical.width,
+                      baseline - area.top);
     }
   }
   cairo_surface_flush(surface.get());
@@ -462,7 +491,7 @@ int TextSystem::DrawText(Bitmap& target, const Font& font, ColorRef text_color, 
   }
   Impl::LineMetrics metrics = impl_->MetricsOf(font);
   GObjectPtr<PangoLayout> layout = impl_->MakeLayout(font, display, rect, flags);
-  impl_->RenderLayout(target, layout.get(), metrics, rect, flags, text_color, clip);
+  impl_->RenderLayout(target, layout.get(), font, display, metrics, rect, flags, text_color, clip);
   return pango_layout_get_line_count(layout.get()) * metrics.height;
 }
 

@@ -4,12 +4,14 @@
 //
 // Fonts. A Font (font.h) is resolved through the program's own fontconfig configuration,
 // assets/fonts/fonts.conf: "Tahoma" is the Tahoma face shipped with fonts-wine, "宋体" and
-// "SimSun" are AR PL UMing, "MS Sans Serif" is the Wine face of that name, and everything else
-// falls back to DejaVu Sans, so the output never depends on the machine's own font settings.
+// "SimSun" are AR PL UMing, "MS Sans Serif" (the default font of a form) is Tahoma too, and
+// everything else falls back to DejaVu Sans, so the output never depends on the machine's own
+// font settings.
 // A point size p is an em height of Nearest(p * 96 / 72) pixels (96 dpi, the classic
 // negative-height font request): 8.25 pt is 11 px, 10.5 pt is 14 px. Glyphs are drawn with
-// greyscale antialiasing and full hinting on integer advances; these options are set
-// explicitly, so the same text gives the same pixels on every machine with the same fonts.
+// greyscale antialiasing and slight (vertical-only) hinting on integer advances; these options
+// are set explicitly, so the same text gives the same pixels on every machine with the same
+// fonts. Underlines and strikethrough are solid bars on whole pixel rows.
 //
 // "Marlett" is the classic symbol font of window controls. Its glyphs are drawn here as
 // shapes, not through Pango: every character occupies a square cell as wide as the font's
