@@ -1,0 +1,63 @@
+// Redraw: clear, measure, settle the drawn state, dispatch to the style routine.
+
+#include "button/render/redraw.h"
+
+#include "button/render/button_painter.h"
+#include "button/render/style_defaults.h"
+#include "platform/raster.h"
+
+namespace tovarin::button {
+
+void Redraw(ButtonModel& model, ButtonCanvas& canvas) { ButtonPainter(model, canvas).Redraw(); }
+
+void UpdateRegion(ButtonModel& model, ButtonCanvas& canvas) { ButtonPainter(model, canvas).UpdateRegion(); }
+
+void ButtonPainter::FallBackToRounded() {
+  ChangeProperty(model_.ButtonStyle, std::int32_t{kRounded}, "ButtonStyle");
+  ChangeProperty(model_.ColorScheme, std::int32_t{kBlue}, "ColorScheme");
+  const OleColor back_color = model_.BackColor;
+  const OleColor fore_color = model_.ForeColor;
+  const bool show_focus_rect = model_.ShowFocusRect;
+  ApplyColorStep(model_);
+  // The colour step wrote its properties directly; tell the container about those it changed.
+  if (back_color != model_.BackColor) canvas_.PropertyChanged("BackColor");
+  if (fore_color != model_.ForeColor) canvas_.PropertyChanged("ForeColor");
+  if (show_focus_rect != model_.ShowFocusRect) canvas_.PropertyChanged("ShowFocusRect");
+}
+
+void ButtonPainter::Redraw() {
+  platform::FillRect(surface_, surface_.Bounds(), ToColorRef(TranslateColor(model_.mSurfaceBackColor)));
+  RefreshSize();
+  model_.mClientRect = platform::Rect{0, 0, W(), H()};
+  if (model_.Mode != kPushButton && model_.ButtonStyle != kStandard && model_.ButtonStyle != kSoft && model_.Value) {
+    // Stored: a set button stays drawn as down until the input handling resets the state.
+    model_.mButtonState = kStateDown;
+  }
+  const std::int32_t s = model_.mButtonState;
+  switch (model_.ButtonStyle) {
+    case kStandard:
+    case kFlat:
+    case kHoverRaised:
+    case kHoverFlat: DrawSystemStyle(s); break;
+    case kRounded: DrawRoundedStyle(s); break;
+    case kGlass: DrawGlassStyle(s); break;
+    case kToolbar: DrawToolbarStyle(s); break;
+    case kOrange: DrawOrangeStyle(s); break;
+    case kSoft: DrawSoftStyle(s); break;
+    case kHighlight: DrawHighlightStyle(s); break;
+    case kAmber: DrawAmberStyle(s); break;
+    case kGloss: DrawGlossStyle(s); break;
+    case kGel: DrawGelStyle(s); break;
+    case kThemed:
+      if (canvas_.ThemeQuery()) {
+        DrawThemedStyle(s);
+      } else {
+        FallBackToRounded();
+        DrawRoundedStyle(s);
+      }
+      break;
+    default: break;  // unknown styles leave the surface cleared
+  }
+}
+
+}  // namespace tovarin::button

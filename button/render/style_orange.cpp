@@ -1,0 +1,44 @@
+// DrawOrangeStyle (ButtonStyle 5): a two-band body from BackColor when normal, warm orange
+// gradients when hot, pressed or set, with a navy outline except in the normal state.
+
+#include "button/render/button_painter.h"
+#include "platform/units.h"
+
+namespace tovarin::button {
+using namespace shorthand;
+
+void ButtonPainter::DrawOrangeStyle(std::int32_t s) {
+  RefreshSize();
+  model_.mClientRect = platform::Rect{0, 0, W(), H()};
+  const RgbColor bc = TranslateColor(model_.BackColor);
+  const RgbColor white = Color(255, 255, 255);
+  const RgbColor navy = Color(0, 0, 128);
+
+  if (model_.Mode != kPushButton && model_.Value) {
+    if (model_.mMouseOver) {
+      Grad(0, 0, W(), H(), Color(254, 145, 78), Color(255, 211, 142));
+    } else {
+      Grad(0, 0, W(), H(), Color(255, 213, 140), Color(255, 173, 85));
+    }
+    DrawContent();
+    Frame(0, 0, W(), H(), navy);
+    return;
+  }
+
+  switch (s) {
+    case kStateNormal: {
+      UpdateRegion();
+      const int h2 = HalfHeight();
+      Grad(0, 0, W(), h2, M(white, S(bc, 0.08f)), bc);
+      Grad(0, h2, W(), static_cast<int>(platform::Nearest(H() / 2.0 + 1)), bc, S(bc, -0.15f));
+      break;
+    }
+    case kStateHot: Grad(0, 0, W(), H(), Color(255, 244, 204), Color(255, 208, 145)); break;
+    case kStateDown: Grad(0, 0, W(), H(), Color(254, 145, 78), Color(255, 211, 142)); break;
+    default: break;
+  }
+  DrawContent();
+  if (model_.mButtonState != kStateNormal) Frame(0, 0, W(), H(), navy);
+}
+
+}  // namespace tovarin::button

@@ -1,0 +1,30 @@
+// UpdateRegion: the window's shape for the current style.
+
+#include "button/render/button_painter.h"
+#include "platform/region.h"
+
+namespace tovarin::button {
+
+void ButtonPainter::UpdateRegion() {
+  platform::Region region;
+  switch (model_.ButtonStyle) {
+    case kRounded:
+    case kGlass:
+    case kHighlight:
+    case kGloss:
+      region = platform::Region::FromRoundRect(platform::Rect{0, 0, W() + 1, H() + 1}, 3, 3);
+      break;
+    case kSoft:
+    case kGel:
+      region = platform::Region::FromRoundRect(platform::Rect{0, 0, W() + 1, H() + 1}, 4, 4);
+      break;
+    default:
+      region = platform::Region::FromRect(surface_.Bounds());
+      break;
+  }
+  // The earlier region is simply replaced; the window keeps its own copy of the new one.
+  model_.mRegion = region;
+  canvas_.SetWindowRegion(std::move(region));
+}
+
+}  // namespace tovarin::button
