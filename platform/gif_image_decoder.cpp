@@ -17,8 +17,8 @@ constexpr int kMaxMinimumCodeSize = 8;
 // Bytes of zeros after the code bytes, so that a 64-bit load at any code position stays in
 // the buffer.
 constexpr std::size_t kBitPadding = 8;
-// Strings are copied in 8-byte chunks; a copy may write up to this many bytes past its end.
-constexpr std::size_t kCopyChunk = 8;
+// Strings are copied in 16-byte chunks; a copy may write up to this many bytes past its end.
+constexpr std::size_t kCopyChunk = 16;
 // The output buffer starts with the 256 literal strings (byte i = i), so that a literal code
 // is copied like any other string.
 constexpr std::size_t kLiteralRamp = 256;
@@ -49,17 +49,21 @@ CodeBytes JoinSubBlocks(std::span<const std::uint8_t> chain) {
   return result;
 }
 
-// Copies `length` bytes from `source` to `destination` in 8-byte chunks. Correct when every
-// byte of the source range lies before `destination` (LZW strings always lie in earlier
-// output); may write up to kCopyChunk - 1 bytes past the end, which later output overwrites.
+// Copies `length` (>= 1) bytes from `source` to `destination` in 16-byte chunks. Correct when
+// `destination` - `source` >= `length`: every chunk is loaded before any store can reach the
+// source bytes it still needs (LZW strings always lie in earlier output). May write up to
+// kCopyChunk - 1 bytes past the end; later output overwrites them.
 inline void CopyString(std::uint8_t* destination, const std::uint8_t* source, std::uint32_t length) {
-  std::uint32_t done = 0;
-  do {
-    std::uint64_t chunk;
-    std::memcpy(&chunk, source + done, kCopyChunk);
-    std::memcpy(destination + done, &chunk, kCopyChunk);
-    done += kCopyChunk;
-  } while (done < length);
+  // Most strings are short: one chunk, no loop.
+  std::uint8_t chunk[kCopyChunk];
+  std::memcpy(chunk, source, kCopyChunk);
+  std::memcpy(destination, chunk, kCopyChunk);
+  if (length > kCopyChunk) [[unlikely]] {
+    for (std::uint32_t done = kCopyChunk; done < length; done += kCopyChunk) {
+      std::memcpy(chunk, source + done, kCopyChunk);
+      std::memcpy(destination + done, chunk, kCopyChunk);
+    }
+  }
 }
 
 inline std::uint64_t LoadLittleEndian64(const std::uint8_t* p) {
@@ -70,12 +74,15 @@ inline std::uint64_t LoadLittleEndian64(const std::uint8_t* p) {
 }
 
 // One table entry: the string of a code is `length` bytes of the output buffer starting at
-// `offset` (an earlier occurrence of that string). Length 0 marks the clear code, the end code
-// and codes not defined yet.
+// `offset` (an earlier occurrence of that string). The clear code, the end code and codes not
+// defined yet have length kNoString, larger than any output, so that the one test for "the
+// string does not fit before the end of the buffer" also catches them.
 struct StringEntry {
   std::uint32_t offset;
   std::uint32_t length;
 };
+constexpr std::uint32_t kNoString = 0x7FFFFFFF;
+static_assert(kLiteralRamp + kMaxGifImagePixels < kNoString, "string lengths must stay below kNoString");
 
 struct LzwOutcome {
   GifImageEnd end;
@@ -86,12 +93,13 @@ struct LzwOutcome {
 // kLiteralRamp + capacity + kCopyChunk bytes. `capacity` is the image size, or less when the
 // data cannot produce that many pixels (then `capacity_is_image` is false).
 //
-// This loop is long on purpose: it is the whole decoder's hot path, and keeping the code
-// reader, the string copy, the table update and the width change in one flat loop lets the
-// compiler hold the cursor, the output position and the table bounds in registers. Every rare
-// event (clear, end, a code equal to the next free code, a corrupt code, the last string of
-// the image) is folded into one test: a table entry of length 0, or an output position at the
-// end of the buffer.
+// This function is long on purpose: it is the decoder's hot path, and keeping the code reader,
+// the string copy, the table update and the width change in one flat loop lets the compiler
+// keep the cursor, the output position and the table state in registers. Per code the common
+// path has three tests: enough bits left, the string fits the buffer, the width must grow.
+// Every rare event (clear, end, the code defined by this very step, a corrupt code, the last
+// string of the image) hides behind the second test through kNoString; a full table hides
+// behind the third.
 LzwOutcome DecodeCodes(const CodeBytes& code_bytes, int minimum_code_size, std::uint8_t* out,
                        std::uint64_t capacity, bool capacity_is_image) {
   const std::uint32_t clear_code = 1u << minimum_code_size;
@@ -102,11 +110,13 @@ LzwOutcome DecodeCodes(const CodeBytes& code_bytes, int minimum_code_size, std::
   const std::uint64_t limit = base + capacity;
 
   for (std::uint32_t i = 0; i < kLiteralRamp; ++i) out[i] = static_cast<std::uint8_t>(i);
-  // One spare entry: when the table is full the loop keeps writing a (never read) entry 4096
-  // instead of testing for a full table.
-  std::array<StringEntry, kMaxCodes + 1> table{};
+  // One spare entry: with a full table the loop keeps writing entry 4096, which no 12-bit code
+  // can name, instead of testing for a full table on every code.
+  std::array<StringEntry, kMaxCodes + 1> table;
   for (std::uint32_t i = 0; i < clear_code; ++i) table[i] = StringEntry{i, 1};
+  for (std::uint32_t i = clear_code; i <= kMaxCodes; ++i) table[i] = StringEntry{0, kNoString};
 
+  // Plain locals only (no closures over them), so that they all live in registers.
   std::uint64_t bit_pos = 0;
   std::uint64_t pos = base;
   int width = minimum_code_size + 1;
@@ -115,104 +125,89 @@ LzwOutcome DecodeCodes(const CodeBytes& code_bytes, int minimum_code_size, std::
   std::uint32_t grow_at = 1u << width;
   std::uint64_t previous_pos = 0;
   std::uint32_t previous_length = 0;
+  const GifImageEnd buffer_full = capacity_is_image ? GifImageEnd::kComplete : GifImageEnd::kDataExhausted;
+#define TOVARIN_LZW_END(reason) return LzwOutcome{reason, static_cast<std::int64_t>(pos - base)}
 
-  auto outcome = [&](GifImageEnd end) { return LzwOutcome{end, static_cast<std::int64_t>(pos - base)}; };
-  // After a clear code (and at the start) the next code must be a literal; it defines no
-  // entry. Returns false when decoding ends at that code, with `result` set.
-  LzwOutcome result{GifImageEnd::kComplete, 0};
-  auto read_first_code = [&]() -> bool {
-    for (;;) {
-      if (bit_pos + static_cast<std::uint64_t>(width) > bit_count) {
-        result = outcome(GifImageEnd::kDataExhausted);
-        return false;
-      }
-      const std::uint32_t code =
-          static_cast<std::uint32_t>(LoadLittleEndian64(bits + (bit_pos >> 3)) >> (bit_pos & 7)) & mask;
-      bit_pos += static_cast<std::uint64_t>(width);
-      if (code == clear_code) continue;
-      if (code == end_code) {
-        result = outcome(GifImageEnd::kEndCode);
-        return false;
-      }
-      if (code > clear_code) {
-        result = outcome(GifImageEnd::kCorruptCode);
-        return false;
-      }
-      out[pos] = static_cast<std::uint8_t>(code);
-      previous_pos = pos;
-      previous_length = 1;
-      ++pos;
-      if (pos >= limit) {
-        result = outcome(capacity_is_image ? GifImageEnd::kComplete : GifImageEnd::kDataExhausted);
-        return false;
-      }
-      // With minimum code size 1 the first free code (4) already needs 3 bits.
-      if (next_code == grow_at) {
-        ++width;
-        mask = (1u << width) - 1;
-        grow_at = 1u << width;
-      }
-      return true;
+  for (;;) {  // once at the start and once per clear code
+    for (std::uint32_t i = clear_code + 2; i < std::min(next_code + 1, kMaxCodes + 1); ++i) {
+      table[i] = StringEntry{0, kNoString};
     }
-  };
-  auto reset_table = [&]() {
-    for (std::uint32_t i = clear_code + 2; i < std::min(next_code + 1, kMaxCodes + 1); ++i) table[i] = StringEntry{0, 0};
     width = minimum_code_size + 1;
     mask = (1u << width) - 1;
     next_code = clear_code + 2;
     grow_at = 1u << width;
-  };
 
-  if (!read_first_code()) return result;
-  for (;;) {
-    if (bit_pos + static_cast<std::uint64_t>(width) > bit_count) return outcome(GifImageEnd::kDataExhausted);
-    const std::uint32_t code =
-        static_cast<std::uint32_t>(LoadLittleEndian64(bits + (bit_pos >> 3)) >> (bit_pos & 7)) & mask;
-    bit_pos += static_cast<std::uint64_t>(width);
-
-    StringEntry entry = table[code];
-    std::uint64_t source = entry.offset;
-    if (entry.length == 0) {
-      if (code == clear_code) {
-        reset_table();
-        if (!read_first_code()) return result;
-        continue;
-      }
-      if (code == end_code) return outcome(GifImageEnd::kEndCode);
-      if (code != next_code || next_code >= kMaxCodes) return outcome(GifImageEnd::kCorruptCode);
-      // The code being defined right now: the previous string plus its own first byte.
-      source = previous_pos;
-      entry.length = previous_length + 1;
+    // The first code after a clear code must be a literal; it defines no entry.
+    std::uint32_t code = clear_code;
+    while (code == clear_code) {
+      if (bit_pos + static_cast<std::uint64_t>(width) > bit_count) TOVARIN_LZW_END(GifImageEnd::kDataExhausted);
+      code = static_cast<std::uint32_t>(LoadLittleEndian64(bits + (bit_pos >> 3)) >> (bit_pos & 7)) & mask;
+      bit_pos += static_cast<std::uint64_t>(width);
     }
-
-    if (pos + entry.length >= limit) {
-      // The last string of the image (or of the buffer): copy byte by byte up to the end,
-      // which is also right for the overlapping copy of a code defined by this very step.
-      const std::uint64_t count = std::min<std::uint64_t>(entry.length, limit - pos);
-      for (std::uint64_t i = 0; i < count; ++i) out[pos + i] = out[source + i];
-      pos += count;
-      if (pos >= limit) return outcome(capacity_is_image ? GifImageEnd::kComplete : GifImageEnd::kDataExhausted);
-    } else {
-      if (code == next_code) {
-        // Overlapping case: copy the previous string, then repeat its first byte.
-        CopyString(out + pos, out + source, previous_length);
-        out[pos + previous_length] = out[source];
-      } else {
-        CopyString(out + pos, out + source, entry.length);
-      }
-      pos += entry.length;
-    }
-
-    table[next_code] = StringEntry{static_cast<std::uint32_t>(previous_pos), previous_length + 1};
-    next_code += next_code < kMaxCodes ? 1u : 0u;
-    previous_pos = pos - entry.length;
-    previous_length = entry.length;
+    if (code == end_code) TOVARIN_LZW_END(GifImageEnd::kEndCode);
+    if (code > clear_code) TOVARIN_LZW_END(GifImageEnd::kCorruptCode);
+    out[pos] = static_cast<std::uint8_t>(code);
+    previous_pos = pos;
+    previous_length = 1;
+    if (++pos >= limit) TOVARIN_LZW_END(buffer_full);
+    // With minimum code size 1 the first free code (4) already needs 3 bits.
     if (next_code == grow_at) {
       ++width;
       mask = (1u << width) - 1;
-      grow_at = width < kMaxCodeBits ? 1u << width : 0;  // 0: never reached again
+      grow_at = 1u << width;
+    }
+
+    for (;;) {
+      if (bit_pos + static_cast<std::uint64_t>(width) > bit_count) TOVARIN_LZW_END(GifImageEnd::kDataExhausted);
+      code = static_cast<std::uint32_t>(LoadLittleEndian64(bits + (bit_pos >> 3)) >> (bit_pos & 7)) & mask;
+      bit_pos += static_cast<std::uint64_t>(width);
+      const StringEntry entry = table[code];
+      std::uint64_t source = entry.offset;
+      std::uint32_t length = entry.length;
+      if (pos + length >= limit) [[unlikely]] {
+        if (length == kNoString) {
+          if (code == clear_code) break;
+          if (code == end_code) TOVARIN_LZW_END(GifImageEnd::kEndCode);
+          if (code != next_code) TOVARIN_LZW_END(GifImageEnd::kCorruptCode);
+          // The code this step defines: the previous string plus its own first byte.
+          source = previous_pos;
+          length = previous_length + 1;
+        }
+        if (pos + length >= limit) {
+          // The last string of the buffer: byte by byte up to the end, which is also right for
+          // the overlapping copy of a code defined by this very step.
+          const std::uint64_t count = limit - pos;
+          for (std::uint64_t i = 0; i < count; ++i) out[pos + i] = out[source + i];
+          pos = limit;
+          TOVARIN_LZW_END(buffer_full);
+        }
+        // The code defined by this step overlaps its own output: copy the previous string,
+        // then repeat its first byte.
+        CopyString(out + pos, out + source, previous_length);
+        out[pos + previous_length] = out[source];
+      } else {
+        CopyString(out + pos, out + source, length);
+      }
+
+      table[next_code] = StringEntry{static_cast<std::uint32_t>(previous_pos), previous_length + 1};
+      previous_pos = pos;
+      previous_length = length;
+      pos += length;
+      if (++next_code == grow_at) [[unlikely]] {
+        if (width < kMaxCodeBits) {
+          ++width;
+          mask = (1u << width) - 1;
+          grow_at = 1u << width;
+        } else {
+          // Full table: the next free code stays 4096 and no entry is added any more (the
+          // spare entry 4096 takes the writes).
+          next_code = kMaxCodes;
+          grow_at = kMaxCodes + 1;
+        }
+      }
     }
   }
+#undef TOVARIN_LZW_END
 }
 
 // Image row of the n-th row in the data of an interlaced image: the rows of pass 1 (every

@@ -1,0 +1,167 @@
+// Decoding speed of the GIF image decoder against giflib's DGifSlurp, on the same bytes in the
+// same run. Items processed are pixels, so items_per_second reads as pixels per second; bytes
+// processed are compressed file bytes.
+#include <benchmark/benchmark.h>
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/gif_image_decoder.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct Sample {
+  std::string name;
+  Bytes file;
+  std::int64_t pixels = 0;
+};
+
+int WriteMemory(GifFileType* gif, const GifByteType* buffer, int length) {
+  auto* output = static_cast<Bytes*>(gif->UserData);
+  output->insert(output->end(), buffer, buffer + length);
+  return length;
+}
+
+struct MemoryInput {
+  const Bytes* bytes;
+  std::size_t pos = 0;
+};
+
+int ReadMemory(GifFileType* gif, GifByteType* buffer, int length) {
+  auto* input = static_cast<MemoryInput*>(gif->UserData);
+  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(length), input->bytes->size() - input->pos);
+  std::memcpy(buffer, input->bytes->data() + input->pos, n);
+  input->pos += n;
+  return static_cast<int>(n);
+}
+
+// A width x height image of noise with runs of one colour, written by giflib's encoder.
+Sample Synthetic(const std::string& name, int width, int height, int bits, int run_percent, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  Bytes pixels;
+  const std::size_t count = static_cast<std::size_t>(width) * height;
+  while (pixels.size() < count) {
+    const auto value = static_cast<std::uint8_t>(random() % (1u << bits));
+    const std::size_t run = static_cast<int>(random() % 100) < run_percent ? 1 + random() % 64 : 1;
+    for (std::size_t i = 0; i < run && pixels.size() < count; ++i) pixels.push_back(value);
+  }
+  Sample sample{name, {}, static_cast<std::int64_t>(count)};
+  int error = 0;
+  GifFileType* gif = EGifOpen(&sample.file, WriteMemory, &error);
+  ColorMapObject* map = GifMakeMapObject(1 << bits, nullptr);
+  EGifPutScreenDesc(gif, width, height, bits, 0, map);
+  EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr);
+  for (int y = 0; y < height; ++y) EGifPutLine(gif, pixels.data() + static_cast<std::size_t>(y) * width, width);
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  return sample;
+}
+
+std::vector<Sample> Samples() {
+  std::vector<Sample> samples;
+  samples.push_back(Synthetic("noise_runs_1024x1024_8bit", 1024, 1024, 8, 30, 1));
+  samples.push_back(Synthetic("flat_runs_1024x1024_4bit", 1024, 1024, 4, 90, 2));
+  samples.push_back(Synthetic("noise_640x480_8bit", 640, 480, 8, 0, 3));
+  // The largest GIFs in the documentation of this machine's packages.
+  std::vector<std::filesystem::path> paths;
+  std::error_code error;
+  for (const char* root : {"/usr/share/doc", "/usr/share/tcltk"}) {
+    for (auto it = std::filesystem::recursive_directory_iterator(root, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+      if (it->path().extension() == ".gif" && it->is_regular_file(error)) paths.push_back(it->path());
+    }
+  }
+  std::sort(paths.begin(), paths.end(), [](const auto& a, const auto& b) {
+    std::error_code e;
+    return std::filesystem::file_size(a, e) > std::filesystem::file_size(b, e);
+  });
+  for (std::size_t i = 0; i < std::min<std::size_t>(3, paths.size()); ++i) {
+    std::ifstream in(paths[i], std::ios::binary);
+    Sample sample{paths[i].filename().string(), Bytes(std::istreambuf_iterator<char>(in), {}), 0};
+    auto decoded = tovarin::platform::DecodeGifFile(sample.file);
+    if (!decoded.ok()) continue;
+    sample.pixels = std::int64_t{decoded->image.Width()} * decoded->image.Height();
+    samples.push_back(std::move(sample));
+  }
+  return samples;
+}
+
+void BM_Tovarin(benchmark::State& state, const Sample* sample) {
+  for (auto _ : state) {
+    auto decoded = tovarin::platform::DecodeGifFile(sample->file);
+    if (!decoded.ok()) state.SkipWithError(decoded.error().c_str());
+    benchmark::DoNotOptimize(decoded);
+  }
+  state.SetItemsProcessed(state.iterations() * sample->pixels);
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(sample->file.size()));
+}
+
+void BM_Giflib(benchmark::State& state, const Sample* sample) {
+  for (auto _ : state) {
+    MemoryInput input{&sample->file};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&input, ReadMemory, &error);
+    if (gif == nullptr || DGifSlurp(gif) != GIF_OK) state.SkipWithError("giflib failed");
+    benchmark::DoNotOptimize(gif);
+    DGifCloseFile(gif, &error);
+  }
+  state.SetItemsProcessed(state.iterations() * sample->pixels);
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(sample->file.size()));
+}
+
+// The engine's use: decoding image data straight into a strip that already exists.
+void BM_TovarinIntoStrip(benchmark::State& state, const Sample* sample) {
+  auto decoded = tovarin::platform::DecodeGifFile(sample->file);
+  if (!decoded.ok()) {
+    state.SkipWithError("not decodable");
+    return;
+  }
+  // Image data follows the 10-byte descriptor of the single image, after header and table.
+  const auto& file = sample->file;
+  const std::size_t table = (file[10] & 0x80) != 0 ? 3u << ((file[10] & 7) + 1) : 0;
+  std::size_t pos = 13 + table;
+  while (pos < file.size() && file[pos] == 0x21) {
+    pos += 2;
+    while (pos < file.size() && file[pos] != 0) pos += file[pos] + 1u;
+    ++pos;
+  }
+  if (pos + 10 >= file.size() || file[pos] != 0x2C) {
+    state.SkipWithError("layout not handled");
+    return;
+  }
+  const int packed = file[pos + 9];
+  const std::size_t data = pos + 10 + ((packed & 0x80) != 0 ? 3u << ((packed & 7) + 1) : 0);
+  const int width = decoded->image.Width();
+  const int height = decoded->image.Height();
+  auto strip = tovarin::platform::Bitmap::Create(width, height, 8);
+  const std::span<const std::uint8_t> image_data(file.data() + data, file.size() - data);
+  for (auto _ : state) {
+    auto status = tovarin::platform::DecodeGifImage(image_data, width, height, (packed & 0x40) != 0, *strip, 0, 0);
+    benchmark::DoNotOptimize(status);
+  }
+  state.SetItemsProcessed(state.iterations() * sample->pixels);
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(sample->file.size()));
+}
+
+const bool kRegistered = [] {
+  static const std::vector<Sample> samples = Samples();
+  for (const Sample& sample : samples) {
+    benchmark::RegisterBenchmark(("Tovarin/" + sample.name).c_str(), BM_Tovarin, &sample);
+    benchmark::RegisterBenchmark(("TovarinIntoStrip/" + sample.name).c_str(), BM_TovarinIntoStrip, &sample);
+    benchmark::RegisterBenchmark(("Giflib/" + sample.name).c_str(), BM_Giflib, &sample);
+  }
+  return true;
+}();
+
+}  // namespace
+
+BENCHMARK_MAIN();
