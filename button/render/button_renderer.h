@@ -1,5 +1,5 @@
 #pragma once
-// ButtonPainter: the drawing side of one teskbutton, for the length of one paint. It draws on
+// ButtonRenderer: the drawing side of one teskbutton, for the length of one paint. It draws on
 // the canvas's surface from the model's properties and members and writes back what drawing
 // owns (layout rectangles, the size members, the region, the drawn state and the fall-backs
 // some styles apply to stored properties).
@@ -33,9 +33,9 @@ enum GradientDirection : std::int32_t {
   kGradientDiagonalUp = 3,    // colour 1 bottom-left, colour 2 top-right
 };
 
-class ButtonPainter {
+class ButtonRenderer {
  public:
-  ButtonPainter(ButtonModel& model, ButtonCanvas& canvas);
+  ButtonRenderer(ButtonModel& model, ButtonCanvas& canvas);
 
   // --- The pipeline (redraw.cpp, draw_content.cpp)
   // Clears the surface, refreshes the size, settles the drawn state and runs the style routine.

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 #include "platform/picture.h"
 #include "platform/system_colors.h"
 #include "platform/text.h"
@@ -33,17 +33,17 @@ bool OneOf(std::int32_t value, std::initializer_list<std::int32_t> set) {
 
 }  // namespace
 
-const platform::Font& ButtonPainter::CaptionFont() {
+const platform::Font& ButtonRenderer::CaptionFont() {
   if (model_.mFont) return *model_.mFont;
   if (!default_font_) default_font_ = std::make_shared<platform::Font>();
   return *default_font_;
 }
 
-unsigned ButtonPainter::CaptionFlags() const {
+unsigned ButtonRenderer::CaptionFlags() const {
   return model_.RightToLeft ? platform::kDtRtlReading : 0u;
 }
 
-void ButtonPainter::ChooseCurrentPicture() {
+void ButtonRenderer::ChooseCurrentPicture() {
   const ButtonModel& m = model_;
   PictureRef chosen = m.PictureNormal;
   if (m.mButtonState == kStateDown || (m.Mode != kPushButton && m.Value)) {
@@ -58,7 +58,7 @@ void ButtonPainter::ChooseCurrentPicture() {
 }
 
 // Measures the caption and places mCaptionRect by CaptionAlign, the picture and the drop-down.
-void ButtonPainter::PlaceCaption() {
+void ButtonRenderer::PlaceCaption() {
   const ButtonModel& m = model_;
   const bool has_drop_down = m.DropDownSeparator || m.DropDownSymbol != 0;
   const int pw = m.mPictureWidth;
@@ -121,7 +121,7 @@ void ButtonPainter::PlaceCaption() {
   model_.mCaptionRect = t;
 }
 
-void ButtonPainter::PlacePicture() {
+void ButtonRenderer::PlacePicture() {
   const ButtonModel& m = model_;
   if (IsEmptyPicture(m.PictureNormal)) return;
   const int pw = m.mPictureWidth;
@@ -158,7 +158,7 @@ void ButtonPainter::PlacePicture() {
 }
 
 // A two-line groove left of the drop-down strip, shaded from what the style painted at (7, 7).
-void ButtonPainter::DrawSeparator() {
+void ButtonRenderer::DrawSeparator() {
   if (!model_.DropDownSeparator || surface_.Width() - 8 <= model_.mCaptionRect.right) return;
   // A pixel off the surface reads as the invalid colour, all bits set.
   RgbColor c = static_cast<RgbColor>(surface_.GetPixel(7, 7));
@@ -167,7 +167,7 @@ void ButtonPainter::DrawSeparator() {
   Line(W() - 15, 3, W() - 15, H() - 3, S(c, 0.1f));
 }
 
-void ButtonPainter::DrawContentPicture() {
+void ButtonRenderer::DrawContentPicture() {
   const ButtonModel& m = model_;
   const bool lifted = m.PicturePushOnHover && m.mButtonState == kStateHot;
   if (lifted) {
@@ -180,7 +180,7 @@ void ButtonPainter::DrawContentPicture() {
   if (m.PictureShadow && !lifted) DrawPictureShadow();
 }
 
-void ButtonPainter::DrawContent() {
+void ButtonRenderer::DrawContent() {
   RefreshSize();
   ChooseCurrentPicture();
   PlaceCaption();
@@ -214,13 +214,13 @@ void ButtonPainter::DrawContent() {
   }
 }
 
-void ButtonPainter::DrawCaptionText(const platform::Rect& rect, RgbColor color, int dx, int dy) {
+void ButtonRenderer::DrawCaptionText(const platform::Rect& rect, RgbColor color, int dx, int dy) {
   // The surface's text colour is only used for this call, so nothing needs restoring.
   platform::DrawText(surface_, CaptionFont(), ToColorRef(color), model_.Caption, rect.Offset(dx, dy),
                      platform::kDtCenter | platform::kDtWordBreak | CaptionFlags());
 }
 
-void ButtonPainter::DrawCaptionEffects() {
+void ButtonRenderer::DrawCaptionEffects() {
   const ButtonModel& m = model_;
   const RgbColor b = TranslateColor(m.BackColor);
   const platform::Rect& r = m.mCaptionRect;
@@ -241,7 +241,7 @@ void ButtonPainter::DrawCaptionEffects() {
   DrawCaptionText(r, m.Enabled ? TranslateColor(m.ForeColor) : SystemColor(platform::kColorGrayText), 0, 0);
 }
 
-void ButtonPainter::DrawPictureShadow() {
+void ButtonRenderer::DrawPictureShadow() {
   const platform::Rect& r = model_.mPictureRect;
   const RgbColor s = M(Color(128, 128, 128), TranslateColor(model_.BackColor));
   DrawPicture(r.Offset(2, 2), S(s, 0.05f));

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 #include "platform/text.h"
 
 namespace tovarin::button {
@@ -10,7 +10,7 @@ namespace tovarin::button {
 // Symbol character set of the classic font request.
 constexpr int kSymbolCharset = 2;
 
-std::shared_ptr<platform::Font> ButtonPainter::CreateSymbolFont(int cell_height) {
+std::shared_ptr<platform::Font> ButtonRenderer::CreateSymbolFont(int cell_height) {
   // A positive height asks for a cell of that many pixels; the text layer draws Marlett glyphs
   // in cells as high as the font's pixel size, which is points * 96 / 72.
   auto font = std::make_shared<platform::Font>("Marlett", cell_height * 72.0 / 96.0);
@@ -18,7 +18,7 @@ std::shared_ptr<platform::Font> ButtonPainter::CreateSymbolFont(int cell_height)
   return font;
 }
 
-void ButtonPainter::DrawDropDownSymbol(std::int32_t symbol) {
+void ButtonRenderer::DrawDropDownSymbol(std::int32_t symbol) {
   constexpr int kSymbolCellHeight = 14;
   const std::shared_ptr<platform::Font> font = CreateSymbolFont(kSymbolCellHeight);
   // Only the first character of the decimal text is drawn: 12 draws the glyph of "1".

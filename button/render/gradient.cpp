@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 #include "platform/raster.h"
 
 namespace tovarin::button {
@@ -37,7 +37,7 @@ class GradientTable {
 
 }  // namespace
 
-void ButtonPainter::DrawGradient(int x, int y, int width, int height, RgbColor color1, RgbColor color2,
+void ButtonRenderer::DrawGradient(int x, int y, int width, int height, RgbColor color1, RgbColor color2,
                                  std::int32_t direction) {
   if (width < 1 || height < 1) return;
   // Only the part on the surface is built: callers pass rectangles reaching past the bottom

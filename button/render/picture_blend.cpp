@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 #include "platform/picture.h"
 #include "platform/units.h"
 
@@ -150,11 +150,11 @@ void ComposePixel(const ButtonModel& m, const BlendSetup& setup, const Pixel& s,
 
 }  // namespace
 
-bool ButtonPainter::IsAlphaBitmap(const platform::Picture* picture) {
+bool ButtonRenderer::IsAlphaBitmap(const platform::Picture* picture) {
   return picture != nullptr && picture->Kind() == platform::PictureKind::kBitmap && picture->BitsPerPixel() == 32;
 }
 
-void ButtonPainter::DrawPicture(const platform::Rect& rect, RgbColor color) {
+void ButtonRenderer::DrawPicture(const platform::Rect& rect, RgbColor color) {
   const platform::Picture* picture = model_.mCurrentPicture.get();
   if (picture == nullptr || picture->IsEmpty()) return;
   // The stored MaskColor is compared untranslated, so a system-colour code matches no pixel.
@@ -168,7 +168,7 @@ void ButtonPainter::DrawPicture(const platform::Rect& rect, RgbColor color) {
   }
 }
 
-void ButtonPainter::BlendPicture(int x, int y, int width, int height, const platform::Picture& picture,
+void ButtonRenderer::BlendPicture(int x, int y, int width, int height, const platform::Picture& picture,
                                  std::int64_t mask_color, RgbColor color) {
   if (width <= 0 || height <= 0 || picture.IsEmpty()) return;
   const ButtonModel& m = model_;
@@ -202,7 +202,7 @@ void ButtonPainter::BlendPicture(int x, int y, int width, int height, const plat
   });
 }
 
-void ButtonPainter::BlendAlphaPicture(int x, int y, int width, int height, const platform::Picture& picture,
+void ButtonRenderer::BlendAlphaPicture(int x, int y, int width, int height, const platform::Picture& picture,
                                       RgbColor color) {
   if (width <= 0 || height <= 0 || picture.IsEmpty()) return;
   const ButtonModel& m = model_;

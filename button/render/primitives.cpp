@@ -1,35 +1,35 @@
 // Lines, outlines, fills, corner pixels and the focus and edge helpers of the styles.
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 
 #include "platform/raster.h"
 #include "platform/units.h"
 
 namespace tovarin::button {
 
-ButtonPainter::ButtonPainter(ButtonModel& model, ButtonCanvas& canvas)
+ButtonRenderer::ButtonRenderer(ButtonModel& model, ButtonCanvas& canvas)
     : model_(model), canvas_(canvas), surface_(canvas.Surface()) {}
 
-void ButtonPainter::RefreshSize() {
+void ButtonRenderer::RefreshSize() {
   model_.mWidth = surface_.Width();
   model_.mHeight = surface_.Height();
 }
 
-int ButtonPainter::HalfHeight() const { return static_cast<int>(platform::Nearest(H() / 2.0)); }
+int ButtonRenderer::HalfHeight() const { return static_cast<int>(platform::Nearest(H() / 2.0)); }
 
-void ButtonPainter::DrawLine(int x1, int y1, int x2, int y2, RgbColor color) {
+void ButtonRenderer::DrawLine(int x1, int y1, int x2, int y2, RgbColor color) {
   platform::DrawLine(surface_, x1, y1, x2, y2, ToColorRef(color));
 }
 
-void ButtonPainter::DrawOutline(int x, int y, int width, int height, RgbColor color) {
+void ButtonRenderer::DrawOutline(int x, int y, int width, int height, RgbColor color) {
   platform::FrameRect(surface_, platform::Rect{x, y, x + width, y + height}, ToColorRef(color));
 }
 
-void ButtonPainter::FillRectangle(RgbColor color, const platform::Rect& rect) {
+void ButtonRenderer::FillRectangle(RgbColor color, const platform::Rect& rect) {
   platform::FillRect(surface_, rect, ToColorRef(color));
 }
 
-void ButtonPainter::SetCornerPixels(RgbColor color) {
+void ButtonRenderer::SetCornerPixels(RgbColor color) {
   RefreshSize();
   const platform::ColorRef c = ToColorRef(color);
   surface_.SetPixel(1, 1, c);
@@ -38,7 +38,7 @@ void ButtonPainter::SetCornerPixels(RgbColor color) {
   surface_.SetPixel(W() - 2, H() - 2, c);
 }
 
-void ButtonPainter::Rim(RgbColor c1, RgbColor c2, RgbColor c3, RgbColor c4, RgbColor c5, RgbColor c6, RgbColor c7,
+void ButtonRenderer::Rim(RgbColor c1, RgbColor c2, RgbColor c3, RgbColor c4, RgbColor c5, RgbColor c6, RgbColor c7,
                         RgbColor c8) {
   Line(1, 2, W() - 2, 2, c1);
   Line(1, 1, W() - 2, 1, c2);
@@ -50,9 +50,9 @@ void ButtonPainter::Rim(RgbColor c1, RgbColor c2, RgbColor c3, RgbColor c4, RgbC
   Line(2, H() - 2, W() - 2, H() - 2, c8);
 }
 
-void ButtonPainter::FocusRect(const platform::Rect& rect) { platform::DrawFocusRect(surface_, rect); }
+void ButtonRenderer::FocusRect(const platform::Rect& rect) { platform::DrawFocusRect(surface_, rect); }
 
-void ButtonPainter::Edge(const platform::Rect& rect, unsigned edge) {
+void ButtonRenderer::Edge(const platform::Rect& rect, unsigned edge) {
   platform::DrawEdge(surface_, rect, edge, platform::kBfRect);
 }
 

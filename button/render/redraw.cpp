@@ -2,17 +2,17 @@
 
 #include "button/render/redraw.h"
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 #include "button/render/style_defaults.h"
 #include "platform/raster.h"
 
 namespace tovarin::button {
 
-void Redraw(ButtonModel& model, ButtonCanvas& canvas) { ButtonPainter(model, canvas).Redraw(); }
+void Redraw(ButtonModel& model, ButtonCanvas& canvas) { ButtonRenderer(model, canvas).Redraw(); }
 
-void UpdateRegion(ButtonModel& model, ButtonCanvas& canvas) { ButtonPainter(model, canvas).UpdateRegion(); }
+void UpdateRegion(ButtonModel& model, ButtonCanvas& canvas) { ButtonRenderer(model, canvas).UpdateRegion(); }
 
-void ButtonPainter::FallBackToRounded() {
+void ButtonRenderer::FallBackToRounded() {
   ChangeProperty(model_.ButtonStyle, std::int32_t{kRounded}, "ButtonStyle");
   ChangeProperty(model_.ColorScheme, std::int32_t{kBlue}, "ColorScheme");
   const OleColor back_color = model_.BackColor;
@@ -25,7 +25,7 @@ void ButtonPainter::FallBackToRounded() {
   if (show_focus_rect != model_.ShowFocusRect) canvas_.PropertyChanged("ShowFocusRect");
 }
 
-void ButtonPainter::Redraw() {
+void ButtonRenderer::Redraw() {
   platform::FillRect(surface_, surface_.Bounds(), ToColorRef(TranslateColor(model_.mSurfaceBackColor)));
   RefreshSize();
   model_.mClientRect = platform::Rect{0, 0, W(), H()};

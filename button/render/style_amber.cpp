@@ -2,13 +2,13 @@
 // BackColor when normal and in amber when hot, pressed or set, outlined in the darkened back
 // colour. Rectangular window; no focus indication or disabled look of its own.
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 #include "platform/units.h"
 
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonPainter::DrawAmberStyle(std::int32_t s) {
+void ButtonRenderer::DrawAmberStyle(std::int32_t s) {
   RefreshSize();
   const RgbColor bc = TranslateColor(model_.BackColor);
   const RgbColor white = Color(255, 255, 255);

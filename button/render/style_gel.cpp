@@ -3,12 +3,12 @@
 // keeps the fill colour; the lower gradient is H - 1 rows tall, so its last rows fall outside.
 // No focus indication; the window has 4 x 4 rounded corners.
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonPainter::DrawGelStyle(std::int32_t s) {
+void ButtonRenderer::DrawGelStyle(std::int32_t s) {
   RefreshSize();
   const platform::Rect r{0, 0, W(), H()};
   const RgbColor bc = TranslateColor(model_.BackColor);

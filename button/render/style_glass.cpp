@@ -2,13 +2,13 @@
 // bands; light blue when hot, deeper blue when pressed or set. Later steps paint over earlier
 // ones; the window has 3 x 3 rounded corners.
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 #include "platform/units.h"
 
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonPainter::DrawGlassStyle(std::int32_t s) {
+void ButtonRenderer::DrawGlassStyle(std::int32_t s) {
   RefreshSize();
   const RgbColor bc = TranslateColor(model_.BackColor);
   const RgbColor white = Color(255, 255, 255);

@@ -2,12 +2,12 @@
 // below, a white inner line and a darker bottom line; normal and hot look alike. A disabled
 // button looks normal apart from its greyed content. The window has 3 x 3 rounded corners.
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonPainter::DrawGlossStyle(std::int32_t s) {
+void ButtonRenderer::DrawGlossStyle(std::int32_t s) {
   RefreshSize();
   if (!model_.Enabled) s = kStateNormal;
   const RgbColor bc = TranslateColor(model_.BackColor);

@@ -2,13 +2,13 @@
 // gradient with a blue frame; pressed and set buttons show a deeper gradient. No focus
 // indication; the window has 3 x 3 rounded corners.
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 #include "platform/units.h"
 
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonPainter::DrawHighlightStyle(std::int32_t s) {
+void ButtonRenderer::DrawHighlightStyle(std::int32_t s) {
   RefreshSize();
   const RgbColor bc = TranslateColor(model_.BackColor);
 

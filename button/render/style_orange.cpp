@@ -1,13 +1,13 @@
 // DrawOrangeStyle (ButtonStyle 5): a two-band body from BackColor when normal, warm orange
 // gradients when hot, pressed or set, with a navy outline except in the normal state.
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 #include "platform/units.h"
 
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonPainter::DrawOrangeStyle(std::int32_t s) {
+void ButtonRenderer::DrawOrangeStyle(std::int32_t s) {
   RefreshSize();
   model_.mClientRect = platform::Rect{0, 0, W(), H()};
   const RgbColor bc = TranslateColor(model_.BackColor);

@@ -2,13 +2,13 @@
 // hot, a scheme-coloured rim when focused or default and a dark outline. Later steps paint over
 // earlier ones; the window has 3 x 3 rounded corners.
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 #include "platform/system_colors.h"
 
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonPainter::DrawRoundedStyle(std::int32_t s) {
+void ButtonRenderer::DrawRoundedStyle(std::int32_t s) {
   RefreshSize();
   model_.mClientRect = platform::Rect{0, 0, W(), H()};
   const platform::Rect& client = model_.mClientRect;

@@ -2,13 +2,13 @@
 // shading lines. It rewrites ForeColor on every paint (white while pressed) and has no focus
 // indication or disabled look of its own.
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 #include "platform/system_colors.h"
 
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonPainter::DrawSoftStyle(std::int32_t s) {
+void ButtonRenderer::DrawSoftStyle(std::int32_t s) {
   RefreshSize();
   const RgbColor button_text = SystemColor(platform::kColorBtnText);
   ChangeProperty(model_.ForeColor, static_cast<OleColor>(s == kStateDown ? Color(255, 255, 255) : button_text),

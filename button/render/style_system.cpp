@@ -1,14 +1,14 @@
 // DrawSystemStyle: Standard (0), Flat (1), HoverRaised (11) and HoverFlat (12), drawn with the
 // platform's 3-D edges and focus rectangle. Later steps paint over earlier ones.
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 #include "platform/raster.h"
 #include "platform/system_colors.h"
 
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonPainter::DrawSystemStyle(std::int32_t s) {
+void ButtonRenderer::DrawSystemStyle(std::int32_t s) {
   RefreshSize();
   const platform::Rect button{0, 0, W(), H()};
   const std::int32_t style = model_.ButtonStyle;

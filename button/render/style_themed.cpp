@@ -1,7 +1,7 @@
 // DrawThemedStyle: the push button of the desktop's visual style, with the window shaped from
 // what the style draws, and the content over it.
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 #include "platform/theme_painter.h"
 
 namespace tovarin::button {
@@ -11,7 +11,7 @@ constexpr int kPushButtonPart = 1;
 constexpr std::uint32_t kSystemButtonFace = 0x8000000F;
 }  // namespace
 
-void ButtonPainter::DrawThemedStyle(std::int32_t s) {
+void ButtonRenderer::DrawThemedStyle(std::int32_t s) {
   model_.mSurfaceBackColor = kSystemButtonFace;
   int state = platform::kThemeDisabled;
   if (model_.Enabled) {
@@ -31,7 +31,7 @@ void ButtonPainter::DrawThemedStyle(std::int32_t s) {
   DrawContent();
 }
 
-void ButtonPainter::DrawThemePart(int part, int state) {
+void ButtonRenderer::DrawThemePart(int part, int state) {
   platform::ThemePainter* theme = canvas_.Theme();
   if (theme == nullptr || part != kPushButtonPart) return;
   const platform::Rect& client = model_.mClientRect;

@@ -1,12 +1,12 @@
 // DrawToolbarStyle (ButtonStyle 4): a flat button that shows a scheme-coloured fill and border
 // only while hot, pressed or set. It never reshapes the window and draws no focus rectangle.
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonPainter::DrawToolbarStyle(std::int32_t s) {
+void ButtonRenderer::DrawToolbarStyle(std::int32_t s) {
   RefreshSize();
   const platform::Rect r{0, 0, W(), H()};
   const RgbColor bc = TranslateColor(model_.BackColor);

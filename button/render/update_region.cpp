@@ -1,11 +1,11 @@
 // UpdateRegion: the window's shape for the current style.
 
-#include "button/render/button_painter.h"
+#include "button/render/button_renderer.h"
 #include "platform/region.h"
 
 namespace tovarin::button {
 
-void ButtonPainter::UpdateRegion() {
+void ButtonRenderer::UpdateRegion() {
   platform::Region region;
   switch (model_.ButtonStyle) {
     case kRounded:
