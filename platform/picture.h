@@ -8,7 +8,8 @@
 //    as they are in the file, a PNG with an alpha channel becomes 32-bit, a 24-bit BMP or a
 //    PNG without alpha stays 24-bit, BMPs of 1, 4, 8 or 16 bits become 24-bit. A GIF becomes
 //    24-bit, or 32-bit with alpha 0 on its transparent index when it has one.
-//  - An icon's pixels are always 32-bit with alpha (the transparent area has alpha 0).
+//  - An icon's pixels are always 32-bit with alpha (the transparent area has alpha 0). Of an
+//    icon file with several images, gdk-pixbuf's choice is kept: the largest, then deepest.
 //
 // Size: Width()/Height() in pixels; HiMetricWidth()/HiMetricHeight() in 1/100 mm at 96 dpi,
 // pixels * 2540 / 96 rounded to the nearest integer with halves away from zero (the classic
@@ -16,7 +17,7 @@
 //
 // Loading accepts BMP, ICO (and CUR, as an icon), PNG and GIF, recognised by their leading
 // bytes; BMP, ICO and PNG are decoded by gdk-pixbuf (only those loaders are ever used on the
-// data), GIF by the program's own decoder (first image, on its logical screen size). Anything
+// data), GIF by the program's own decoder (the first image, at its own size). Anything
 // else, truncated or corrupt data and pictures larger than kMaxPictureDimension or
 // kMaxBitmapBytes are refused with an error naming the problem.
 //
