@@ -61,6 +61,8 @@ struct EventArg {
 using EventArgs = std::vector<EventArg>;
 
 // Asynchronous reads.
+inline constexpr std::uint64_t kMaxAsyncReadBytes = 64ull * 1024 * 1024;
+enum AsyncReadStatus : int { kAsyncReadError = 0, kAsyncReadDataArriving = 1, kAsyncReadDone = 2 };
 struct AsyncReadProgress {
   std::string name;         // the name given to AsyncRead
   int status = 0;           // 0 = error; otherwise a progress code (1 = data arriving, 2 = done)
@@ -72,6 +74,23 @@ struct AsyncReadCompletion {
   std::string name;
   Result<Bytes> data = Error{"not read"};
 };
+
+// A tooltip window for a control (the control makes a fresh one whenever it wants new
+// settings to show; the host shows it while the pointer rests over the control and hides it on
+// leave and press, as the desktop's tooltip control does by itself).
+struct ToolTipSpec {
+  std::string text;                     // line breaks start new lines
+  std::string title;                    // empty: no title line
+  int icon = 0;                         // 0 none, 1 information, 2 warning, 3 error
+  bool balloon = false;                 // balloon shape instead of a rectangle
+  bool right_to_left = false;           // right-to-left layout
+  std::optional<ColorRef> back_color;   // nullopt: the desktop's tooltip colour
+  int max_width = 240;                  // pixels; longer text wraps
+  bool drop_shadow = true;
+};
+
+// Classic system cursor identifiers for ControlHost::SetSystemCursor.
+enum SystemCursorId : int { kCursorArrow = 32512, kCursorIBeam = 32513, kCursorWait = 32514, kCursorHand = 32649 };
 
 // What a host delivers to a control.
 class Control {
@@ -148,6 +167,9 @@ class ControlHost {
   // The other controls of the same container (for option-button groups), as their hosts'
   // Control objects; the control itself is included.
   virtual std::vector<Control*> SiblingControls() const = 0;
+  // All controls of the parent form, in the form's order, the control itself included (each
+  // control can be asked for its host's ContainerWindow to find its own group).
+  virtual std::vector<Control*> FormControls() const = 0;
   // Focus to this control (SetFocus).
   virtual void SetFocus() = 0;
   virtual bool HasFocus() const = 0;
@@ -173,14 +195,26 @@ class ControlHost {
   virtual void SetForeColor(std::uint32_t ole_color) = 0;
   virtual ColorRef BackgroundColor() const = 0;  // what fills the surface before a paint
 
-  // --- Timers: keyed by an identifier of the caller's choosing. Setting a key that is already
-  // set replaces that timer. Periodic until killed. Returns false when no timer could be set.
+  // --- Timers: keyed by an identifier of the caller's choosing (keys are per host, so two
+  // controls never clash). Setting a key that is already set replaces that timer. Periodic
+  // until killed; an interval of 0 is taken as 1 ms. A timer killed or replaced - also from
+  // inside any timer callback, its own included - never fires again under that setting.
+  // Callbacks run on the GUI thread from the message loop; an exception thrown by one is
+  // caught by the host and the timer is killed. Returns false when no timer could be set.
   virtual bool SetTimer(std::uint64_t key, unsigned interval_ms, std::function<void()> on_expiry) = 0;
   virtual void KillTimer(std::uint64_t key) = 0;
 
   // --- Asynchronous reader: fetches `address` (file path, file:// or http:// URL) into bytes;
-  // progress and completion arrive through Control::OnAsyncRead*. Fails at once when the read
-  // cannot be started.
+  // progress and completion arrive through Control::OnAsyncRead*, always later (from the
+  // message loop), never from inside AsyncRead. Fails at once when the read cannot be started
+  // (empty or unsupported address). Order of notifications for one read:
+  //   success: progress status 1 ("data arriving"), progress status 2 ("done"), completion
+  //            with the data;
+  //   failure: progress status 0 with the error text, then completion with the error - unless
+  //            the control cancelled the read from the progress handler.
+  // Bodies over kMaxAsyncReadBytes, HTTP statuses other than 2xx, refused connections and
+  // timeouts are failures. CancelAsyncRead stops a read by name: nothing more is delivered for
+  // it (unknown names are ignored). Starting a read under a name in use cancels the old one.
   virtual Status AsyncRead(const std::string& address, const std::string& name) = 0;
   virtual void CancelAsyncRead(const std::string& name) = 0;
 
@@ -206,6 +240,37 @@ class ControlHost {
   virtual void OpenAddress(const std::string& address) = 0;  // the desktop's default handler
   // A modal message box; icon: 16 error, 48 warning, 64 information. Returns the button id (1 OK).
   virtual int MessageBox(const std::string& text, const std::string& title, int icon) = 0;
+
+  // --- Extender (setter): the container's own tooltip text for this control.
+  virtual void SetToolTipText(const std::string& text) = 0;
+
+  // --- Tooltip windows. CreateToolTip makes a tooltip for the control's whole area and
+  // returns its window (0 when none could be made); DestroyToolTip ends one (unknown or 0
+  // handles are ignored). Every tooltip ends with the control at the latest.
+  virtual WindowHandle CreateToolTip(const ToolTipSpec& spec) = 0;
+  virtual void DestroyToolTip(WindowHandle tooltip) = 0;
+
+  // --- Mouse capture: while the control's window holds the capture, mouse moves and releases
+  // reach it wherever the pointer is. A left press on the control captures implicitly until
+  // the release (the desktop does that for every window).
+  virtual void SetCapture() = 0;            // capture to the control's window
+  virtual void ReleaseCapture() = 0;        // release whatever window holds it
+  virtual WindowHandle CaptureWindow() const = 0;  // 0 when no window holds it
+
+  // --- Keystroke synthesis: queues keys as if typed; they are handled after the current
+  // notification returns. Understood: "{TAB}" (focus to the next control in tab order) and
+  // "+{TAB}" (Shift+Tab, focus to the previous one); other text is ignored.
+  virtual void SendKeys(std::string_view keys) = 0;
+  // Lets pending messages (queued keys, posted notifications, due zero-delay work) run once.
+  virtual void ProcessPendingMessages() = 0;
+
+  // --- Cursor: shows a system cursor (SystemCursorId) until the pointer next moves, when the
+  // window's own pointer setting applies again. Returns false for an unknown cursor.
+  virtual bool SetSystemCursor(int cursor_id) = 0;
+
+  // --- Units of the container's coordinate system (its ScaleMode): how many of them make one
+  // pixel (15 for a form measured in twips, 1 for one in pixels).
+  virtual double ContainerUnitsPerPixel() const = 0;
 };
 
 }  // namespace tovarin::platform

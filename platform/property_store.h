@@ -8,9 +8,28 @@
 //  - Values keep their type. A typed read of a present key whose value cannot be converted to
 //    the requested type fails with an error naming the key (loading ends there).
 //  - Order of first insertion is kept, so a saved file lists keys in the order written.
-//  - Save/Load use a text format a person can read and diff (one "key: type value" line per
-//    entry; binary values base64-encoded); a damaged or hostile file gives an error, never a
-//    crash or an unbounded allocation.
+//  - Save/Load use a text format a person can read and diff; a damaged or hostile file gives
+//    an error naming the line (and the key), never a crash or an unbounded allocation.
+//  - Set() on a key already present (in any letter case) replaces the value in place and keeps
+//    the key's first spelling and position.
+//
+// Text format, UTF-8, "\n" or "\r\n" line ends:
+//
+//     TovarinProperties 1                      <- header: format word and version
+//     # a comment; blank lines are ignored
+//     Delay: int16 50
+//     Stretch: int32 1
+//     Enabled: bool -1                         <- 16-bit Boolean: -1 true, 0 false
+//     Scale: double 1.5                        <- shortest text that reads back the same
+//     Caption: string "Say \"hi\"\n"           <- escapes \" \\ \n \r \t \xHH
+//     GIF: bytes 6 R0lGODlh                    <- byte count, then padded base64
+//     MouseIcon: picture 1078 Qk02BAAAAAA...   <- the picture's encoded file bytes
+//     Empty: picture none
+//     Font: font "Tahoma" 8.25 700 0 0 0 134   <- name size weight italic underline strike charset
+//     "odd key": int32 1                       <- keys outside [A-Za-z0-9_.$-] are quoted
+//
+// A key appearing twice, an unknown type, a declared byte count that differs from the data,
+// malformed base64, numbers out of their type's range and trailing text are errors.
 
 #include <cstdint>
 #include <filesystem>
@@ -50,6 +69,8 @@ class PropertyStore {
  public:
   // Largest saved file Load accepts, and largest single value.
   static constexpr std::size_t kMaxFileBytes = 256u * 1024 * 1024;
+  // Version written on the header line; Parse accepts only this one.
+  static constexpr int kFormatVersion = 1;
 
   bool Has(std::string_view key) const;
   const PropertyValue* Find(std::string_view key) const;
