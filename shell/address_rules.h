@@ -1,0 +1,26 @@
+#pragma once
+// The address rules of the shell: which typed addresses are accepted, and how the addresses
+// of the start page and the bookmarks are formed.
+
+#include <string>
+#include <string_view>
+
+namespace tovarin::shell {
+
+// The only accepted beginning of a typed address.
+inline constexpr std::string_view kAddressPrefix = "wap.";
+
+// True when the first four characters of `typed` are exactly "wap." (letter case matters,
+// nothing is trimmed). A shorter text is compared whole, so it never matches.
+bool IsAcceptedAddress(std::string_view typed);
+
+// ServicePrefix followed by `address` exactly as given: no escaping, no trimming.
+std::string ServiceAddress(std::string_view service_prefix, std::string_view address);
+
+// The simulator address of the first bookmark: `simulator_base` (scheme and host), the page
+// "/simulator/crawldata_r.jsp", the query "?rf=y&url=" and the percent-encoded address of the
+// portal page on `portal_host` reached with `portal_scheme`.
+std::string SimulatorAddress(std::string_view simulator_base, std::string_view portal_scheme,
+                             std::string_view portal_host);
+
+}  // namespace tovarin::shell
