@@ -92,6 +92,10 @@ void CopyBytes(BlitContext&, std::uint8_t* d, const std::uint8_t* s, int dx, int
   std::memmove(d + dx * kBytes, s + sx * kBytes, static_cast<std::size_t>(n) * kBytes);
 }
 
+void CopyBits(BlitContext&, std::uint8_t* d, const std::uint8_t* s, int dx, int sx, int n) {
+  for (int i = 0; i < n; ++i) pixel_span::StoreBit(d, dx + i, pixel_span::LoadBit(s, sx + i));
+}
+
 // Indexed source onto a 1-bit target through the per-call bit table.
 template <int SrcBpp>
 void ToMono(BlitContext& c, std::uint8_t* d, const std::uint8_t* s, int dx, int sx, int n) {
@@ -161,6 +165,12 @@ SpanKernel ChooseKernel(BlitContext& c) {
   }
   if (c.op == RasterOp::kSrcCopy && sb == db && (sb == 24 || sb == 32)) {
     return sb == 24 ? CopyBytes<24> : CopyBytes<32>;
+  }
+  if (c.op == RasterOp::kSrcCopy && pixel_span::SameIndexedFormat(*c.src, *c.dst)) {
+    // Equal tables: the indices themselves are copied, so a table with repeated colours
+    // (the all-black table of a new 8-bit bitmap, a frame table with the transparent slot
+    // blacked out) keeps every index.
+    return sb == 8 ? CopyBytes<8> : CopyBits;
   }
   if (db == 24) return BySource<Pick24>(sb, c.op);
   if (db == 32) return BySource<Pick32>(sb, c.op);

@@ -71,6 +71,14 @@ class NearestIndexCache {
   std::array<std::uint8_t, std::size_t{1} << kSlotBits> values_{};
 };
 
+// True when both bitmaps are indexed with the same bits per pixel and equal colour tables:
+// then copying indices is exact and copying colours through the nearest index is not (a
+// table may repeat a colour).
+inline bool SameIndexedFormat(const Bitmap& a, const Bitmap& b) {
+  if (a.BitsPerPixel() != b.BitsPerPixel() || (a.BitsPerPixel() != 1 && a.BitsPerPixel() != 8)) return false;
+  return std::equal(a.ColorTable().begin(), a.ColorTable().end(), b.ColorTable().begin(), b.ColorTable().end());
+}
+
 // Reads n pixels from column x of a row in memory of a bitmap with `bits_per_pixel` and
 // colour table `table` (1 and 8 bits read through the table).
 void ReadPixels(const std::uint8_t* row, int bits_per_pixel, std::span<const PaletteEntry> table, int x, int n,

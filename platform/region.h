@@ -50,6 +50,7 @@ class Region {
   struct Run {
     int begin;
     int end;
+    friend bool operator==(const Run&, const Run&) = default;
   };
   const std::vector<Run>& RowRuns(int y) const;
 

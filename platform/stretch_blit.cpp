@@ -145,9 +145,24 @@ void StretchNearest(const Job& job) {
   std::vector<Pixel> out(static_cast<std::size_t>(width));
   pixel_span::NearestIndexCache cache(job.dst->ColorTable());
   std::int64_t loaded_row = -1;
+  const bool copy_indices = job.op == RasterOp::kSrcCopy && pixel_span::SameIndexedFormat(*job.src, *job.dst);
   for (int y = job.area.top; y < job.area.bottom; ++y) {
     ForEachRowSpan(job, y, [&](int row_y, int begin, int end) {
       const std::int64_t v = NearestSource(job.ay, row_y - job.ay.target_begin);
+      if (copy_indices) {
+        // Equal tables (mirroring the frame strip onto itself): indices move unchanged.
+        const std::uint8_t* from = job.src->Row(static_cast<int>(job.source_y + v));
+        std::uint8_t* to = job.dst->Row(row_y);
+        for (int x = begin; x < end; ++x) {
+          const std::int64_t u = job.source_x + columns[static_cast<std::size_t>(x - job.area.left)];
+          if (job.dst->BitsPerPixel() == 8) {
+            to[x] = from[u];
+          } else {
+            pixel_span::StoreBit(to, x, pixel_span::LoadBit(from, static_cast<int>(u)));
+          }
+        }
+        return;
+      }
       if (v != loaded_row) {
         pixel_span::ReadPixels(job.src->Row(static_cast<int>(job.source_y + v)), job.src->BitsPerPixel(),
                                job.src->ColorTable(), static_cast<int>(job.source_x + read_first), read_count,
