@@ -51,13 +51,18 @@ struct GFreeDeleter {
   void operator()(gchar* text) const { g_free(text); }
 };
 
+// Glyphs larger than this are drawn at this size: a saved font of a million points must not
+// make the rasteriser allocate gigabytes per glyph.
+constexpr std::int64_t kMaxFontPixels = 1000;
+constexpr int kMaxLayoutWidth = 1 << 20;
+
 bool IsMarlett(const Font& font) { return g_ascii_strcasecmp(font.Name().c_str(), "Marlett") == 0; }
 
 // Pixel em height of a point size at 96 dpi, as the classic negative-height font request makes
 // it: an integer number of pixels, at least 1.
 int PixelHeight(const Font& font) {
   double pixels = font.Size() * kPixelsPerInch / 72.0;
-  return static_cast<int>(std::clamp<std::int64_t>(Nearest(pixels), 1, 100000));
+  return static_cast<int>(std::clamp<std::int64_t>(Nearest(pixels), 1, kMaxFontPixels));
 }
 
 // A language hint from the classic character set, so that fallback faces and glyph forms
@@ -254,7 +259,8 @@ struct TextSystem::Impl {
     pango_layout_set_font_description(layout.get(), description.get());
     pango_layout_set_text(layout.get(), display.text.data(), static_cast<int>(display.text.size()));
     if (flags & kDtSingleLine) pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
-    int width = std::max(0, rect.Width());
+    // Widths far past any bitmap are cut so that Pango units (1/1024 pixel) stay in range.
+    int width = std::clamp(rect.Width(), 0, kMaxLayoutWidth);
     if (WrapsWords(flags)) {
       pango_layout_set_width(layout.get(), width * PANGO_SCALE);
       pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD);

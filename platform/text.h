@@ -8,10 +8,11 @@
 // everything else falls back to DejaVu Sans, so the output never depends on the machine's own
 // font settings.
 // A point size p is an em height of Nearest(p * 96 / 72) pixels (96 dpi, the classic
-// negative-height font request): 8.25 pt is 11 px, 10.5 pt is 14 px. Glyphs are drawn with
-// greyscale antialiasing and slight (vertical-only) hinting on integer advances; these options
-// are set explicitly, so the same text gives the same pixels on every machine with the same
-// fonts. Underlines and strikethrough are solid bars on whole pixel rows.
+// negative-height font request): 8.25 pt is 11 px, 10.5 pt is 14 px; em heights are limited
+// to 1 ... 1000 px. Glyphs are drawn with greyscale antialiasing and slight (vertical-only)
+// hinting on integer advances; these options are set explicitly, so the same text gives the
+// same pixels on every machine with the same fonts. Underlines and strikethrough are solid
+// bars on whole pixel rows.
 //
 // "Marlett" is the classic symbol font of window controls. Its glyphs are drawn here as
 // shapes, not through Pango: every character occupies a square cell as wide as the font's
@@ -29,7 +30,8 @@
 //  - Without kDtSingleLine, "\n", "\r" and "\r\n" start new lines. With kDtWordBreak, lines
 //    break between words where they would pass the rectangle's right edge; a single word wider
 //    than the rectangle is not broken and overflows it. A width of 0 or less puts every word on
-//    a line of its own.
+//    a line of its own. One line break at the very end of the text starts no empty line. Tabs
+//    are expanded to stops eight spaces apart whether or not kDtExpandTabs is given.
 //  - kDtCenter centres each line in the rectangle's width (an odd remainder goes right),
 //    kDtRight aligns each line to the right edge. kDtVCenter and kDtBottom apply only with
 //    kDtSingleLine, as in the classic call.

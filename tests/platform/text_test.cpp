@@ -241,6 +241,16 @@ TEST_F(TextMeasure, DrawTextWithCalcRectDrawsNothingAndReturnsTheHeight) {
   EXPECT_EQ(Ink(canvas), Rect{});
 }
 
+TEST_F(TextMeasure, EndEllipsisShortensLinesToTheWidth) {
+  Font font("Tahoma", 8.25);
+  const char* text = "A rather long caption that cannot fit";
+  Rect narrow{0, 0, 60, 20};
+  EXPECT_GT(Text().MeasureText(font, text, narrow, kDtSingleLine).Width(), 60);
+  Rect shortened = Text().MeasureText(font, text, narrow, kDtSingleLine | kDtEndEllipsis);
+  EXPECT_LE(shortened.Width(), 60);
+  EXPECT_GT(shortened.Width(), 20);
+}
+
 TEST_F(TextMeasure, FreeFunctionsUseTheSharedSystem) {
   Font font("Tahoma", 8.25);
   Rect rect{0, 0, 60, 100};
@@ -458,6 +468,13 @@ TEST_F(TextDraw, PalettedTargetsGetTableColours) {
   EXPECT_GT(black, 5);
 }
 
+TEST_F(TextDraw, EmptyTextDrawsNothing) {
+  Bitmap canvas = Canvas(40, 20);
+  EXPECT_EQ(Text().DrawText(canvas, Font("Tahoma", 12), kBlack, "", Rect{0, 0, 40, 20}, kDtSingleLine), 0);
+  EXPECT_EQ(Text().DrawText(canvas, Font("Tahoma", 12), kBlack, "&", Rect{0, 0, 40, 20}, 0), 0);
+  EXPECT_EQ(Ink(canvas), Rect{});
+}
+
 TEST_F(TextDraw, RectanglesPastTheBitmapAreSafe) {
   Font font("Tahoma", 12);
   Bitmap canvas = Canvas(30, 20);
@@ -465,7 +482,10 @@ TEST_F(TextDraw, RectanglesPastTheBitmapAreSafe) {
                   kDtCenter | kDtWordBreak);
   Text().DrawText(canvas, font, kBlack, "Overflowing text", Rect{20, 15, 10, 5}, kDtNoClip);
   Text().DrawText(canvas, font, kBlack, "x", Rect{100, 100, 200, 200}, 0);
-  SUCCEED();
+  Text().DrawText(canvas, font, kBlack, "wide", Rect{-2000000000, 0, 2000000000, 20}, kDtWordBreak);
+  Bitmap huge_font_canvas = Canvas(30, 20);
+  Font huge("Tahoma", 900000);
+  EXPECT_GT(Text().DrawText(huge_font_canvas, huge, kBlack, "W", Rect{0, 0, 30, 20}, 0), 900);
 }
 
 // ---------------------------------------------------------------------------------------------
