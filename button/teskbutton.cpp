@@ -29,7 +29,11 @@ teskbutton::~teskbutton() {
 
 bool teskbutton::IsEmptyPicture(const PictureRef& picture) { return !picture || picture->IsEmpty(); }
 
-void teskbutton::Redraw() { painter_->Redraw(model_, *this); }
+void teskbutton::Redraw() {
+  painter_->Redraw(model_, *this);
+  // Outside a paint notification the host is told that the surface changed, so it shows it.
+  if (!painting_) host_.Invalidate();
+}
 
 void teskbutton::RedrawAndNotify(std::string_view property_name) {
   Redraw();
@@ -329,7 +333,11 @@ void teskbutton::OnInitNew() {
 
 // --- Notifications ----------------------------------------------------------------------------
 
-void teskbutton::OnPaint() { Redraw(); }
+void teskbutton::OnPaint() {
+  painting_ = true;
+  Redraw();
+  painting_ = false;
+}
 
 void teskbutton::OnResize() { HandleResize(); }
 

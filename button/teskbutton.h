@@ -11,8 +11,8 @@
 // name), so the form knows it must be saved. No property checks its range: values outside an
 // enumeration are stored and persisted as they are.
 //
-// Persisted keys (button_persistence in teskbutton_persistence.cpp): see LoadProperties and
-// SaveProperties there.
+// The persisted keys, their order and defaults are listed in teskbutton_persistence.cpp; the
+// window hooks in teskbutton_lifecycle.cpp; the input state machine in button_input.h.
 
 #include <cstdint>
 #include <memory>
@@ -209,6 +209,7 @@ class teskbutton final : public platform::Control, public ButtonCanvas, private 
   bool theme_lib_checked_ = false;
   bool theme_queried_ = false;
   bool resizing_ = false;
+  bool painting_ = false;
   bool terminated_ = false;
   // Last: the hooks go first when the button dies, before anything they call back into.
   WindowHookTable hooks_;
