@@ -126,7 +126,15 @@ void HeadlessForm::PressKey(int key_code, int shift, int key_ascii) {
       return;
     }
   }
-  if (focused_ != nullptr) focused_->TypeKey(key_code, key_ascii, shift);
+  // The key down and its character go to the focused control; keys it queued (SendKeys) are
+  // handled next; the key up goes wherever the focus is then.
+  if (focused_ != nullptr) {
+    focused_->DeliverKeyDown(key_code, shift);
+    if (key_ascii != 0 && focused_ != nullptr) focused_->DeliverKeyPress(key_ascii);
+  }
+  desktop_.RunPending();
+  if (focused_ != nullptr) focused_->DeliverKeyUp(key_code, shift);
+  desktop_.RunPending();
 }
 
 void HeadlessForm::PressAccessKey(char key) {
@@ -136,7 +144,7 @@ void HeadlessForm::PressAccessKey(char key) {
     const std::string& keys = host->AccessKeys();
     if (std::none_of(keys.begin(), keys.end(), [&](char k) { return fold(k) == fold(key); })) continue;
     Focus(host.get());
-    if (host->control_) host->control_->OnAccessKeyPress(static_cast<unsigned char>(key));
+    if (host->control_) host->control_->OnAccessKeyPress(static_cast<unsigned char>(fold(key)));
     desktop_.RunPending();
     return;
   }

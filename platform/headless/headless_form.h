@@ -19,9 +19,11 @@
 //   - Enter (13) / Escape (27): when the focused control has default_cancel it gets the key
 //     like any other; otherwise the default / cancel button (if set and enabled) gets
 //     OnAccessKeyPress(13 / 27) and nothing else;
-//   - any other key: the focused control gets KeyDown, KeyPress (key_ascii not 0), KeyUp.
+//   - any other key: the focused control gets KeyDown and KeyPress (key_ascii not 0); the
+//     message loop turns (keys queued by SendKeys move the focus here); the control holding
+//     the focus then gets KeyUp.
 // PressAccessKey(c): the first enabled control whose access keys contain c (letter case
-// ignored) takes the focus and gets OnAccessKeyPress(c).
+// ignored) takes the focus and gets OnAccessKeyPress with c in lower case.
 //
 // Activation: Activate()/Deactivate() send kWmNcActivate and then kWmActivate (wparam 1 / 0)
 // to the form's window through its procedure chain; an MDI child form gets kWmNcActivate only.

@@ -166,25 +166,39 @@ void HeadlessHost::DoubleClick(double x, double y, int shift) {
   desktop_.RunPending();
 }
 
-void HeadlessHost::KeyDown(int key_code, int shift) {
+void HeadlessHost::DeliverKeyDown(int key_code, int shift) {
   if (enabled_ && control_) control_->OnKeyDown(key_code, shift);
+}
+
+void HeadlessHost::DeliverKeyPress(int key_ascii) {
+  if (enabled_ && control_) control_->OnKeyPress(key_ascii);
+}
+
+void HeadlessHost::DeliverKeyUp(int key_code, int shift) {
+  if (enabled_ && control_) control_->OnKeyUp(key_code, shift);
+}
+
+void HeadlessHost::KeyDown(int key_code, int shift) {
+  DeliverKeyDown(key_code, shift);
   desktop_.RunPending();
 }
 
 void HeadlessHost::KeyPress(int key_ascii) {
-  if (enabled_ && control_) control_->OnKeyPress(key_ascii);
+  DeliverKeyPress(key_ascii);
   desktop_.RunPending();
 }
 
 void HeadlessHost::KeyUp(int key_code, int shift) {
-  if (enabled_ && control_) control_->OnKeyUp(key_code, shift);
+  DeliverKeyUp(key_code, shift);
   desktop_.RunPending();
 }
 
 void HeadlessHost::TypeKey(int key_code, int key_ascii, int shift) {
-  KeyDown(key_code, shift);
-  if (key_ascii != 0) KeyPress(key_ascii);
-  KeyUp(key_code, shift);
+  DeliverKeyDown(key_code, shift);
+  if (key_ascii != 0) DeliverKeyPress(key_ascii);
+  desktop_.RunPending();
+  DeliverKeyUp(key_code, shift);
+  desktop_.RunPending();
 }
 
 // --- Test settings ---------------------------------------------------------------------------

@@ -38,6 +38,9 @@
 //                        OnDblClick (with capture), then MouseUp without a second OnClick.
 //   KeyDown/KeyPress/KeyUp: straight to this control (it is assumed to hold the focus; see
 //                        HeadlessForm::PressKey for routed keys).
+//   TypeKey(k, c):       KeyDown and KeyPress (the character message the key down produces),
+//                        then the message loop turns (keys queued by SendKeys are handled
+//                        here), then KeyUp - to this control, wherever the focus went.
 // A disabled control (SetEnabled(false)) receives no mouse or key input.
 
 #include <cstdint>
@@ -208,7 +211,9 @@ class HeadlessHost final : public ControlHost {
   void DeliverMouseMove(int buttons, int shift, double x, double y);
   void DeliverMouseDown(int button, int shift, double x, double y);
   void DeliverMouseUp(int button, int shift, double x, double y, bool click_allowed);
-  void DeliverDblClick();
+  void DeliverKeyDown(int key_code, int shift);
+  void DeliverKeyPress(int key_ascii);
+  void DeliverKeyUp(int key_code, int shift);
   void SetDisplayAsDefault(bool value);
   void RecreateSurface();
   void RequestPaint();

@@ -14,8 +14,8 @@
 //
 // Callbacks run on the caller's thread. An exception thrown by a callback propagates out of
 // Advance/RunDue after the clock's own state is consistent (the timer stays killed or re-armed
-// as it was before the call). The clock refuses to run more than kMaxCallbacksPerAdvance
-// callbacks in one call (a callback that keeps posting work at the same instant) and throws
+// as it was before the call). The clock refuses to run more than kMaxCallbacksPerInstant
+// callbacks at one instant (a callback that keeps posting work for "now") and throws
 // std::runtime_error instead of hanging.
 
 #include <cstdint>
@@ -29,7 +29,7 @@ namespace tovarin::platform::headless {
 class VirtualClock {
  public:
   using TimerId = std::uint64_t;  // never 0
-  static constexpr std::uint64_t kMaxCallbacksPerAdvance = 10'000'000;
+  static constexpr std::uint64_t kMaxCallbacksPerInstant = 100'000;
 
   std::uint64_t Now() const { return now_; }
 
