@@ -57,9 +57,9 @@ struct PlacedButton {
 class ButtonFixture : public ::testing::Test {
  protected:
   // The button is placed (not yet initialised): call InitNew or ReadProperties on its host.
-  PlacedButton& Place(headless::HostOptions options = {}) {
+  PlacedButton& Place(headless::HostOptions options = {}, headless::HeadlessForm* form = nullptr) {
     auto placed = std::make_unique<PlacedButton>();
-    placed->host = &form_.AddHost(std::move(options));
+    placed->host = &(form != nullptr ? *form : form_).AddHost(std::move(options));
     placed->button = std::make_unique<teskbutton>(
         *placed->host, std::make_unique<CountingPainter>(placed->redraws, placed->regions));
     placed->host->Attach(*placed->button);
@@ -78,8 +78,9 @@ class ButtonFixture : public ::testing::Test {
   }
 
   // A button loaded from `store` (run time unless the options say otherwise), records cleared.
-  PlacedButton& LoadedButton(const platform::PropertyStore& store, headless::HostOptions options = {}) {
-    PlacedButton& placed = Place(std::move(options));
+  PlacedButton& LoadedButton(const platform::PropertyStore& store, headless::HostOptions options = {},
+                             headless::HeadlessForm* form = nullptr) {
+    PlacedButton& placed = Place(std::move(options), form);
     EXPECT_TRUE(placed.host->ReadProperties(store).ok());
     desktop_.RunPending();
     placed.ClearRecords();
@@ -89,8 +90,20 @@ class ButtonFixture : public ::testing::Test {
   // Names of the events raised by `placed` since its records were cleared.
   static std::vector<std::string> Events(const PlacedButton& placed) { return placed.events(); }
 
+  // A store that loads a button of `style` (default: Rounded) in `mode`, with `caption`.
+  static platform::PropertyStore StoreWith(std::int32_t mode = 0, std::string caption = "Button",
+                                           std::int32_t style = kRounded) {
+    platform::PropertyStore store;
+    store.WriteInt32("ButtonStyle", style, std::nullopt);
+    store.WriteInt32("Mode", mode, std::nullopt);
+    store.WriteString("Caption", std::move(caption), std::nullopt);
+    return store;
+  }
+
   headless::HeadlessDesktop desktop_;
   headless::HeadlessForm form_{desktop_};
+  // Other forms a test makes; before the buttons, so the buttons die first.
+  std::vector<std::unique_ptr<headless::HeadlessForm>> other_forms_;
   // After the form: buttons die before their hosts.
   std::vector<std::unique_ptr<PlacedButton>> buttons_;
 };
