@@ -1,0 +1,213 @@
+#include "platform/gtk/form_window_gtk.h"
+
+#include "platform/gtk/form_window_children.h"
+#include "platform/gtk/form_window_menu.h"
+#include "platform/gtk/webkit_browser_view.h"
+#include "platform/units.h"
+
+namespace tovarin::platform::gtk {
+
+namespace {
+
+int ButtonFlag(guint button) {
+  switch (button) {
+    case 1: return 1;  // left
+    case 3: return 2;  // right
+    case 2: return 4;  // middle
+    default: return 0;
+  }
+}
+
+int HeldButtons(guint state) {
+  int held = 0;
+  if (state & GDK_BUTTON1_MASK) held |= 1;
+  if (state & GDK_BUTTON3_MASK) held |= 2;
+  if (state & GDK_BUTTON2_MASK) held |= 4;
+  return held;
+}
+
+int ShiftFlags(guint state) {
+  int shift = 0;
+  if (state & GDK_SHIFT_MASK) shift |= 1;
+  if (state & GDK_CONTROL_MASK) shift |= 2;
+  if (state & GDK_MOD1_MASK) shift |= 4;
+  return shift;
+}
+
+float PixelsToTwipsF(double pixels) { return static_cast<float>(pixels * kTwipsPerPixel); }
+
+}  // namespace
+
+GtkFormWindow::GtkFormWindow(const FormWindowSettings& settings)
+    : settings_(settings), window_(gtk_window_new(GTK_WINDOW_TOPLEVEL)), fixed_(gtk_fixed_new()) {
+  g_object_ref_sink(window_);
+  GtkWindow* window = GTK_WINDOW(window_);
+  gtk_window_set_title(window, settings.caption.c_str());
+  gtk_window_set_decorated(window, settings.borderless ? FALSE : TRUE);
+  gtk_window_set_skip_taskbar_hint(window, settings.show_in_taskbar ? FALSE : TRUE);
+  gtk_window_set_skip_pager_hint(window, settings.show_in_taskbar ? FALSE : TRUE);
+  gtk_window_set_resizable(window, FALSE);
+  if (!settings.icon_path.empty()) gtk_window_set_icon_from_file(window, settings.icon_path.c_str(), nullptr);
+  if (!settings.background_picture.empty()) {
+    background_ = GObjectRef<GdkPixbuf>(gdk_pixbuf_new_from_file(settings.background_picture.c_str(), nullptr));
+  }
+
+  gtk_widget_set_has_window(fixed_, TRUE);
+  gtk_widget_set_size_request(fixed_, TwipsToSizePixels(settings.client_width_twips),
+                              TwipsToSizePixels(settings.client_height_twips));
+  gtk_widget_add_events(fixed_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
+  gtk_container_add(GTK_CONTAINER(window_), fixed_);
+  g_signal_connect(fixed_, "draw", G_CALLBACK(OnDraw), this);
+  g_signal_connect(fixed_, "button-press-event", G_CALLBACK(OnButtonPress), this);
+  g_signal_connect(fixed_, "button-release-event", G_CALLBACK(OnButtonRelease), this);
+  g_signal_connect(fixed_, "motion-notify-event", G_CALLBACK(OnMotion), this);
+  g_signal_connect_after(fixed_, "map", G_CALLBACK(OnMapped), this);
+  g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
+  gtk_widget_show(fixed_);
+}
+
+GtkFormWindow::~GtkFormWindow() {
+  g_signal_handlers_disconnect_by_data(window_, this);
+  g_signal_handlers_disconnect_by_data(fixed_, this);
+  // Children first (they disconnect from their widgets), then the widgets themselves.
+  children_.clear();
+  gtk_widget_destroy(window_);
+  g_object_unref(window_);
+}
+
+void GtkFormWindow::Show() {
+  gtk_widget_show(window_);
+  gtk_window_move(GTK_WINDOW(window_), TwipsToWholePixels(left_), TwipsToWholePixels(top_));
+  gtk_window_present(GTK_WINDOW(window_));
+}
+
+void GtkFormWindow::Hide() { gtk_widget_hide(window_); }
+
+bool GtkFormWindow::Visible() const { return gtk_widget_get_visible(window_) != FALSE; }
+
+void GtkFormWindow::Move(float left, float top) {
+  left_ = left;
+  top_ = top;
+  gtk_window_move(GTK_WINDOW(window_), TwipsToWholePixels(left), TwipsToWholePixels(top));
+}
+
+void GtkFormWindow::CenterOnScreen() {
+  GdkDisplay* display = gtk_widget_get_display(window_);
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+  if (monitor == nullptr) monitor = gdk_display_get_monitor(display, 0);
+  GdkRectangle area{0, 0, 0, 0};
+  if (monitor != nullptr) gdk_monitor_get_geometry(monitor, &area);
+  const int width = TwipsToSizePixels(settings_.client_width_twips);
+  const int height = TwipsToSizePixels(settings_.client_height_twips);
+  Move(PixelsToTwipsF(area.x + (area.width - width) / 2), PixelsToTwipsF(area.y + (area.height - height) / 2));
+}
+
+template <typename Child>
+Child* GtkFormWindow::Keep(std::unique_ptr<Child> child) {
+  Child* raw = child.get();
+  children_.push_back(std::move(child));
+  GtkWidget* frame = nullptr;
+  // The newest child of the fixed is the frame just placed.
+  GList* list = gtk_container_get_children(GTK_CONTAINER(fixed_));
+  if (GList* last = g_list_last(list)) frame = GTK_WIDGET(last->data);
+  g_list_free(list);
+  if (frame != nullptr) frames_.push_back(frame);
+  return raw;
+}
+
+Result<BrowserView*> GtkFormWindow::AddBrowserView(const ChildSettings& settings) {
+  auto view = WebKitBrowserView::Create(GTK_FIXED(fixed_), settings, Restacker());
+  if (!view) return Error{view.error()};
+  BrowserView* raw = Keep(std::move(view).value());
+  return raw;
+}
+
+TextBox* GtkFormWindow::AddTextBox(const ChildSettings& settings) {
+  return Keep(std::make_unique<GtkTextBoxChild>(GTK_FIXED(fixed_), settings, Restacker()));
+}
+
+CheckBox* GtkFormWindow::AddCheckBox(const ChildSettings& settings) {
+  return Keep(std::make_unique<GtkCheckBoxChild>(GTK_FIXED(fixed_), settings, Restacker()));
+}
+
+ClickableChild* GtkFormWindow::AddLabel(const ChildSettings& settings) {
+  return Keep(std::make_unique<GtkPictureChild>(GTK_FIXED(fixed_), settings, Restacker()));
+}
+
+ClickableChild* GtkFormWindow::AddPicture(const ChildSettings& settings) {
+  return Keep(std::make_unique<GtkPictureChild>(GTK_FIXED(fixed_), settings, Restacker()));
+}
+
+FormChild* GtkFormWindow::FindChild(const std::string& name) {
+  for (const auto& child : children_) {
+    if (child->Name() == name) return child.get();
+  }
+  return nullptr;
+}
+
+void GtkFormWindow::Restack() {
+  for (GtkWidget* frame : frames_) {
+    GdkWindow* window = gtk_widget_get_window(frame);
+    if (window != nullptr && gtk_widget_get_has_window(frame) && gtk_widget_get_mapped(frame)) gdk_window_raise(window);
+  }
+}
+
+void GtkFormWindow::PopupMenu(MenuItem& menu, unsigned flags, std::optional<TwipsPoint> at) {
+  std::optional<GdkPoint> point;
+  if (at) point = GdkPoint{TwipsToWholePixels(at->x), TwipsToWholePixels(at->y)};
+  GdkWindow* relative_to = gtk_widget_get_mapped(fixed_) ? gtk_widget_get_window(fixed_) : nullptr;
+  RunPopupMenu(menu, relative_to, point, flags);
+}
+
+gboolean GtkFormWindow::OnDraw(GtkWidget* /*widget*/, cairo_t* cr, gpointer self) {
+  auto* form = static_cast<GtkFormWindow*>(self);
+  SetSourceOleColor(cr, form->settings_.back_color);
+  cairo_paint(cr);
+  if (form->background_) {
+    gdk_cairo_set_source_pixbuf(cr, form->background_.get(), 0, 0);
+    cairo_paint(cr);
+  }
+  return FALSE;  // the children draw next
+}
+
+gboolean GtkFormWindow::OnButtonPress(GtkWidget* /*widget*/, GdkEventButton* event, gpointer self) {
+  auto* form = static_cast<GtkFormWindow*>(self);
+  if (event->type != GDK_BUTTON_PRESS) return TRUE;
+  form->surface_pressed_ = true;
+  if (form->on_mouse_down_) {
+    GuardCallback([&] {
+      form->on_mouse_down_(ButtonFlag(event->button), ShiftFlags(event->state), PixelsToTwipsF(event->x),
+                           PixelsToTwipsF(event->y));
+    });
+  }
+  return TRUE;
+}
+
+gboolean GtkFormWindow::OnButtonRelease(GtkWidget* /*widget*/, GdkEventButton* event, gpointer self) {
+  auto* form = static_cast<GtkFormWindow*>(self);
+  if (!form->surface_pressed_) return TRUE;
+  form->surface_pressed_ = false;
+  if (event->button == 1 && form->on_click_) GuardCallback([&] { form->on_click_(); });
+  return TRUE;
+}
+
+gboolean GtkFormWindow::OnMotion(GtkWidget* /*widget*/, GdkEventMotion* event, gpointer self) {
+  auto* form = static_cast<GtkFormWindow*>(self);
+  if (form->on_mouse_move_) {
+    GuardCallback([&] {
+      form->on_mouse_move_(HeldButtons(event->state), ShiftFlags(event->state), PixelsToTwipsF(event->x),
+                           PixelsToTwipsF(event->y));
+    });
+  }
+  return TRUE;
+}
+
+gboolean GtkFormWindow::OnDelete(GtkWidget* /*widget*/, GdkEvent* /*event*/, gpointer self) {
+  auto* form = static_cast<GtkFormWindow*>(self);
+  if (form->on_close_request_) GuardCallback([&] { form->on_close_request_(); });
+  return TRUE;  // the form decides; the window stays until then
+}
+
+void GtkFormWindow::OnMapped(GtkWidget* /*widget*/, gpointer self) { static_cast<GtkFormWindow*>(self)->Restack(); }
+
+}  // namespace tovarin::platform::gtk
