@@ -88,7 +88,10 @@ TEST_F(ButtonToolTipTest, EveryEntryMakesAFreshTooltip) {
 TEST_F(ButtonToolTipTest, NoTooltipWhileDisabled) {
   PlacedButton& disabled = LoadedButton(StoreWith(), {.name = "off"});
   disabled->SetEnabled(false);
-  disabled->OnMouseMove(0, 0, 10, 10);  // a disabled window gets no input; called directly
+  // A disabled window gets no input from the desktop; the notification is delivered directly.
+  const platform::Point origin = disabled.host->ScreenOrigin();
+  desktop_.Windows().MovePointer({origin.x + 10, origin.y + 10});
+  disabled->OnMouseMove(0, 0, 10, 10);
   EXPECT_EQ(disabled.model().mButtonState, kStateHot);
   EXPECT_TRUE(disabled.host->ToolTips().empty());
 }
