@@ -1,0 +1,227 @@
+#include "gif/lzw_encoder.h"
+
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "gif/frame_gif_writer.h"
+#include "platform/gif_image_decoder.h"
+
+namespace tovarin::gif {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+IndexRows RowsOf(const Bytes& pixels, int width, int height) {
+  return IndexRows{pixels.data(), width, width, height};
+}
+
+ColorTable TableOf(std::initializer_list<std::uint32_t> colors) {
+  ColorTable table{};
+  std::copy(colors.begin(), colors.end(), table.begin());
+  table[kColorCountSlot] = static_cast<std::uint32_t>(colors.size());
+  return table;
+}
+
+Bytes Export(const Bytes& pixels, int width, int height, const ColorTable& table, int transparent = -1) {
+  auto gif = WriteFrameGIF(RowsOf(pixels, width, height), table, transparent);
+  EXPECT_TRUE(gif.ok());
+  return gif.ok() ? gif.value() : Bytes{};
+}
+
+// The data sub-blocks of an exported file without a transparency extension start at 792.
+constexpr std::size_t kOpaqueDataStart = 13 + 768 + 10 + 1;
+
+// Joins the sub-blocks starting at `pos`; checks each full block holds 254 bytes.
+Bytes JoinBlocks(const Bytes& gif, std::size_t pos, std::size_t* terminator = nullptr) {
+  Bytes payload;
+  while (pos < gif.size() && gif[pos] != 0) {
+    const std::size_t n = gif[pos];
+    EXPECT_LE(n, 254u);
+    payload.insert(payload.end(), gif.begin() + static_cast<std::ptrdiff_t>(pos + 1),
+                   gif.begin() + static_cast<std::ptrdiff_t>(pos + 1 + n));
+    pos += 1 + n;
+  }
+  if (terminator != nullptr) *terminator = pos;
+  return payload;
+}
+
+// Reads codes back with the decoder's width rule (a string is defined per code after the
+// first since a clear; the width covers the next code to be defined).
+std::vector<std::pair<int, int>> ReadCodes(const Bytes& payload) {
+  std::vector<std::pair<int, int>> codes;  // (code, width)
+  std::size_t bit = 0;
+  int since_clear = 0;
+  for (;;) {
+    const int next = std::min(4096, 258 + std::max(0, since_clear - 1));
+    const int width = since_clear == 0 ? 9 : std::min(12, static_cast<int>(std::bit_width(static_cast<unsigned>(next))));
+    if (bit + static_cast<std::size_t>(width) > payload.size() * 8) break;
+    int code = 0;
+    for (int i = 0; i < width; ++i, ++bit) code |= ((payload[bit / 8] >> (bit % 8)) & 1) << i;
+    codes.emplace_back(code, width);
+    if (code == 257) break;
+    since_clear = code == 256 ? 0 : since_clear + 1;
+  }
+  return codes;
+}
+
+TEST(FrameGifLayout, OnePixelFrameBytes) {
+  const Bytes gif = Export(Bytes{5}, 1, 1, TableOf({0xFF0000, 0x00FF00}));
+  Bytes expected{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x87, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0};
+  expected.resize(13 + 768, 0);
+  expected.insert(expected.end(), {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 8});
+  // Clear 256, pixel 5, end 257, each 9 bits: 27 bits in one sub-block of 4 bytes.
+  expected.insert(expected.end(), {4, 0x00, 0x0B, 0x04, 0x04, 0, 0x3B});
+  EXPECT_EQ(gif, expected);
+}
+
+TEST(FrameGifLayout, RepeatedPixelsFixedBytes) {
+  // 1 1 1 1: clear, 1 (defines 258 = "1 1"), 258, 1, end; all 9 bits.
+  const Bytes gif = Export(Bytes{1, 1, 1, 1}, 4, 1, TableOf({0, 0xFFFFFF}));
+  const Bytes tail(gif.begin() + static_cast<std::ptrdiff_t>(kOpaqueDataStart - 1), gif.end());
+  EXPECT_EQ(tail, (Bytes{8, 6, 0x00, 0x03, 0x08, 0x0C, 0x10, 0x10, 0, 0x3B}));
+}
+
+TEST(FrameGifLayout, TransparentFrameCarriesControlExtension) {
+  const Bytes gif = Export(Bytes{0, 1, 2, 3}, 2, 2, TableOf({1, 2, 3, 4}), 3);
+  const Bytes control(gif.begin() + 781, gif.begin() + 789);
+  EXPECT_EQ(control, (Bytes{0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, 0x03, 0x00}));
+  EXPECT_EQ(gif[789], 0x2C);
+  const Bytes opaque = Export(Bytes{0, 1, 2, 3}, 2, 2, TableOf({1, 2, 3, 4}));
+  EXPECT_EQ(opaque[781], 0x2C);
+  EXPECT_EQ(opaque.size() + 8, gif.size());
+}
+
+TEST(FrameGifLayout, SixteenColourTableIsPaddedWithBlack) {
+  ColorTable table{};
+  for (int i = 0; i < 16; ++i) table[static_cast<std::size_t>(i)] = 0x102030u * static_cast<std::uint32_t>(i + 1) & 0xFFFFFF;
+  table[16] = 0xABCDEF;  // beyond the count: not written
+  table[kColorCountSlot] = 16;
+  const Bytes gif = Export(Bytes(9, 15), 3, 3, table);
+  EXPECT_EQ(gif[13 + 3 * 15], (0x102030u * 16 >> 16) & 0xFF);
+  EXPECT_EQ(gif[13 + 3 * 15 + 2], (0x102030u * 16) & 0xFF);
+  for (std::size_t i = 13 + 3 * 16; i < 13 + 768; ++i) ASSERT_EQ(gif[i], 0) << i;
+}
+
+TEST(FrameGifLayout, SubBlocksAre254BytesAndTheLastCountsItsBytes) {
+  std::mt19937 random(3);
+  Bytes pixels(200 * 50);
+  for (auto& p : pixels) p = static_cast<std::uint8_t>(random());
+  const Bytes gif = Export(pixels, 200, 50, TableOf({0}));
+  std::size_t pos = kOpaqueDataStart;
+  std::vector<int> sizes;
+  while (gif[pos] != 0) {
+    sizes.push_back(gif[pos]);
+    pos += 1 + gif[pos];
+  }
+  ASSERT_GT(sizes.size(), 2u);
+  for (std::size_t i = 0; i + 1 < sizes.size(); ++i) EXPECT_EQ(sizes[i], 254);
+  EXPECT_GT(sizes.back(), 0);
+  EXPECT_LE(sizes.back(), 254);
+  EXPECT_EQ(pos + 2, gif.size());  // terminator, then ";"
+  EXPECT_EQ(gif.back(), 0x3B);
+}
+
+TEST(LzwEncoderWidths, LongRunCrossesEveryLimitThenClears) {
+  // One colour: the n-th code covers n pixels, so ~3840 codes need ~7.4 million pixels.
+  const int width = 3000, height = 2600;
+  const Bytes pixels(static_cast<std::size_t>(width) * height, 7);
+  const Bytes gif = Export(pixels, width, height, TableOf({0}));
+  const auto codes = ReadCodes(JoinBlocks(gif, kOpaqueDataStart));
+  ASSERT_GT(codes.size(), 3900u);
+  std::vector<int> width_changes;
+  int clears = 0;
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    if (i == 0 || codes[i].second != codes[i - 1].second) width_changes.push_back(codes[i].second);
+    if (codes[i].first == 256) ++clears;
+  }
+  EXPECT_EQ(clears, 2);  // the first code and the one at the full table
+  ASSERT_GE(width_changes.size(), 5u);
+  EXPECT_EQ(std::vector<int>(width_changes.begin(), width_changes.begin() + 5), (std::vector<int>{9, 10, 11, 12, 9}));
+  EXPECT_EQ(codes.back().first, 257);
+  // The decoder agrees.
+  auto decoded = platform::DecodeGifFile(gif);
+  ASSERT_TRUE(decoded.ok());
+  EXPECT_TRUE(decoded->status.Complete());
+  EXPECT_EQ(decoded->image.Row(height - 1)[width - 1], 7);
+}
+
+TEST(LzwEncoderRows, TopRowFirstWithNegativeStep) {
+  // Rows stored bottom-up, as in the frame strip: memory holds row 1 then row 0.
+  const Bytes memory{3, 4, 9, 9, 1, 2, 9, 9};
+  const IndexRows rows{memory.data() + 4, -4, 2, 2};
+  auto gif = WriteFrameGIF(rows, TableOf({0, 1, 2, 3, 4}), -1);
+  ASSERT_TRUE(gif.ok());
+  auto decoded = platform::DecodeGifFile(gif.value());
+  ASSERT_TRUE(decoded.ok());
+  EXPECT_EQ(decoded->image.Row(0)[0], 1);
+  EXPECT_EQ(decoded->image.Row(0)[1], 2);
+  EXPECT_EQ(decoded->image.Row(1)[0], 3);
+  EXPECT_EQ(decoded->image.Row(1)[1], 4);
+}
+
+TEST(LzwEncoderErrors, EmptyOrHugeFramesAreRefused) {
+  const Bytes pixel{0};
+  EXPECT_FALSE(WriteFrameGIF(IndexRows{pixel.data(), 1, 0, 1}, TableOf({0}), -1).ok());
+  EXPECT_FALSE(WriteFrameGIF(IndexRows{pixel.data(), 1, 1, 0}, TableOf({0}), -1).ok());
+  EXPECT_FALSE(WriteFrameGIF(IndexRows{pixel.data(), 1, 70000, 1}, TableOf({0}), -1).ok());
+}
+
+struct MemoryInput {
+  const Bytes* bytes;
+  std::size_t pos = 0;
+};
+
+int ReadMemory(GifFileType* gif, GifByteType* buffer, int length) {
+  auto* input = static_cast<MemoryInput*>(gif->UserData);
+  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(length), input->bytes->size() - input->pos);
+  std::memcpy(buffer, input->bytes->data() + input->pos, n);
+  input->pos += n;
+  return static_cast<int>(n);
+}
+
+TEST(LzwEncoderRoundTrip, ThroughOurDecoderAndGiflib) {
+  std::mt19937 random(99);
+  for (int round = 0; round < 40; ++round) {
+    const int width = 1 + static_cast<int>(random() % (round < 20 ? 30 : 600));
+    const int height = 1 + static_cast<int>(random() % (round < 20 ? 30 : 200));
+    const unsigned colors = 1u + random() % 256;
+    Bytes pixels;
+    while (pixels.size() < static_cast<std::size_t>(width) * height) {
+      const auto value = static_cast<std::uint8_t>(random() % colors);
+      const std::size_t run = random() % 3 == 0 ? 1 + random() % 50 : 1;
+      for (std::size_t i = 0; i < run && pixels.size() < static_cast<std::size_t>(width) * height; ++i) pixels.push_back(value);
+    }
+    const int transparent = round % 4 == 0 ? static_cast<int>(random() % 256) : -1;
+    const Bytes gif = Export(pixels, width, height, TableOf({0x112233, 0x445566}), transparent);
+
+    auto ours = platform::DecodeGifFile(gif);
+    ASSERT_TRUE(ours.ok());
+    EXPECT_TRUE(ours->status.Complete());
+    EXPECT_EQ(ours->transparent_index, transparent);
+    Bytes decoded;
+    for (int y = 0; y < height; ++y) decoded.insert(decoded.end(), ours->image.Row(y), ours->image.Row(y) + width);
+    EXPECT_EQ(decoded, pixels) << width << "x" << height;
+
+    MemoryInput input{&gif};
+    int error = 0;
+    GifFileType* reference = DGifOpen(&input, ReadMemory, &error);
+    ASSERT_NE(reference, nullptr);
+    ASSERT_EQ(DGifSlurp(reference), GIF_OK) << width << "x" << height;
+    ASSERT_EQ(reference->ImageCount, 1);
+    const Bytes theirs(reference->SavedImages[0].RasterBits,
+                       reference->SavedImages[0].RasterBits + static_cast<std::size_t>(width) * height);
+    EXPECT_EQ(theirs, pixels) << width << "x" << height;
+    EXPECT_EQ(reference->SColorMap->ColorCount, 256);
+    EXPECT_EQ(reference->SColorMap->Colors[1].Red, 0x44);
+    DGifCloseFile(reference, &error);
+  }
+}
+
+}  // namespace
+}  // namespace tovarin::gif
