@@ -1,0 +1,110 @@
+#pragma once
+// Support for the end-to-end tests: a private network namespace, a page server on the
+// service's loopback port, an X display of its own (Xvfb) with an optional XEmbed tray
+// (trayer), the program started in it, and the X tools (xdotool, import) that act as the user
+// and look at the screen. Waits poll with generous bounds: the web process is slow to start
+// on a busy machine.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tovarin::e2e {
+
+using namespace std::chrono_literals;
+
+// Moves the process into a new network namespace with loopback up. Returns false (and the
+// reason) when that is not allowed; the tests then share the machine's loopback.
+bool EnterPrivateNetwork(std::string& reason);
+
+struct PageResponse {
+  int status = 200;
+  std::string content_type = "text/html; charset=utf-8";
+  std::string body;
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::size_t generated_bytes = 0;  // this many bytes of filler follow the body
+};
+
+// An HTTP server on 127.0.0.1:port answering every GET from the handler, one connection at a
+// time, closing each after its response. Every request's path and query is logged.
+class PageServer {
+ public:
+  using Handler = std::function<PageResponse(const std::string& path_and_query)>;
+  explicit PageServer(int port);
+  ~PageServer();
+  bool Listening() const { return listen_fd_ >= 0; }
+  void SetHandler(Handler handler);
+  std::vector<std::string> Requests();
+  bool Requested(const std::string& path_prefix);
+
+ private:
+  void Serve();
+  void Answer(int fd);
+  int listen_fd_ = -1;
+  bool stop_ = false;
+  std::mutex mutex_;
+  Handler handler_;
+  std::vector<std::string> requests_;
+  std::thread thread_;
+};
+
+struct WindowInfo {
+  std::string id;
+  std::string name;
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+struct Screenshot {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+  // {r, g, b} of one pixel; {-1, -1, -1} outside.
+  std::array<int, 3> At(int x, int y) const;
+};
+
+// One X session: Xvfb, optionally trayer, and the programs started in it.
+class XSession {
+ public:
+  explicit XSession(bool with_tray);
+  ~XSession();
+  bool Ready() const { return display_ >= 0; }
+  std::string Display() const { return ":" + std::to_string(display_); }
+
+  // Runs a command to its end in this display; returns its standard output.
+  std::string Run(const std::vector<std::string>& args, int* status = nullptr);
+  // Starts a program in this display with its own runtime and home folders.
+  pid_t Start(const std::vector<std::string>& args, const std::string& log_path);
+
+  std::vector<WindowInfo> VisibleWindows(pid_t pid);
+  std::optional<WindowInfo> WindowNamed(pid_t pid, const std::string& name);
+  Screenshot Shoot();
+  void Click(int x, int y, int button);
+  void Key(const std::string& keys);
+  void Type(const std::string& text);
+  std::string RuntimeFolder() const { return folder_ + "/runtime"; }
+  std::string Folder() const { return folder_; }
+
+ private:
+  int display_ = -1;
+  pid_t xvfb_ = -1;
+  pid_t trayer_ = -1;
+  std::string folder_;
+};
+
+// Polls `condition` every 100 ms until it holds or `timeout` passes.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+// The process's exit status once it has ended within `timeout`, or nullopt.
+std::optional<int> WaitForExit(pid_t pid, std::chrono::milliseconds timeout);
+void StopProcess(pid_t pid);
+// Every process descending from `pid`.
+std::vector<pid_t> Descendants(pid_t pid);
+bool Alive(pid_t pid);
+
+}  // namespace tovarin::e2e
