@@ -1,0 +1,18 @@
+#pragma once
+// Writes a bitmap as a 24-bit RGB PNG file, with the pixels outside `shape` (when given) in
+// `outside`.
+
+#include <optional>
+#include <string>
+
+#include "platform/bitmap.h"
+#include "platform/color.h"
+#include "platform/region.h"
+#include "platform/result.h"
+
+namespace tovarin::tools {
+
+platform::Status WritePng(const std::string& path, const platform::Bitmap& bitmap,
+                          const std::optional<platform::Region>& shape, platform::ColorRef outside);
+
+}  // namespace tovarin::tools
