@@ -92,6 +92,39 @@ void CopyBytes(BlitContext&, std::uint8_t* d, const std::uint8_t* s, int dx, int
   std::memmove(d + dx * kBytes, s + sx * kBytes, static_cast<std::size_t>(n) * kBytes);
 }
 
+// Same direct format with AND, OR or XOR: the operation is bitwise, so whole machine words
+// of the two rows are combined at once.
+template <int Bpp, RasterOp Op>
+void CombineBytes(BlitContext&, std::uint8_t* d, const std::uint8_t* s, int dx, int sx, int n) {
+  constexpr std::size_t kBytes = Bpp / 8;
+  std::uint8_t* p = d + dx * kBytes;
+  const std::uint8_t* q = s + sx * kBytes;
+  const std::size_t count = static_cast<std::size_t>(n) * kBytes;
+  std::size_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    std::uint64_t a;
+    std::uint64_t b;
+    std::memcpy(&a, p + i, 8);
+    std::memcpy(&b, q + i, 8);
+    if constexpr (Op == RasterOp::kSrcAnd) a &= b;
+    if constexpr (Op == RasterOp::kSrcPaint) a |= b;
+    if constexpr (Op == RasterOp::kSrcInvert) a ^= b;
+    std::memcpy(p + i, &a, 8);
+  }
+  for (; i < count; ++i) p[i] = CombineByte<Op>(p[i], q[i]);
+}
+
+template <int Bpp>
+SpanKernel SameDirectFormat(RasterOp op) {
+  switch (op) {
+    case RasterOp::kSrcCopy: return CopyBytes<Bpp>;
+    case RasterOp::kSrcAnd: return CombineBytes<Bpp, RasterOp::kSrcAnd>;
+    case RasterOp::kSrcPaint: return CombineBytes<Bpp, RasterOp::kSrcPaint>;
+    case RasterOp::kSrcInvert: return CombineBytes<Bpp, RasterOp::kSrcInvert>;
+  }
+  return CopyBytes<Bpp>;
+}
+
 void CopyBits(BlitContext&, std::uint8_t* d, const std::uint8_t* s, int dx, int sx, int n) {
   for (int i = 0; i < n; ++i) pixel_span::StoreBit(d, dx + i, pixel_span::LoadBit(s, sx + i));
 }
@@ -99,10 +132,25 @@ void CopyBits(BlitContext&, std::uint8_t* d, const std::uint8_t* s, int dx, int 
 // Indexed source onto a 1-bit target through the per-call bit table.
 template <int SrcBpp>
 void ToMono(BlitContext& c, std::uint8_t* d, const std::uint8_t* s, int dx, int sx, int n) {
-  for (int i = 0; i < n; ++i) {
-    const int index = SrcBpp == 1 ? pixel_span::LoadBit(s, sx + i) : s[sx + i];
+  auto source_index = [&](int i) { return SrcBpp == 1 ? pixel_span::LoadBit(s, sx + i) : s[sx + i]; };
+  int i = 0;
+  // Leading pixels up to a byte boundary of the target, then whole bytes, then the rest.
+  for (; i < n && ((dx + i) & 7) != 0; ++i) {
     const int old = pixel_span::LoadBit(d, dx + i);
-    pixel_span::StoreBit(d, dx + i, c.bit_table[static_cast<std::size_t>(old * 256 + index)]);
+    pixel_span::StoreBit(d, dx + i, c.bit_table[static_cast<std::size_t>(old * 256 + source_index(i))]);
+  }
+  for (; i + 8 <= n; i += 8) {
+    std::uint8_t& byte = d[(dx + i) >> 3];
+    unsigned result = 0;
+    for (int k = 0; k < 8; ++k) {
+      const unsigned old = (byte >> (7 - k)) & 1u;
+      result = (result << 1) | c.bit_table[old * 256 + static_cast<unsigned>(source_index(i + k))];
+    }
+    byte = static_cast<std::uint8_t>(result);
+  }
+  for (; i < n; ++i) {
+    const int old = pixel_span::LoadBit(d, dx + i);
+    pixel_span::StoreBit(d, dx + i, c.bit_table[static_cast<std::size_t>(old * 256 + source_index(i))]);
   }
 }
 
@@ -163,9 +211,7 @@ SpanKernel ChooseKernel(BlitContext& c) {
     const auto table = c.src->ColorTable();
     std::copy(table.begin(), table.end(), c.lut.begin());
   }
-  if (c.op == RasterOp::kSrcCopy && sb == db && (sb == 24 || sb == 32)) {
-    return sb == 24 ? CopyBytes<24> : CopyBytes<32>;
-  }
+  if (sb == db && (sb == 24 || sb == 32)) return sb == 24 ? SameDirectFormat<24>(c.op) : SameDirectFormat<32>(c.op);
   if (c.op == RasterOp::kSrcCopy && pixel_span::SameIndexedFormat(*c.src, *c.dst)) {
     // Equal tables: the indices themselves are copied, so a table with repeated colours
     // (the all-black table of a new 8-bit bitmap, a frame table with the transparent slot

@@ -95,13 +95,24 @@ Contributions Weigh(const Axis& axis, std::int64_t first, std::int64_t last) {
   return c;
 }
 
-// n / d rounded to nearest (halves up) for a fixed d, through a floating-point reciprocal
-// with an exact integer correction: a division per colour channel would dominate the loop.
+// n / d rounded to nearest (halves up) for a fixed d and n <= 255 d: a division per colour
+// channel would dominate the loop. With L the bit length of d, the rounded-up reciprocal
+// m = ceil(2^s / d), s = 8 + 2L, gives floor(n' / d) = (n' m) >> s exactly for every
+// n' < 2^(8 + L) (the error n' (m d - 2^s) / 2^s stays below 1 / d), and n' m fits in 64
+// bits while L <= 23. Larger d take a floating-point reciprocal with an exact correction.
 class RoundingDivider {
  public:
-  explicit RoundingDivider(std::uint64_t d) : d_(d), half_(d / 2), inverse_(1.0 / static_cast<double>(d)) {}
+  explicit RoundingDivider(std::uint64_t d) : d_(d), half_(d / 2), inverse_(1.0 / static_cast<double>(d)) {
+    int bits = 0;
+    while (bits < 64 && (d >> bits) != 0) ++bits;
+    if (bits <= 23) {
+      shift_ = 8 + 2 * bits;
+      multiplier_ = ((std::uint64_t{1} << shift_) + d - 1) / d;
+    }
+  }
   std::uint64_t operator()(std::uint64_t n) const {
     n += half_;
+    if (multiplier_ != 0) return (n * multiplier_) >> shift_;
     auto q = static_cast<std::uint64_t>(static_cast<double>(n) * inverse_);
     if (q * d_ > n) --q;
     if ((q + 1) * d_ <= n) ++q;
@@ -112,6 +123,8 @@ class RoundingDivider {
   std::uint64_t d_;
   std::uint64_t half_;
   double inverse_;
+  std::uint64_t multiplier_ = 0;
+  int shift_ = 0;
 };
 
 struct Job {
@@ -288,8 +301,12 @@ void StretchBlit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int
     job.source_x = 0;
     job.source_y = 0;
   }
-  const bool same_size = ax.source_count == ax.target_count && ay.source_count == ay.target_count;
-  if (mode == StretchMode::kDeleteScans || same_size) {
+  // When the target run is a whole multiple of the source run on both axes, every target
+  // pixel lies inside one source pixel, so the average is that pixel: the nearest sample
+  // gives the same result faster.
+  const bool whole_multiples =
+      ax.target_count % ax.source_count == 0 && ay.target_count % ay.source_count == 0;
+  if (mode == StretchMode::kDeleteScans || whole_multiples) {
     StretchNearest(job);
   } else {
     StretchHalftone(job);

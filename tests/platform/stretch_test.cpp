@@ -60,6 +60,24 @@ TEST(HalftoneStretch, BothAxesAtOnce) {
             (Grid{{Red(0), Red(20), Red(40)}, {Red(40), Red(60), Red(80)}, {Red(80), Red(100), Red(120)}}));
 }
 
+// Alternating columns of two table colours averaged into one pixel: red 0/1 and blue
+// 100/101 average to exact halves (rounded up), green stays 255.
+ColorRef AverageOfAlternatingColumns(int width, int height) {
+  Bitmap source = testing::MakeBitmap(width, height, 8);
+  const std::vector<PaletteEntry> table = {0x00FF64, 0x01FF65};
+  source.SetColorTable(0, table);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 1; x < width; x += 2) source.SetIndex(x, y, 1);
+  }
+  return Stretched(source, 1, 1, StretchMode::kHalftone).GetPixel(0, 0);
+}
+
+TEST(HalftoneStretch, LargeSourcesRoundExactly) {
+  EXPECT_EQ(AverageOfAlternatingColumns(4100, 1), Rgb(1, 255, 101));
+  // 4100 x 2050 weights sum to more than 2^23.
+  EXPECT_EQ(AverageOfAlternatingColumns(4100, 2050), Rgb(1, 255, 101));
+}
+
 TEST(HalftoneStretch, IndexedSourcesAverageTheirTableColours) {
   Bitmap strip = FromIndices({{1, 2}});
   const std::vector<PaletteEntry> table = {0x000000, 0x0000FF, 0x00FF00};
