@@ -192,77 +192,113 @@ void StretchNearest(const Job& job) {
   }
 }
 
-// Box-filter stretch, separable: each needed source row is first reduced to the target's
-// columns (horizontal sums, kept in a small ring of rows since consecutive target rows
-// share source rows), then the rows under each target row are summed and divided once.
-// Hot for the GIF control's stretched frames, hence the long function.
-void StretchHalftone(const Job& job) {
+// Box-filter stretch, separable: each needed source row is reduced to the target's columns (horizontal sums, kept in a small ring of rows
+// since consecutive target rows share source rows); then the rows under each target row are
+// summed and divided once. `Acc` is 32 bits when the largest weighted sum fits, else 64.
+// Sums are kept in one plane per channel. Hot for the GIF control's stretched frames, hence the length.
+template <typename Acc>
+void StretchHalftoneWith(const Job& job, const Contributions& cx, const Contributions& cy) {
   const int width = job.area.Width();
-  const std::int64_t t_left = job.area.left - job.ax.target_begin;
-  const std::int64_t t_top = job.area.top - job.ay.target_begin;
-  const Contributions cx = Weigh(job.ax, t_left, t_left + width);
-  const Contributions cy = Weigh(job.ay, t_top, t_top + job.area.Height());
+  const std::size_t columns = static_cast<std::size_t>(width);
   const auto [low, high] = std::minmax_element(cx.source.begin(), cx.source.end());
   const std::int64_t read_first = *low;
-  const int read_count = static_cast<int>(*high - *low + 1);
-  const int channels = job.src->BitsPerPixel() == 32 ? 4 : 3;
-  const std::size_t row_values = static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
-
+  const std::size_t read_count = static_cast<std::size_t>(*high - *low + 1);
+  const std::size_t channels = job.src->BitsPerPixel() == 32 ? 4 : 3;
+  std::vector<std::uint32_t> offsets(cx.source.size());
+  std::vector<Acc> weights(cx.weight.size());
+  for (std::size_t k = 0; k < offsets.size(); ++k) {
+    offsets[k] = static_cast<std::uint32_t>(cx.source[k] - read_first);
+    weights[k] = static_cast<Acc>(cx.weight[k]);
+  }
   // Each horizontal sum is consumed before the next one is asked for, so any number of
   // slots is correct; three keep every source row shared by neighbouring target rows.
   const std::size_t slots = static_cast<std::size_t>(std::min<std::int64_t>(cy.max_count + 1, 3));
-  std::vector<std::uint64_t> sums(slots * row_values);
+  const std::size_t row_values = columns * channels;
+  std::vector<Acc> sums(slots * row_values);
   std::vector<std::int64_t> slot_row(slots, -1);
-  std::vector<Pixel> source_row(static_cast<std::size_t>(read_count));
-  auto horizontal = [&](std::int64_t v) -> const std::uint64_t* {
+  std::vector<Pixel> source_row(read_count);
+  auto horizontal = [&](std::int64_t v) -> const Acc* {
     const std::size_t slot = static_cast<std::size_t>(v) % slots;
-    std::uint64_t* h = sums.data() + slot * row_values;
+    Acc* h = sums.data() + slot * row_values;
     if (slot_row[slot] == v) return h;
     slot_row[slot] = v;
     pixel_span::ReadPixels(job.src->Row(static_cast<int>(job.source_y + v)), job.src->BitsPerPixel(),
-                           job.src->ColorTable(), static_cast<int>(job.source_x + read_first), read_count,
-                           source_row.data());
-    for (int i = 0; i < width; ++i) {
-      std::uint64_t acc[4] = {0, 0, 0, 0};
-      for (std::int64_t k = cx.start[static_cast<std::size_t>(i)]; k < cx.start[static_cast<std::size_t>(i) + 1]; ++k) {
-        const Pixel p = source_row[static_cast<std::size_t>(cx.source[static_cast<std::size_t>(k)] - read_first)];
-        const std::uint64_t w = cx.weight[static_cast<std::size_t>(k)];
-        acc[0] += w * (p & 0xFF);
-        acc[1] += w * ((p >> 8) & 0xFF);
-        acc[2] += w * ((p >> 16) & 0xFF);
-        acc[3] += w * (p >> 24);
+                           job.src->ColorTable(), static_cast<int>(job.source_x + read_first),
+                           static_cast<int>(read_count), source_row.data());
+    // Local pointers: the compiler cannot tell the vectors' buffers apart otherwise.
+    const std::int64_t* const starts = cx.start.data();
+    const std::uint32_t* const offset = offsets.data();
+    const Acc* const weight = weights.data();
+    const Pixel* const pixels = source_row.data();
+    Acc* __restrict blue = h;
+    Acc* __restrict green = h + columns;
+    Acc* __restrict red = h + 2 * columns;
+    Acc* __restrict alpha = channels == 4 ? h + 3 * columns : nullptr;
+    for (std::size_t i = 0; i < columns; ++i) {
+      Acc b = 0;
+      Acc g = 0;
+      Acc r = 0;
+      Acc a = 0;
+      const auto k_end = static_cast<std::size_t>(starts[i + 1]);
+      for (auto k = static_cast<std::size_t>(starts[i]); k < k_end; ++k) {
+        const Pixel p = pixels[offset[k]];
+        const Acc w = weight[k];
+        b += w * (p & 0xFF);
+        g += w * ((p >> 8) & 0xFF);
+        r += w * ((p >> 16) & 0xFF);
+        a += w * (p >> 24);
       }
-      for (int c = 0; c < channels; ++c) h[static_cast<std::size_t>(i * channels + c)] = acc[c];
+      blue[i] = b;
+      green[i] = g;
+      red[i] = r;
+      if (alpha != nullptr) alpha[i] = a;
     }
     return h;
   };
 
   const RoundingDivider divide(cx.total * cy.total);
-  std::vector<std::uint64_t> acc(row_values);
-  std::vector<Pixel> out(static_cast<std::size_t>(width));
+  std::vector<Acc> acc(row_values);
+  std::vector<Pixel> out(columns);
   pixel_span::NearestIndexCache cache(job.dst->ColorTable());
   for (int y = job.area.top; y < job.area.bottom; ++y) {
     bool computed = false;
     ForEachRowSpan(job, y, [&](int row_y, int begin, int end) {
       if (!computed) {
         computed = true;
-        std::fill(acc.begin(), acc.end(), 0);
+        std::fill(acc.begin(), acc.end(), Acc{0});
         const std::size_t r = static_cast<std::size_t>(row_y - job.area.top);
+        Acc* __restrict sum = acc.data();
         for (std::int64_t k = cy.start[r]; k < cy.start[r + 1]; ++k) {
-          const std::uint64_t* h = horizontal(cy.source[static_cast<std::size_t>(k)]);
-          const std::uint64_t w = cy.weight[static_cast<std::size_t>(k)];
-          for (std::size_t j = 0; j < row_values; ++j) acc[j] += w * h[j];
+          const Acc* __restrict h = horizontal(cy.source[static_cast<std::size_t>(k)]);
+          const auto w = static_cast<Acc>(cy.weight[static_cast<std::size_t>(k)]);
+          for (std::size_t j = 0; j < row_values; ++j) sum[j] += w * h[j];
         }
-        for (int i = 0; i < width; ++i) {
-          const std::uint64_t* a = acc.data() + static_cast<std::size_t>(i * channels);
-          Pixel p = static_cast<Pixel>(divide(a[0]) | (divide(a[1]) << 8) | (divide(a[2]) << 16));
-          if (channels == 4) p |= static_cast<Pixel>(divide(a[3]) << 24);
-          out[static_cast<std::size_t>(i)] = p;
+        for (std::size_t i = 0; i < columns; ++i) {
+          Pixel p = 0;
+          for (std::size_t c = 0; c < channels; ++c) {
+            p |= static_cast<Pixel>(divide(acc[c * columns + i]) << (8 * c));
+          }
+          out[i] = p;
         }
       }
       pixel_span::WritePixels(job.dst->Row(row_y), job.dst->BitsPerPixel(), job.dst->ColorTable(), begin,
                               end - begin, out.data() + (begin - job.area.left), job.op, &cache);
     });
+  }
+}
+
+void StretchHalftone(const Job& job) {
+  const std::int64_t t_left = job.area.left - job.ax.target_begin;
+  const std::int64_t t_top = job.area.top - job.ay.target_begin;
+  const Contributions cx = Weigh(job.ax, t_left, t_left + job.area.Width());
+  const Contributions cy = Weigh(job.ay, t_top, t_top + job.area.Height());
+  // The largest value met: 255 per channel times the weights of one target pixel, plus the
+  // rounding half.
+  const std::uint64_t largest = 256 * cx.total * cy.total;
+  if (largest <= std::numeric_limits<std::uint32_t>::max()) {
+    StretchHalftoneWith<std::uint32_t>(job, cx, cy);
+  } else {
+    StretchHalftoneWith<std::uint64_t>(job, cx, cy);
   }
 }
 
