@@ -192,10 +192,11 @@ void StretchNearest(const Job& job) {
   }
 }
 
-// Box-filter stretch, separable: each needed source row is reduced to the target's columns (horizontal sums, kept in a small ring of rows
-// since consecutive target rows share source rows); then the rows under each target row are
-// summed and divided once. `Acc` is 32 bits when the largest weighted sum fits, else 64.
-// Sums are kept in one plane per channel. Hot for the GIF control's stretched frames, hence the length.
+// Box-filter stretch, separable: each needed source row is reduced to the target's columns
+// (horizontal sums, one plane per channel, kept in a small ring of rows since consecutive
+// target rows share source rows); then the rows under each target row are summed and
+// divided once. `Acc` is 32 bits when the largest weighted sum fits, else 64. Hot for the
+// GIF control's stretched frames, hence the length.
 template <typename Acc>
 void StretchHalftoneWith(const Job& job, const Contributions& cx, const Contributions& cy) {
   const int width = job.area.Width();
