@@ -155,5 +155,28 @@ TEST(AllStylesTest, EveryStyleInEveryStateDrawsAndIsShaped) {
   EXPECT_TRUE(sheet.SavePng(std::string(TOVARIN_BINARY_DIR) + "/button_render_contact_sheet.png"));
 }
 
+TEST(AllStylesTest, TinyAndEmptySurfacesDrawWithinBounds) {
+  const PictureRef picture = DiscPicture();
+  for (auto [width, height] : {std::pair{0, 0}, {1, 1}, {2, 3}, {5, 4}, {15, 15}}) {
+    for (int style = 0; style <= 13; ++style) {
+      for (std::int32_t state : {kStateNormal, kStateHot, kStateDown}) {
+        TestCanvas canvas(width, height);
+        canvas.themed = style == kThemed;
+        ButtonModel model = NewModel(style);
+        model.Caption = "A caption wider than the button";
+        model.PictureNormal = picture;
+        model.PictureShadow = true;
+        model.DropDownSymbol = 5;
+        model.DropDownSeparator = true;
+        model.CaptionEffects = kLightOutline;
+        model.mButtonState = state;
+        Redraw(model, canvas);
+        EXPECT_EQ(model.mWidth, width);
+        EXPECT_EQ(model.mHeight, height);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tovarin::button
