@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 
+#include "gif/frame_blits.h"
 #include "gif/gif_engine.h"
 #include "platform/raster.h"
 #include "platform/system_colors.h"
@@ -73,16 +74,22 @@ void FlipArea(Bitmap& bitmap, Rect area, bool horizontal, bool vertical) {
   }
 }
 
-// Blit or halftone stretch of the source block (sx, sy, sw, sh) onto `rect`.
-void Transfer(Bitmap& target, const Rect& rect, const Bitmap& source, int sx, int sy, int sw, int sh, RasterOp op,
-              bool stretch) {
+}  // namespace
+
+// Blit or halftone stretch of the source block (sx, sy, sw, sh) onto `rect`. Unscaled blits
+// between the engine's formats take the engine's own row kernels (same results).
+void GifEngine::Transfer(Bitmap& target, const Rect& rect, const Bitmap& source, int sx, int sy, int sw, int sh,
+                         RasterOp op, bool stretch) const {
   if (stretch) {
     platform::StretchBlit(target, rect.left, rect.top, rect.Width(), rect.Height(), source, sx, sy, sw, sh, op,
                           platform::StretchMode::kHalftone);
-  } else {
-    platform::Blit(target, rect.left, rect.top, rect.Width(), rect.Height(), source, sx, sy, op);
+    return;
   }
+  if (fastBlits_ && FastBlit(target, rect.left, rect.top, rect.Width(), rect.Height(), source, sx, sy, op)) return;
+  platform::Blit(target, rect.left, rect.top, rect.Width(), rect.Height(), source, sx, sy, op);
 }
+
+namespace {
 
 }  // namespace
 
@@ -135,6 +142,10 @@ void GifEngine::BlitCanvas(Bitmap& target, bool stretch, const Rect& rect) {
   const int width = screen.screenWidth;
   const int height = screen.screenHeight;
   if (mask_) {
+    if (!stretch && fastBlits_ &&
+        FastMaskedCanvas(target, rect.left, rect.top, rect.Width(), rect.Height(), *mask_, *canvas_, 0, 0)) {
+      return;
+    }
     Transfer(target, rect, *mask_, 0, 0, width, height, RasterOp::kSrcAnd, stretch);
     Transfer(target, rect, *canvas_, 0, 0, width, height, RasterOp::kSrcPaint, stretch);
   } else {
@@ -148,11 +159,19 @@ void GifEngine::BlitStripFrame(int frameIndex, Bitmap& target, bool stretch, con
   const int strip_x = StripX(frameIndex);
   const bool transparent = frame.hasTransparency != 0;
   const int colors = TableColorCount(frame.tableIndex);
+  // Unscaled, the mask pass of a transparent frame runs together with its colour pass below,
+  // each through the table the strip held for it.
+  const bool fused = transparent && !stretch && fastBlits_ && target.BitsPerPixel() == 24;
+  std::array<platform::PaletteEntry, 256> and_colors{};
   if (transparent) {
     // Mask pass: black where the frame has an image pixel, white (keep the target) where it
     // is transparent.
     LoadMaskTableForFrame(frame, true);
-    Transfer(target, rect, *strip_, strip_x, 0, frame.width, frame.height, RasterOp::kSrcAnd, stretch);
+    if (fused) {
+      std::copy(strip_->ColorTable().begin(), strip_->ColorTable().end(), and_colors.begin());
+    } else {
+      Transfer(target, rect, *strip_, strip_x, 0, frame.width, frame.height, RasterOp::kSrcAnd, stretch);
+    }
   }
   if (transparent || frame.tableIndex != selectedTable) {
     if (colors > 0) {
@@ -164,6 +183,10 @@ void GifEngine::BlitStripFrame(int frameIndex, Bitmap& target, bool stretch, con
       LoadStripTable(std::span(colours).first(static_cast<std::size_t>(colors)));
     }
     selectedTable = transparent ? -1 : frame.tableIndex;
+  }
+  if (fused && FastAndThenPaint(target, rect.left, rect.top, rect.Width(), rect.Height(), *strip_, strip_x, 0,
+                                and_colors, strip_->ColorTable())) {
+    return;
   }
   Transfer(target, rect, *strip_, strip_x, 0, frame.width, frame.height,
            transparent ? RasterOp::kSrcPaint : RasterOp::kSrcCopy, stretch);
@@ -203,8 +226,8 @@ void GifEngine::ComposeFrame(int frameIndex, bool afterDisplay, std::vector<std:
     if (mask_ && strip_) {
       const bool transparent = frame.hasTransparency != 0;
       LoadMaskTableForFrame(frame, transparent);
-      platform::Blit(*mask_, frame.left, frame.top, frame.width, frame.height, *strip_, StripX(frameIndex), 0,
-                     transparent ? RasterOp::kSrcAnd : RasterOp::kSrcCopy);
+      Transfer(*mask_, Rect::FromXYWH(frame.left, frame.top, frame.width, frame.height), *strip_, StripX(frameIndex),
+               0, frame.width, frame.height, transparent ? RasterOp::kSrcAnd : RasterOp::kSrcCopy, false);
       selectedTable = -1;
     }
     return;
@@ -212,8 +235,13 @@ void GifEngine::ComposeFrame(int frameIndex, bool afterDisplay, std::vector<std:
 
   if (area.IsEmpty()) return;
   if (frame.disposal == kDisposalRestoreBackground) {
-    platform::FillRect(*canvas_, area, platform::Rgb(0, 0, 0));
-    if (mask_) platform::FillRect(*mask_, area, platform::Rgb(255, 255, 255));
+    if (fastBlits_) {
+      ClearToBlack(*canvas_, area);
+      if (mask_) SetMaskBits(*mask_, area);
+    } else {
+      platform::FillRect(*canvas_, area, platform::Rgb(0, 0, 0));
+      if (mask_) platform::FillRect(*mask_, area, platform::Rgb(255, 255, 255));
+    }
   } else if (frame.disposal == kDisposalRestorePrevious) {
     if (canvasSave.size() == canvas_row_bytes * static_cast<std::size_t>(area.Height())) {
       for (int y = area.top; y < area.bottom; ++y) {

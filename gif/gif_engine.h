@@ -35,6 +35,7 @@
 #include "platform/control_host.h"
 #include "platform/geometry.h"
 #include "platform/picture.h"
+#include "platform/raster.h"
 #include "platform/result.h"
 
 namespace tovarin::gif {
@@ -160,6 +161,9 @@ class GifEngine {
   std::int64_t PixelsBuilt() const { return pixelsBuilt_; }
   int FrameCount() const { return static_cast<int>(frames.size()); }
   platform::ControlHost& Host() const { return host_; }
+  // Unscaled blits use the engine's own row kernels (default) or the raster layer's general
+  // ones; both give the same pixels (tests and benchmarks compare them).
+  void SetFastBlits(bool enabled) { fastBlits_ = enabled; }
 
   // ---- Shared data model
 
@@ -197,6 +201,8 @@ class GifEngine {
   int TableColorCount(int tableIndex) const;
   void BlitCanvas(platform::Bitmap& target, bool stretch, const platform::Rect& rect);
   void BlitStripFrame(int frameIndex, platform::Bitmap& target, bool stretch, const platform::Rect& rect);
+  void Transfer(platform::Bitmap& target, const platform::Rect& rect, const platform::Bitmap& source, int sx, int sy,
+                int sw, int sh, platform::RasterOp op, bool stretch) const;
 
   // animation_clock.cpp
   void OnTimerExpiry();
@@ -211,6 +217,7 @@ class GifEngine {
   std::optional<platform::Bitmap> mask_;    // 1-bit, black = image, white = background
   std::array<platform::PaletteEntry, 256> maskTable_{};
 
+  bool fastBlits_ = true;
   bool cacheFlag_ = false;
   std::vector<ColorTable> cachedTables_;
 
