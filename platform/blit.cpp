@@ -31,6 +31,10 @@ struct BlitContext {
   std::array<std::int16_t, 256> index_map{};
   std::vector<Pixel>* scratch = nullptr;
   pixel_span::NearestIndexCache* cache = nullptr;
+  // 1-bit source onto a direct target: the target bytes of eight pixels for every value of
+  // a source byte (8 x 3 or 8 x 4 bytes each).
+  std::vector<std::uint8_t> patterns;
+  std::int64_t pixels = 0;  // pixels in the blit, to decide whether building tables pays
 };
 
 using SpanKernel = void (*)(BlitContext& c, std::uint8_t* d, const std::uint8_t* s, int dx, int sx, int n);
@@ -83,6 +87,67 @@ void ToDirect32(BlitContext& c, std::uint8_t* d, const std::uint8_t* s, int dx, 
     const Pixel result = pixel_span::Combine(old, v, Op);
     std::memcpy(p, &result, 4);
   }
+}
+
+// 1-bit source onto a direct-colour target, eight pixels per source byte: the target bytes
+// of the eight pixels come from the pattern table and are combined a machine word at a time.
+// The mask pass of every composed frame runs through here.
+template <int DstBpp, RasterOp Op>
+void MonoToDirect(BlitContext& c, std::uint8_t* d, const std::uint8_t* s, int dx, int sx, int n) {
+  constexpr std::size_t kBytes = DstBpp / 8;
+  constexpr std::size_t kGroup = 8 * kBytes;
+  std::uint8_t* p = d + static_cast<std::size_t>(dx) * kBytes;
+  const unsigned shift = static_cast<unsigned>(sx & 7);
+  int i = 0;
+  for (; i + 8 <= n; i += 8, p += kGroup) {
+    const std::uint8_t* q = s + ((sx + i) >> 3);
+    // With a shift the eight pixels straddle two bytes, both inside the row.
+    const unsigned byte = shift == 0 ? q[0] : ((static_cast<unsigned>(q[0]) << shift) | (q[1] >> (8 - shift))) & 0xFFu;
+    const std::uint8_t* pattern = c.patterns.data() + byte * kGroup;
+    for (std::size_t w = 0; w < kGroup; w += 8) {
+      std::uint64_t a = 0;
+      std::uint64_t b;
+      std::memcpy(&b, pattern + w, 8);
+      if constexpr (Op != RasterOp::kSrcCopy) std::memcpy(&a, p + w, 8);
+      if constexpr (Op == RasterOp::kSrcCopy) a = b;
+      if constexpr (Op == RasterOp::kSrcAnd) a &= b;
+      if constexpr (Op == RasterOp::kSrcPaint) a |= b;
+      if constexpr (Op == RasterOp::kSrcInvert) a ^= b;
+      std::memcpy(p + w, &a, 8);
+    }
+  }
+  if (i < n) {
+    if constexpr (DstBpp == 24) {
+      ToDirect24<1, Op>(c, d, s, dx + i, sx + i, n - i);
+    } else {
+      ToDirect32<1, Op>(c, d, s, dx + i, sx + i, n - i);
+    }
+  }
+}
+
+template <int DstBpp>
+void BuildMonoPatterns(BlitContext& c) {
+  constexpr std::size_t kBytes = DstBpp / 8;
+  c.patterns.resize(256 * 8 * kBytes);
+  for (std::size_t byte = 0; byte < 256; ++byte) {
+    std::uint8_t* out = c.patterns.data() + byte * 8 * kBytes;
+    for (std::size_t k = 0; k < 8; ++k, out += kBytes) {
+      const Pixel v = c.lut[(byte >> (7 - k)) & 1u];
+      std::memcpy(out, &v, kBytes);  // little-endian: blue, green, red (, alpha)
+    }
+  }
+}
+
+template <int DstBpp>
+SpanKernel MonoToDirectByOp(BlitContext& c) {
+  BuildMonoPatterns<DstBpp>(c);
+  switch (c.op) {
+    case RasterOp::kSrcCopy: return MonoToDirect<DstBpp, RasterOp::kSrcCopy>;
+    case RasterOp::kSrcAnd: return MonoToDirect<DstBpp, RasterOp::kSrcAnd>;
+    case RasterOp::kSrcPaint: return MonoToDirect<DstBpp, RasterOp::kSrcPaint>;
+    case RasterOp::kSrcInvert: return MonoToDirect<DstBpp, RasterOp::kSrcInvert>;
+  }
+  return MonoToDirect<DstBpp, RasterOp::kSrcCopy>;
 }
 
 // Same format, plain copy: bytes move unchanged.
@@ -218,6 +283,11 @@ SpanKernel ChooseKernel(BlitContext& c) {
     // blacked out) keeps every index.
     return sb == 8 ? CopyBytes<8> : CopyBits;
   }
+  // Building the 8-KiB pattern table costs about as much as a few thousand pixels.
+  constexpr std::int64_t kPatternWorthwhile = 4096;
+  if (sb == 1 && (db == 24 || db == 32) && c.pixels >= kPatternWorthwhile) {
+    return db == 24 ? MonoToDirectByOp<24>(c) : MonoToDirectByOp<32>(c);
+  }
   if (db == 24) return BySource<Pick24>(sb, c.op);
   if (db == 32) return BySource<Pick32>(sb, c.op);
   if (db == 1 && indexed_source) {
@@ -254,6 +324,7 @@ void BlitClipped(Bitmap& dst, const Rect& area, const Bitmap& src, int offset_x,
   context.dst = &dst;
   context.scratch = &scratch;
   context.cache = &cache;
+  context.pixels = std::int64_t{area.Width()} * area.Height();
   const SpanKernel kernel = ChooseKernel(context);
   pixel_span::ForEachSpan(dst.Bounds(), area, clip, [&](int y, int begin, int end) {
     kernel(context, dst.Row(y), src.Row(y + offset_y), begin, begin + offset_x, end - begin);

@@ -217,6 +217,47 @@ TEST(BlitOps, IndexedSourcesOntoThirtyTwoBits) {
   EXPECT_EQ(Colors(target), (Grid{{Rgb(0x3F, 0x3F, 0x3F), kBlack}}));
 }
 
+// Large mono blits go eight pixels at a time; an odd source column and an odd width take
+// the shifted and the leftover paths.
+TEST(BlitOps, LargeMonoSourcesOntoDirectTargets) {
+  constexpr int kWidth = 100;
+  constexpr int kHeight = 60;
+  Bitmap mask = MakeBitmap(kWidth, kHeight, 1);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) mask.SetIndex(x, y, ((x * 7 + y * 3) % 5) < 2 ? 1 : 0);
+  }
+  const std::vector<PaletteEntry> table = {0x13579B, 0xF0E0D0};
+  mask.SetColorTable(0, table);
+  auto background = [](int x, int y) { return Rgb((x * 5) & 0xFF, (y * 9) & 0xFF, (x + y) & 0xFF); };
+  for (RasterOp op : {RasterOp::kSrcCopy, RasterOp::kSrcAnd, RasterOp::kSrcPaint, RasterOp::kSrcInvert}) {
+    for (int bpp : {24, 32}) {
+      for (int source_x : {0, 3}) {
+        Bitmap target = MakeBitmap(kWidth, kHeight, bpp);
+        for (int y = 0; y < kHeight; ++y) {
+          for (int x = 0; x < kWidth; ++x) target.SetPixel(x, y, background(x, y));
+        }
+        Blit(target, 5, 2, 91, 55, mask, source_x, 1, op);
+        for (int y = 0; y < kHeight; ++y) {
+          for (int x = 0; x < kWidth; ++x) {
+            const ColorRef before = background(x, y);
+            ColorRef expected = before;
+            if (x >= 5 && x < 96 && y >= 2 && y < 57) {
+              const int bit = ((x - 5 + source_x) * 7 + (y - 1) * 3) % 5 < 2 ? 1 : 0;
+              const ColorRef s = FromPaletteEntry(table[bit]);
+              expected = op == RasterOp::kSrcCopy ? s
+                         : op == RasterOp::kSrcAnd ? (before & s)
+                         : op == RasterOp::kSrcPaint ? (before | s)
+                                                     : (before ^ s);
+            }
+            ASSERT_EQ(target.GetPixel(x, y), expected)
+                << static_cast<int>(op) << " bpp " << bpp << " sx " << source_x << " at " << x << "," << y;
+          }
+        }
+      }
+    }
+  }
+}
+
 // A mask built from a strip wider than a byte, placed off a byte boundary: leading bits,
 // whole bytes and trailing bits of the mask row.
 TEST(BlitOps, WideStripOntoMonoMaskAtAnOddColumn) {
