@@ -1,0 +1,6 @@
+# The GIF stream parser, and the decoding of every frame it keeps from its span.
+tovarin_fuzzer(gif_parser_fuzzer
+               SOURCES ${CMAKE_CURRENT_LIST_DIR}/gif_parser_fuzzer.cpp
+                       ${CMAKE_SOURCE_DIR}/gif/gif_parser.cpp
+                       ${CMAKE_SOURCE_DIR}/platform/gif_image_decoder.cpp
+               LIBS tovarin_platform)
