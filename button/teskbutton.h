@@ -165,6 +165,11 @@ class teskbutton final : public platform::Control, public ButtonCanvas, private 
   bool ThemeQuery() override;
   void PropertyChanged(const char* name) override { host_.PropertyChanged(name); }
   bool UserMode() override { return host_.UserMode(); }
+  platform::ThemePainter* Theme() override { return theme_painter_; }
+
+  // The desktop's visual-style painter for the Themed style (not owned; it must outlive the
+  // button). Without one the Themed style draws only its content.
+  void SetThemePainter(platform::ThemePainter* painter) { theme_painter_ = painter; }
 
   // --- Inspection (drawing tools, containers, tests)
   const ButtonModel& Model() const { return model_; }
@@ -206,6 +211,7 @@ class teskbutton final : public platform::Control, public ButtonCanvas, private 
   ButtonInput input_;
   platform::Font::Subscription font_subscription_;
   platform::WindowHandle parent_window_ = 0;  // mParentHwnd
+  platform::ThemePainter* theme_painter_ = nullptr;
   bool theme_lib_checked_ = false;
   bool theme_queried_ = false;
   bool resizing_ = false;
