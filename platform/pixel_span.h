@@ -107,8 +107,7 @@ inline Rect ClampedRect(std::int64_t left, std::int64_t top, std::int64_t right,
 // and, when `clip` is given, inside the clip region. Rows come top to bottom.
 template <typename F>
 void ForEachSpan(const Rect& bounds, const Rect& area, const Region* clip, F&& f) {
-  Rect r = area.Intersect(bounds);
-  if (clip != nullptr) r = r.Intersect(clip->Bounds());
+  const Rect r = area.Intersect(bounds);
   if (r.IsEmpty()) return;
   for (int y = r.top; y < r.bottom; ++y) {
     if (clip == nullptr) {
