@@ -155,8 +155,6 @@ TEST(BlitOps, StripToMonoMaskAndMaskOntoSurface) {
   mask_table[5] = 0xFFFFFF;
   strip.SetColorTable(0, mask_table);
   Bitmap mask = MakeBitmap(4, 1, 1);
-  const std::vector<PaletteEntry> all_white = {0xFFFFFF, 0xFFFFFF};
-  (void)all_white;
   // Start all background (white), AND the transparent frame: opaque pixels turn black.
   for (int x = 0; x < 4; ++x) mask.SetIndex(x, 0, 1);
   mask.SetIndex(2, 0, 0);  // already covered by an earlier frame
