@@ -17,6 +17,7 @@ GtkDesktop::GtkDesktop() : session_(soup_session_new()) {
 GtkDesktop::~GtkDesktop() {
   *alive_ = false;
   forms_.clear();
+  finalized_forms_.clear();  // their weak pointers were cleared when their windows went
   for (const auto& [widget, handle] : handles_) g_object_weak_unref(G_OBJECT(widget), &OnWidgetFinalized, this);
 }
 
@@ -32,8 +33,8 @@ WindowHandle GtkDesktop::HandleOf(GtkWidget* widget) {
   windows_[handle] = Window{widget, [](WindowHandle, std::uint32_t, std::intptr_t, std::intptr_t) {
                               return std::intptr_t{0};
                             }};
-  // The form's signal holders add their weak pointers first, so they are cleared before
-  // OnWidgetFinalized (weak references run in the order they were added) drops the form.
+  // The form's signal holders add their weak pointers before OnWidgetFinalized is added; the
+  // order does not last (see OnWidgetFinalized).
   if (GTK_IS_WINDOW(widget)) WatchForm(widget);
   g_object_weak_ref(G_OBJECT(widget), &OnWidgetFinalized, this);
   return handle;
@@ -52,7 +53,12 @@ void GtkDesktop::OnWidgetFinalized(gpointer data, GObject* where_the_object_was)
     self->grabbed_seat_ = nullptr;  // the desktop ends a grab when its window goes
   }
   self->handles_.erase(it);
-  self->forms_.erase(widget);
+  // The form's signal holders keep weak pointers to this object, and GLib may not have cleared
+  // them yet: removing a weak reference (anyone's) reorders the object's list, so they can run
+  // after this one. Its handlers are already gone, so the holders must not disconnect, and
+  // their memory must stay until every weak pointer was cleared: the form's node is kept (the
+  // holders stay where they are) until the desktop goes.
+  if (auto form = self->forms_.extract(widget)) self->finalized_forms_.push_back(std::move(form));
 }
 
 GtkWidget* GtkDesktop::WidgetOf(WindowHandle handle) const {

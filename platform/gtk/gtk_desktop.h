@@ -110,6 +110,7 @@ class GtkDesktop {
   std::set<WindowHandle> leave_waiting_for_release_;
   std::vector<GtkControlHost*> hosts_;
   std::map<GtkWidget*, Form> forms_;
+  std::vector<std::map<GtkWidget*, Form>::node_type> finalized_forms_;  // see OnWidgetFinalized
   SignalHandler theme_signal_;
   WindowHandle capture_ = 0;
   GdkSeat* grabbed_seat_ = nullptr;
