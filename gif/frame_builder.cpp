@@ -110,6 +110,8 @@ void GifEngine::ResetEngine() {
   // The mark says frame 1 of the frames just discarded is mirrored; a new build starts from
   // unmirrored frames, so the mark must not survive (it would leave the next frame 1 unflipped).
   mirrorStyle &= ~kMirrorFirstFrameDone;
+  framesPending_ = false;
+  frameOneMirrored_ = false;
   ReleaseCallbacks();
 }
 
@@ -118,6 +120,7 @@ bool GifEngine::BuildFrames(bool firstPass) {
   if (firstPass) return BuildFirstPass();
   if (frames.size() > 1) {
     if (frameSpans_.empty() || gifBytes.empty()) return false;  // already finished
+    framesPending_ = false;
     std::array<platform::PaletteEntry, 256> identity{};
     for (std::size_t i = 0; i < identity.size(); ++i) identity[i] = static_cast<platform::PaletteEntry>(i);
     LoadStripTable(identity);
@@ -180,6 +183,8 @@ bool GifEngine::BuildFirstPass() {
   if (frames.size() == 1) return FinishBuild();
   ApplyMirror(0, true, false);
   mirrorStyle |= kMirrorFirstFrameDone;
+  framesPending_ = true;
+  frameOneMirrored_ = true;
   SetAnimationTimer(kTimerDeferredBuild);
   return true;
 }

@@ -288,15 +288,22 @@ bool GifEngine::CreateCanvas(bool withMask) {
 
 void GifEngine::ApplyMirror(int newStyle, bool firstOnly, bool canvasToo) {
   int first = 1;
-  if ((mirrorStyle & kMirrorFirstFrameDone) != 0) {
-    mirrorStyle &= ~kMirrorFirstFrameDone;
+  int last = firstOnly ? std::min(1, FrameCount()) : FrameCount();
+  // The mark kMirrorFirstFrameDone is kept for the control to see, but which frames are due is
+  // decided by the engine's own state: a caller that stores a new style drops the mark, and
+  // frames 2..N cannot be mirrored before they are built (their records would move while
+  // their pixels stay).
+  mirrorStyle &= ~kMirrorFirstFrameDone;
+  if (framesPending_) {
+    last = std::min(1, FrameCount());
+  } else if (frameOneMirrored_) {
     first = 2;
+    frameOneMirrored_ = false;
   }
   const int change = (newStyle ^ mirrorStyle) & (kMirrorHorizontal | kMirrorVertical);
   if (change == 0) return;
   const bool horizontal = (change & kMirrorHorizontal) != 0;
   const bool vertical = (change & kMirrorVertical) != 0;
-  const int last = firstOnly ? std::min(1, FrameCount()) : FrameCount();
   for (int i = first; i <= last; ++i) {
     FrameRecord& frame = frames[static_cast<std::size_t>(i - 1)];
     if (strip_) FlipArea(*strip_, Rect::FromXYWH(StripX(i), 0, frame.width, frame.height), horizontal, vertical);

@@ -217,6 +217,12 @@ class GifEngine {
   std::optional<platform::Bitmap> mask_;    // 1-bit, black = image, white = background
   std::array<platform::PaletteEntry, 256> maskTable_{};
 
+  // Between the build passes: frames 2..N are not in the strip yet (framesPending_), and
+  // frame 1 already shows the current mirror style (frameOneMirrored_), so a mirror change in
+  // that window flips frame 1 alone and the second pass mirrors frames 2..N to the style then
+  // current.
+  bool framesPending_ = false;
+  bool frameOneMirrored_ = false;
   bool fastBlits_ = true;
   bool cacheFlag_ = false;
   std::vector<ColorTable> cachedTables_;

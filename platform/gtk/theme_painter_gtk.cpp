@@ -80,6 +80,8 @@ std::uint32_t ArgbAt(cairo_surface_t* surface, int x, int y) {
 
 }  // namespace
 
+bool GtkThemePainter::InitializeToolkit() { return gtk_init_check(nullptr, nullptr) == TRUE; }
+
 std::optional<Region> GtkThemePainter::PushButtonRegion(const Rect& rect, int state) {
   CairoSurface surface = RenderButton(rect.Width(), rect.Height(), state);
   if (!surface) return std::nullopt;

@@ -16,6 +16,9 @@ class GtkThemePainter final : public ThemePainter {
  public:
   GtkThemePainter() = default;
 
+  // Initialises GTK for a program that has not (tools): true when a display could be opened.
+  static bool InitializeToolkit();
+
   std::optional<Region> PushButtonRegion(const Rect& rect, int state) override;
   bool DrawPushButton(Bitmap& target, const Rect& rect, int state, const Rect& clip) override;
 };

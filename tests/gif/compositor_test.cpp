@@ -334,6 +334,33 @@ TEST(Mirroring, ApplyMirrorFlipsFramesPositionsAndTheCanvas) {
   EXPECT_EQ(RowColours(Draw(h, 1, kGrey), 3), (std::vector{kGreen, kGreen, kGreen, kGreen, kGreen, kBlue}));
 }
 
+// The style changes from horizontal to vertical in the 20 ms between the build passes, as a
+// Mirrored write does (mirror, then store the new style): frame 1 is flipped from horizontal to
+// vertical, and frame 2, built afterwards, is mirrored vertically only, its record with it.
+TEST(Mirroring, StyleChangedBetweenTheBuildPassesAppliesToEveryFrameOnce) {
+  TestGif gif = FourColourGif();
+  TestFrame first = SolidFrame(0, 0, 4, 4, 1);
+  first.indices[0] = 2;  // top-left pixel
+  TestFrame second = SolidFrame(1, 1, 3, 1, 0);
+  second.indices = {0, 1, 2};
+  gif.frames = {first, second};
+  EngineHarness h({.user_mode = true, .width = 4, .height = 4});
+  h.engine.mirrorStyle = kMirrorHorizontal;
+  ASSERT_EQ(h.Load(BuildGif(gif)), 2);
+  EXPECT_EQ(h.engine.Strip()->GetIndex(3, 0), 2);  // frame 1 mirrored horizontally first
+  h.engine.ApplyMirror(kMirrorVertical, false, true);
+  h.engine.mirrorStyle = kMirrorVertical;
+  EXPECT_EQ(h.engine.Strip()->GetIndex(0, 3), 2);
+  EXPECT_EQ(h.engine.frames[1].left, 1);  // not built yet: its record stays
+  h.Advance(20);
+  EXPECT_EQ(h.engine.FramesBuilt(), 2);
+  EXPECT_EQ(h.engine.Strip()->GetIndex(0, 3), 2);
+  EXPECT_EQ(h.engine.frames[1].left, 1);
+  EXPECT_EQ(h.engine.frames[1].top, 2);
+  for (int x = 0; x < 3; ++x) EXPECT_EQ(h.engine.Strip()->GetIndex(h.engine.StripX(2) + x, 0), x);
+  EXPECT_EQ(h.engine.mirrorStyle, kMirrorVertical);
+}
+
 TEST(ColourTableCache, RestoreTwiceWithReleaseReportsFalseTheSecondTime) {
   TestGif gif = FourColourGif();
   gif.frames = {SolidFrame(0, 0, 2, 1, 1)};

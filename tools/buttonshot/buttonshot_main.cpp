@@ -1,7 +1,7 @@
 // buttonshot: renders one teskbutton on the headless host to a PNG.
 //
 //   buttonshot [--size WxH] [--set Name=Value]... [--state normal|hot|down] [--focus]
-//              [--active] [--default] [--themed] [--print Name,...] OUT.png
+//              [--active] [--default] [--themed] [--gtk-theme] [--print Name,...] OUT.png
 //
 // The button is made as a form designer makes a new one, saved with its form and loaded again
 // at run time (so its window hooks follow the form's activation, as in the program). Then the
@@ -11,6 +11,10 @@
 // button (hot) or the left button is pressed on it (down). The PNG is the surface after the
 // last redraw, 24-bit RGB, with the pixels outside the window region in the colour the surface
 // is cleared to. --print writes Name=Value lines to standard output after drawing.
+//
+// --themed only makes the theme query answer true: on the headless host there is no visual
+// style data, so a Themed button draws its content alone. --gtk-theme (which implies --themed)
+// draws the push button of the current GTK theme instead; it needs a display.
 
 #include <cstdio>
 #include <memory>
@@ -22,6 +26,7 @@
 
 #include "button/render/color_math.h"
 #include "button/teskbutton.h"
+#include "platform/gtk/theme_painter_gtk.h"
 #include "platform/headless/headless_desktop.h"
 #include "platform/headless/headless_form.h"
 #include "platform/headless/headless_host.h"
@@ -36,7 +41,7 @@ namespace headless = platform::headless;
 constexpr int kMaxExtent = 4096;
 constexpr const char* kUsage =
     "usage: buttonshot [--size WxH] [--set Name=Value]... [--state normal|hot|down] [--focus] [--active]\n"
-    "                  [--default] [--themed] [--print Name,...] OUT.png\n";
+    "                  [--default] [--themed] [--gtk-theme] [--print Name,...] OUT.png\n";
 
 struct Options {
   int width = 97;
@@ -47,6 +52,7 @@ struct Options {
   bool active = false;
   bool default_button = false;
   bool themed = false;
+  bool gtk_theme = false;
   std::vector<std::string> print;
   std::string output;
 };
@@ -104,6 +110,9 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Options& option
       options.default_button = true;
     } else if (arg == "--themed") {
       options.themed = true;
+    } else if (arg == "--gtk-theme") {
+      options.themed = true;
+      options.gtk_theme = true;
     } else if (arg == "--print") {
       const auto value = next();
       if (!value) return "--print needs a list of property names";
@@ -138,6 +147,14 @@ platform::PropertyStore DesignedButton(const Options& options, const headless::H
 }
 
 int Run(const Options& options) {
+  std::unique_ptr<platform::gtk::GtkThemePainter> theme;
+  if (options.gtk_theme) {
+    if (!platform::gtk::GtkThemePainter::InitializeToolkit()) {
+      std::fprintf(stderr, "buttonshot: --gtk-theme needs a display\n");
+      return 1;
+    }
+    theme = std::make_unique<platform::gtk::GtkThemePainter>();
+  }
   headless::HostOptions host_options;
   host_options.name = "teskbutton1";
   host_options.rect = platform::Rect{8, 8, 8 + options.width, 8 + options.height};
@@ -148,6 +165,7 @@ int Run(const Options& options) {
   headless::HeadlessForm form(desktop);
   headless::HeadlessHost& host = form.AddHost(host_options);
   auto button = std::make_unique<button::teskbutton>(host);
+  button->SetThemePainter(theme.get());
   host.Attach(*button);
   host.Show();
   if (platform::Status loaded = host.ReadProperties(store); !loaded) {
