@@ -151,6 +151,22 @@ TEST(LzwEncoderWidths, LongRunCrossesEveryLimitThenClears) {
   EXPECT_EQ(decoded->image.Row(height - 1)[width - 1], 7);
 }
 
+TEST(LzwEncoderWidths, EndCodeKeepsTheWidthOfTheLastPixelCode) {
+  // Pixels 0..254 repeat no pair: 255 codes (0..254), each 9 bits, and the strings they define
+  // reach code 511 at the 254th. The last pixel code defines nothing on the encoder's side, so
+  // the end code is still written with 9 bits.
+  Bytes pixels(255);
+  for (int i = 0; i < 255; ++i) pixels[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+  const Bytes gif = Export(pixels, 255, 1, TableOf({0}));
+  const Bytes payload = JoinBlocks(gif, kOpaqueDataStart);
+  EXPECT_EQ(payload.size(), (9u * 257 + 7) / 8);  // clear, 255 pixel codes, end
+  // Decoders that already read 10 bits there see 257 too: the bit above it is flush padding.
+  auto decoded = platform::DecodeGifFile(gif);
+  ASSERT_TRUE(decoded.ok());
+  EXPECT_TRUE(decoded->status.Complete());
+  EXPECT_EQ(Bytes(decoded->image.Row(0), decoded->image.Row(0) + 255), pixels);
+}
+
 TEST(LzwEncoderRows, TopRowFirstWithNegativeStep) {
   // Rows stored bottom-up, as in the frame strip: memory holds row 1 then row 0.
   const Bytes memory{3, 4, 9, 9, 1, 2, 9, 9};
