@@ -17,11 +17,16 @@
 #include <string>
 
 #include "platform/browser_view.h"
+#include "platform/control_host.h"
 #include "platform/form_child.h"
+#include "platform/property_store.h"
 #include "platform/menu.h"
 #include "platform/result.h"
 
 namespace tovarin::platform {
+
+// Makes a control (ucAniGIF, teskbutton) for the host the window gives it.
+using ControlFactory = std::function<std::unique_ptr<Control>(ControlHost& host)>;
 
 struct FormWindowSettings {
   std::string caption;
@@ -64,6 +69,11 @@ class FormWindow {
   virtual ClickableChild* AddLabel(const ChildSettings& settings) = 0;
   // A picture box, or a stand-in of a control's geometry that shows `picture_path`.
   virtual ClickableChild* AddPicture(const ChildSettings& settings) = 0;
+  // A control in a host of its own at `settings.extent` (user mode, tooltip from the settings),
+  // made by `make_control` and restored from its saved settings `saved`. The child's click is
+  // the control's "Click" event. Fails when the control cannot read its settings.
+  virtual Result<ClickableChild*> AddControl(const ChildSettings& settings, const ControlFactory& make_control,
+                                             const PropertyStore& saved) = 0;
   // The child named `name`, or nullptr.
   virtual FormChild* FindChild(const std::string& name) = 0;
 

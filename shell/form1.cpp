@@ -1,8 +1,11 @@
 #include "shell/form1.h"
 
+#include "anigif/uc_ani_gif.h"
+#include "button/teskbutton.h"
 #include "platform/control_host.h"
 #include "shell/address_rules.h"
 #include "shell/application.h"
+#include "shell/control_settings.h"
 #include "shell/form2.h"
 #include "shell/form_layout.h"
 #include "shell/text_length.h"
@@ -54,7 +57,14 @@ Status Form1::CreateControls() {
         break;
       case ChildKind::kPicture:
       case ChildKind::kControl: {
-        platform::ClickableChild* made = window_->AddPicture(child.settings);
+        platform::ClickableChild* made = nullptr;
+        if (child.kind == ChildKind::kPicture) {
+          made = window_->AddPicture(child.settings);
+        } else {
+          auto control = AddControl(child.settings);
+          if (!control) return Error{control.error()};
+          made = control.value();
+        }
         if (name == "Picture1") controls_.Picture1 = made;
         if (name == "Picture2") controls_.Picture2 = made;
         if (name == "Picture3") controls_.Picture3 = made;
@@ -80,6 +90,17 @@ Status Form1::CreateControls() {
   if (!tray) return Error{"the tray icon cannot be made: " + tray.error()};
   tray_ = std::move(tray).value();
   return {};
+}
+
+Result<platform::ClickableChild*> Form1::AddControl(const platform::ChildSettings& settings) {
+  if (settings.name == "g1") {
+    return window_->AddControl(
+        settings, [](platform::ControlHost& host) { return std::make_unique<anigif::ucAniGIF>(host); },
+        LoadingAnimationSettings(settings_.picture_folder));
+  }
+  return window_->AddControl(
+      settings, [](platform::ControlHost& host) { return std::make_unique<button::teskbutton>(host); },
+      ButtonSettings(settings.name, settings_.picture_folder));
 }
 
 void Form1::ConnectHandlers() {

@@ -52,7 +52,7 @@ struct Form1Controls {
   platform::ClickableChild* Picture1 = nullptr;
   platform::ClickableChild* Picture2 = nullptr;
   platform::ClickableChild* Picture3 = nullptr;
-  // Stand-ins of the buttons and of the loading animation, of their exact geometry.
+  // The buttons (teskbutton) and the loading animation (ucAniGIF), each in its own host.
   platform::ClickableChild* a1 = nullptr;
   platform::ClickableChild* a2 = nullptr;
   platform::ClickableChild* a3 = nullptr;
@@ -96,6 +96,8 @@ class Form1 final : private platform::BrowserViewEvents {
  private:
   Form1(platform::FormToolkit& toolkit, Application& application, const ShellSettings& settings);
   platform::Status CreateControls();
+  // Makes the control of a layout entry (g1 or a button) with its saved settings.
+  platform::Result<platform::ClickableChild*> AddControl(const platform::ChildSettings& settings);
   void ConnectHandlers();
 
   // Handlers of the controls and the window surface.

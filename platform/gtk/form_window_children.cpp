@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/gtk/gtk_control_host.h"
 #include "platform/system_colors.h"
 #include "platform/units.h"
 
@@ -223,6 +224,66 @@ void GtkCheckBoxChild::SetValue(int value) {
 void GtkCheckBoxChild::OnToggled(GtkToggleButton* /*button*/, gpointer self) {
   auto* box = static_cast<GtkCheckBoxChild*>(self);
   if (box->on_click_) GuardCallback([&] { box->on_click_(); });
+}
+
+// --- Controls
+
+GtkControlChild::GtkControlChild(GtkFixed* fixed, const ChildSettings& settings)
+    : fixed_(fixed), name_(settings.name), extent_(settings.extent) {}
+
+Result<std::unique_ptr<GtkControlChild>> GtkControlChild::Create(GtkDesktop& desktop, GtkFixed* fixed,
+                                                                 const ChildSettings& settings,
+                                                                 const ControlFactory& make_control,
+                                                                 const PropertyStore& saved) {
+  std::unique_ptr<GtkControlChild> child(new GtkControlChild(fixed, settings));
+  GtkHostOptions options;
+  options.name = settings.name;
+  options.rect = Rect::FromXYWH(TwipsToWholePixels(settings.extent.left), TwipsToWholePixels(settings.extent.top),
+                                TwipsToSizePixels(settings.extent.width), TwipsToSizePixels(settings.extent.height));
+  options.user_mode = true;
+  options.tooltip_text = settings.tool_tip;
+  child->host_ = std::make_unique<GtkControlHost>(desktop, fixed, options);
+  child->control_ = make_control(*child->host_);
+  if (!child->control_) return Error{"the control " + settings.name + " cannot be made"};
+  child->host_->Attach(*child->control_);
+  child->control_->OnInitialize();
+  if (Status restored = child->control_->OnReadProperties(saved); !restored) {
+    return Error{"the control " + settings.name + " cannot read its settings: " + restored.error()};
+  }
+  gtk_widget_show(child->host_->Widget());
+  return child;
+}
+
+GtkControlChild::~GtkControlChild() {
+  if (control_) {
+    control_->OnTerminate();
+    host_->Detach();
+    control_.reset();
+  }
+  host_.reset();
+}
+
+GtkWidget* GtkControlChild::Widget() const { return host_->Widget(); }
+
+void GtkControlChild::SetVisible(bool visible) {
+  visible_ = visible;
+  if (visible) {
+    gtk_widget_show(host_->Widget());
+  } else {
+    gtk_widget_hide(host_->Widget());
+  }
+}
+
+void GtkControlChild::SetExtent(const TwipsRect& extent) {
+  extent_ = extent;
+  gtk_fixed_move(fixed_, host_->Widget(), TwipsToWholePixels(extent.left), TwipsToWholePixels(extent.top));
+  host_->ResizeTwips(extent.width, extent.height);
+}
+
+void GtkControlChild::SetOnClick(std::function<void()> on_click) {
+  host_->SetEventHandler("Click", [on_click = std::move(on_click)](EventArgs&) {
+    if (on_click) on_click();
+  });
 }
 
 }  // namespace tovarin::platform::gtk

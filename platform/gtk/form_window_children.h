@@ -7,10 +7,13 @@
 #include <gtk/gtk.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/form_child.h"
+#include "platform/form_window.h"
 #include "platform/gtk/form_window_gobject.h"
+#include "platform/property_store.h"
 
 namespace tovarin::platform::gtk {
 
@@ -113,6 +116,37 @@ class GtkCheckBoxChild final : public CheckBox {
   GtkWidget* check_;
   ChildPlacement placement_;
   std::function<void()> on_click_;
+};
+
+class GtkDesktop;
+class GtkControlHost;
+
+// A control (ucAniGIF, teskbutton) in a GtkControlHost of its own, placed in the form's fixed.
+// The child owns both; it destroys the control before its host.
+class GtkControlChild final : public ClickableChild {
+ public:
+  // Makes the host and the control and restores the control from `saved`.
+  static Result<std::unique_ptr<GtkControlChild>> Create(GtkDesktop& desktop, GtkFixed* fixed,
+                                                         const ChildSettings& settings,
+                                                         const ControlFactory& make_control,
+                                                         const PropertyStore& saved);
+  ~GtkControlChild() override;
+  const std::string& Name() const override { return name_; }
+  bool Visible() const override { return visible_; }
+  void SetVisible(bool visible) override;
+  TwipsRect Extent() const override { return extent_; }
+  void SetExtent(const TwipsRect& extent) override;
+  void SetOnClick(std::function<void()> on_click) override;
+  GtkWidget* Widget() const;
+
+ private:
+  GtkControlChild(GtkFixed* fixed, const ChildSettings& settings);
+  GtkFixed* fixed_;
+  std::string name_;
+  TwipsRect extent_;
+  bool visible_ = true;
+  std::unique_ptr<GtkControlHost> host_;
+  std::unique_ptr<Control> control_;
 };
 
 // Wraps `child` in a GtkEventBox with a window of its own, sized to `settings`, and puts it

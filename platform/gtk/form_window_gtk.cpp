@@ -38,8 +38,9 @@ float PixelsToTwipsF(double pixels) { return static_cast<float>(pixels * kTwipsP
 
 }  // namespace
 
-GtkFormWindow::GtkFormWindow(const FormWindowSettings& settings)
-    : settings_(settings), window_(gtk_window_new(GTK_WINDOW_TOPLEVEL)), fixed_(gtk_fixed_new()) {
+GtkFormWindow::GtkFormWindow(GtkDesktop& desktop, const FormWindowSettings& settings)
+    : desktop_(desktop),
+      settings_(settings), window_(gtk_window_new(GTK_WINDOW_TOPLEVEL)), fixed_(gtk_fixed_new()) {
   g_object_ref_sink(window_);
   GtkWindow* window = GTK_WINDOW(window_);
   gtk_window_set_title(window, settings.caption.c_str());
@@ -136,6 +137,14 @@ ClickableChild* GtkFormWindow::AddLabel(const ChildSettings& settings) {
 
 ClickableChild* GtkFormWindow::AddPicture(const ChildSettings& settings) {
   return Keep(std::make_unique<GtkPictureChild>(GTK_FIXED(fixed_), settings, Restacker()));
+}
+
+Result<ClickableChild*> GtkFormWindow::AddControl(const ChildSettings& settings, const ControlFactory& make_control,
+                                                 const PropertyStore& saved) {
+  auto control = GtkControlChild::Create(desktop_, GTK_FIXED(fixed_), settings, make_control, saved);
+  if (!control) return Error{control.error()};
+  ClickableChild* raw = Keep(std::move(control).value());
+  return raw;
 }
 
 FormChild* GtkFormWindow::FindChild(const std::string& name) {

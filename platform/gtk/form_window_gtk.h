@@ -14,9 +14,12 @@
 
 namespace tovarin::platform::gtk {
 
+class GtkDesktop;
+
 class GtkFormWindow final : public FormWindow {
  public:
-  explicit GtkFormWindow(const FormWindowSettings& settings);
+  // `desktop` serves the hosts of the window's controls; it outlives the window.
+  GtkFormWindow(GtkDesktop& desktop, const FormWindowSettings& settings);
   ~GtkFormWindow() override;
   GtkFormWindow(const GtkFormWindow&) = delete;
   GtkFormWindow& operator=(const GtkFormWindow&) = delete;
@@ -37,6 +40,8 @@ class GtkFormWindow final : public FormWindow {
   CheckBox* AddCheckBox(const ChildSettings& settings) override;
   ClickableChild* AddLabel(const ChildSettings& settings) override;
   ClickableChild* AddPicture(const ChildSettings& settings) override;
+  Result<ClickableChild*> AddControl(const ChildSettings& settings, const ControlFactory& make_control,
+                                     const PropertyStore& saved) override;
   FormChild* FindChild(const std::string& name) override;
 
   void SetOnMouseDown(std::function<void(int, int, float, float)> handler) override { on_mouse_down_ = std::move(handler); }
@@ -63,6 +68,7 @@ class GtkFormWindow final : public FormWindow {
   static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
   static void OnMapped(GtkWidget* widget, gpointer self);
 
+  GtkDesktop& desktop_;
   FormWindowSettings settings_;
   GtkWidget* window_;
   GtkWidget* fixed_;

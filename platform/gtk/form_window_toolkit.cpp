@@ -41,7 +41,7 @@ GtkFormToolkit::~GtkFormToolkit() { g_main_loop_unref(loop_); }
 
 Result<std::unique_ptr<FormWindow>> GtkFormToolkit::CreateFormWindow(const FormWindowSettings& settings) {
   if (gdk_display_get_default() == nullptr) return Error{"no display"};
-  return std::unique_ptr<FormWindow>(std::make_unique<GtkFormWindow>(settings));
+  return std::unique_ptr<FormWindow>(std::make_unique<GtkFormWindow>(desktop_, settings));
 }
 
 std::unique_ptr<FormTimer> GtkFormToolkit::CreateTimer(unsigned interval_ms, std::function<void()> on_tick) {

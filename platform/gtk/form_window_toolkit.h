@@ -10,6 +10,7 @@
 
 #include "platform/form_toolkit.h"
 #include "platform/gtk/form_window_skin.h"
+#include "platform/gtk/gtk_desktop.h"
 
 namespace tovarin::platform::gtk {
 
@@ -51,6 +52,7 @@ class GtkFormToolkit final : public FormToolkit {
   int Run() override;
 
  private:
+  GtkDesktop desktop_;  // serves the hosts of every window's controls
   GtkSkinLibrary skin_;
   GMainLoop* loop_;
   bool quit_ = false;

@@ -157,6 +157,17 @@ ClickableChild* ScriptedFormWindow::AddPicture(const ChildSettings& settings) {
   return Keep(std::make_unique<ScriptedChild>(ScriptedChildKind::kPicture, settings));
 }
 
+Result<ClickableChild*> ScriptedFormWindow::AddControl(const ChildSettings& settings,
+                                                      const ControlFactory& /*make_control*/,
+                                                      const PropertyStore& saved) {
+  // The control itself is not made: the shell's tests look at where it goes and what it is
+  // given; the controls have tests of their own.
+  auto child = std::make_unique<ScriptedChild>(ScriptedChildKind::kControl, settings);
+  child->SetSaved(saved);
+  ClickableChild* made = Keep(std::move(child));
+  return made;
+}
+
 FormChild* ScriptedFormWindow::FindChild(const std::string& name) {
   for (FormChild* child : order_) {
     if (child->Name() == name) return child;

@@ -22,7 +22,7 @@ class ScriptedFormToolkit;
 inline constexpr int kScreenWidthTwips = 1280 * 15;
 inline constexpr int kScreenHeightTwips = 1024 * 15;
 
-enum class ScriptedChildKind { kBrowserView, kTextBox, kCheckBox, kLabel, kPicture };
+enum class ScriptedChildKind { kBrowserView, kTextBox, kCheckBox, kLabel, kPicture, kControl };
 
 // A child of a scripted window: settings as given, visibility and extent as set since.
 class ScriptedChild : public ClickableChild {
@@ -38,6 +38,9 @@ class ScriptedChild : public ClickableChild {
 
   ScriptedChildKind Kind() const { return kind_; }
   const ChildSettings& Settings() const { return settings_; }
+  // For a control: the saved settings it was given (the scripted window makes no control).
+  const PropertyStore& Saved() const { return saved_; }
+  void SetSaved(PropertyStore saved) { saved_ = std::move(saved); }
   // The user clicks the child.
   virtual void Click() {
     if (on_click_) on_click_();
@@ -51,6 +54,7 @@ class ScriptedChild : public ClickableChild {
   ChildSettings settings_;
   TwipsRect extent_;
   bool visible_ = true;
+  PropertyStore saved_;
 };
 
 class ScriptedTextBox final : public TextBox {
@@ -145,6 +149,8 @@ class ScriptedFormWindow final : public FormWindow {
   CheckBox* AddCheckBox(const ChildSettings& settings) override;
   ClickableChild* AddLabel(const ChildSettings& settings) override;
   ClickableChild* AddPicture(const ChildSettings& settings) override;
+  Result<ClickableChild*> AddControl(const ChildSettings& settings, const ControlFactory& make_control,
+                                     const PropertyStore& saved) override;
   FormChild* FindChild(const std::string& name) override;
 
   void SetOnMouseDown(std::function<void(int, int, float, float)> handler) override { on_mouse_down_ = std::move(handler); }

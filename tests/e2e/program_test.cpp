@@ -219,7 +219,7 @@ TEST_F(ProgramTest, TrayIconBringsHiddenWindowBackAndOffersOpen) {
   ServePages([](const std::string&) { return Html(ColouredPage("#ff00ff")); });
   StartProgram(true);
   std::optional<WindowInfo> icon;
-  ASSERT_TRUE(WaitUntil([&] { return (icon = x_->WindowNamed(program_, "Tovarin1.2")).has_value(); }, kEventWait))
+  ASSERT_TRUE(WaitUntil([&] { return (icon = x_->WindowNamed(program_, "Tovarin1.2")).has_value(); }, kWindowWait))
       << "no tray icon";
   x_->Click(main_.x + 196, main_.y + 12, 1);  // a2 hides the window
   ASSERT_TRUE(WaitUntil([&] { return !x_->WindowNamed(program_, "Tovarin 1.2"); }, kEventWait));
