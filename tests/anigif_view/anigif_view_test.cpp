@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/color.h"
+#include "platform/system_colors.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/gif/gif_engine_test_support.h"
 
@@ -260,6 +262,30 @@ TEST_F(AniGifViewTest, HomeRestartsFromTheFirstFrame) {
   EXPECT_TRUE(WaitUntil([&] { return Centre() == kRed; }, kEventWait)) << Name(Centre());
 }
 
+TEST_F(AniGifViewTest, FiniteLoopsEndOnTheFirstFrameAndSpaceRunsThemAgain) {
+  TestGif gif = ThreeColourGif(30);
+  gif.loops = 2;  // two passes: 1 2 3 1 2 3 1, then the animation rests on frame 1
+  WriteFile(FilePath("twice.gif"), BuildGif(gif));
+  StartViewer("twice.gif");
+  ASSERT_TRUE(WaitForTitle([](const std::string& t) { return t == "twice.gif - frame 1/3 (stopped)"; }))
+      << Title();
+  EXPECT_TRUE(WaitUntil([&] { return Centre() == kRed; }, kEventWait)) << Name(Centre());
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(Centre(), kRed);
+  // Space on an ended animation starts its passes again from frame 1.
+  Key("space");
+  std::set<Rgb> seen;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        seen.insert(Centre());
+        return seen.count(kGreen) || seen.count(kBlue) || Title().find("(stopped)") == std::string::npos;
+      },
+      kEventWait))
+      << Title();
+  ASSERT_TRUE(WaitForTitle([](const std::string& t) { return t == "twice.gif - frame 1/3 (stopped)"; }))
+      << Title();
+}
+
 // --- Stretch and size ----------------------------------------------------------------------------
 
 TEST_F(AniGifViewTest, StretchTwoFillsTheGivenSize) {
@@ -289,14 +315,23 @@ TEST_F(AniGifViewTest, StretchOneFitsKeepingTheAspectRatio) {
   EXPECT_EQ(shot.At(60, 20), kBlue);
 }
 
-TEST_F(AniGifViewTest, StretchZeroShowsTheImageAtItsActualSize) {
+TEST_F(AniGifViewTest, StretchZeroShowsTheImageAtItsActualSizeInTheGivenArea) {
   WriteFile(FilePath("halves.gif"), BuildGif(HalvesGif()));
   StartViewer("halves.gif", {"--stretch", "0", "--size", "100x50"});
-  EXPECT_EQ(window_.width, 20);
-  EXPECT_EQ(window_.height, 10);
+  // Mode 0 fits nothing at a load: the area keeps its size, the image sits unscaled at its
+  // top-left corner, and the rest shows what lies behind the control (the host's face colour).
+  EXPECT_EQ(window_.width, 100);
+  EXPECT_EQ(window_.height, 50);
   const Screenshot shot = ShootWindow();
-  EXPECT_EQ(shot.At(5, 5), kRed);
-  EXPECT_EQ(shot.At(15, 5), kBlue);
+  EXPECT_EQ(shot.At(0, 0), kRed);
+  EXPECT_EQ(shot.At(9, 9), kRed);
+  EXPECT_EQ(shot.At(10, 0), kBlue);
+  EXPECT_EQ(shot.At(19, 9), kBlue);
+  const platform::ColorRef face = platform::GetSysColor(platform::kColorBtnFace);
+  const Rgb behind{platform::RedOf(face), platform::GreenOf(face), platform::BlueOf(face)};
+  EXPECT_EQ(shot.At(20, 5), behind);
+  EXPECT_EQ(shot.At(5, 10), behind);
+  EXPECT_EQ(shot.At(99, 49), behind);
 }
 
 // --- Closing -----------------------------------------------------------------------------------------

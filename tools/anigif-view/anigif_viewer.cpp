@@ -21,6 +21,9 @@ using platform::gtk::GuardCallback;
 
 constexpr const char* kControlName = "g1";
 constexpr std::size_t kSignatureBytes = 6;
+// Action values beyond the run states: show the next frame, and restart from frame 1.
+constexpr int kActionStep = 3;
+constexpr int kActionRestart = 4;
 
 // Reads the first bytes of the file to tell "cannot be read" and "not a GIF" apart from a GIF
 // the control cannot show; the control then reads the file itself.
@@ -44,6 +47,14 @@ platform::Status CheckGifFile(const std::string& file) {
     return platform::Error{file + " is not a GIF file (it does not begin with GIF87a or GIF89a)"};
   }
   return {};
+}
+
+// Space pauses a running animation and resumes a paused one; a stopped one (its passes all
+// run) starts again from frame 1 with its loop count renewed.
+int SpaceAction(int action) {
+  if (action == gif::kActionRunning) return gif::kActionPaused;
+  if (action == gif::kActionPaused) return gif::kActionRunning;
+  return kActionRestart;
 }
 
 }  // namespace
@@ -142,13 +153,13 @@ bool AniGifViewer::HandleKey(guint keyval) {
       Close();
       return true;
     case GDK_KEY_space:
-      if (control_) control_->SetAction(control_->Action() == gif::kActionRunning ? gif::kActionPaused : gif::kActionRunning);
+      if (control_) control_->SetAction(SpaceAction(control_->Action()));
       break;
     case GDK_KEY_Right:
-      if (control_) control_->SetAction(3);
+      if (control_) control_->SetAction(kActionStep);
       break;
     case GDK_KEY_Home:
-      if (control_) control_->SetAction(4);
+      if (control_) control_->SetAction(kActionRestart);
       break;
     default:
       return false;

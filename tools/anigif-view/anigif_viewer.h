@@ -6,9 +6,10 @@
 // The window is titled "<file name> - frame i/N", with " (paused)" or " (stopped)" added while
 // the animation is not running; the title follows every FrameChanged and every key below.
 //
-// Keys (on the window): space pauses a running animation (Action 2) and starts or resumes any
-// other (Action 1); Right shows the next frame and pauses (Action 3); Home restarts from frame 1
-// (Action 4); q and Escape close the window. SIGINT and SIGTERM close it as well.
+// Keys (on the window): space pauses a running animation (Action 2), resumes a paused one
+// (Action 1) and restarts a stopped one, whose passes have all run (Action 4); Right shows the
+// next frame and pauses (Action 3); Home restarts from frame 1 (Action 4); q and Escape close
+// the window. SIGINT and SIGTERM close it as well.
 //
 // Make one after gtk_init; Open, then Run until the window is closed. The viewer owns the
 // window, the host and the control and takes them down in that order's reverse: the control
