@@ -141,6 +141,21 @@ TEST_F(ProgramTest, WindowIsBorderless244x398CentredAndShowsTheStartPage) {
   EXPECT_EQ(x_->VisibleWindows(program_).size(), 1u);
 }
 
+TEST_F(ProgramTest, LoadingAnimationShowsWhileTheViewIsBusyAndThePageCoversItAfterwards) {
+  // The start page takes a while: meanwhile the view is one pixel and g1 shows.
+  ServePages([](const std::string&) {
+    std::this_thread::sleep_for(6s);
+    return Html(ColouredPage("#ff00ff"));
+  });
+  StartProgram(false);
+  // The top dot of g1's ring of dots: (118, 35) in g1, which sits at (3, 64).
+  auto bluish = [](const std::array<int, 3>& c) { return c[2] > c[0] + 40 && c[2] >= c[1]; };
+  EXPECT_TRUE(WaitUntil([&] { return bluish(x_->Shoot().At(main_.x + 121, main_.y + 99)); }, 5s))
+      << "no loading animation while busy";
+  WaitForMagentaPage();
+  EXPECT_TRUE(IsMagenta(x_->Shoot().At(main_.x + 121, main_.y + 99)));
+}
+
 TEST_F(ProgramTest, PagesAndFramesCanRaiseNoDialogOrWindowOrContextMenu) {
   const std::string port = std::to_string(ServicePort());
   const std::string probe =
