@@ -87,6 +87,8 @@ int GifEngine::LoadGIF() {
   if (count == 0) {
     std::vector<std::uint8_t>().swap(gifBytes);
     ResetEngine();
+    // An empty control has no logical screen either (not the size of the GIF that failed).
+    screen = ScreenRecord{};
   }
   return count;
 }

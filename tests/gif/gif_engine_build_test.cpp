@@ -329,6 +329,8 @@ TEST(FailedLoads, StripBeyondTheMemoryLimitFailsCleanly) {
   EXPECT_TRUE(h.engine.gifBytes.empty());
   EXPECT_TRUE(h.engine.frames.empty());
   EXPECT_TRUE(h.engine.colorTables.empty());
+  EXPECT_EQ(h.engine.screen.screenWidth, 0);
+  EXPECT_EQ(h.engine.screen.screenHeight, 0);
   EXPECT_EQ(h.host.TimerCount(), 0u);
   EXPECT_TRUE(h.timeline.empty());
 }
