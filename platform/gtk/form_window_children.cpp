@@ -39,17 +39,21 @@ void ChildPlacement::SetVisible(bool visible) {
   visible_ = visible;
   if (visible) {
     gtk_widget_show(frame_);
-    // Showing a child window raises it; put every child back in its place.
-    if (restack_) restack_();
   } else {
     gtk_widget_hide(frame_);
   }
+  // Showing a child window raises it, and what it covers changes: the window puts every child
+  // back in its place.
+  if (restack_) restack_();
 }
 
 void ChildPlacement::SetExtent(const TwipsRect& extent) {
+  if (extent == extent_ && placed_) return;  // the polling timer sets the same size again and again
+  placed_ = true;
   extent_ = extent;
   gtk_fixed_move(fixed_, frame_, TwipsToWholePixels(extent.left), TwipsToWholePixels(extent.top));
   gtk_widget_set_size_request(frame_, TwipsToSizePixels(extent.width), TwipsToSizePixels(extent.height));
+  if (restack_) restack_();
 }
 
 // --- Pictures, labels, stand-ins
@@ -228,14 +232,15 @@ void GtkCheckBoxChild::OnToggled(GtkToggleButton* /*button*/, gpointer self) {
 
 // --- Controls
 
-GtkControlChild::GtkControlChild(GtkFixed* fixed, const ChildSettings& settings)
-    : fixed_(fixed), name_(settings.name), extent_(settings.extent) {}
+GtkControlChild::GtkControlChild(GtkFixed* fixed, const ChildSettings& settings, std::function<void()> layout_changed)
+    : fixed_(fixed), name_(settings.name), extent_(settings.extent), layout_changed_(std::move(layout_changed)) {}
 
 Result<std::unique_ptr<GtkControlChild>> GtkControlChild::Create(GtkDesktop& desktop, GtkFixed* fixed,
                                                                  const ChildSettings& settings,
                                                                  const ControlFactory& make_control,
-                                                                 const PropertyStore& saved) {
-  std::unique_ptr<GtkControlChild> child(new GtkControlChild(fixed, settings));
+                                                                 const PropertyStore& saved,
+                                                                 std::function<void()> layout_changed) {
+  std::unique_ptr<GtkControlChild> child(new GtkControlChild(fixed, settings, std::move(layout_changed)));
   GtkHostOptions options;
   options.name = settings.name;
   options.rect = Rect::FromXYWH(TwipsToWholePixels(settings.extent.left), TwipsToWholePixels(settings.extent.top),
@@ -265,19 +270,34 @@ GtkControlChild::~GtkControlChild() {
 
 GtkWidget* GtkControlChild::Widget() const { return host_->Widget(); }
 
-void GtkControlChild::SetVisible(bool visible) {
-  visible_ = visible;
-  if (visible) {
+void GtkControlChild::ShowOrHide() {
+  // Showing and hiding the widget delivers OnShow and OnHide: a covered animation pauses.
+  if (visible_ && !occluded_) {
     gtk_widget_show(host_->Widget());
   } else {
     gtk_widget_hide(host_->Widget());
   }
 }
 
+void GtkControlChild::SetVisible(bool visible) {
+  if (visible == visible_) return;
+  visible_ = visible;
+  ShowOrHide();
+  if (layout_changed_) layout_changed_();
+}
+
+void GtkControlChild::SetOccluded(bool occluded) {
+  if (occluded == occluded_) return;
+  occluded_ = occluded;
+  ShowOrHide();
+}
+
 void GtkControlChild::SetExtent(const TwipsRect& extent) {
+  if (extent == extent_) return;
   extent_ = extent;
   gtk_fixed_move(fixed_, host_->Widget(), TwipsToWholePixels(extent.left), TwipsToWholePixels(extent.top));
   host_->ResizeTwips(extent.width, extent.height);
+  if (layout_changed_) layout_changed_();
 }
 
 void GtkControlChild::SetOnClick(std::function<void()> on_click) {

@@ -40,6 +40,8 @@ class ChildPlacement {
   std::string name_;
   TwipsRect extent_;
   bool visible_ = true;
+  bool placed_ = false;
+  // Called after every change of visibility or extent (the window restacks its children).
   std::function<void()> restack_;
 };
 
@@ -129,7 +131,8 @@ class GtkControlChild final : public ClickableChild {
   static Result<std::unique_ptr<GtkControlChild>> Create(GtkDesktop& desktop, GtkFixed* fixed,
                                                          const ChildSettings& settings,
                                                          const ControlFactory& make_control,
-                                                         const PropertyStore& saved);
+                                                         const PropertyStore& saved,
+                                                         std::function<void()> layout_changed);
   ~GtkControlChild() override;
   const std::string& Name() const override { return name_; }
   bool Visible() const override { return visible_; }
@@ -138,13 +141,19 @@ class GtkControlChild final : public ClickableChild {
   void SetExtent(const TwipsRect& extent) override;
   void SetOnClick(std::function<void()> on_click) override;
   GtkWidget* Widget() const;
+  // A control wholly covered by children in front of it is not shown (its widget is hidden,
+  // so an animation pauses), whatever its own visibility says.
+  void SetOccluded(bool occluded);
 
  private:
-  GtkControlChild(GtkFixed* fixed, const ChildSettings& settings);
+  GtkControlChild(GtkFixed* fixed, const ChildSettings& settings, std::function<void()> layout_changed);
+  void ShowOrHide();
   GtkFixed* fixed_;
   std::string name_;
   TwipsRect extent_;
   bool visible_ = true;
+  bool occluded_ = false;
+  std::function<void()> layout_changed_;
   std::unique_ptr<GtkControlHost> host_;
   std::unique_ptr<Control> control_;
 };

@@ -1,5 +1,7 @@
 #include "platform/gtk/form_window_gtk.h"
 
+#include <algorithm>
+
 #include "platform/gtk/form_window_children.h"
 #include "platform/gtk/form_window_menu.h"
 #include "platform/gtk/webkit_browser_view.h"
@@ -141,7 +143,7 @@ ClickableChild* GtkFormWindow::AddPicture(const ChildSettings& settings) {
 
 Result<ClickableChild*> GtkFormWindow::AddControl(const ChildSettings& settings, const ControlFactory& make_control,
                                                  const PropertyStore& saved) {
-  auto control = GtkControlChild::Create(desktop_, GTK_FIXED(fixed_), settings, make_control, saved);
+  auto control = GtkControlChild::Create(desktop_, GTK_FIXED(fixed_), settings, make_control, saved, Restacker());
   if (!control) return Error{control.error()};
   ClickableChild* raw = Keep(std::move(control).value());
   return raw;
@@ -152,6 +154,38 @@ FormChild* GtkFormWindow::FindChild(const std::string& name) {
     if (child->Name() == name) return child.get();
   }
   return nullptr;
+}
+
+void GtkFormWindow::OnLayoutChanged() {
+  UpdateOcclusion();
+  Restack();
+}
+
+void GtkFormWindow::UpdateOcclusion() {
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    auto* control = dynamic_cast<GtkControlChild*>(children_[i].get());
+    if (control == nullptr || !control->Visible()) continue;
+    const TwipsRect extent = control->Extent();
+    const int left = TwipsToWholePixels(extent.left);
+    const int top = TwipsToWholePixels(extent.top);
+    const int width = TwipsToSizePixels(extent.width);
+    const int height = TwipsToSizePixels(extent.height);
+    // One flag per pixel of the control, cleared where a visible child in front covers it.
+    std::vector<unsigned char> uncovered(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 1);
+    for (std::size_t j = i + 1; j < children_.size(); ++j) {
+      if (!children_[j]->Visible()) continue;
+      const TwipsRect front = children_[j]->Extent();
+      const int x0 = std::max(left, TwipsToWholePixels(front.left)) - left;
+      const int y0 = std::max(top, TwipsToWholePixels(front.top)) - top;
+      const int x1 = std::min(left + width, TwipsToWholePixels(front.left) + TwipsToSizePixels(front.width)) - left;
+      const int y1 = std::min(top + height, TwipsToWholePixels(front.top) + TwipsToSizePixels(front.height)) - top;
+      if (x1 <= x0) continue;
+      for (int y = y0; y < y1; ++y) {
+        std::fill_n(uncovered.begin() + static_cast<std::ptrdiff_t>(y) * width + x0, std::max(0, x1 - x0), 0);
+      }
+    }
+    control->SetOccluded(std::find(uncovered.begin(), uncovered.end(), 1) == uncovered.end());
+  }
 }
 
 void GtkFormWindow::Restack() {

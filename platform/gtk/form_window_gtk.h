@@ -55,10 +55,14 @@ class GtkFormWindow final : public FormWindow {
  private:
   template <typename Child>
   Child* Keep(std::unique_ptr<Child> child);
-  // Puts every child's frame window back in creation order, back to front.
+  // After a child's visibility or extent changed: hides controls wholly covered by children
+  // in front of them (UpdateOcclusion) and puts every child's window back in creation order,
+  // back to front (Restack).
+  void OnLayoutChanged();
+  void UpdateOcclusion();
   void Restack();
   std::function<void()> Restacker() {
-    return [this] { Restack(); };
+    return [this] { OnLayoutChanged(); };
   }
 
   static gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
