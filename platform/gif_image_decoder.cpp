@@ -84,6 +84,20 @@ struct StringEntry {
 constexpr std::uint32_t kNoString = 0x7FFFFFFF;
 static_assert(kLiteralRamp + kMaxGifImagePixels < kNoString, "string lengths must stay below kNoString");
 
+// A table of undefined entries to copy from: a clear code resets up to 4096 entries, and a
+// block copy does that several times faster than a loop of 8-byte stores.
+constexpr std::array<StringEntry, kMaxCodes + 1> MakeUndefinedEntries() {
+  std::array<StringEntry, kMaxCodes + 1> entries{};
+  for (StringEntry& entry : entries) entry = StringEntry{0, kNoString};
+  return entries;
+}
+constexpr std::array<StringEntry, kMaxCodes + 1> kUndefinedEntries = MakeUndefinedEntries();
+
+// Marks entries first..last-1 undefined.
+inline void MarkUndefined(std::array<StringEntry, kMaxCodes + 1>& table, std::uint32_t first, std::uint32_t last) {
+  if (first < last) std::memcpy(&table[first], kUndefinedEntries.data(), (last - first) * sizeof(StringEntry));
+}
+
 struct LzwOutcome {
   GifImageEnd end;
   std::int64_t pixels;
@@ -114,7 +128,7 @@ LzwOutcome DecodeCodes(const CodeBytes& code_bytes, int minimum_code_size, std::
   // can name, instead of testing for a full table on every code.
   std::array<StringEntry, kMaxCodes + 1> table;
   for (std::uint32_t i = 0; i < clear_code; ++i) table[i] = StringEntry{i, 1};
-  for (std::uint32_t i = clear_code; i <= kMaxCodes; ++i) table[i] = StringEntry{0, kNoString};
+  MarkUndefined(table, clear_code, kMaxCodes + 1);
 
   // Plain locals only (no closures over them), so that they all live in registers.
   std::uint64_t bit_pos = 0;
@@ -125,13 +139,12 @@ LzwOutcome DecodeCodes(const CodeBytes& code_bytes, int minimum_code_size, std::
   std::uint32_t grow_at = 1u << width;
   std::uint64_t previous_pos = 0;
   std::uint32_t previous_length = 0;
+  const std::int64_t ample_bits = static_cast<std::int64_t>(bit_count) - kMaxCodeBits;
   const GifImageEnd buffer_full = capacity_is_image ? GifImageEnd::kComplete : GifImageEnd::kDataExhausted;
 #define TOVARIN_LZW_END(reason) return LzwOutcome{reason, static_cast<std::int64_t>(pos - base)}
 
   for (;;) {  // once at the start and once per clear code
-    for (std::uint32_t i = clear_code + 2; i < std::min(next_code + 1, kMaxCodes + 1); ++i) {
-      table[i] = StringEntry{0, kNoString};
-    }
+    MarkUndefined(table, clear_code + 2, std::min(next_code + 1, kMaxCodes + 1));
     width = minimum_code_size + 1;
     mask = (1u << width) - 1;
     next_code = clear_code + 2;
@@ -158,7 +171,10 @@ LzwOutcome DecodeCodes(const CodeBytes& code_bytes, int minimum_code_size, std::
     }
 
     for (;;) {
-      if (bit_pos + static_cast<std::uint64_t>(width) > bit_count) TOVARIN_LZW_END(GifImageEnd::kDataExhausted);
+      // Up to ample_bits a code of any width is complete; only near the end is its width needed.
+      if (static_cast<std::int64_t>(bit_pos) > ample_bits) [[unlikely]] {
+        if (bit_pos + static_cast<std::uint64_t>(width) > bit_count) TOVARIN_LZW_END(GifImageEnd::kDataExhausted);
+      }
       code = static_cast<std::uint32_t>(LoadLittleEndian64(bits + (bit_pos >> 3)) >> (bit_pos & 7)) & mask;
       bit_pos += static_cast<std::uint64_t>(width);
       const StringEntry entry = table[code];
