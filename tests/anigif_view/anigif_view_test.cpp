@@ -78,6 +78,36 @@ TestGif HalvesGif() {
   return gif;
 }
 
+// Four frames building on each other over a 60 x 40 screen (white, red, green, blue):
+//   1: the whole screen white, kept (disposal 1)
+//   2: a red square at (10, 10), 20 x 20, kept
+//   3: a square at (30, 10), 20 x 20, transparent (index 0) in its left half and blue in its
+//      right half, restored to the background after it is shown (disposal 2)
+//   4: a green square at (0, 0), 10 x 10 (disposal 0)
+TestGif LayeredGif() {
+  TestGif gif;
+  gif.screen_width = 60;
+  gif.screen_height = 40;
+  gif.global_table = {0xFFFFFF, Palette(kRed), Palette(kGreen), Palette(kBlue)};
+  gif.loops = 0;
+  TestFrame white = SolidFrame(0, 0, 60, 40, 0);
+  white.disposal = 1;
+  TestFrame red = SolidFrame(10, 10, 20, 20, 1);
+  red.disposal = 1;
+  TestFrame half = SolidFrame(30, 10, 20, 20, 0);
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 10; x < 20; ++x) half.indices[static_cast<std::size_t>(y * 20 + x)] = 3;
+  }
+  half.transparent = 0;
+  half.disposal = 2;
+  TestFrame green = SolidFrame(0, 0, 10, 10, 2);
+  for (TestFrame* frame : {&white, &red, &half, &green}) {
+    frame->delay_cs = 40;
+    gif.frames.push_back(*frame);
+  }
+  return gif;
+}
+
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -158,6 +188,19 @@ class AniGifViewTest : public ::testing::Test {
     shot.rgb.resize(static_cast<std::size_t>(shot.width) * static_cast<std::size_t>(shot.height) * 3);
     in.read(reinterpret_cast<char*>(shot.rgb.data()), static_cast<std::streamsize>(shot.rgb.size()));
     return in ? shot : Screenshot{};
+  }
+
+  // Shoots until `ready` holds for a shot (the window may not have drawn yet what its title
+  // already says) or the wait ends; returns the last shot either way.
+  Screenshot ShootWhen(const std::function<bool(const Screenshot&)>& ready) {
+    Screenshot shot;
+    WaitUntil(
+        [&] {
+          shot = ShootWindow();
+          return ready(shot);
+        },
+        kEventWait);
+    return shot;
   }
 
   Rgb Centre() {
@@ -286,6 +329,48 @@ TEST_F(AniGifViewTest, FiniteLoopsEndOnTheFirstFrameAndSpaceRunsThemAgain) {
       << Title();
 }
 
+TEST_F(AniGifViewTest, SteppingShowsEachComposedFrameAsItsDisposalLeavesIt) {
+  WriteFile(FilePath("layers.gif"), BuildGif(LayeredGif()));
+  StartViewer("layers.gif");
+  const platform::ColorRef face = platform::GetSysColor(platform::kColorBtnFace);
+  const Rgb behind{platform::RedOf(face), platform::GreenOf(face), platform::BlueOf(face)};
+  constexpr Rgb kWhite{255, 255, 255};
+  // Sample points: the top-left corner, inside the red square, the transparent half of frame
+  // 3's square, its blue half, and the bottom-right corner.
+  const std::array<std::pair<int, int>, 5> points{{{5, 5}, {20, 20}, {35, 20}, {45, 20}, {55, 35}}};
+  // Expected colours at those points for frames 1 to 4. Frame 4 shows the background where
+  // frame 3 stood: its disposal cleared the whole square, the part it let through included.
+  const std::array<std::array<Rgb, 5>, 4> expected{{
+      {kWhite, kWhite, kWhite, kWhite, kWhite},
+      {kWhite, kRed, kWhite, kWhite, kWhite},
+      {kWhite, kRed, kWhite, kBlue, kWhite},
+      {kGreen, kRed, behind, behind, kWhite},
+  }};
+  Key("space");
+  ASSERT_TRUE(WaitForTitle([](const std::string& t) { return t.find("(paused)") != std::string::npos; }));
+  int frame = TitleFrame(Title());
+  for (int step = 0; step < 8; ++step) {
+    const int next = frame % 4 + 1;
+    Key("Right");
+    ASSERT_TRUE(WaitForTitle([&](const std::string& t) { return t == "layers.gif - frame " + std::to_string(next) + "/4 (paused)"; }))
+        << Title();
+    frame = next;
+    const auto& wanted = expected[static_cast<std::size_t>(frame - 1)];
+    const Screenshot shot = ShootWhen([&](const Screenshot& s) {
+      for (std::size_t i = 0; i < points.size(); ++i) {
+        if (s.At(points[i].first, points[i].second) != wanted[i]) return false;
+      }
+      return true;
+    });
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      const Rgb want = wanted[i];
+      EXPECT_EQ(shot.At(points[i].first, points[i].second), want)
+          << "frame " << frame << " at (" << points[i].first << ", " << points[i].second << ") wants " << Name(want)
+          << ", shows " << Name(shot.At(points[i].first, points[i].second));
+    }
+  }
+}
+
 // --- Stretch and size ----------------------------------------------------------------------------
 
 TEST_F(AniGifViewTest, StretchTwoFillsTheGivenSize) {
@@ -294,7 +379,7 @@ TEST_F(AniGifViewTest, StretchTwoFillsTheGivenSize) {
   EXPECT_EQ(window_.width, 80);
   EXPECT_EQ(window_.height, 20);
   EXPECT_EQ(Title(), "halves.gif - frame 1/1");
-  const Screenshot shot = ShootWindow();
+  const Screenshot shot = ShootWhen([](const Screenshot& s) { return s.At(77, 17) == kBlue; });
   ASSERT_EQ(shot.width, 80);
   ASSERT_EQ(shot.height, 20);
   // Each half of the image stretched four times across and twice down.
@@ -310,7 +395,7 @@ TEST_F(AniGifViewTest, StretchOneFitsKeepingTheAspectRatio) {
   // 20 x 10 scaled by 4 to fit 80 wide: the control takes 80 x 40.
   EXPECT_EQ(window_.width, 80);
   EXPECT_EQ(window_.height, 40);
-  const Screenshot shot = ShootWindow();
+  const Screenshot shot = ShootWhen([](const Screenshot& s) { return s.At(60, 20) == kBlue; });
   EXPECT_EQ(shot.At(20, 20), kRed);
   EXPECT_EQ(shot.At(60, 20), kBlue);
 }
@@ -322,7 +407,7 @@ TEST_F(AniGifViewTest, StretchZeroShowsTheImageAtItsActualSizeInTheGivenArea) {
   // top-left corner, and the rest shows what lies behind the control (the host's face colour).
   EXPECT_EQ(window_.width, 100);
   EXPECT_EQ(window_.height, 50);
-  const Screenshot shot = ShootWindow();
+  const Screenshot shot = ShootWhen([](const Screenshot& s) { return s.At(19, 9) == kBlue; });
   EXPECT_EQ(shot.At(0, 0), kRed);
   EXPECT_EQ(shot.At(9, 9), kRed);
   EXPECT_EQ(shot.At(10, 0), kBlue);
