@@ -610,6 +610,7 @@ Result<PropertyStore> PropertyStore::Parse(std::string_view text) {
       key = std::string(reader.BareKey());
       if (key.empty()) return Error{where + "expected a key"};
     }
+    reader.SkipSpaces();
     if (!reader.Consume(':')) return Error{where + "expected ':' after the key " + Quoted(key)};
     const std::string_view type = reader.Word();
     auto value = ParseValue(type, reader);

@@ -114,7 +114,7 @@ void HeadlessForm::PressKey(int key_code, int shift, int key_ascii) {
     desktop_.RunPending();
     return;
   }
-  if ((shift & kAltMask) != 0 && std::isalnum(key_code) != 0) {
+  if ((shift & kAltMask) != 0 && key_code > 0 && key_code < 128 && std::isalnum(key_code) != 0) {
     PressAccessKey(static_cast<char>(key_code));
     return;
   }

@@ -169,9 +169,11 @@ TEST(PropertyStoreText, EveryTypeRoundTrips) {
 }
 
 TEST(PropertyStoreText, CommentsBlankLinesAndCrLfAreAccepted) {
-  auto parsed = PropertyStore::Parse("TovarinProperties 1\r\n# saved settings\r\n\r\n  Delay: int16 75\r\n");
+  auto parsed =
+      PropertyStore::Parse("TovarinProperties 1\r\n# saved settings\r\n\r\n  Delay: int16 75\r\nLoops :\tint32 2  \r\n");
   ASSERT_TRUE(parsed.ok()) << parsed.error();
   EXPECT_EQ(parsed->ReadInt16("delay", 0).value(), 75);
+  EXPECT_EQ(parsed->ReadInt32("loops", 0).value(), 2);
 }
 
 TEST(PropertyStoreText, PicturesAreStoredAsTheirFileBytes) {
