@@ -323,9 +323,19 @@ std::string XSession::Run(const std::vector<std::string>& args, int* status) {
   const pid_t pid = SpawnWith(args, {"DISPLAY=" + Display()}, out[1], null_err);
   close(out[1]);
   close(null_err);
+  // A tool that hangs (an X server that stops answering) is killed after kCommandTimeout, so
+  // a test fails instead of waiting for ever.
+  constexpr auto kCommandTimeout = 60s;
+  const auto deadline = std::chrono::steady_clock::now() + kCommandTimeout;
   std::string output;
   char buffer[65536];
   for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd readable{out[0], POLLIN, 0};
+    if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) <= 0) {
+      if (pid > 0) kill(pid, SIGKILL);
+      break;
+    }
     const ssize_t got = read(out[0], buffer, sizeof buffer);
     if (got <= 0) break;
     output.append(buffer, static_cast<std::size_t>(got));
