@@ -371,6 +371,18 @@ TEST_F(AniGifViewTest, SteppingShowsEachComposedFrameAsItsDisposalLeavesIt) {
   }
 }
 
+TEST_F(AniGifViewTest, FileNameBeyondLatinOneLoadsAndTitlesTheWindow) {
+  const std::string name = "\xd0\xba\xd0\xb0\xd0\xb4\xd1\x80\xd1\x8b \xe2\x98\x85.gif";  // "кадры ★.gif"
+  WriteFile(FilePath(name), BuildGif(HalvesGif()));
+  StartViewer(name);
+  EXPECT_EQ(Title(), name + " - frame 1/1");
+  EXPECT_EQ(window_.width, 20);
+  EXPECT_EQ(window_.height, 10);
+  const Screenshot shot = ShootWhen([](const Screenshot& s) { return s.At(15, 5) == kBlue; });
+  EXPECT_EQ(shot.At(5, 5), kRed);
+  EXPECT_EQ(shot.At(15, 5), kBlue);
+}
+
 // --- Stretch and size ----------------------------------------------------------------------------
 
 TEST_F(AniGifViewTest, StretchTwoFillsTheGivenSize) {

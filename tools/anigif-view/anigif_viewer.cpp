@@ -91,7 +91,10 @@ void AniGifViewer::TakeDownControl() {
 
 platform::Status AniGifViewer::Open(const ViewOptions& options) {
   if (platform::Status check = CheckGifFile(options.file); !check.ok()) return check;
-  file_name_ = std::filesystem::path(options.file).filename().string();
+  // File names are bytes; the title needs UTF-8.
+  gchar* display_name = g_filename_display_basename(options.file.c_str());
+  file_name_ = display_name;
+  g_free(display_name);
   TakeDownControl();
 
   // Without --size the control starts as a speck and takes the image's size after the load.
