@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -27,8 +28,16 @@ extern char** environ;
 namespace tovarin::e2e {
 
 bool EnterPrivateNetwork(std::string& reason) {
-  if (unshare(CLONE_NEWNET) != 0) {
-    reason = std::string("unshare(CLONE_NEWNET): ") + std::strerror(errno);
+  if (unshare(CLONE_NEWNET | CLONE_NEWNS) != 0) {
+    reason = std::string("unshare(CLONE_NEWNET | CLONE_NEWNS): ") + std::strerror(errno);
+    return false;
+  }
+  // A folder of X sockets of our own: other runs on the machine can neither clean our
+  // displays' sockets away nor put theirs where our clients look.
+  mkdir("/tmp/.X11-unix", 01777);  // a fresh machine may have had no X server yet
+  if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+      mount("tmpfs", "/tmp/.X11-unix", "tmpfs", 0, "mode=1777") != 0) {
+    reason = std::string("private X socket folder: ") + std::strerror(errno);
     return false;
   }
   const int fd = socket(AF_INET, SOCK_DGRAM, 0);

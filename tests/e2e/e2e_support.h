@@ -21,8 +21,9 @@ namespace tovarin::e2e {
 
 using namespace std::chrono_literals;
 
-// Moves the process into a new network namespace with loopback up. Returns false (and the
-// reason) when that is not allowed; the tests then share the machine's loopback.
+// Moves the process into a new network namespace with loopback up, and into a new mount
+// namespace with a private /tmp/.X11-unix. Returns false (and the reason) when that is not
+// allowed; the tests then share the machine's loopback and X socket folder.
 bool EnterPrivateNetwork(std::string& reason);
 
 struct PageResponse {
