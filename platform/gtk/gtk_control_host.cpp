@@ -99,6 +99,27 @@ void GtkControlHost::Detach() {
   control_ = nullptr;
 }
 
+void GtkControlHost::InitNew() {
+  if (!control_) return;
+  control_->OnInitialize();
+  control_->OnInitNew();
+  control_->OnResize();
+}
+
+Status GtkControlHost::ReadProperties(const PropertyStore& store) {
+  if (!control_) return Error{"no control attached"};
+  control_->OnInitialize();
+  Status status = control_->OnReadProperties(store);
+  control_->OnResize();
+  return status;
+}
+
+PropertyStore GtkControlHost::WriteProperties() {
+  PropertyStore store;
+  if (control_) control_->OnWriteProperties(store);
+  return store;
+}
+
 GtkWidget* GtkControlHost::Toplevel() const {
   GtkWidget* top = gtk_widget_get_toplevel(widget_.get());
   return (top != nullptr && gtk_widget_is_toplevel(top)) ? top : nullptr;

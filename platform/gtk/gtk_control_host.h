@@ -59,6 +59,13 @@ class GtkControlHost final : public ControlHost {
 
   void Attach(Control& control) { control_ = &control; }
   void Detach();
+  // Lifecycle, in the order a form runs it (as the headless host): InitNew gives OnInitialize,
+  // OnInitNew, OnResize; ReadProperties gives OnInitialize, OnReadProperties, OnResize and
+  // returns the control's error; WriteProperties gives a fresh store filled by the control.
+  // Show and hide follow the widget's mapping (OnShow on map, OnHide on unmap).
+  void InitNew();
+  Status ReadProperties(const PropertyStore& store);
+  PropertyStore WriteProperties();
   Control* AttachedControl() const { return control_; }
   GtkWidget* Widget() const { return widget_.get(); }
   GtkWidget* Toplevel() const;

@@ -50,6 +50,10 @@ class PaintingControl : public Control {
     }
     log.push_back("Paint");
   }
+  void OnInitialize() override { log.push_back("Initialize"); }
+  void OnInitNew() override { log.push_back("InitNew"); }
+  void OnResize() override { log.push_back("Resize"); }
+  void OnShow() override { log.push_back("Show"); }
   void OnMouseDown(int b, int, double x, double y) override { log.push_back(Mouse("MouseDown", b, x, y)); }
   void OnMouseUp(int b, int, double x, double y) override { log.push_back(Mouse("MouseUp", b, x, y)); }
   void OnClick() override { log.push_back("Click"); }
@@ -174,6 +178,13 @@ TEST_F(GtkHostTest, WidgetDrawsItsSurface) {
   cairo_surface_destroy(image);
   EXPECT_EQ(ScreenPixel(25, 35), Rgb(255, 0, 0));
   EXPECT_EQ(ScreenPixel(55, 65), Rgb(0, 0, 255));
+}
+
+TEST_F(GtkHostTest, LifecycleRunsInFormOrderAndMappingShowsAndPaints) {
+  host_->InitNew();
+  ShowAndWaitForPaint();
+  EXPECT_EQ(control_.log, (std::vector<std::string>{"Initialize", "InitNew", "Resize", "Show", "Paint"}));
+  EXPECT_EQ(host_->WriteProperties().Serialize(), "TovarinProperties 1\n");
 }
 
 TEST_F(GtkHostTest, RefreshPaintsAtOnceAfterFillingTheBackground) {
