@@ -7,9 +7,13 @@
 // one host window animate independently.
 //
 // Files: frame_builder.cpp (loading and decoding into the strip), frame_compositor.cpp
-// (drawing, composition, mirroring, scaling, the colour-table cache), animation_clock.cpp
-// (timers, loop counting, FrameChanged/LoopsEnded), frame_export.cpp (the shown frame as a
-// one-image GIF).
+// (drawing, composition, mirroring, scaling, the colour-table cache) with its row kernels in
+// frame_blits.cpp, animation_clock.cpp (timers, loop counting, FrameChanged/LoopsEnded),
+// frame_export.cpp (the shown frame as a one-image GIF).
+//
+// Input limits: a GIF whose strip, canvas or mask would need more than kMaxEngineBitmapBytes
+// fails its load like any failed build (the engine is left empty). Damaged image data decodes
+// as far as it goes; the rest of the frame stays index 0.
 //
 // The public data members are the engine's shared data model: the control (anigif/) reads
 // them for its properties and writes the settings it owns (Stretch, Loops, MinFrameDelay,
