@@ -185,7 +185,9 @@ void IndexedToMono(Bitmap& dst, const Bitmap& src, const Block& b, RasterOp op) 
     base[i] = static_cast<std::uint8_t>(from_first);
     flip[i] = static_cast<std::uint8_t>(from_first ^ from_second);
   }
-  // Bit 0: the new bit when the old one is 0; bit 1: whether the old bit flips it.
+  // Bit 0: the new bit when the old one is 0; bit 1: whether the old bit flips it. Eight
+  // rules of 2 (new = old) side by side leave a byte as it is.
+  constexpr std::uint64_t kAllKeep = 0x0202020202020202ull;
   std::array<std::uint8_t, 256> rule{};
   for (std::size_t i = 0; i < 256; ++i) rule[i] = static_cast<std::uint8_t>(base[i] | (flip[i] << 1));
   for (int row = 0; row < b.height; ++row) {
@@ -203,6 +205,10 @@ void IndexedToMono(Bitmap& dst, const Bitmap& src, const Block& b, RasterOp op) 
         // A whole target byte: the eight rules side by side in one word, then packed.
         std::uint64_t rules = 0;
         for (int k = 0; k < 8; ++k) rules |= static_cast<std::uint64_t>(rule[s[i + k]]) << (8 * k);
+        if (rules == kAllKeep) {  // eight pixels that keep their bits
+          i += 8;
+          continue;
+        }
         base_bits = PackLowBits(rules);
         flip_bits = PackLowBits(rules >> 1);
         d[byte_index] = static_cast<std::uint8_t>(base_bits ^ (d[byte_index] & flip_bits));
@@ -232,12 +238,17 @@ std::array<std::uint32_t, 256> TableOf(std::span<const platform::PaletteEntry> c
 
 void IndexedAndThenPaint(Bitmap& dst, const Bitmap& src, const Block& b, const std::array<std::uint32_t, 256>& and_lut,
                          const std::array<std::uint32_t, 256>& paint_lut) {
+  // Indices that leave the target as it is (AND white, OR black): a transparent frame's
+  // transparent pixels, usually most of it.
+  std::array<std::uint8_t, 256> unchanged{};
+  for (std::size_t i = 0; i < 256; ++i) unchanged[i] = and_lut[i] == 0xFFFFFFu && paint_lut[i] == 0 ? 1 : 0;
   for (int row = 0; row < b.height; ++row) {
     const std::uint8_t* s = src.Row(b.sy + row) + b.sx;
     std::uint8_t* d = dst.Row(b.dy + row) + static_cast<std::ptrdiff_t>(b.dx) * 3;
     int i = 0;
     for (; i + 4 <= b.width; i += 4, d += 12) {
       const std::uint8_t i0 = s[i], i1 = s[i + 1], i2 = s[i + 2], i3 = s[i + 3];
+      if ((unchanged[i0] & unchanged[i1] & unchanged[i2] & unchanged[i3]) != 0) continue;
       const std::uint32_t a0 = and_lut[i0], a1 = and_lut[i1], a2 = and_lut[i2], a3 = and_lut[i3];
       const std::uint32_t p0 = paint_lut[i0], p1 = paint_lut[i1], p2 = paint_lut[i2], p3 = paint_lut[i3];
       Store32(d, (Load32(d) & (a0 | (a1 << 24))) | (p0 | (p1 << 24)));
