@@ -325,17 +325,22 @@ XSession::~XSession() {
   }
 }
 
-std::string XSession::Run(const std::vector<std::string>& args, int* status) {
+bool XSession::Responsive() {
+  int status = -1;
+  Run({"xdotool", "getmouselocation"}, &status, 10s);
+  return status == 0;
+}
+
+std::string XSession::Run(const std::vector<std::string>& args, int* status, std::chrono::milliseconds timeout) {
   int out[2];
   if (pipe(out) != 0) return {};
   const int null_err = open("/dev/null", O_WRONLY | O_CLOEXEC);
   const pid_t pid = SpawnWith(args, {"DISPLAY=" + Display()}, out[1], null_err);
   close(out[1]);
   close(null_err);
-  // A tool that hangs (an X server that stops answering) is killed after kCommandTimeout, so
-  // a test fails instead of waiting for ever.
-  constexpr auto kCommandTimeout = 60s;
-  const auto deadline = std::chrono::steady_clock::now() + kCommandTimeout;
+  // A tool that hangs (an X server that stops answering) is killed after `timeout`, so a test
+  // fails instead of waiting for ever.
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
   std::string output;
   char buffer[65536];
   for (;;) {

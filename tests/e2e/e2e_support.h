@@ -78,8 +78,12 @@ class XSession {
   bool Ready() const { return display_ >= 0; }
   std::string Display() const { return ":" + std::to_string(display_); }
 
-  // Runs a command to its end in this display; returns its standard output.
-  std::string Run(const std::vector<std::string>& args, int* status = nullptr);
+  // Runs a command to its end in this display; returns its standard output. A command still
+  // running after `timeout` is killed (its status is then not 0).
+  std::string Run(const std::vector<std::string>& args, int* status = nullptr,
+                  std::chrono::milliseconds timeout = std::chrono::seconds(60));
+  // Whether the X server answers a client within a few seconds.
+  bool Responsive();
   // Starts a program in this display with its own runtime and home folders.
   pid_t Start(const std::vector<std::string>& args, const std::string& log_path);
 
