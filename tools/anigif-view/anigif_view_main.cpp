@@ -25,6 +25,10 @@ int main(int argc, char** argv) {
     std::fputs(tovarin::tools::ViewUsage().c_str(), stdout);
     return 0;
   }
+  if (const auto readable = tovarin::tools::AniGifViewer::CheckFile(options->file); !readable.ok()) {
+    std::fprintf(stderr, "anigif-view: %s\n", readable.error().c_str());
+    return 1;
+  }
   if (!have_display) {
     std::fprintf(stderr, "anigif-view: cannot open a display (is DISPLAY set?)\n");
     return 1;

@@ -25,9 +25,17 @@ constexpr std::size_t kSignatureBytes = 6;
 constexpr int kActionStep = 3;
 constexpr int kActionRestart = 4;
 
-// Reads the first bytes of the file to tell "cannot be read" and "not a GIF" apart from a GIF
-// the control cannot show; the control then reads the file itself.
-platform::Status CheckGifFile(const std::string& file) {
+// Space pauses a running animation and resumes a paused one; a stopped one (its passes all
+// run) starts again from frame 1 with its loop count renewed.
+int SpaceAction(int action) {
+  if (action == gif::kActionRunning) return gif::kActionPaused;
+  if (action == gif::kActionPaused) return gif::kActionRunning;
+  return kActionRestart;
+}
+
+}  // namespace
+
+platform::Status AniGifViewer::CheckFile(const std::string& file) {
   std::error_code ignored;
   if (std::filesystem::is_directory(file, ignored)) return platform::Error{"cannot read " + file + ": it is a folder"};
   const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -48,16 +56,6 @@ platform::Status CheckGifFile(const std::string& file) {
   }
   return {};
 }
-
-// Space pauses a running animation and resumes a paused one; a stopped one (its passes all
-// run) starts again from frame 1 with its loop count renewed.
-int SpaceAction(int action) {
-  if (action == gif::kActionRunning) return gif::kActionPaused;
-  if (action == gif::kActionPaused) return gif::kActionRunning;
-  return kActionRestart;
-}
-
-}  // namespace
 
 AniGifViewer::AniGifViewer() : loop_(g_main_loop_new(nullptr, FALSE)) {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
@@ -90,7 +88,7 @@ void AniGifViewer::TakeDownControl() {
 }
 
 platform::Status AniGifViewer::Open(const ViewOptions& options) {
-  if (platform::Status check = CheckGifFile(options.file); !check.ok()) return check;
+  if (platform::Status check = CheckFile(options.file); !check.ok()) return check;
   // File names are bytes; the title needs UTF-8.
   gchar* display_name = g_filename_display_basename(options.file.c_str());
   file_name_ = display_name;

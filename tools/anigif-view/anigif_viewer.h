@@ -37,6 +37,10 @@ class AniGifViewer {
   AniGifViewer(const AniGifViewer&) = delete;
   AniGifViewer& operator=(const AniGifViewer&) = delete;
 
+  // Reads the first bytes of `file` to tell "cannot be read" and "not a GIF" apart from a GIF
+  // the control cannot show (the control reads the file itself). Needs no display.
+  static platform::Status CheckFile(const std::string& file);
+
   // Places the control, loads `options.file` and sizes the window. An error names the file
   // and says why it cannot be shown (unreadable, not a GIF, no image that can be shown).
   platform::Status Open(const ViewOptions& options);
