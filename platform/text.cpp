@@ -55,6 +55,14 @@ struct GFreeDeleter {
 // make the rasteriser allocate gigabytes per glyph.
 constexpr std::int64_t kMaxFontPixels = 1000;
 constexpr int kMaxLayoutWidth = 1 << 20;
+// Rectangles are cut to this many pixels either side of the origin on the way in, so that
+// widths, centring and line positions computed from them stay within int.
+constexpr int kCoordinateLimit = 1 << 24;
+
+Rect LimitRect(const Rect& rect) {
+  auto limit = [](int value) { return std::clamp(value, -kCoordinateLimit, kCoordinateLimit); };
+  return Rect{limit(rect.left), limit(rect.top), limit(rect.right), limit(rect.bottom)};
+}
 
 bool IsMarlett(const Font& font) { return g_ascii_strcasecmp(font.Name().c_str(), "Marlett") == 0; }
 
@@ -412,7 +420,8 @@ std::string TextSystem::ResolvedFamily(const Font& font) const {
   return family ? family : "";
 }
 
-Rect TextSystem::MeasureText(const Font& font, std::string_view utf8, const Rect& rect, unsigned flags) const {
+Rect TextSystem::MeasureText(const Font& font, std::string_view utf8, const Rect& given, unsigned flags) const {
+  const Rect rect = LimitRect(given);
   PrefixedText display = DisplayText(utf8, flags);
   Rect measured{rect.left, rect.top, rect.left, rect.top};
   if (IsMarlett(font)) {
@@ -478,7 +487,8 @@ void TextSystem::Impl::RenderLayout(Bitmap& target, PangoLayout* layout, const F
 }
 
 int TextSystem::DrawText(Bitmap& target, const Font& font, ColorRef text_color, std::string_view utf8,
-                         const Rect& rect, unsigned flags, const Region* clip) const {
+                         const Rect& given, unsigned flags, const Region* clip) const {
+  const Rect rect = LimitRect(given);
   if (flags & kDtCalcRect) return MeasureText(font, utf8, rect, flags).Height();
   PrefixedText display = DisplayText(utf8, flags);
   if (display.text.empty()) return 0;
