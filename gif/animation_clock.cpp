@@ -47,6 +47,10 @@ bool GifEngine::SetAnimationTimer(int kind) {
   if (actionState == kActionRunning) return false;
   actionState = kActionStopped;
   if (currentFrame == 0 || !host_.UserMode()) return false;
+  // An animation paused or hidden before its deferred build ran has frames 2..N still to
+  // build: resuming it runs that build first, which then starts the animation itself.
+  // Animating unbuilt frames would show them as flat areas of colour 0.
+  if (kind == kTimerAnimate && FramesBuilt() < FrameCount()) kind = kTimerDeferredBuild;
   if (FrameCount() <= 1 && kind != kTimerDeferredBuild) return false;
 
   if (CreateTimerCallback(kind, kOnlyCallbackSlot) == 0) return false;

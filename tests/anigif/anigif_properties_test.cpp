@@ -134,6 +134,26 @@ TEST_F(RunningAnimation, OutOfRangeAndUnchangedStretchAndMirrorChangeNothing) {
   EXPECT_TRUE(f.host.PropertyChanges().empty());
 }
 
+TEST(AniGifProperties, HiddenBeforeTheDeferredBuildTheFramesAreBuiltWhenShown) {
+  AniGifFixture f;
+  f.InitNew();
+  ASSERT_TRUE(f.LoadBytes(ThreeFrameGif()));
+  f.control->OnHide();  // before the 20 ms build timer fires
+  EXPECT_EQ(f.control->Action(), 2);
+  f.Advance(500);
+  EXPECT_EQ(f.control->Engine().FramesBuilt(), 1);
+  f.control->OnShow();
+  f.Advance(20);
+  EXPECT_EQ(f.control->Engine().FramesBuilt(), 3);
+  EXPECT_EQ(f.control->Action(), 1);
+  f.ClearEvents();
+  f.Advance(100);
+  EXPECT_EQ(f.events, (Lines{"t=620 FrameChanged 1 true"}));
+  // Frame 2 shows its own colour (index 2, green), not colour 0.
+  f.host.Refresh();
+  EXPECT_EQ(f.host.Surface().GetPixel(1, 1), platform::Rgb(0, 255, 0));
+}
+
 TEST(AniGifProperties, MinFrameDelayIsClampedAndNotifiedOnlyOnChange) {
   AniGifFixture f;
   f.InitNew();
