@@ -39,6 +39,8 @@
 
 namespace tovarin::platform::gtk {
 
+class GtkToolTipWindow;
+
 struct GtkHostOptions {
   std::string name = "Control1";
   Rect rect{0, 0, 80, 24};  // pixels in the container
@@ -185,6 +187,8 @@ class GtkControlHost final : public ControlHost {
   WindowHandle next_tooltip_ = 1;
   WindowHandle current_tooltip_ = 0;
   std::optional<ToolTipSpec> tooltip_spec_;
+  // The control's own tooltip window (title, icon, balloon shape), while one is made.
+  std::shared_ptr<GtkToolTipWindow> tooltip_window_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

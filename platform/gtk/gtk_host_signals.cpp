@@ -9,6 +9,8 @@
 
 #include "platform/gtk/gtk_control_host.h"
 #include "platform/gtk/key_codes.h"
+#include "platform/gtk/tooltip_window_gtk.h"
+#include "platform/text.h"
 #include "platform/picture.h"
 
 namespace tovarin::platform::gtk {
@@ -360,7 +362,11 @@ void GtkControlHost::SetToolTipText(const std::string& text) {
 }
 
 WindowHandle GtkControlHost::CreateToolTip(const ToolTipSpec& spec) {
-  tooltip_spec_ = spec;
+  // The control's tooltip is a window of our own, so it can take the balloon shape, the title
+  // icon and the colours the control asks for; the desktop's tooltip serves the plain
+  // extender text only.
+  tooltip_spec_.reset();
+  tooltip_window_ = std::make_shared<GtkToolTipWindow>(widget_.get(), spec, TextSystem::Shared());
   current_tooltip_ = kToolTipHandleBase + next_tooltip_++;
   UpdateToolTip();
   return current_tooltip_;
@@ -370,6 +376,7 @@ void GtkControlHost::DestroyToolTip(WindowHandle tooltip) {
   if (tooltip == 0 || tooltip != current_tooltip_) return;
   current_tooltip_ = 0;
   tooltip_spec_.reset();
+  tooltip_window_.reset();
   UpdateToolTip();
 }
 
