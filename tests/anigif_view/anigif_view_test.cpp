@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <array>
+#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -125,6 +126,20 @@ int TitleFrame(const std::string& title) {
   const std::size_t at = title.find(" - frame ");
   return at == std::string::npos ? 0 : std::atoi(title.c_str() + at + 9);
 }
+
+// The displays of these tests live in an X socket folder of their own (and a network of
+// their own), so other runs on the machine can neither clean them away nor shadow them.
+class PrivateDisplayEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    std::string reason;
+    if (!EnterPrivateNetwork(reason)) {
+      std::fprintf(stderr, "anigif-view e2e: no private namespaces (%s); sharing the machine's X sockets\n",
+                   reason.c_str());
+    }
+  }
+};
+const auto* const kPrivateDisplays = ::testing::AddGlobalTestEnvironment(new PrivateDisplayEnvironment);
 
 class AniGifViewTest : public ::testing::Test {
  protected:

@@ -106,8 +106,7 @@ platform::Status AniGifViewer::Open(const ViewOptions& options) {
   host_->Attach(*control_);
   host_->SetEventHandler("FrameChanged", [this](platform::EventArgs&) { UpdateTitle(); });
   host_->SetEventHandler("LoopsEnded", [this](platform::EventArgs&) { UpdateTitle(); });
-  control_->OnInitialize();
-  control_->OnInitNew();
+  host_->InitNew();  // a new instance, as a form makes one
   control_->SetStretch(options.stretch);
 
   if (!control_->LoadAnimatedGIF_File(options.file)) {
