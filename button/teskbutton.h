@@ -165,7 +165,8 @@ class teskbutton final : public platform::Control, public ButtonCanvas, private 
   bool ThemeQuery() override;
   void PropertyChanged(const char* name) override { host_.PropertyChanged(name); }
   bool UserMode() override { return host_.UserMode(); }
-  platform::ThemePainter* Theme() override { return theme_painter_; }
+  // The painter set on the button, else the desktop's own visual style.
+  platform::ThemePainter* Theme() override { return theme_painter_ != nullptr ? theme_painter_ : host_.DesktopTheme(); }
 
   // The desktop's visual-style painter for the Themed style (not owned; it must outlive the
   // button). Without one the Themed style draws only its content.

@@ -30,6 +30,7 @@ namespace tovarin::platform {
 
 class Font;
 class Picture;
+class ThemePainter;
 
 // Opaque identity of a window in its host; 0 means none.
 using WindowHandle = std::uint64_t;
@@ -271,6 +272,10 @@ class ControlHost {
   // --- Units of the container's coordinate system (its ScaleMode): how many of them make one
   // pixel (15 for a form measured in twips, 1 for one in pixels).
   virtual double ContainerUnitsPerPixel() const = 0;
+
+  // --- The desktop's visual style: draws its push button for controls that look native.
+  // nullptr where the desktop has none (the headless host).
+  virtual ThemePainter* DesktopTheme() { return nullptr; }
 };
 
 }  // namespace tovarin::platform

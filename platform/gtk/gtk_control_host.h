@@ -35,6 +35,7 @@
 #include "platform/control_host.h"
 #include "platform/gtk/gtk_async_reader.h"
 #include "platform/gtk/gtk_desktop.h"
+#include "platform/gtk/theme_painter_gtk.h"
 #include "platform/system_colors.h"
 
 namespace tovarin::platform::gtk {
@@ -140,6 +141,7 @@ class GtkControlHost final : public ControlHost {
   void ProcessPendingMessages() override;
   bool SetSystemCursor(int cursor_id) override;
   double ContainerUnitsPerPixel() const override { return options_.units_per_pixel; }
+  ThemePainter* DesktopTheme() override { return &theme_painter_; }
 
   struct TimerState;  // one timer's state shared with its GLib source (defined in the .cpp)
 
@@ -189,6 +191,7 @@ class GtkControlHost final : public ControlHost {
   std::optional<ToolTipSpec> tooltip_spec_;
   // The control's own tooltip window (title, icon, balloon shape), while one is made.
   std::shared_ptr<GtkToolTipWindow> tooltip_window_;
+  GtkThemePainter theme_painter_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
