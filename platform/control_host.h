@@ -278,4 +278,12 @@ class ControlHost {
   virtual ThemePainter* DesktopTheme() { return nullptr; }
 };
 
+// The order in which every host sites a control, shared so the headless and GTK hosts cannot
+// drift apart:
+//   new instance:        OnInitialize, OnInitNew, OnResize;
+//   from saved settings: OnInitialize, OnReadProperties, OnResize (also after a failed read,
+//                        as the control is still sited; the read's error is returned).
+void SiteNewControl(Control& control);
+Status SiteSavedControl(Control& control, const PropertyStore& store);
+
 }  // namespace tovarin::platform

@@ -100,18 +100,12 @@ void GtkControlHost::Detach() {
 }
 
 void GtkControlHost::InitNew() {
-  if (!control_) return;
-  control_->OnInitialize();
-  control_->OnInitNew();
-  control_->OnResize();
+  if (control_) SiteNewControl(*control_);
 }
 
 Status GtkControlHost::ReadProperties(const PropertyStore& store) {
   if (!control_) return Error{"no control attached"};
-  control_->OnInitialize();
-  Status status = control_->OnReadProperties(store);
-  control_->OnResize();
-  return status;
+  return SiteSavedControl(*control_, store);
 }
 
 PropertyStore GtkControlHost::WriteProperties() {

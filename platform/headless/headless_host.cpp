@@ -49,18 +49,13 @@ void HeadlessHost::Detach() {
 // --- Lifecycle -----------------------------------------------------------------------------
 
 void HeadlessHost::InitNew() {
-  if (!control_) return;
-  control_->OnInitialize();
-  control_->OnInitNew();
-  control_->OnResize();
+  if (control_) SiteNewControl(*control_);
 }
 
 Status HeadlessHost::ReadProperties(const PropertyStore& store) {
   if (!control_) return Error{"no control attached"};
-  control_->OnInitialize();
-  Status status = control_->OnReadProperties(store);
+  Status status = SiteSavedControl(*control_, store);
   if (!status.ok()) errors_.push_back("ReadProperties: " + status.error());
-  control_->OnResize();
   return status;
 }
 
