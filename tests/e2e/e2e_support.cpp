@@ -293,7 +293,11 @@ XSession::XSession(bool with_tray) {
     dup2(log, 2);
     const int null_in = open("/dev/null", O_RDONLY);
     dup2(null_in, 0);
-    execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr);
+    // -noreset: without it the server resets whenever its last client leaves, and a client
+    // connecting during that reset (the program starting while a test's xdotool just quit)
+    // is refused with "cannot open display".
+    execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset",
+           nullptr);
     _exit(127);
   }
   close(pipe_fds[1]);

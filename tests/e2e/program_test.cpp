@@ -24,6 +24,11 @@ int ServicePort() {
   return std::atoi(prefix.substr(colon + 1, slash - colon - 1).c_str());
 }
 
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 std::string ServicePath() {
   const std::string prefix = TOVARIN_SERVICE_PREFIX;
   return prefix.substr(prefix.find('/', prefix.find("://") + 3));
@@ -342,7 +347,9 @@ TEST_F(ProgramTest, MissingSkinShowsTheErrorReportAndEnds) {
   std::filesystem::copy(std::string(TOVARIN_BINARY_DIR) + "/shell/pictures", folder + "/pictures");
   program_ = x_->Start({folder + "/tovarin"}, x_->Folder() + "/tovarin.log");
   std::optional<WindowInfo> report;
-  ASSERT_TRUE(WaitUntil([&] { return (report = x_->WindowNamed(program_, "错误提示")).has_value(); }, kWindowWait));
+  WaitUntil([&] { return (report = x_->WindowNamed(program_, "错误提示")).has_value() || !Alive(program_); },
+            kWindowWait);
+  ASSERT_TRUE(report.has_value()) << "no error report; the program said:\n" << ReadFile(x_->Folder() + "/tovarin.log");
   EXPECT_FALSE(x_->WindowNamed(program_, "Tovarin 1.2").has_value());
   x_->Run({"xdotool", "windowactivate", "--sync", report->id});
   x_->Click(report->x + report->width / 2, report->y + report->height / 2, 1);  // focus
