@@ -3,11 +3,15 @@
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "gif/frame_gif_writer.h"
+#include "platform/gif_image_decoder.h"
 
 namespace {
 
@@ -30,6 +34,39 @@ Frame MakeFrame(const std::string& name, int width, int height, int colors, int 
     for (std::size_t i = 0; i < run && frame.pixels.size() < count; ++i) frame.pixels.push_back(value);
   }
   return frame;
+}
+
+// The first images of the largest GIFs in the documentation of this machine's packages: what
+// real pictures look like to the encoder.
+std::vector<Frame> RealFrames(std::size_t count) {
+  std::vector<std::filesystem::path> paths;
+  std::error_code error;
+  for (const char* root : {"/usr/share/doc", "/usr/share/tcltk"}) {
+    for (auto it = std::filesystem::recursive_directory_iterator(root, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+      if (it->path().extension() == ".gif" && it->is_regular_file(error)) paths.push_back(it->path());
+    }
+  }
+  std::sort(paths.begin(), paths.end(), [](const auto& a, const auto& b) {
+    std::error_code e;
+    return std::filesystem::file_size(a, e) > std::filesystem::file_size(b, e);
+  });
+  std::vector<Frame> frames;
+  for (const auto& path : paths) {
+    if (frames.size() == count) break;
+    std::ifstream in(path, std::ios::binary);
+    const Bytes file{std::istreambuf_iterator<char>(in), {}};
+    auto decoded = tovarin::platform::DecodeGifFile(file);
+    if (!decoded.ok()) continue;
+    const tovarin::platform::Bitmap& image = decoded->image;
+    Frame frame{path.filename().string(), image.Width(), image.Height(), {}};
+    for (int y = 0; y < image.Height(); ++y) {
+      const std::uint8_t* row = image.Row(y);
+      frame.pixels.insert(frame.pixels.end(), row, row + image.Width());
+    }
+    frames.push_back(std::move(frame));
+  }
+  return frames;
 }
 
 int WriteMemory(GifFileType* gif, const GifByteType* buffer, int length) {
@@ -78,11 +115,16 @@ void BM_Giflib(benchmark::State& state, const Frame* frame) {
 }
 
 const bool kRegistered = [] {
-  static const std::vector<Frame> frames = {
-      MakeFrame("noise_runs_640x480", 640, 480, 256, 30, 1),
-      MakeFrame("flat_runs_640x480_16", 640, 480, 16, 90, 2),
-      MakeFrame("loading_icon_32x32", 32, 32, 16, 60, 3),
-  };
+  static const std::vector<Frame> frames = [] {
+    std::vector<Frame> all = {
+        MakeFrame("noise_runs_640x480", 640, 480, 256, 30, 1),
+        MakeFrame("flat_runs_640x480_16", 640, 480, 16, 90, 2),
+        MakeFrame("noise_640x480", 640, 480, 256, 0, 4),
+        MakeFrame("loading_icon_32x32", 32, 32, 16, 60, 3),
+    };
+    for (Frame& real : RealFrames(3)) all.push_back(std::move(real));
+    return all;
+  }();
   for (const Frame& frame : frames) {
     benchmark::RegisterBenchmark(("Tovarin/" + frame.name).c_str(), BM_Tovarin, &frame);
     benchmark::RegisterBenchmark(("Giflib/" + frame.name).c_str(), BM_Giflib, &frame);

@@ -8,10 +8,23 @@
 // code 2^width has been assigned, so the first wider code is the one written after that
 // assignment; the last pixel string, then end-of-information (257), then the bits left are
 // flushed. Codes are packed least significant bit first.
+//
+// The bytes written are exactly those of the classic compressor, including its one quirk: a
+// probe stops at a slot holding key 0 (pixel 0 after the literal 0) as if it were empty, and a
+// new key stored there evicts that entry. Two things make this faster than the classic loop
+// without changing a byte:
+//  - Runs of one colour. The codes of the strings c, cc, ccc, ... form a chain per colour; a
+//    prefix known to be such a string is extended over the rest of a run in one step, to the
+//    longest string of the chain the run covers, instead of one hash probe per pixel. Every
+//    string of a chain is in the hash and would be found by a probe; the only entry a probe
+//    can lose (key 0, the string "0 0") cuts colour 0's chain back when it is evicted.
+//  - Output. Codes go into a 64-bit accumulator stored eight bytes at a time into a small
+//    buffer, which is cut into sub-blocks every few kilobytes.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace tovarin::gif {
@@ -38,22 +51,44 @@ class LzwEncoder {
   void Encode(const IndexRows& rows, std::vector<std::uint8_t>& out);
 
   // Appends one code of the current width to the bit stream; kFlush writes out the bits and
-  // the sub-block still held.
+  // the sub-blocks still held. Between Encode calls it writes to the output of the last one.
   void EmitCode(int code);
 
  private:
-  void ResetTable();
-  void StartSubBlock();
+  // Sub-blocks are written out when this many data bytes are held.
+  static constexpr std::size_t kSpillBytes = static_cast<std::size_t>(kSubBlockData) * 16;
 
-  std::array<std::int32_t, kHashSize> hashKeys_{};
-  std::array<std::int32_t, kHashSize> hashCodes_{};
-  std::array<std::uint8_t, kSubBlockData + 1> scratch_{};  // [0] length byte, [1..254] data
-  int fill_ = 1;
+  void ResetTable();
+  void PutCode(int code);
+  void WriteSubBlocks(std::size_t count);
+  int RunCode(int color, int length) const {
+    return runCodes_[static_cast<std::size_t>(color * kRunDepthLimit + length - 2)];
+  }
+  void EncodeRow(const std::uint8_t* pixel, const std::uint8_t* end, int& prefix);
+  int FindOrInsert(int pixel, int prefix);
+
+  // Hash slots: key (pixel x 4096 + prefix, 20 bits) in the low bits, code above it; all ones
+  // when empty. Packed so that the whole table stays in the first-level cache.
+  std::array<std::uint32_t, kHashSize> slots_{};
+  // Per code: its length in its colour's run chain (0 when it is not a run of one colour) and
+  // that colour.
+  std::array<std::uint16_t, kMaxCodes + 1> runDepth_{};
+  std::array<std::uint8_t, kMaxCodes + 1> runColor_{};
+  // Per colour c: how many of the strings c, cc, ccc, ... have codes (at least 1: the literal)
+  // and, from cc on, their codes (runCodes_[c x kRunDepthLimit + length - 2]). Runs longer than
+  // the limit go on through the hash.
+  static constexpr int kRunDepthLimit = 128;
+  std::array<std::uint16_t, 256> runLength_{};
+  std::unique_ptr<std::uint16_t[]> runCodes_;
+
   int width_ = 9;
   int largestCode_ = 511;
   int nextCode_ = 258;
-  std::uint32_t accumulator_ = 0;
+  std::uint64_t accumulator_ = 0;
   int bitCount_ = 0;
+  // Whole bytes of the stream not yet written out, with room for an 8-byte store past them.
+  std::array<std::uint8_t, kSpillBytes + 16> pending_{};
+  std::size_t pendingBytes_ = 0;
   std::vector<std::uint8_t>* out_ = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <random>
@@ -186,6 +187,171 @@ TEST(LzwEncoderErrors, EmptyOrHugeFramesAreRefused) {
   EXPECT_FALSE(WriteFrameGIF(IndexRows{pixel.data(), 1, 0, 1}, TableOf({0}), -1).ok());
   EXPECT_FALSE(WriteFrameGIF(IndexRows{pixel.data(), 1, 1, 0}, TableOf({0}), -1).ok());
   EXPECT_FALSE(WriteFrameGIF(IndexRows{pixel.data(), 1, 70000, 1}, TableOf({0}), -1).ok());
+}
+
+// The classic hashed compressor written out step by step, one probe per pixel and 254-byte
+// sub-blocks filled as codes are written: the encoder's runs of one colour and its word-wise
+// output must give exactly these bytes. Counts how often a probe stopped at key 0 and the
+// new key took that slot over, so that tests can make sure they reach that case.
+struct ClassicCompressor {
+  std::array<std::int32_t, 5003> keys{};
+  std::array<std::int32_t, 5003> codes{};
+  int width = 9, largest = 511, next = 258;
+  std::uint32_t accumulator = 0;
+  int bits = 0;
+  Bytes block = Bytes(255);
+  int fill = 1;
+  Bytes out;
+  int evictions = 0;
+
+  void Emit(int code) {
+    if (code >= 0) {
+      accumulator |= static_cast<std::uint32_t>(code) << bits;
+      bits += width;
+      while (bits >= 8) {
+        block[static_cast<std::size_t>(fill)] = static_cast<std::uint8_t>(accumulator & 0xFF);
+        accumulator >>= 8;
+        bits -= 8;
+        if (fill == 254) {
+          block[0] = 254;
+          out.insert(out.end(), block.begin(), block.end());
+          fill = 1;
+        } else {
+          ++fill;
+        }
+      }
+      return;
+    }
+    if (bits > 0) block[static_cast<std::size_t>(fill++)] = static_cast<std::uint8_t>(accumulator & 0xFF);
+    if (fill > 1) {
+      block[0] = static_cast<std::uint8_t>(fill - 1);
+      out.insert(out.end(), block.begin(), block.begin() + fill);
+    }
+  }
+  void Reset() {
+    keys.fill(-1);
+    width = 9;
+    largest = 511;
+    next = 258;
+  }
+  Bytes Compress(const Bytes& pixels) {
+    Reset();
+    Emit(256);
+    int prefix = pixels[0];
+    for (std::size_t i = 1; i < pixels.size(); ++i) {
+      const int c = pixels[i];
+      const std::int32_t key = c * 4096 + prefix;
+      int slot = (c * 16) ^ prefix;
+      if (slot > 5002) slot = 0;
+      if (keys[static_cast<std::size_t>(slot)] == key) {
+        prefix = codes[static_cast<std::size_t>(slot)];
+        continue;
+      }
+      if (keys[static_cast<std::size_t>(slot)] >= 0) {
+        const int step = slot == 0 ? 1 : 5003 - slot;
+        bool found = false;
+        do {
+          slot -= step;
+          if (slot < 0) slot += 5003;
+          if (keys[static_cast<std::size_t>(slot)] == key) {
+            found = true;
+            break;
+          }
+        } while (keys[static_cast<std::size_t>(slot)] > 0);
+        if (found) {
+          prefix = codes[static_cast<std::size_t>(slot)];
+          continue;
+        }
+      }
+      Emit(prefix);
+      prefix = c;
+      if (keys[static_cast<std::size_t>(slot)] == 0 && next < 4096) ++evictions;
+      keys[static_cast<std::size_t>(slot)] = key;
+      codes[static_cast<std::size_t>(slot)] = next;
+      if (next > largest) {
+        if (next == 4096) {
+          Emit(256);
+          Reset();
+        } else {
+          ++width;
+          largest = (1 << width) - 1;
+          ++next;
+        }
+      } else {
+        ++next;
+      }
+    }
+    Emit(prefix);
+    Emit(257);
+    Emit(-1);
+    return out;
+  }
+};
+
+Bytes Encoded(const Bytes& pixels, int width, int height) {
+  Bytes out;
+  LzwEncoder encoder;
+  encoder.Encode(RowsOf(pixels, width, height), out);
+  return out;
+}
+
+// Pixels in runs: each value is repeated 1..max_run times; `zero_percent` of the values are 0.
+Bytes RunsOf(std::size_t count, unsigned colors, unsigned max_run, unsigned zero_percent, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  Bytes pixels;
+  while (pixels.size() < count) {
+    const auto value = random() % 100 < zero_percent ? std::uint8_t{0} : static_cast<std::uint8_t>(random() % colors);
+    const std::size_t run = 1 + random() % max_run;
+    for (std::size_t i = 0; i < run && pixels.size() < count; ++i) pixels.push_back(value);
+  }
+  return pixels;
+}
+
+TEST(LzwEncoderExactness, SameBytesAsTheClassicCompressor) {
+  struct Case {
+    const char* name;
+    int width, height;
+    Bytes pixels;
+  };
+  const std::vector<Case> cases = {
+      {"noise 256 colours", 640, 120, RunsOf(640 * 120, 256, 1, 0, 1)},
+      {"noise with runs", 300, 200, RunsOf(300 * 200, 256, 40, 0, 2)},
+      {"few colours, long runs across rows", 37, 900, RunsOf(37 * 900, 4, 300, 0, 3)},
+      {"one pixel wide", 1, 5000, RunsOf(5000, 3, 20, 0, 4)},
+      {"mostly zeros", 500, 300, RunsOf(500 * 300, 256, 6, 60, 5)},
+      {"zeros and noise", 800, 200, RunsOf(800 * 200, 256, 2, 35, 6)},
+      {"rare zeros in noise", 1000, 1000, RunsOf(1000 * 1000, 256, 1, 1, 8)},
+      {"some zeros in noise", 1000, 1000, RunsOf(1000 * 1000, 256, 1, 4, 9)},
+      // One colour for longer than the run chains reach.
+      {"one colour", 2000, 1500, Bytes(2000 * 1500, 9)},
+      {"colour 0 only", 1000, 1000, Bytes(1000 * 1000, 0)},
+  };
+  int evictions = 0;
+  for (const Case& c : cases) {
+    ClassicCompressor classic;
+    const Bytes expected = classic.Compress(c.pixels);
+    evictions += classic.evictions;
+    EXPECT_EQ(Encoded(c.pixels, c.width, c.height), expected) << c.name;
+  }
+  // The cases reach the classic compressor's quirk: a probe stopping at key 0 and taking its slot.
+  EXPECT_GT(evictions, 0);
+}
+
+TEST(LzwEncoderExactness, EncoderCanBeReusedAndRowsMayHaveGaps) {
+  // Rows of 50 pixels stored 64 bytes apart, bottom-up; the gap bytes must not be read as pixels.
+  const Bytes pixels = RunsOf(50 * 80, 5, 30, 20, 7);
+  Bytes memory(64 * 80, 0xEE);
+  for (int y = 0; y < 80; ++y) {
+    std::copy_n(pixels.begin() + y * 50, 50, memory.begin() + (79 - y) * 64);
+  }
+  ClassicCompressor classic;
+  const Bytes expected = classic.Compress(pixels);
+  LzwEncoder encoder;
+  for (int round = 0; round < 2; ++round) {
+    Bytes out;
+    encoder.Encode(IndexRows{memory.data() + 79 * 64, -64, 50, 80}, out);
+    EXPECT_EQ(out, expected) << "round " << round;
+  }
 }
 
 struct MemoryInput {
