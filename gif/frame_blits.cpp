@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace tovarin::gif {
 namespace {
@@ -67,6 +68,27 @@ inline void Store64(std::uint8_t* p, std::uint64_t v) { std::memcpy(p, &v, 8); }
 // in the top byte, and no two partial products share a bit, so nothing carries.
 inline unsigned PackLowBits(std::uint64_t bytes) {
   return static_cast<unsigned>(((bytes & 0x0101010101010101ull) * 0x8040201008040201ull) >> 56);
+}
+
+// The top bit of each byte of `word` that is zero; the other bits clear. Exact for every byte
+// (no borrow from one byte reaches the next).
+inline std::uint64_t ZeroBytes(std::uint64_t word) {
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  return ~(((word & kLow7) + kLow7) | word | kLow7);
+}
+
+// When every entry of `table` but one is the same, the index of that one (or, when all are
+// the same, any index: 0). Nothing otherwise.
+std::optional<std::uint8_t> SingleDifferentIndex(const std::array<std::uint8_t, 256>& table) {
+  // The common value is the one shared by at least two of the first three entries.
+  const std::uint8_t common = table[0] == table[1] || table[0] == table[2] ? table[0] : table[1];
+  std::optional<std::uint8_t> different;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i] == common) continue;
+    if (different) return std::nullopt;
+    different = static_cast<std::uint8_t>(i);
+  }
+  return different ? different : std::optional<std::uint8_t>{0};
 }
 
 inline std::uint32_t Combine(std::uint32_t old, std::uint32_t source, RasterOp op) {
@@ -190,6 +212,17 @@ void IndexedToMono(Bitmap& dst, const Bitmap& src, const Block& b, RasterOp op) 
   constexpr std::uint64_t kAllKeep = 0x0202020202020202ull;
   std::array<std::uint8_t, 256> rule{};
   for (std::size_t i = 0; i < 256; ++i) rule[i] = static_cast<std::uint8_t>(base[i] | (flip[i] << 1));
+  // Masks usually have one rule for one index (the transparent one) and another for all the
+  // rest. Then whole bytes need no table: which of eight pixels hold that index is found with
+  // word arithmetic, and the two rules are spread over the bits.
+  const std::optional<std::uint8_t> single = SingleDifferentIndex(rule);
+  const unsigned rest_rule = rule[single ? static_cast<std::uint8_t>(*single + 1) : 0];
+  const unsigned single_rule = single ? rule[*single] : rest_rule;
+  const std::uint64_t single_pattern = 0x0101010101010101ull * (single ? *single : 0);
+  const unsigned rest_base = (rest_rule & 1u) != 0 ? 0xFFu : 0u;
+  const unsigned rest_flip = (rest_rule & 2u) != 0 ? 0xFFu : 0u;
+  const unsigned single_base = (single_rule & 1u) != 0 ? 0xFFu : 0u;
+  const unsigned single_flip = (single_rule & 2u) != 0 ? 0xFFu : 0u;
   for (int row = 0; row < b.height; ++row) {
     const std::uint8_t* s = src.Row(b.sy + row) + b.sx;
     std::uint8_t* d = dst.Row(b.dy + row);
@@ -201,6 +234,16 @@ void IndexedToMono(Bitmap& dst, const Bitmap& src, const Block& b, RasterOp op) 
       const int count = std::min(8 - first_bit, b.width - i);
       unsigned base_bits = 0;
       unsigned flip_bits = 0;
+      if (count == 8 && single) {
+        // A whole target byte, eight pixels in one word: bit k set where pixel k holds the
+        // single index (pixel 0 is the byte's most significant bit).
+        const unsigned hits = PackLowBits(ZeroBytes(Load64(s + i) ^ single_pattern) >> 7);
+        base_bits = (hits & single_base) | (~hits & rest_base);
+        flip_bits = (hits & single_flip) | (~hits & rest_flip);
+        d[byte_index] = static_cast<std::uint8_t>(base_bits ^ (d[byte_index] & flip_bits));
+        i += 8;
+        continue;
+      }
       if (count == 8) {
         // A whole target byte: the eight rules side by side in one word, then packed.
         std::uint64_t rules = 0;

@@ -65,6 +65,41 @@ TEST(FastBlit, MatchesTheRasterLayerForEveryHandledPairWithClipping) {
   }
 }
 
+TEST(FastBlit, MaskPassesWithOneOddIndexMatchTheRasterLayer) {
+  // The mask passes of a transparent frame: one colour for the transparent index, another for
+  // every other index (or one colour for all), onto masks of black and white or of any two
+  // colours. Pixels hold the odd index often, next to its neighbours and index 255.
+  std::mt19937 random(77);
+  for (int round = 0; round < 400; ++round) {
+    Bitmap source = Bitmap::Create(1 + static_cast<int>(random() % 70), 1 + static_cast<int>(random() % 6), 8).value();
+    const auto odd = static_cast<std::uint8_t>(round % 4 == 0 ? 255 : round % 4 == 1 ? 0 : random());
+    const auto rest_colour = static_cast<platform::PaletteEntry>(round % 2 == 0 ? 0 : random() & 0xFFFFFFu);
+    const auto odd_colour = static_cast<platform::PaletteEntry>(
+        round % 5 == 0 ? rest_colour : round % 2 == 0 ? 0xFFFFFFu : random() & 0xFFFFFFu);
+    std::vector<platform::PaletteEntry> table(256, rest_colour);
+    table[odd] = odd_colour;
+    source.SetColorTable(0, table);
+    for (auto& byte : source.Bits()) {
+      const unsigned pick = random() % 4;
+      byte = pick == 0 ? odd : pick == 1 ? static_cast<std::uint8_t>(odd + 1) : static_cast<std::uint8_t>(random());
+    }
+    Bitmap expected = RandomBitmap(random, 1 + static_cast<int>(random() % 70), 1 + static_cast<int>(random() % 6), 1);
+    if (round % 3 == 0) {
+      const std::array<platform::PaletteEntry, 2> two{static_cast<platform::PaletteEntry>(random() & 0xFFFFFFu),
+                                                      static_cast<platform::PaletteEntry>(random() & 0xFFFFFFu)};
+      expected.SetColorTable(0, two);
+    }
+    Bitmap actual = expected.Clone();
+    const RasterOp op = round % 2 == 0 ? RasterOp::kSrcCopy : RasterOp::kSrcAnd;
+    const int x = static_cast<int>(random() % 20) - 5;
+    const int sx = static_cast<int>(random() % 20) - 5;
+    platform::Blit(expected, x, 0, 80, 8, source, sx, 0, op);
+    ASSERT_TRUE(FastBlit(actual, x, 0, 80, 8, source, sx, 0, op));
+    ASSERT_TRUE(std::equal(expected.Bits().begin(), expected.Bits().end(), actual.Bits().begin()))
+        << "round " << round << " odd index " << int{odd};
+  }
+}
+
 TEST(FastBlit, FusedPassesMatchTwoRasterBlits) {
   std::mt19937 random(4242);
   for (int round = 0; round < 300; ++round) {
