@@ -35,6 +35,12 @@ std::size_t RunLength(const std::uint8_t* pixel, std::size_t limit, std::size_t 
   return n;
 }
 
+// Where the classic hash looks for (pixel, prefix) first.
+inline int HomeSlot(int pixel, int prefix) {
+  const int slot = (pixel << kHashShift) ^ prefix;
+  return slot >= kHashSize ? 0 : slot;
+}
+
 // The slot after `slot` in a probe sequence.
 inline int Next(int slot, int step) {
   const int next = slot - step;
@@ -54,69 +60,131 @@ inline unsigned Stops(std::uint32_t entry) {
 }  // namespace
 
 void LzwEncoder::ResetTable() {
-  slots_.fill(kEmptySlot);
+  std::fill_n(occupied_.begin(), (fastMask_ >> 6) + 1, 0);
+  exact_ = false;
   runLength_.fill(1);
   width_ = kFirstWidth;
   largestCode_ = (1 << kFirstWidth) - 1;
   nextCode_ = kFirstFreeCode;
 }
 
-void LzwEncoder::WriteSubBlocks(std::size_t count) {
+bool LzwEncoder::SlotZeroTaken() const {
+  // Slot 0 is the classic home of the keys whose prefix is 16 x their pixel; the first such
+  // key found it empty.
+  for (int code = kFirstFreeCode; code < nextCode_; ++code) {
+    const std::uint32_t key = KeyOf(code);
+    if (key != 0 && HomeSlot(static_cast<int>(key >> kKeyShift), static_cast<int>(key & 0xFFF)) == 0) return true;
+  }
+  return false;
+}
+
+void LzwEncoder::EnterExactMode() {
+  // The classic table as the classic compressor has it now: its strings were all stored in
+  // the order of their codes, and without key 0 no probe ever stopped early.
+  slots_.fill(kEmptySlot);
+  for (int code = kFirstFreeCode; code < nextCode_; ++code) {
+    const std::uint32_t key = KeyOf(code);
+    int slot = HomeSlot(static_cast<int>(key >> kKeyShift), static_cast<int>(key & 0xFFF));
+    const int step = slot == 0 ? 1 : kHashSize - slot;
+    while (slots_[static_cast<std::size_t>(slot)] != kEmptySlot) slot = Next(slot, step);
+    slots_[static_cast<std::size_t>(slot)] = key | (static_cast<std::uint32_t>(code) << kCodeShift);
+  }
+  exact_ = true;
+}
+
+std::size_t LzwEncoder::WriteSubBlocks(std::size_t pendingBytes) {
+  const std::size_t count = pendingBytes / kSubBlockData;
   std::vector<std::uint8_t>& out = *out_;
-  std::size_t at = out.size();
-  out.resize(at + count * (kSubBlockData + 1));
   const std::uint8_t* data = pending_.data();
   for (std::size_t i = 0; i < count; ++i) {
-    out[at] = kSubBlockData;
-    std::memcpy(out.data() + at + 1, data, kSubBlockData);
-    at += kSubBlockData + 1;
+    out.push_back(kSubBlockData);
+    out.insert(out.end(), data, data + kSubBlockData);
     data += kSubBlockData;
   }
   const std::size_t written = count * kSubBlockData;
   // The bytes left, and the partial byte stored after them, move to the front.
-  std::memmove(pending_.data(), pending_.data() + written, pendingBytes_ - written + 1);
-  pendingBytes_ -= written;
+  std::memmove(pending_.data(), pending_.data() + written, pendingBytes - written + 1);
+  return pendingBytes - written;
 }
 
-inline void LzwEncoder::PutCode(int code) {
-  accumulator_ |= static_cast<std::uint64_t>(code) << bitCount_;
-  bitCount_ += width_;
+inline void LzwEncoder::PutCode(BitWriter& writer, int code) {
+  writer.accumulator |= static_cast<std::uint64_t>(code) << writer.bitCount;
+  writer.bitCount += width_;
   // Store all held bits; only the whole bytes among them are counted as written. The partial
   // byte is stored again, completed, by the next code.
-  std::memcpy(pending_.data() + pendingBytes_, &accumulator_, sizeof accumulator_);
-  const int whole = bitCount_ >> 3;
-  pendingBytes_ += static_cast<std::size_t>(whole);
-  accumulator_ >>= whole << 3;
-  bitCount_ &= 7;
-  if (pendingBytes_ >= kSpillBytes) WriteSubBlocks(pendingBytes_ / kSubBlockData);
+  std::memcpy(pending_.data() + writer.pendingBytes, &writer.accumulator, sizeof writer.accumulator);
+  const int whole = writer.bitCount >> 3;
+  writer.pendingBytes += static_cast<std::size_t>(whole);
+  writer.accumulator >>= whole << 3;
+  writer.bitCount &= 7;
+  if (writer.pendingBytes >= kSpillBytes) [[unlikely]] writer.pendingBytes = WriteSubBlocks(writer.pendingBytes);
 }
 
 void LzwEncoder::EmitCode(int code) {
   if (code >= 0) {
-    PutCode(code);
+    PutCode(writer_, code);
     return;
   }
-  if (bitCount_ > 0) {
-    pending_[pendingBytes_++] = static_cast<std::uint8_t>(accumulator_ & 0xFF);
-    accumulator_ = 0;
-    bitCount_ = 0;
+  if (writer_.bitCount > 0) {
+    pending_[writer_.pendingBytes++] = static_cast<std::uint8_t>(writer_.accumulator & 0xFF);
+    writer_.accumulator = 0;
+    writer_.bitCount = 0;
   }
-  WriteSubBlocks(pendingBytes_ / kSubBlockData);
-  if (pendingBytes_ > 0) {
+  writer_.pendingBytes = WriteSubBlocks(writer_.pendingBytes);
+  if (writer_.pendingBytes > 0) {
     std::vector<std::uint8_t>& out = *out_;
-    out.push_back(static_cast<std::uint8_t>(pendingBytes_));
-    out.insert(out.end(), pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(pendingBytes_));
-    pendingBytes_ = 0;
+    out.push_back(static_cast<std::uint8_t>(writer_.pendingBytes));
+    out.insert(out.end(), pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(writer_.pendingBytes));
+    writer_.pendingBytes = 0;
   }
 }
 
-// Looks (pixel, prefix) up in the hash. Returns its code when found; otherwise writes the
-// prefix, gives the key the next free code (or clears the table when the codes are used up)
-// and returns kNotFound.
-[[gnu::always_inline]] inline int LzwEncoder::FindOrInsert(int pixel, int prefix) {
+// Looks (pixel, prefix) up. Returns its code when found; otherwise writes the prefix, gives
+// the key the next free code (or clears the table when the codes are used up) and returns
+// kNotFound.
+//
+// The strings are kept in a table of our own with few collisions (open addressing at a low
+// load), not in the classic 5003-slot hash, whose long probe sequences cost a mispredicted
+// branch on nearly every pixel of a picture that does not repeat. The classic hash decides
+// what is found in one case only: a probe that stops at key 0 (the string "0 0") outside the
+// first slot and takes its slot over, forgetting that string. Key 0 stored in slot 0, its
+// home, is never reached by another key's probe past its first slot, so it can only be lost
+// when slot 0 was already taken when it came. Until then every string is found, as in the
+// classic compressor; from then on to the next clear code the classic hash is rebuilt and
+// used as it is.
+[[gnu::always_inline]] inline int LzwEncoder::FindOrInsert(int pixel, int prefix, BitWriter& writer) {
   const auto key = static_cast<std::uint32_t>((pixel << kKeyShift) + prefix);
-  int slot = (pixel << kHashShift) ^ prefix;
-  if (slot >= kHashSize) slot = 0;
+  if (exact_) [[unlikely]] return FindOrInsertExact(pixel, prefix, key, writer);
+  std::uint32_t at = (key * 0x9E3779B1u) >> fastShift_;
+  // The occupancy bits answer most lookups from the first-level cache; the slot itself is
+  // read only when it is taken.
+  while (((occupied_[at >> 6] >> (at & 63)) & 1u) != 0) {
+    const std::uint32_t entry = fast_[at];
+    if ((entry >> kKeyShift) == key) return static_cast<int>(entry & 0xFFFu);
+    at = (at + 1) & fastMask_;
+  }
+  if (key == 0 && SlotZeroTaken()) [[unlikely]] {
+    EnterExactMode();
+    return FindOrInsertExact(pixel, prefix, key, writer);
+  }
+  PutCode(writer, prefix);
+  if (nextCode_ == kMaxCodes) {
+    // The key would take code 4096, which does not exist: the table starts again instead.
+    PutCode(writer, kClearCode);
+    ResetTable();
+    return kNotFound;
+  }
+  const int code = nextCode_;
+  fast_[at] = (key << kKeyShift) | static_cast<std::uint32_t>(code);
+  occupied_[at >> 6] |= std::uint64_t{1} << (at & 63);
+  fastSlotOf_[static_cast<std::size_t>(code)] = at;
+  AddString(pixel, prefix);
+  return kNotFound;
+}
+
+// The classic compressor's lookup and insertion in its own hash, key 0 quirk included.
+int LzwEncoder::FindOrInsertExact(int pixel, int prefix, std::uint32_t key, BitWriter& writer) {
+  int slot = HomeSlot(pixel, prefix);
   const int step = slot == 0 ? 1 : kHashSize - slot;
   std::uint32_t entry = slots_[static_cast<std::size_t>(slot)];
   if (Holds(entry, key) != 0) return static_cast<int>(entry >> kCodeShift);
@@ -127,42 +195,48 @@ void LzwEncoder::EmitCode(int code) {
       if (Holds(entry, key) != 0) return static_cast<int>(entry >> kCodeShift);
     } while (Stops(entry) == 0);
   }
-  PutCode(prefix);
+  PutCode(writer, prefix);
   if (nextCode_ == kMaxCodes) {
-    // The key would take code 4096, which does not exist: the table starts again instead.
-    PutCode(kClearCode);
+    PutCode(writer, kClearCode);
     ResetTable();
     return kNotFound;
   }
   // A probe stops at key 0 as if the slot were empty, and the new key takes the slot over:
   // the string "0 0" is forgotten, and with it colour 0's run chain beyond the literal.
   if (entry != kEmptySlot) runLength_[0] = 1;
+  slots_[static_cast<std::size_t>(slot)] = key | (static_cast<std::uint32_t>(nextCode_) << kCodeShift);
+  AddString(pixel, prefix);
+  return kNotFound;
+}
+
+// Counts the string just stored (code nextCode_) in: its colour's run chain, the code width.
+[[gnu::always_inline]] inline void LzwEncoder::AddString(int pixel, int prefix) {
   const int code = nextCode_;
-  slots_[static_cast<std::size_t>(slot)] = key | (static_cast<std::uint32_t>(code) << kCodeShift);
   // The new string extends its colour's run chain when the prefix is the chain's longest
   // string. Written without branches: whether it does is as good as random.
   std::uint16_t& length = runLength_[static_cast<std::size_t>(pixel)];
-  const bool extends = runDepth_[static_cast<std::size_t>(prefix)] == length &&
-                       runColor_[static_cast<std::size_t>(prefix)] == pixel && length < kRunDepthLimit;
+  const bool extends = runOf_[static_cast<std::size_t>(prefix)] == (static_cast<std::uint32_t>(pixel) << 16 | length) &&
+                       length < kRunDepthLimit;
   // The slot after the chain's end is free to write whether or not the chain grows into it.
   runCodes_[static_cast<std::size_t>(pixel * kRunDepthLimit + length - 1)] = static_cast<std::uint16_t>(code);
   length = static_cast<std::uint16_t>(length + extends);
-  runDepth_[static_cast<std::size_t>(code)] = static_cast<std::uint16_t>(extends ? length : 0);
-  runColor_[static_cast<std::size_t>(code)] = static_cast<std::uint8_t>(pixel);
+  runOf_[static_cast<std::size_t>(code)] = extends ? static_cast<std::uint32_t>(pixel) << 16 | length : kNoRun;
   if (nextCode_ > largestCode_) {
     ++width_;
     largestCode_ = (1 << width_) - 1;
   }
   ++nextCode_;
-  return kNotFound;
 }
 
 // Codes the pixels from `pixel` to `end`, carrying the current string's code in `prefix`.
 inline void LzwEncoder::EncodeRow(const std::uint8_t* pixel, const std::uint8_t* end, int& prefix) {
+  // The bit writer lives in registers for the row.
+  BitWriter writer = writer_;
   while (pixel < end) {
     const int color = *pixel;
-    const std::uint16_t depth = runDepth_[static_cast<std::size_t>(prefix)];
-    if (depth != 0 && runColor_[static_cast<std::size_t>(prefix)] == color) {
+    const std::uint32_t run = runOf_[static_cast<std::size_t>(prefix)];
+    if ((run >> 16) == static_cast<std::uint32_t>(color)) {
+      const auto depth = static_cast<int>(run & 0xFFFFu);
       // The prefix is a run of this colour: every longer run its chain knows is in the hash,
       // so the lookups along the run would all succeed. Jump to the longest one the run covers.
       const int length = runLength_[static_cast<std::size_t>(color)];
@@ -178,24 +252,36 @@ inline void LzwEncoder::EncodeRow(const std::uint8_t* pixel, const std::uint8_t*
         }
       }
     }
-    const int found = FindOrInsert(color, prefix);
+    const int found = FindOrInsert(color, prefix, writer);
     prefix = found != kNotFound ? found : color;
     ++pixel;
   }
+  writer_ = writer;
 }
 
 void LzwEncoder::Encode(const IndexRows& rows, std::vector<std::uint8_t>& out) {
   out_ = &out;
-  accumulator_ = 0;
-  bitCount_ = 0;
-  pendingBytes_ = 0;
+  writer_ = BitWriter{};
   if (!runCodes_) runCodes_ = std::make_unique_for_overwrite<std::uint16_t[]>(256 * kRunDepthLimit);
-  for (int color = 0; color < 256; ++color) {
-    runDepth_[static_cast<std::size_t>(color)] = 1;
-    runColor_[static_cast<std::size_t>(color)] = static_cast<std::uint8_t>(color);
+  // The string table: sixteen slots per string a generation can hold, so that nearly every
+  // lookup of a missing string ends at its first slot.
+  const std::int64_t pixels = std::int64_t{rows.width} * rows.height;
+  const std::int64_t strings = std::min<std::int64_t>(pixels, kMaxCodes);
+  int bits = kMinFastBits;
+  while (bits < kMaxFastBits && (std::int64_t{1} << bits) < 16 * strings) ++bits;
+  if (!fast_ || fastMask_ != (1u << bits) - 1) {
+    fast_ = std::make_unique_for_overwrite<std::uint32_t[]>(std::size_t{1} << bits);
+    fastMask_ = (1u << bits) - 1;
+    fastShift_ = 32 - bits;
   }
-  runDepth_[kClearCode] = 0;
-  runDepth_[kEndCode] = 0;
+
+  exact_ = false;
+  nextCode_ = kFirstFreeCode;
+  for (int color = 0; color < 256; ++color) {
+    runOf_[static_cast<std::size_t>(color)] = static_cast<std::uint32_t>(color) << 16 | 1u;
+  }
+  runOf_[kClearCode] = kNoRun;
+  runOf_[kEndCode] = kNoRun;
   ResetTable();
   EmitCode(kClearCode);
 

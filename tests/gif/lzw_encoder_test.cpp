@@ -337,6 +337,22 @@ TEST(LzwEncoderExactness, SameBytesAsTheClassicCompressor) {
   EXPECT_GT(evictions, 0);
 }
 
+TEST(LzwEncoderExactness, SmallFramesOfEveryKind) {
+  // Small frames get a small string table; one encoder takes frames of every size in turn.
+  std::mt19937 random(11);
+  LzwEncoder encoder;
+  for (int round = 0; round < 300; ++round) {
+    const int width = 1 + static_cast<int>(random() % 48);
+    const int height = 1 + static_cast<int>(random() % 48);
+    const Bytes pixels = RunsOf(static_cast<std::size_t>(width) * height, 1 + random() % 256, 1 + random() % 20,
+                                random() % 40, static_cast<std::uint32_t>(round));
+    ClassicCompressor classic;
+    Bytes out;
+    encoder.Encode(RowsOf(pixels, width, height), out);
+    ASSERT_EQ(out, classic.Compress(pixels)) << width << "x" << height << " round " << round;
+  }
+}
+
 TEST(LzwEncoderExactness, EncoderCanBeReusedAndRowsMayHaveGaps) {
   // Rows of 50 pixels stored 64 bytes apart, bottom-up; the gap bytes must not be read as pixels.
   const Bytes pixels = RunsOf(50 * 80, 5, 30, 20, 7);
