@@ -5,7 +5,6 @@
 #include <gif_lib.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,35 +13,21 @@
 #include <vector>
 
 #include "platform/gif_image_decoder.h"
+#include "bench/machine_gifs.h"
+#include "tests/support/giflib_memory.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using tovarin::giflib_memory::MemoryInput;
+using tovarin::giflib_memory::ReadMemory;
+using tovarin::giflib_memory::WriteMemory;
 
 struct Sample {
   std::string name;
   Bytes file;
   std::int64_t pixels = 0;
 };
-
-int WriteMemory(GifFileType* gif, const GifByteType* buffer, int length) {
-  auto* output = static_cast<Bytes*>(gif->UserData);
-  output->insert(output->end(), buffer, buffer + length);
-  return length;
-}
-
-struct MemoryInput {
-  const Bytes* bytes;
-  std::size_t pos = 0;
-};
-
-int ReadMemory(GifFileType* gif, GifByteType* buffer, int length) {
-  auto* input = static_cast<MemoryInput*>(gif->UserData);
-  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(length), input->bytes->size() - input->pos);
-  std::memcpy(buffer, input->bytes->data() + input->pos, n);
-  input->pos += n;
-  return static_cast<int>(n);
-}
 
 // A width x height image of noise with runs of one colour, written by giflib's encoder.
 Sample Synthetic(const std::string& name, int width, int height, int bits, int run_percent, std::uint32_t seed) {
@@ -72,18 +57,7 @@ std::vector<Sample> Samples() {
   samples.push_back(Synthetic("flat_runs_1024x1024_4bit", 1024, 1024, 4, 90, 2));
   samples.push_back(Synthetic("noise_640x480_8bit", 640, 480, 8, 0, 3));
   // The largest GIFs in the documentation of this machine's packages.
-  std::vector<std::filesystem::path> paths;
-  std::error_code error;
-  for (const char* root : {"/usr/share/doc", "/usr/share/tcltk"}) {
-    for (auto it = std::filesystem::recursive_directory_iterator(root, error);
-         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-      if (it->path().extension() == ".gif" && it->is_regular_file(error)) paths.push_back(it->path());
-    }
-  }
-  std::sort(paths.begin(), paths.end(), [](const auto& a, const auto& b) {
-    std::error_code e;
-    return std::filesystem::file_size(a, e) > std::filesystem::file_size(b, e);
-  });
+  const std::vector<std::filesystem::path> paths = tovarin::bench::MachineGifs({"/usr/share/doc", "/usr/share/tcltk"});
   for (std::size_t i = 0; i < std::min<std::size_t>(3, paths.size()); ++i) {
     std::ifstream in(paths[i], std::ios::binary);
     Sample sample{paths[i].filename().string(), Bytes(std::istreambuf_iterator<char>(in), {}), 0};

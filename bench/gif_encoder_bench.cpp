@@ -3,7 +3,6 @@
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -12,10 +11,13 @@
 
 #include "gif/frame_gif_writer.h"
 #include "platform/gif_image_decoder.h"
+#include "bench/machine_gifs.h"
+#include "tests/support/giflib_memory.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using tovarin::giflib_memory::WriteMemory;
 
 struct Frame {
   std::string name;
@@ -39,18 +41,7 @@ Frame MakeFrame(const std::string& name, int width, int height, int colors, int 
 // The first images of the largest GIFs in the documentation of this machine's packages: what
 // real pictures look like to the encoder.
 std::vector<Frame> RealFrames(std::size_t count) {
-  std::vector<std::filesystem::path> paths;
-  std::error_code error;
-  for (const char* root : {"/usr/share/doc", "/usr/share/tcltk"}) {
-    for (auto it = std::filesystem::recursive_directory_iterator(root, error);
-         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-      if (it->path().extension() == ".gif" && it->is_regular_file(error)) paths.push_back(it->path());
-    }
-  }
-  std::sort(paths.begin(), paths.end(), [](const auto& a, const auto& b) {
-    std::error_code e;
-    return std::filesystem::file_size(a, e) > std::filesystem::file_size(b, e);
-  });
+  const std::vector<std::filesystem::path> paths = tovarin::bench::MachineGifs({"/usr/share/doc", "/usr/share/tcltk"});
   std::vector<Frame> frames;
   for (const auto& path : paths) {
     if (frames.size() == count) break;
@@ -67,12 +58,6 @@ std::vector<Frame> RealFrames(std::size_t count) {
     frames.push_back(std::move(frame));
   }
   return frames;
-}
-
-int WriteMemory(GifFileType* gif, const GifByteType* buffer, int length) {
-  auto* output = static_cast<Bytes*>(gif->UserData);
-  output->insert(output->end(), buffer, buffer + length);
-  return length;
 }
 
 void BM_Tovarin(benchmark::State& state, const Frame* frame) {

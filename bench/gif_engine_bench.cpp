@@ -5,9 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,30 +17,16 @@
 #include "platform/headless/headless_desktop.h"
 #include "platform/headless/headless_form.h"
 #include "platform/headless/headless_host.h"
+#include "bench/machine_gifs.h"
+#include "tests/support/giflib_memory.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using tovarin::giflib_memory::MemoryInput;
+using tovarin::giflib_memory::ReadMemory;
+using tovarin::giflib_memory::WriteMemory;
 namespace headless = tovarin::platform::headless;
-
-int WriteMemory(GifFileType* gif, const GifByteType* buffer, int length) {
-  auto* output = static_cast<Bytes*>(gif->UserData);
-  output->insert(output->end(), buffer, buffer + length);
-  return length;
-}
-
-struct MemoryInput {
-  const Bytes* bytes;
-  std::size_t pos = 0;
-};
-
-int ReadMemory(GifFileType* gif, GifByteType* buffer, int length) {
-  auto* input = static_cast<MemoryInput*>(gif->UserData);
-  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(length), input->bytes->size() - input->pos);
-  std::memcpy(buffer, input->bytes->data() + input->pos, n);
-  input->pos += n;
-  return static_cast<int>(n);
-}
 
 // A loading-indicator-like animation: `frames` full-size frames of a turning wedge over a
 // transparent background (index 0), disposal alternating 2 and 1, so the engine composes on a
@@ -152,14 +136,7 @@ struct Corpus {
 const Corpus& RealGifs() {
   static const Corpus corpus = [] {
     Corpus result;
-    std::error_code error;
-    std::vector<std::filesystem::path> paths;
-    for (auto it = std::filesystem::recursive_directory_iterator("/usr/share", error);
-         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-      if (it->path().extension() == ".gif" && it->is_regular_file(error)) paths.push_back(it->path());
-    }
-    std::sort(paths.begin(), paths.end());
-    for (const auto& path : paths) {
+    for (const auto& path : tovarin::bench::MachineGifs({"/usr/share"})) {
       std::ifstream in(path, std::ios::binary);
       result.files.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }

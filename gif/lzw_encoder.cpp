@@ -10,6 +10,7 @@ namespace {
 constexpr int kFirstWidth = 9;
 constexpr int kFirstFreeCode = 258;
 constexpr int kKeyShift = 12;  // key = pixel x 4096 + prefix
+constexpr std::uint32_t kPrefixMask = 0xFFFu;
 constexpr int kHashShift = 4;  // slot = pixel x 16 XOR prefix
 constexpr std::uint32_t kEmptySlot = 0xFFFFFFFFu;
 constexpr std::uint32_t kKeyMask = (1u << 20) - 1;
@@ -73,7 +74,7 @@ bool LzwEncoder::SlotZeroTaken() const {
   // key found it empty.
   for (int code = kFirstFreeCode; code < nextCode_; ++code) {
     const std::uint32_t key = KeyOf(code);
-    if (key != 0 && HomeSlot(static_cast<int>(key >> kKeyShift), static_cast<int>(key & 0xFFF)) == 0) return true;
+    if (key != 0 && HomeSlot(static_cast<int>(key >> kKeyShift), static_cast<int>(key & kPrefixMask)) == 0) return true;
   }
   return false;
 }
@@ -84,7 +85,7 @@ void LzwEncoder::EnterExactMode() {
   slots_.fill(kEmptySlot);
   for (int code = kFirstFreeCode; code < nextCode_; ++code) {
     const std::uint32_t key = KeyOf(code);
-    int slot = HomeSlot(static_cast<int>(key >> kKeyShift), static_cast<int>(key & 0xFFF));
+    int slot = HomeSlot(static_cast<int>(key >> kKeyShift), static_cast<int>(key & kPrefixMask));
     const int step = slot == 0 ? 1 : kHashSize - slot;
     while (slots_[static_cast<std::size_t>(slot)] != kEmptySlot) slot = Next(slot, step);
     slots_[static_cast<std::size_t>(slot)] = key | (static_cast<std::uint32_t>(code) << kCodeShift);
@@ -160,22 +161,16 @@ void LzwEncoder::EmitCode(int code) {
   // read only when it is taken.
   while (((occupied_[at >> 6] >> (at & 63)) & 1u) != 0) {
     const std::uint32_t entry = fast_[at];
-    if ((entry >> kKeyShift) == key) return static_cast<int>(entry & 0xFFFu);
+    if ((entry >> kCodeBits) == key) return static_cast<int>(entry & kCodeMask);
     at = (at + 1) & fastMask_;
   }
   if (key == 0 && SlotZeroTaken()) [[unlikely]] {
     EnterExactMode();
     return FindOrInsertExact(pixel, prefix, key, writer);
   }
-  PutCode(writer, prefix);
-  if (nextCode_ == kMaxCodes) {
-    // The key would take code 4096, which does not exist: the table starts again instead.
-    PutCode(writer, kClearCode);
-    ResetTable();
-    return kNotFound;
-  }
+  if (!EndString(writer, prefix)) return kNotFound;
   const int code = nextCode_;
-  fast_[at] = (key << kKeyShift) | static_cast<std::uint32_t>(code);
+  fast_[at] = (key << kCodeBits) | static_cast<std::uint32_t>(code);
   occupied_[at >> 6] |= std::uint64_t{1} << (at & 63);
   fastSlotOf_[static_cast<std::size_t>(code)] = at;
   AddString(pixel, prefix);
@@ -195,18 +190,24 @@ int LzwEncoder::FindOrInsertExact(int pixel, int prefix, std::uint32_t key, BitW
       if (Holds(entry, key) != 0) return static_cast<int>(entry >> kCodeShift);
     } while (Stops(entry) == 0);
   }
-  PutCode(writer, prefix);
-  if (nextCode_ == kMaxCodes) {
-    PutCode(writer, kClearCode);
-    ResetTable();
-    return kNotFound;
-  }
+  if (!EndString(writer, prefix)) return kNotFound;
   // A probe stops at key 0 as if the slot were empty, and the new key takes the slot over:
   // the string "0 0" is forgotten, and with it colour 0's run chain beyond the literal.
   if (entry != kEmptySlot) runLength_[0] = 1;
   slots_[static_cast<std::size_t>(slot)] = key | (static_cast<std::uint32_t>(nextCode_) << kCodeShift);
   AddString(pixel, prefix);
   return kNotFound;
+}
+
+// The string `prefix` cannot grow by the pixel just read: writes its code. Returns whether a
+// code is free for the longer string; when the codes are used up (it would take 4096, which
+// does not exist), the table starts again with a clear code instead.
+inline bool LzwEncoder::EndString(BitWriter& writer, int prefix) {
+  PutCode(writer, prefix);
+  if (nextCode_ < kMaxCodes) [[likely]] return true;
+  PutCode(writer, kClearCode);
+  ResetTable();
+  return false;
 }
 
 // Counts the string just stored (code nextCode_) in: its colour's run chain, the code width.
@@ -237,8 +238,9 @@ inline void LzwEncoder::EncodeRow(const std::uint8_t* pixel, const std::uint8_t*
     const std::uint32_t run = runOf_[static_cast<std::size_t>(prefix)];
     if ((run >> 16) == static_cast<std::uint32_t>(color)) {
       const auto depth = static_cast<int>(run & 0xFFFFu);
-      // The prefix is a run of this colour: every longer run its chain knows is in the hash,
-      // so the lookups along the run would all succeed. Jump to the longest one the run covers.
+      // The prefix is a run of this colour: every longer run its chain knows is a known
+      // string, so the lookups along the run would all succeed. Jump to the longest one the
+      // run covers.
       const int length = runLength_[static_cast<std::size_t>(color)];
       if (depth < length) {
         const auto known = static_cast<std::size_t>(length - depth);
@@ -275,8 +277,6 @@ void LzwEncoder::Encode(const IndexRows& rows, std::vector<std::uint8_t>& out) {
     fastShift_ = 32 - bits;
   }
 
-  exact_ = false;
-  nextCode_ = kFirstFreeCode;
   for (int color = 0; color < 256; ++color) {
     runOf_[static_cast<std::size_t>(color)] = static_cast<std::uint32_t>(color) << 16 | 1u;
   }

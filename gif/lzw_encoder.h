@@ -81,12 +81,14 @@ class LzwEncoder {
   void EncodeRow(const std::uint8_t* pixel, const std::uint8_t* end, int& prefix);
   int FindOrInsert(int pixel, int prefix, BitWriter& writer);
   int FindOrInsertExact(int pixel, int prefix, std::uint32_t key, BitWriter& writer);
+  bool EndString(BitWriter& writer, int prefix);
   void AddString(int pixel, int prefix);
   void EnterExactMode();
   // Whether a string other than "0 0" took slot 0 of the classic hash in this generation.
   bool SlotZeroTaken() const;
   std::uint32_t KeyOf(int code) const { return fast_[fastSlotOf_[static_cast<std::size_t>(code)]] >> kCodeBits; }
   static constexpr int kCodeBits = 12;
+  static constexpr std::uint32_t kCodeMask = (1u << kCodeBits) - 1;
 
   // The strings of the current generation: key (pixel x 4096 + prefix, 20 bits) above the code
   // (12 bits); open addressing with linear probing, between 2^kMinFastBits and 2^kMaxFastBits

@@ -286,4 +286,8 @@ class ControlHost {
 void SiteNewControl(Control& control);
 Status SiteSavedControl(Control& control, const PropertyStore& store);
 
+// The Tab presses of a SendKeys string, in order: true for "{TAB}" (forward), false for
+// "+{TAB}" (backward). Everything else in the string is skipped.
+std::vector<bool> TabKeys(std::string_view keys);
+
 }  // namespace tovarin::platform

@@ -340,18 +340,7 @@ WindowHandle GtkControlHost::CaptureWindow() const { return desktop_.CaptureWind
 void GtkControlHost::SendKeys(std::string_view keys) {
   GtkWidget* top = Toplevel();
   if (top == nullptr) return;
-  std::string_view rest = keys;
-  while (!rest.empty()) {
-    bool forward = true;
-    if (rest.substr(0, 6) == "+{TAB}") {
-      forward = false;
-      rest.remove_prefix(6);
-    } else if (rest.substr(0, 5) == "{TAB}") {
-      rest.remove_prefix(5);
-    } else {
-      rest.remove_prefix(1);
-      continue;
-    }
+  for (const bool forward : TabKeys(keys)) {
     // Queued like typed keys: the focus moves after the current event has been handled.
     auto* tab = new QueuedTab{alive_, GObjectRef<GtkWidget>(GTK_WIDGET(g_object_ref(top))), forward};
     g_idle_add_full(

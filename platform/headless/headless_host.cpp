@@ -488,18 +488,7 @@ WindowHandle HeadlessHost::CaptureWindow() const { return desktop_.Windows().Cap
 
 void HeadlessHost::SendKeys(std::string_view keys) {
   // Queued like typed keys: handled after the current notification returns.
-  std::string_view rest = keys;
-  while (!rest.empty()) {
-    bool forward = true;
-    if (rest.substr(0, 6) == "+{TAB}") {
-      forward = false;
-      rest.remove_prefix(6);
-    } else if (rest.substr(0, 5) == "{TAB}") {
-      rest.remove_prefix(5);
-    } else {
-      rest.remove_prefix(1);
-      continue;
-    }
+  for (const bool forward : TabKeys(keys)) {
     HeadlessForm* form = &form_;
     desktop_.Clock().Post([form, forward, alive = std::weak_ptr<bool>(alive_)] {
       if (!alive.expired()) form->Tab(forward);

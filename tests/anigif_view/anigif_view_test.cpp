@@ -191,19 +191,7 @@ class AniGifViewTest : public ::testing::Test {
   }
 
   // The window's own pixels, as `import -window` sees them on the display.
-  Screenshot ShootWindow() {
-    const std::string ppm = x_->Run({"import", "-silent", "-window", window_.id, "-depth", "8", "ppm:-"});
-    Screenshot shot;
-    std::istringstream in(ppm);
-    std::string magic;
-    int max_value = 0;
-    in >> magic >> shot.width >> shot.height >> max_value;
-    in.get();
-    if (magic != "P6" || shot.width <= 0 || shot.height <= 0 || max_value != 255) return Screenshot{};
-    shot.rgb.resize(static_cast<std::size_t>(shot.width) * static_cast<std::size_t>(shot.height) * 3);
-    in.read(reinterpret_cast<char*>(shot.rgb.data()), static_cast<std::streamsize>(shot.rgb.size()));
-    return in ? shot : Screenshot{};
-  }
+  Screenshot ShootWindow() { return x_->Shoot(window_.id); }
 
   // Shoots until `ready` holds for a shot (the window may not have drawn yet what its title
   // already says) or the wait ends; returns the last shot either way.

@@ -419,8 +419,8 @@ std::array<int, 3> Screenshot::At(int x, int y) const {
   return {rgb[at], rgb[at + 1], rgb[at + 2]};
 }
 
-Screenshot XSession::Shoot() {
-  const std::string ppm = Run({"import", "-silent", "-window", "root", "-depth", "8", "ppm:-"});
+Screenshot XSession::Shoot(const std::string& window) {
+  const std::string ppm = Run({"import", "-silent", "-window", window, "-depth", "8", "ppm:-"});
   Screenshot shot;
   std::istringstream in(ppm);
   std::string magic;
@@ -428,7 +428,7 @@ Screenshot XSession::Shoot() {
   in >> magic >> shot.width >> shot.height >> max_value;
   in.get();
   if (magic != "P6" || shot.width <= 0 || shot.height <= 0 || max_value != 255) return Screenshot{};
-  shot.rgb.resize(static_cast<std::size_t>(shot.width) * shot.height * 3);
+  shot.rgb.resize(static_cast<std::size_t>(shot.width) * static_cast<std::size_t>(shot.height) * 3);
   in.read(reinterpret_cast<char*>(shot.rgb.data()), static_cast<std::streamsize>(shot.rgb.size()));
   if (!in) return Screenshot{};
   return shot;

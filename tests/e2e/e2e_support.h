@@ -89,7 +89,8 @@ class XSession {
 
   std::vector<WindowInfo> VisibleWindows(pid_t pid);
   std::optional<WindowInfo> WindowNamed(pid_t pid, const std::string& name);
-  Screenshot Shoot();
+  // The pixels of `window` (an X window id; the whole screen by default), 24-bit RGB.
+  Screenshot Shoot(const std::string& window = "root");
   void Click(int x, int y, int button);
   void Key(const std::string& keys);
   void Type(const std::string& text);

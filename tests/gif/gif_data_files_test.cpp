@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,11 +12,14 @@
 
 #include "gif/gif_parser.h"
 #include "platform/gif_image_decoder.h"
+#include "tests/support/giflib_memory.h"
 
 namespace tovarin::gif {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using tovarin::giflib_memory::MemoryInput;
+using tovarin::giflib_memory::ReadMemory;
 
 std::filesystem::path DataDir() { return std::filesystem::path(TOVARIN_SOURCE_DIR) / "tests" / "data" / "gif"; }
 
@@ -50,19 +52,6 @@ DecodedFrame DecodeFrame(const Bytes& file, const GifParser& parser, std::size_t
   decoded.status = status.value();
   for (int y = 0; y < frame.height; ++y) decoded.pixels.insert(decoded.pixels.end(), strip->Row(y), strip->Row(y) + frame.width);
   return decoded;
-}
-
-struct MemoryInput {
-  const Bytes* bytes;
-  std::size_t pos = 0;
-};
-
-int ReadMemory(GifFileType* gif, GifByteType* buffer, int length) {
-  auto* input = static_cast<MemoryInput*>(gif->UserData);
-  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(length), input->bytes->size() - input->pos);
-  std::memcpy(buffer, input->bytes->data() + input->pos, n);
-  input->pos += n;
-  return static_cast<int>(n);
 }
 
 std::vector<std::filesystem::path> DataFiles() {

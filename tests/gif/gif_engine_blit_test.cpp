@@ -28,6 +28,17 @@ Bitmap RandomBitmap(std::mt19937& random, int width, int height, int bits) {
   return bitmap;
 }
 
+// A block of up to 50 x 16 pixels placed partly off both bitmaps, or empty.
+struct Placement {
+  int x, y, w, h, sx, sy;
+};
+Placement RandomPlacement(std::mt19937& random) {
+  // Braced initialisers are evaluated in order, so the draws are too.
+  return Placement{static_cast<int>(random() % 50) - 10, static_cast<int>(random() % 16) - 4,
+                   static_cast<int>(random() % 50) - 2,  static_cast<int>(random() % 16) - 2,
+                   static_cast<int>(random() % 50) - 10, static_cast<int>(random() % 16) - 4};
+}
+
 struct Pair {
   int from, to;
   RasterOp op;
@@ -51,12 +62,7 @@ TEST(FastBlit, MatchesTheRasterLayerForEveryHandledPairWithClipping) {
         expected.SetColorTable(0, two);
       }
       Bitmap actual = expected.Clone();
-      const int x = static_cast<int>(random() % 50) - 10;
-      const int y = static_cast<int>(random() % 16) - 4;
-      const int w = static_cast<int>(random() % 50) - 2;
-      const int h = static_cast<int>(random() % 16) - 2;
-      const int sx = static_cast<int>(random() % 50) - 10;
-      const int sy = static_cast<int>(random() % 16) - 4;
+      const auto [x, y, w, h, sx, sy] = RandomPlacement(random);
       platform::Blit(expected, x, y, w, h, source, sx, sy, pair.op);
       ASSERT_TRUE(FastBlit(actual, x, y, w, h, source, sx, sy, pair.op));
       ASSERT_TRUE(std::equal(expected.Bits().begin(), expected.Bits().end(), actual.Bits().begin()))
@@ -103,12 +109,7 @@ TEST(FastBlit, MaskPassesWithOneOddIndexMatchTheRasterLayer) {
 TEST(FastBlit, FusedPassesMatchTwoRasterBlits) {
   std::mt19937 random(4242);
   for (int round = 0; round < 300; ++round) {
-    const int x = static_cast<int>(random() % 50) - 10;
-    const int y = static_cast<int>(random() % 16) - 4;
-    const int w = static_cast<int>(random() % 50) - 2;
-    const int h = static_cast<int>(random() % 16) - 2;
-    const int sx = static_cast<int>(random() % 50) - 10;
-    const int sy = static_cast<int>(random() % 16) - 4;
+    const auto [x, y, w, h, sx, sy] = RandomPlacement(random);
     {
       Bitmap strip = RandomBitmap(random, 1 + random() % 40, 1 + random() % 12, 8);
       Bitmap expected = RandomBitmap(random, 1 + random() % 40, 1 + random() % 12, 24);

@@ -6,13 +6,13 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cstring>
 #include <random>
 #include <vector>
 
 #include "gif/frame_gif_writer.h"
-#include "tests/gif/classic_lzw_compressor.h"
 #include "platform/gif_image_decoder.h"
+#include "tests/gif/classic_lzw_compressor.h"
+#include "tests/support/giflib_memory.h"
 
 namespace tovarin::gif {
 namespace {
@@ -20,6 +20,8 @@ namespace {
 using testing::ClassicCompressor;
 
 using Bytes = std::vector<std::uint8_t>;
+using tovarin::giflib_memory::MemoryInput;
+using tovarin::giflib_memory::ReadMemory;
 
 IndexRows RowsOf(const Bytes& pixels, int width, int height) {
   return IndexRows{pixels.data(), width, width, height};
@@ -272,19 +274,6 @@ TEST(LzwEncoderExactness, EncoderCanBeReusedAndRowsMayHaveGaps) {
     encoder.Encode(IndexRows{memory.data() + 79 * 64, -64, 50, 80}, out);
     EXPECT_EQ(out, expected) << "round " << round;
   }
-}
-
-struct MemoryInput {
-  const Bytes* bytes;
-  std::size_t pos = 0;
-};
-
-int ReadMemory(GifFileType* gif, GifByteType* buffer, int length) {
-  auto* input = static_cast<MemoryInput*>(gif->UserData);
-  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(length), input->bytes->size() - input->pos);
-  std::memcpy(buffer, input->bytes->data() + input->pos, n);
-  input->pos += n;
-  return static_cast<int>(n);
 }
 
 TEST(LzwEncoderRoundTrip, ThroughOurDecoderAndGiflib) {

@@ -13,10 +13,15 @@
 #include <random>
 #include <vector>
 
+#include "tests/support/giflib_memory.h"
+
 namespace tovarin::platform {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using tovarin::giflib_memory::MemoryInput;
+using tovarin::giflib_memory::ReadMemory;
+using tovarin::giflib_memory::WriteMemory;
 
 // Packs codes least significant bit first, each with the width the caller gives.
 class CodeWriter {
@@ -496,26 +501,6 @@ TEST(GifFileDecoder, RejectsFilesItCannotShow) {
   const auto no_transparency = DecodeGifFile(file);
   ASSERT_TRUE(no_transparency.ok());
   EXPECT_EQ(no_transparency->transparent_index, -1);
-}
-
-// giflib reads from memory through an input function.
-struct MemoryInput {
-  const Bytes* bytes;
-  std::size_t pos = 0;
-};
-
-int ReadMemory(GifFileType* gif, GifByteType* buffer, int length) {
-  auto* input = static_cast<MemoryInput*>(gif->UserData);
-  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(length), input->bytes->size() - input->pos);
-  std::memcpy(buffer, input->bytes->data() + input->pos, n);
-  input->pos += n;
-  return static_cast<int>(n);
-}
-
-int WriteMemory(GifFileType* gif, const GifByteType* buffer, int length) {
-  auto* output = static_cast<Bytes*>(gif->UserData);
-  output->insert(output->end(), buffer, buffer + length);
-  return length;
 }
 
 // The first image's pixels as giflib's DGifSlurp gives them (de-interlaced).

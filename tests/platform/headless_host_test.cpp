@@ -476,6 +476,14 @@ TEST_F(KeyboardFixture, SentTabKeysMoveTheFocusAfterTheHandler) {
   EXPECT_TRUE(host.HasFocus());
 }
 
+TEST(SendKeysText, OnlyTabAndShiftTabAreUnderstood) {
+  EXPECT_EQ(TabKeys("{TAB}+{TAB}{TAB}"), (std::vector<bool>{true, false, true}));
+  // Other text is skipped, also a Tab cut short or written in lower case.
+  EXPECT_EQ(TabKeys("ab{TAB}x+{tab}+{TAB}{TA"), (std::vector<bool>{true, false}));
+  EXPECT_TRUE(TabKeys("").empty());
+  EXPECT_TRUE(TabKeys("+").empty());
+}
+
 TEST_F(KeyboardFixture, KeysGoToTheFocusedControlDownPressUp) {
   h2->SetFocus();
   c2.log.clear();
