@@ -71,8 +71,12 @@ xmlEntity* LookUpEntity(void* user_data, const xmlChar* name) {
   int length = xmlCopyCharMultiByte(reinterpret_cast<xmlChar*>(utf8), static_cast<int>(html->value));
   if (length <= 0) return nullptr;
   utf8[length] = '\0';
-  return xmlAddDocEntity(state.entity_holder.get(), name, XML_INTERNAL_PREDEFINED_ENTITY, nullptr,
-                         nullptr, reinterpret_cast<const xmlChar*>(utf8));
+  xmlEntity* made = xmlAddDocEntity(state.entity_holder.get(), name, XML_INTERNAL_GENERAL_ENTITY,
+                                    nullptr, nullptr, reinterpret_cast<const xmlChar*>(utf8));
+  // Marked predefined, the parser inserts its text as it does for &lt;: no parsing of the
+  // replacement text, no recursion, the same in text and in attribute values.
+  if (made) made->etype = XML_INTERNAL_PREDEFINED_ENTITY;
+  return made;
 }
 
 void XmlStartElement(void* user_data, const xmlChar* local_name, const xmlChar* prefix,
@@ -151,7 +155,9 @@ xmlSAXHandler HtmlHandler() {
   return handler;
 }
 
-constexpr int kXmlOptions = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR |
+// NOENT inserts entity text in attribute values (not "&#38;"); only the entities LookUpEntity
+// gives exist, so nothing declared by the deck is ever expanded.
+constexpr int kXmlOptions = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR |
                             XML_PARSE_IGNORE_ENC | XML_PARSE_NOCDATA;
 constexpr int kHtmlOptions = HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR |
                              HTML_PARSE_NOWARNING | HTML_PARSE_NOIMPLIED | HTML_PARSE_IGNORE_ENC;
