@@ -32,6 +32,8 @@ border-top:1px solid #c5ccd6;background:#eef1f5}
 .wml-softkey{flex:1 1 auto;min-width:64px;padding:3px 6px;border:1px solid #8a96a8;
 border-radius:9px;background:linear-gradient(#fdfdfe,#d9dee6);color:#111;font:bold 13px sans-serif}
 .wml-softkey:active{background:linear-gradient(#c9d0da,#eef1f5)}
+.wml-pick{display:block;margin:2px 0}
+.wml-note{color:#a40000}
 .wml-unlinked{color:#555;border-bottom:1px dotted #888}
 .gateway-error{padding:8px}
 .gateway-error h1{font-size:16px;color:#a40000;margin:0 0 6px}

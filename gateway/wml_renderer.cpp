@@ -305,9 +305,9 @@ class CardWriter {
     // Options that navigate when picked are a menu: each one a link.
     for (const SelectOption& option : field.options) {
       if (!option.onpick) continue;
-      out_ += "<div class=\"wml-pick\">";
+      out_ += "<span class=\"wml-pick\">";
       WriteTask(*option.onpick, {}, {}, [&] { AppendEscapedText(out_, Text(option.label)); });
-      out_ += "</div>";
+      out_ += "</span>";
     }
   }
 
