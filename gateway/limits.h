@@ -24,7 +24,8 @@ inline constexpr std::size_t kMaxVariableNameBytes = 64;
 inline constexpr std::size_t kMaxVariableValueBytes = 4096;
 inline constexpr std::size_t kMaxHistoryEntries = 32;
 inline constexpr std::size_t kMaxHistoryUrlBytes = 2048;
-inline constexpr std::size_t kMaxContextBytes = 16u << 10;  // serialized context
+// The serialized context travels in one cookie, and browsers keep cookies of up to 4 KiB.
+inline constexpr std::size_t kMaxContextBytes = 3u << 10;
 
 // WMLC (WBXML).
 inline constexpr std::size_t kMaxWbxmlStringTableBytes = 1u << 20;
