@@ -24,12 +24,20 @@ struct WbmpImage {
   std::vector<std::uint8_t> pixels;  // width * height bytes, row-major: 1 = white, 0 = black
 };
 
-// True when `bytes` start like a type 0 WBMP (for content sniffing when no type is given).
+// True when `bytes` start like a type 0 WBMP (for content sniffing when no type is given): the
+// header is valid and within the limits and every row is present. Reads the header only; true
+// exactly when DecodeWbmp would succeed.
 bool LooksLikeWbmp(std::span<const std::uint8_t> bytes);
 
+// Errors (messages begin "WBMP: "): another type, extension headers, a zero or oversized
+// dimension, an integer longer than kMaxWbxmlIntegerBytes (5) or beyond 32 bits, a header cut
+// short, and rows cut short ("image data ends after row N of M": no partial picture is
+// returned). Bytes after the last row are ignored.
 [[nodiscard]] platform::Result<WbmpImage> DecodeWbmp(std::span<const std::uint8_t> bytes);
 
-// The image as a PNG (8-bit grey, or 1-bit: the pixels are exactly black and white).
+// The image as a PNG (8-bit grey, or 1-bit: the pixels are exactly black and white). This writes
+// 1-bit grey; any nonzero pixel is white. Error when the image breaks the limits or its pixel
+// count is not width * height.
 [[nodiscard]] platform::Result<std::vector<std::uint8_t>> EncodePng(const WbmpImage& image);
 
 // DecodeWbmp then EncodePng.
