@@ -15,93 +15,69 @@ namespace {
 
 using Bytes = std::span<const std::uint8_t>;
 
-// Labels real pages and WBXML headers use, lower-case, and the iconv decoder each one gets.
-// Where browsers read a label as a superset (ISO-8859-1 as windows-1252, GB2312 as GB18030,
-// Shift_JIS as Microsoft's CP932, EUC-KR as CP949, Big5 with the Hong Kong additions), so do
-// we: pages declare the small charset and use the large one.
-struct LabelEntry {
-  std::string_view label;
+// The labels real pages and WBXML headers use (lower-case, separated by spaces) and the iconv
+// decoder each group gets. Where browsers read a label as a superset (ISO-8859-1 as
+// windows-1252, GB2312 as GB18030, Shift_JIS as Microsoft's CP932, EUC-KR as CP949, Big5 with
+// the Hong Kong additions, ISO-8859-9 and -11 with the Windows additions), so do we: pages
+// declare the small charset and use the large one.
+struct LabelGroup {
   std::string_view decoder;
+  std::string_view labels;
+  // Sites behind these labels expect two-byte GBK: form text that GB18030 would write in four
+  // bytes is sent as a character reference instead.
+  bool gbk_forms = false;
 };
 
-constexpr LabelEntry kLabels[] = {
-    {"utf-8", "UTF-8"}, {"utf8", "UTF-8"}, {"unicode-1-1-utf-8", "UTF-8"},
-    {"x-unicode20utf8", "UTF-8"},
-    // "utf-16" without a byte-order mark is little-endian on the web; the mark decides when
+constexpr LabelGroup kLabelGroups[] = {
+    {"UTF-8", "utf-8 utf8 unicode-1-1-utf-8 x-unicode20utf8"},
+    // "utf-16" without a byte-order mark is little-endian on the web; a mark decides when
     // there is one.
-    {"utf-16", "UTF-16LE"}, {"utf-16le", "UTF-16LE"}, {"unicode", "UTF-16LE"},
-    {"ucs-2", "UTF-16LE"}, {"iso-10646-ucs-2", "UTF-16LE"}, {"csunicode", "UTF-16LE"},
-    {"utf-16be", "UTF-16BE"},
-    {"windows-1252", "WINDOWS-1252"}, {"cp1252", "WINDOWS-1252"}, {"x-cp1252", "WINDOWS-1252"},
-    {"iso-8859-1", "WINDOWS-1252"}, {"iso8859-1", "WINDOWS-1252"},
-    {"iso_8859-1", "WINDOWS-1252"}, {"iso_8859-1:1987", "WINDOWS-1252"},
-    {"iso88591", "WINDOWS-1252"}, {"latin1", "WINDOWS-1252"}, {"l1", "WINDOWS-1252"},
-    {"cp819", "WINDOWS-1252"}, {"ibm819", "WINDOWS-1252"}, {"csisolatin1", "WINDOWS-1252"},
-    {"iso-ir-100", "WINDOWS-1252"}, {"us-ascii", "WINDOWS-1252"}, {"ascii", "WINDOWS-1252"},
-    {"ansi_x3.4-1968", "WINDOWS-1252"}, {"csascii", "WINDOWS-1252"},
-    {"windows-1250", "WINDOWS-1250"}, {"cp1250", "WINDOWS-1250"}, {"x-cp1250", "WINDOWS-1250"},
-    {"windows-1251", "WINDOWS-1251"}, {"cp1251", "WINDOWS-1251"}, {"x-cp1251", "WINDOWS-1251"},
-    {"windows-1253", "WINDOWS-1253"}, {"cp1253", "WINDOWS-1253"}, {"x-cp1253", "WINDOWS-1253"},
-    {"windows-1254", "WINDOWS-1254"}, {"cp1254", "WINDOWS-1254"}, {"x-cp1254", "WINDOWS-1254"},
-    {"windows-1255", "WINDOWS-1255"}, {"cp1255", "WINDOWS-1255"}, {"x-cp1255", "WINDOWS-1255"},
-    {"windows-1256", "WINDOWS-1256"}, {"cp1256", "WINDOWS-1256"}, {"x-cp1256", "WINDOWS-1256"},
-    {"windows-1257", "WINDOWS-1257"}, {"cp1257", "WINDOWS-1257"}, {"x-cp1257", "WINDOWS-1257"},
-    {"windows-1258", "WINDOWS-1258"}, {"cp1258", "WINDOWS-1258"}, {"x-cp1258", "WINDOWS-1258"},
-    {"iso-8859-2", "ISO-8859-2"}, {"iso8859-2", "ISO-8859-2"}, {"iso_8859-2", "ISO-8859-2"},
-    {"latin2", "ISO-8859-2"}, {"l2", "ISO-8859-2"}, {"csisolatin2", "ISO-8859-2"},
-    {"iso-8859-3", "ISO-8859-3"}, {"iso8859-3", "ISO-8859-3"}, {"iso_8859-3", "ISO-8859-3"},
-    {"latin3", "ISO-8859-3"}, {"l3", "ISO-8859-3"},
-    {"iso-8859-4", "ISO-8859-4"}, {"iso8859-4", "ISO-8859-4"}, {"iso_8859-4", "ISO-8859-4"},
-    {"latin4", "ISO-8859-4"}, {"l4", "ISO-8859-4"},
-    {"iso-8859-5", "ISO-8859-5"}, {"iso8859-5", "ISO-8859-5"}, {"iso_8859-5", "ISO-8859-5"},
-    {"cyrillic", "ISO-8859-5"},
-    {"iso-8859-6", "ISO-8859-6"}, {"iso8859-6", "ISO-8859-6"}, {"iso_8859-6", "ISO-8859-6"},
-    {"arabic", "ISO-8859-6"},
-    {"iso-8859-7", "ISO-8859-7"}, {"iso8859-7", "ISO-8859-7"}, {"iso_8859-7", "ISO-8859-7"},
-    {"greek", "ISO-8859-7"},
-    {"iso-8859-8", "ISO-8859-8"}, {"iso8859-8", "ISO-8859-8"}, {"iso_8859-8", "ISO-8859-8"},
-    {"iso-8859-8-i", "ISO-8859-8"}, {"hebrew", "ISO-8859-8"},
-    // Turkish and Thai pages labelled with the ISO name use the Windows additions.
-    {"iso-8859-9", "WINDOWS-1254"}, {"iso8859-9", "WINDOWS-1254"},
-    {"iso_8859-9", "WINDOWS-1254"}, {"latin5", "WINDOWS-1254"}, {"l5", "WINDOWS-1254"},
-    {"iso-8859-10", "ISO-8859-10"}, {"iso8859-10", "ISO-8859-10"}, {"latin6", "ISO-8859-10"},
-    {"iso-8859-11", "WINDOWS-874"}, {"iso8859-11", "WINDOWS-874"},
-    {"tis-620", "WINDOWS-874"}, {"windows-874", "WINDOWS-874"}, {"dos-874", "WINDOWS-874"},
-    {"cp874", "WINDOWS-874"},
-    {"iso-8859-13", "ISO-8859-13"}, {"iso8859-13", "ISO-8859-13"},
-    {"iso-8859-14", "ISO-8859-14"}, {"iso8859-14", "ISO-8859-14"},
-    {"iso-8859-15", "ISO-8859-15"}, {"iso8859-15", "ISO-8859-15"},
-    {"iso_8859-15", "ISO-8859-15"}, {"latin9", "ISO-8859-15"}, {"l9", "ISO-8859-15"},
-    {"iso-8859-16", "ISO-8859-16"}, {"iso8859-16", "ISO-8859-16"}, {"latin10", "ISO-8859-16"},
-    {"koi8-r", "KOI8-R"}, {"koi8_r", "KOI8-R"}, {"koi8", "KOI8-R"}, {"koi", "KOI8-R"},
-    {"cskoi8r", "KOI8-R"}, {"koi8-u", "KOI8-U"}, {"koi8-ru", "KOI8-U"},
-    {"gb18030", "GB18030"}, {"gb2312", "GB18030"}, {"gbk", "GB18030"}, {"x-gbk", "GB18030"},
-    {"cp936", "GB18030"}, {"ms936", "GB18030"}, {"windows-936", "GB18030"},
-    {"euc-cn", "GB18030"}, {"chinese", "GB18030"}, {"csgb2312", "GB18030"},
-    {"gb_2312", "GB18030"}, {"gb_2312-80", "GB18030"}, {"iso-ir-58", "GB18030"},
-    {"csiso58gb231280", "GB18030"},
-    {"big5", "BIG5-HKSCS"}, {"big5-hkscs", "BIG5-HKSCS"}, {"cn-big5", "BIG5-HKSCS"},
-    {"csbig5", "BIG5-HKSCS"}, {"x-x-big5", "BIG5-HKSCS"},
-    {"shift_jis", "CP932"}, {"shift-jis", "CP932"}, {"sjis", "CP932"}, {"x-sjis", "CP932"},
-    {"ms_kanji", "CP932"}, {"csshiftjis", "CP932"}, {"windows-31j", "CP932"},
-    {"cp932", "CP932"}, {"ms932", "CP932"},
-    {"euc-jp", "EUC-JP"}, {"x-euc-jp", "EUC-JP"}, {"cseucpkdfmtjapanese", "EUC-JP"},
-    {"iso-2022-jp", "ISO-2022-JP"}, {"csiso2022jp", "ISO-2022-JP"},
-    {"euc-kr", "CP949"}, {"cseuckr", "CP949"}, {"ks_c_5601-1987", "CP949"},
-    {"ks_c_5601-1989", "CP949"}, {"ksc5601", "CP949"}, {"ksc_5601", "CP949"},
-    {"csksc56011987", "CP949"}, {"iso-ir-149", "CP949"}, {"korean", "CP949"},
-    {"windows-949", "CP949"}, {"cp949", "CP949"},
-};
-
-// Labels whose sites expect two-byte GBK: a character GB18030 would write in four bytes is
-// submitted as a character reference instead.
-constexpr std::string_view kGbkLabels[] = {
-    "gb2312", "gbk",     "x-gbk",    "cp936",      "ms936",     "windows-936",    "euc-cn",
-    "chinese", "csgb2312", "gb_2312", "gb_2312-80", "iso-ir-58", "csiso58gb231280",
+    {"UTF-16LE", "utf-16 utf-16le unicode ucs-2 iso-10646-ucs-2 csunicode"},
+    {"UTF-16BE", "utf-16be"},
+    {"WINDOWS-1252",
+     "windows-1252 cp1252 x-cp1252 iso-8859-1 iso8859-1 iso_8859-1 iso_8859-1:1987 iso88591 "
+     "latin1 l1 cp819 ibm819 csisolatin1 iso-ir-100 us-ascii ascii ansi_x3.4-1968 csascii"},
+    {"WINDOWS-1250", "windows-1250 cp1250 x-cp1250"},
+    {"WINDOWS-1251", "windows-1251 cp1251 x-cp1251"},
+    {"WINDOWS-1253", "windows-1253 cp1253 x-cp1253"},
+    {"WINDOWS-1254",
+     "windows-1254 cp1254 x-cp1254 iso-8859-9 iso8859-9 iso_8859-9 latin5 l5"},
+    {"WINDOWS-1255", "windows-1255 cp1255 x-cp1255"},
+    {"WINDOWS-1256", "windows-1256 cp1256 x-cp1256"},
+    {"WINDOWS-1257", "windows-1257 cp1257 x-cp1257"},
+    {"WINDOWS-1258", "windows-1258 cp1258 x-cp1258"},
+    {"WINDOWS-874", "windows-874 cp874 dos-874 tis-620 iso-8859-11 iso8859-11"},
+    {"ISO-8859-2", "iso-8859-2 iso8859-2 iso_8859-2 latin2 l2 csisolatin2"},
+    {"ISO-8859-3", "iso-8859-3 iso8859-3 iso_8859-3 latin3 l3"},
+    {"ISO-8859-4", "iso-8859-4 iso8859-4 iso_8859-4 latin4 l4"},
+    {"ISO-8859-5", "iso-8859-5 iso8859-5 iso_8859-5 cyrillic"},
+    {"ISO-8859-6", "iso-8859-6 iso8859-6 iso_8859-6 arabic"},
+    {"ISO-8859-7", "iso-8859-7 iso8859-7 iso_8859-7 greek"},
+    {"ISO-8859-8", "iso-8859-8 iso8859-8 iso_8859-8 iso-8859-8-i hebrew"},
+    {"ISO-8859-10", "iso-8859-10 iso8859-10 latin6"},
+    {"ISO-8859-13", "iso-8859-13 iso8859-13"},
+    {"ISO-8859-14", "iso-8859-14 iso8859-14"},
+    {"ISO-8859-15", "iso-8859-15 iso8859-15 iso_8859-15 latin9 l9"},
+    {"ISO-8859-16", "iso-8859-16 iso8859-16 latin10"},
+    {"KOI8-R", "koi8-r koi8_r koi8 koi cskoi8r"},
+    {"KOI8-U", "koi8-u koi8-ru"},
+    {"GB18030", "gb18030"},
+    {"GB18030",
+     "gb2312 gbk x-gbk cp936 ms936 windows-936 euc-cn chinese csgb2312 gb_2312 gb_2312-80 "
+     "iso-ir-58 csiso58gb231280",
+     true},
+    {"BIG5-HKSCS", "big5 big5-hkscs cn-big5 csbig5 x-x-big5"},
+    {"CP932", "shift_jis shift-jis sjis x-sjis ms_kanji csshiftjis windows-31j cp932 ms932"},
+    {"EUC-JP", "euc-jp x-euc-jp cseucpkdfmtjapanese"},
+    {"ISO-2022-JP", "iso-2022-jp csiso2022jp"},
+    {"CP949",
+     "euc-kr cseuckr ks_c_5601-1987 ks_c_5601-1989 ksc5601 ksc_5601 csksc56011987 iso-ir-149 "
+     "korean windows-949 cp949"},
 };
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kEuro = "\xE2\x82\xAC";  // U+20AC
 
 bool IsAsciiSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
@@ -129,20 +105,18 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
   return true;
 }
 
-const LabelEntry* FindLabel(std::string_view label) {
+const LabelGroup* FindLabel(std::string_view label) {
   const std::string key = AsciiLowerCopy(TrimAsciiSpace(label));
-  for (const LabelEntry& entry : kLabels) {
-    if (entry.label == key) return &entry;
+  if (key.empty()) return nullptr;
+  for (const LabelGroup& group : kLabelGroups) {
+    for (std::size_t pos = 0; pos < group.labels.size();) {
+      std::size_t end = group.labels.find(' ', pos);
+      if (end == std::string_view::npos) end = group.labels.size();
+      if (group.labels.substr(pos, end - pos) == key) return &group;
+      pos = end + 1;
+    }
   }
   return nullptr;
-}
-
-bool IsGbkLabel(std::string_view label) {
-  const std::string key = AsciiLowerCopy(TrimAsciiSpace(label));
-  for (std::string_view gbk : kGbkLabels) {
-    if (gbk == key) return true;
-  }
-  return false;
 }
 
 bool IsUtf16(std::string_view decoder) { return decoder == "UTF-16LE" || decoder == "UTF-16BE"; }
@@ -254,13 +228,24 @@ IconvHandle OpenIconv(std::string_view to, std::string_view from) {
 constexpr std::size_t kIconvChunkBytes = 16u << 10;
 constexpr gsize kIconvFailed = static_cast<gsize>(-1);
 
+// What a decoder does at a sequence iconv calls ill-formed.
+struct IllFormedRule {
+  // Bytes to step over before decoding resumes: one for byte-oriented charsets, so in "D6 20"
+  // of GB18030 (a lead byte, then no trail byte) the space survives; two for UTF-16.
+  gsize skip_bytes = 1;
+  // GBK pages write € as the single byte 80 (CP936), which GB18030 itself leaves unassigned.
+  bool euro_at_80 = false;
+};
+
+IllFormedRule IllFormedRuleFor(std::string_view decoder) {
+  return {IsUtf16(decoder) ? gsize{2} : gsize{1}, decoder == "GB18030"};
+}
+
 // Runs `input` through a decoder to UTF-8 in chunks, so the output bound is checked before the
-// memory is taken. An ill-formed sequence (EILSEQ) becomes U+FFFD and decoding resumes
-// `unit_bytes` later: one byte for byte-oriented charsets, so in "81 41" of a double-byte
-// charset whose pair is invalid the "A" survives; two for UTF-16. A sequence cut off by the end
-// (EINVAL) is one U+FFFD. At the end the decoder is flushed (Big5-HKSCS holds back a character
-// that might combine with the next).
-[[nodiscard]] bool DecodeWithIconv(GIConv cd, Bytes input, std::size_t unit_bytes,
+// memory is taken. An ill-formed sequence (EILSEQ) becomes U+FFFD and decoding resumes as
+// `rule` says; a sequence cut off by the end (EINVAL) is one U+FFFD. At the end the decoder is
+// flushed (Big5-HKSCS holds back a character that might combine with the next).
+[[nodiscard]] bool DecodeWithIconv(GIConv cd, Bytes input, IllFormedRule rule,
                                    DecodedText& text) {
   std::array<gchar, kIconvChunkBytes> chunk;
   auto* in = const_cast<gchar*>(reinterpret_cast<const gchar*>(input.data()));
@@ -278,21 +263,22 @@ constexpr gsize kIconvFailed = static_cast<gsize>(-1);
       if (flushing) return true;
       continue;
     }
-    if (error == E2BIG) continue;
+    if (error == E2BIG && !produced.empty()) continue;
     if (flushing) return true;
-    const gsize skip = error == EILSEQ ? std::min<gsize>(unit_bytes, in_left) : in_left;
+    const bool euro = error == EILSEQ && rule.euro_at_80 && static_cast<std::uint8_t>(*in) == 0x80;
+    const gsize skip = error == EILSEQ ? std::min(rule.skip_bytes, in_left) : in_left;
     in += skip;
     in_left -= skip;
-    if (!AppendReplacement(text)) return false;
+    if (!(euro ? AppendBounded(text.utf8, kEuro) : AppendReplacement(text))) return false;
   }
 }
 
-// Converts from the decoder `decoder` (a name from kLabels) to UTF-8, dropping a byte-order mark.
+// Converts from `decoder` (a name in kLabelGroups) to UTF-8, dropping a byte-order mark.
 platform::Result<DecodedText> Decode(Bytes bytes, std::string_view decoder) {
   DecodedText text;
   text.charset = std::string(decoder);
-  text.utf8.reserve(std::min(bytes.size() + bytes.size() / 2, kMaxBodyBytes));
   if (decoder == "UTF-8") {
+    text.utf8.reserve(std::min(bytes.size(), kMaxBodyBytes));
     const std::string_view head(reinterpret_cast<const char*>(bytes.data()),
                                 std::min<std::size_t>(bytes.size(), 3));
     if (head == kUtf8Bom) bytes = bytes.subspan(3);
@@ -301,7 +287,8 @@ platform::Result<DecodedText> Decode(Bytes bytes, std::string_view decoder) {
   }
   const IconvHandle cd = OpenIconv("UTF-8", decoder);
   if (!cd) return platform::Error{"this system cannot convert from " + text.charset};
-  if (!DecodeWithIconv(cd.get(), bytes, IsUtf16(decoder) ? 2 : 1, text)) return TooLarge();
+  text.utf8.reserve(std::min(bytes.size() + bytes.size() / 2, kMaxBodyBytes));
+  if (!DecodeWithIconv(cd.get(), bytes, IllFormedRuleFor(decoder), text)) return TooLarge();
   if (text.utf8.starts_with(kUtf8Bom)) text.utf8.erase(0, kUtf8Bom.size());
   return text;
 }
@@ -471,10 +458,9 @@ std::string InPageDecoder(Bytes bytes) {
     const gsize result = resetting ? g_iconv(cd, nullptr, nullptr, &write, &write_left)
                                    : g_iconv(cd, &in, &in_left, &write, &write_left);
     const int error = errno;
-    if (!AppendBounded(out, {chunk.data(), static_cast<std::size_t>(write - chunk.data())})) {
-      return false;
-    }
-    if (result == kIconvFailed && error == E2BIG) continue;
+    const std::string_view produced(chunk.data(), static_cast<std::size_t>(write - chunk.data()));
+    if (!AppendBounded(out, produced)) return false;
+    if (result == kIconvFailed && error == E2BIG && !produced.empty()) continue;
     if (!resetting) {
       refused = result == kIconvFailed;
       continue;
@@ -488,28 +474,31 @@ std::string InPageDecoder(Bytes bytes) {
   }
 }
 
-// GB18030 limited to its two-byte (GBK) part: ASCII is copied, each other character is encoded
-// alone and written as a reference when GB18030 needs four bytes for it.
+// GB18030 limited to its two-byte (GBK) part, as GBK sites read form data: ASCII is copied, €
+// is the single byte 80 (as in CP936), and a character GB18030 needs four bytes for is written
+// as "&#NNNN;". Characters are encoded one at a time to see how many bytes each takes.
 [[nodiscard]] bool EncodeGbk(GIConv cd, std::string_view utf8, std::string& out) {
   for (const char* p = utf8.data(); p < utf8.data() + utf8.size();) {
     const char* next = g_utf8_next_char(p);
-    if (static_cast<unsigned char>(*p) < 0x80) {
-      if (!AppendBounded(out, {p, 1})) return false;
-      p = next;
-      continue;
+    const gunichar code_point = g_utf8_get_char(p);
+    std::array<gchar, 8> encoded{};
+    std::size_t length = 1;
+    if (code_point < 0x80) {
+      encoded[0] = *p;
+    } else if (code_point == 0x20AC) {
+      encoded[0] = '\x80';
+    } else {
+      auto* in = const_cast<gchar*>(p);
+      gsize in_left = static_cast<gsize>(next - p);
+      gchar* write = encoded.data();
+      gsize write_left = encoded.size();
+      const gsize result = g_iconv(cd, &in, &in_left, &write, &write_left);
+      length = result == kIconvFailed ? 0 : static_cast<std::size_t>(write - encoded.data());
     }
-    std::array<gchar, 8> encoded;
-    auto* in = const_cast<gchar*>(p);
-    gsize in_left = static_cast<gsize>(next - p);
-    gchar* write = encoded.data();
-    gsize write_left = encoded.size();
-    const gsize result = g_iconv(cd, &in, &in_left, &write, &write_left);
-    const auto length = static_cast<std::size_t>(write - encoded.data());
-    const bool fits = result != kIconvFailed && length > 0 && length <= 2;
-    if (!(fits ? AppendBounded(out, {encoded.data(), length})
-               : AppendCharacterReference(out, g_utf8_get_char(p)))) {
-      return false;
-    }
+    const bool appended = length == 1 || length == 2
+                              ? AppendBounded(out, {encoded.data(), length})
+                              : AppendCharacterReference(out, code_point);
+    if (!appended) return false;
     p = next;
   }
   return true;
@@ -550,8 +539,8 @@ std::string CharsetFromContentType(std::string_view content_type) {
 }
 
 std::string CanonicalCharset(std::string_view label) {
-  const LabelEntry* entry = FindLabel(label);
-  return entry == nullptr ? std::string() : std::string(entry->decoder);
+  const LabelGroup* group = FindLabel(label);
+  return group == nullptr ? std::string() : std::string(group->decoder);
 }
 
 std::string CharsetFromMibEnum(std::uint32_t mib) {
@@ -633,8 +622,9 @@ platform::Result<DecodedText> ConvertToUtf8(std::span<const std::uint8_t> bytes,
 }
 
 platform::Result<std::string> ConvertFromUtf8(std::string_view text, std::string_view label) {
-  const std::string encoder = CanonicalCharset(label);
-  if (encoder.empty()) return platform::Error{"unknown charset \"" + std::string(label) + "\""};
+  const LabelGroup* group = FindLabel(label);
+  if (group == nullptr) return platform::Error{"unknown charset \"" + std::string(label) + "\""};
+  const std::string encoder(group->decoder);
   DecodedText clean;
   if (!DecodeUtf8({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, clean)) {
     return TooLarge();
@@ -643,7 +633,7 @@ platform::Result<std::string> ConvertFromUtf8(std::string_view text, std::string
   const IconvHandle cd = OpenIconv(encoder, "UTF-8");
   if (!cd) return platform::Error{"this system cannot convert to " + encoder};
   std::string out;
-  const bool fits = IsGbkLabel(label) ? EncodeGbk(cd.get(), clean.utf8, out)
+  const bool fits = group->gbk_forms ? EncodeGbk(cd.get(), clean.utf8, out)
                                       : EncodeWithIconv(cd.get(), clean.utf8, out);
   if (!fits) return platform::Error{"converted text exceeds " + std::to_string(kMaxBodyBytes) +
                                     " bytes"};

@@ -1,8 +1,11 @@
 #include "gateway/charset.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -233,14 +236,16 @@ TEST(CharsetDetection, MetaOrderAndLimits) {
   EXPECT_EQ(MustDecode("<!-- <meta charset=gbk> --><meta charset=bogus><meta charset=koi8-u>", "")
                 .charset,
             "KOI8-U");
+  // <metadata> is not <meta>.
+  EXPECT_EQ(MustDecode("<metadata charset=koi8-r>", "").charset, "UTF-8");
   // A declaration of UTF-16 read from ASCII bytes means UTF-8.
   EXPECT_EQ(MustDecode("<meta charset=utf-16>", "").charset, "UTF-8");
   // Only the first kMetaScanBytes bytes are searched.
   std::string late(kMetaScanBytes, ' ');
   late += "<meta charset=koi8-r>";
   EXPECT_EQ(MustDecode(late, "").charset, "UTF-8");
-  std::string cut(kMetaScanBytes - 10, ' ');
-  cut += "<meta charset=koi8-r>";  // the tag's end lies past the window
+  std::string cut(kMetaScanBytes - 20, ' ');
+  cut += "<meta charset=koi8-r>";  // only the ">" lies past the window: the tag is cut
   EXPECT_EQ(MustDecode(cut, "").charset, "UTF-8");
 }
 
@@ -324,16 +329,62 @@ TEST(CharsetConversion, Utf16InvalidUnitsAndOddByte) {
   EXPECT_EQ(text.charset, "UTF-16BE");
 }
 
+TEST(CharsetConversion, ByteOrderMarkIsDropped) {
+  // U+FEFF in GB18030 is 84 31 95 33.
+  EXPECT_EQ(MustConvert("\x84\x31\x95\x33" "A", "gb18030").utf8, "A");
+  EXPECT_EQ(MustConvert("\xEF\xBB\xBF" "A", "utf-8").utf8, "A");
+  EXPECT_EQ(MustConvert(std::string_view("\xFF\xFE\x41\x00", 4), "utf-16le").utf8, "A");
+  // Only a leading mark: U+FEFF later in the text is kept.
+  EXPECT_EQ(MustConvert("A\xEF\xBB\xBF", "utf-8").utf8, "A\xEF\xBB\xBF");
+}
+
 TEST(CharsetConversion, EastAsianAndCyrillicCharsets) {
   // Shift_JIS 82 A0 is あ; 87 40 is ① (a Microsoft addition, so Shift_JIS is read as CP932).
   EXPECT_EQ(MustConvert("\x82\xA0\x87\x40", "shift_jis").utf8, "\xE3\x81\x82\xE2\x91\xA0");
   EXPECT_EQ(MustConvert("\xA4\xA4", "big5").utf8, "\xE4\xB8\xAD");         // 中
   EXPECT_EQ(MustConvert("\xC7\xD1", "euc-kr").utf8, "\xED\x95\x9C");       // 한
+  // 81 41 is 갂 (U+AC02), outside KS X 1001: EUC-KR is read as CP949.
+  EXPECT_EQ(MustConvert("\x81\x41", "euc-kr").utf8, "\xEA\xB0\x82");
+  // GBK pages write € as the single byte 80.
+  EXPECT_EQ(MustConvert("\x80", "gb2312").utf8, "\xE2\x82\xAC");
   EXPECT_EQ(MustConvert("\xA4\xA2", "euc-jp").utf8, "\xE3\x81\x82");       // あ
   EXPECT_EQ(MustConvert("\x1B$B$\"\x1B(B", "iso-2022-jp").utf8, "\xE3\x81\x82");
   EXPECT_EQ(MustConvert("\xF0\xD2\xC9\xD7\xC5\xD4", "koi8-r").utf8,
             "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");  // Привет
   EXPECT_EQ(MustConvert("\xA1", "tis-620").utf8, "\xE0\xB8\x81");  // ก U+0E01
+}
+
+// Well-formed UTF-8, NUL allowed (GLib's validator stops at NUL).
+bool IsWellFormedUtf8(std::string text) {
+  std::replace(text.begin(), text.end(), '\0', ' ');
+  return g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr);
+}
+
+std::size_t CountReplacements(std::string_view text) {
+  std::size_t count = 0;
+  for (std::size_t pos = 0; (pos = text.find("\xEF\xBF\xBD", pos)) != std::string_view::npos;
+       pos += 3) {
+    ++count;
+  }
+  return count;
+}
+
+TEST(CharsetConversion, AnyBytesGiveWellFormedUtf8) {
+  // Arbitrary bytes through every kind of decoder: the result is always well-formed UTF-8, and
+  // each counted replacement is a U+FFFD in the text.
+  std::mt19937 random(20240611);
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (const char* label : {"utf-8", "utf-16le", "utf-16be", "gb2312", "big5", "shift_jis",
+                            "euc-jp", "euc-kr", "iso-2022-jp", "koi8-r", "windows-1255"}) {
+    for (int round = 0; round < 50; ++round) {
+      std::vector<std::uint8_t> bytes(static_cast<std::size_t>(round * 7));
+      for (std::uint8_t& b : bytes) b = static_cast<std::uint8_t>(byte(random));
+      const platform::Result<DecodedText> text = ConvertToUtf8(bytes, label);
+      ASSERT_TRUE(text.ok()) << label;
+      EXPECT_TRUE(IsWellFormedUtf8(text->utf8)) << label << " round " << round;
+      EXPECT_GE(CountReplacements(text->utf8), text->replaced) << label << " round " << round;
+    }
+  }
 }
 
 TEST(CharsetConversion, UnknownLabelFails) {
@@ -368,6 +419,11 @@ TEST(CharsetEncoding, Gb2312AndGb18030) {
   // 😀 U+1F600 has only a four-byte GB18030 form, 94 39 FC 36: GBK sites get a reference.
   EXPECT_EQ(MustEncode("a\xF0\x9F\x98\x80" "b", "gb18030"), "a\x94\x39\xFC\x36" "b");
   EXPECT_EQ(MustEncode("a\xF0\x9F\x98\x80" "b", "gb2312"), "a&#128512;b");
+  // U+0080 is four bytes in GB18030 (81 30 81 30), outside GBK.
+  EXPECT_EQ(MustEncode("\xC2\x80", "gbk"), "&#128;");
+  // € is 80 for GBK sites, A2 E3 in GB18030.
+  EXPECT_EQ(MustEncode("\xE2\x82\xAC\xE4\xB8\xAD", "gbk"), "\x80\xD6\xD0");
+  EXPECT_EQ(MustEncode("\xE2\x82\xAC", "gb18030"), "\xA2\xE3");
 }
 
 TEST(CharsetEncoding, UnrepresentableBecomesCharacterReference) {
