@@ -8,6 +8,7 @@
 #include <optional>
 #include <type_traits>
 
+#include "gateway/charset_declaration.h"
 #include "gateway/limits.h"
 
 namespace tovarin::gateway {
@@ -40,8 +41,7 @@ constexpr LabelGroup kLabelGroups[] = {
     {"WINDOWS-1250", "windows-1250 cp1250 x-cp1250"},
     {"WINDOWS-1251", "windows-1251 cp1251 x-cp1251"},
     {"WINDOWS-1253", "windows-1253 cp1253 x-cp1253"},
-    {"WINDOWS-1254",
-     "windows-1254 cp1254 x-cp1254 iso-8859-9 iso8859-9 iso_8859-9 latin5 l5"},
+    {"WINDOWS-1254", "windows-1254 cp1254 x-cp1254 iso-8859-9 iso8859-9 iso_8859-9 latin5 l5"},
     {"WINDOWS-1255", "windows-1255 cp1255 x-cp1255"},
     {"WINDOWS-1256", "windows-1256 cp1256 x-cp1256"},
     {"WINDOWS-1257", "windows-1257 cp1257 x-cp1257"},
@@ -79,34 +79,8 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kEuro = "\xE2\x82\xAC";  // U+20AC
 
-bool IsAsciiSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-std::string_view TrimAsciiSpace(std::string_view s) {
-  while (!s.empty() && IsAsciiSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsAsciiSpace(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-std::string AsciiLowerCopy(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = AsciiLower(c);
-  return out;
-}
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (AsciiLower(s[i]) != prefix[i]) return false;
-  }
-  return true;
-}
-
 const LabelGroup* FindLabel(std::string_view label) {
-  const std::string key = AsciiLowerCopy(TrimAsciiSpace(label));
+  const std::string key = NormalizedLabel(label);
   if (key.empty()) return nullptr;
   for (const LabelGroup& group : kLabelGroups) {
     for (std::size_t pos = 0; pos < group.labels.size();) {
@@ -245,8 +219,7 @@ IllFormedRule IllFormedRuleFor(std::string_view decoder) {
 // memory is taken. An ill-formed sequence (EILSEQ) becomes U+FFFD and decoding resumes as
 // `rule` says; a sequence cut off by the end (EINVAL) is one U+FFFD. At the end the decoder is
 // flushed (Big5-HKSCS holds back a character that might combine with the next).
-[[nodiscard]] bool DecodeWithIconv(GIConv cd, Bytes input, IllFormedRule rule,
-                                   DecodedText& text) {
+[[nodiscard]] bool DecodeWithIconv(GIConv cd, Bytes input, IllFormedRule rule, DecodedText& text) {
   std::array<gchar, kIconvChunkBytes> chunk;
   auto* in = const_cast<gchar*>(reinterpret_cast<const gchar*>(input.data()));
   gsize in_left = input.size();
@@ -314,129 +287,6 @@ std::string_view BomDecoder(Bytes bytes, std::size_t& bom_length) {
   return {};
 }
 
-// A charset named inside the page was read as ASCII bytes, so the page cannot be UTF-16 (it has
-// no mark, or the mark would have decided): such a declaration means UTF-8.
-std::string DecoderForInPageLabel(std::string_view label) {
-  const std::string decoder = CanonicalCharset(label);
-  return IsUtf16(decoder) ? std::string("UTF-8") : decoder;
-}
-
-// The quoted value after `name` and "=" in `text` (an XML declaration), or empty.
-std::string_view QuotedValueAfter(std::string_view text, std::string_view name) {
-  std::size_t pos = text.find(name);
-  if (pos == std::string_view::npos) return {};
-  pos += name.size();
-  while (pos < text.size() && IsAsciiSpace(text[pos])) ++pos;
-  if (pos >= text.size() || text[pos] != '=') return {};
-  ++pos;
-  while (pos < text.size() && IsAsciiSpace(text[pos])) ++pos;
-  if (pos >= text.size() || (text[pos] != '"' && text[pos] != '\'')) return {};
-  const std::size_t close = text.find(text[pos], pos + 1);
-  if (close == std::string_view::npos) return {};
-  return text.substr(pos + 1, close - pos - 1);
-}
-
-// The encoding of an XML declaration at the start of `head` (white space before it tolerated):
-//   <?xml version="1.0" encoding="gb2312"?>
-std::string_view XmlDeclarationEncoding(std::string_view head) {
-  const std::size_t start = head.find_first_not_of(" \t\r\n");
-  if (start == std::string_view::npos || !head.substr(start).starts_with("<?xml")) return {};
-  const std::size_t end = head.find("?>", start);
-  if (end == std::string_view::npos) return {};
-  return QuotedValueAfter(head.substr(start + 5, end - start - 5), "encoding");
-}
-
-struct MetaAttributes {
-  std::string charset;  // charset="..."
-  std::string content;  // content="..."
-  bool content_type_pragma = false;  // http-equiv="Content-Type"
-  bool closed = false;  // the tag's ">" lies inside the scanned bytes
-};
-
-// Reads one attribute (name, optional "=" and a quoted or bare value) at `pos`.
-void ReadAttribute(std::string_view tag, std::size_t& pos, MetaAttributes& meta) {
-  const std::size_t name_start = pos;
-  while (pos < tag.size() && !IsAsciiSpace(tag[pos]) && tag[pos] != '=' && tag[pos] != '>' &&
-         tag[pos] != '/') {
-    ++pos;
-  }
-  const std::string name = AsciiLowerCopy(tag.substr(name_start, pos - name_start));
-  while (pos < tag.size() && IsAsciiSpace(tag[pos])) ++pos;
-  std::string_view value;
-  if (pos < tag.size() && tag[pos] == '=') {
-    ++pos;
-    while (pos < tag.size() && IsAsciiSpace(tag[pos])) ++pos;
-    if (pos < tag.size() && (tag[pos] == '"' || tag[pos] == '\'')) {
-      const std::size_t close = tag.find(tag[pos], pos + 1);
-      const std::size_t value_end = close == std::string_view::npos ? tag.size() : close;
-      value = tag.substr(pos + 1, value_end - pos - 1);
-      pos = value_end == tag.size() ? value_end : value_end + 1;
-    } else {
-      const std::size_t value_start = pos;
-      while (pos < tag.size() && !IsAsciiSpace(tag[pos]) && tag[pos] != '>') ++pos;
-      value = tag.substr(value_start, pos - value_start);
-    }
-  }
-  if (name == "charset") meta.charset = std::string(value);
-  if (name == "content") meta.content = std::string(value);
-  if (name == "http-equiv") {
-    meta.content_type_pragma = AsciiLowerCopy(TrimAsciiSpace(value)) == "content-type";
-  }
-}
-
-// The attributes of a <meta> tag whose attributes start at `pos`; `pos` ends after the tag.
-MetaAttributes ReadMetaTag(std::string_view head, std::size_t& pos) {
-  MetaAttributes meta;
-  while (pos < head.size()) {
-    while (pos < head.size() && (IsAsciiSpace(head[pos]) || head[pos] == '/')) ++pos;
-    if (pos >= head.size()) break;
-    if (head[pos] == '>') {
-      ++pos;
-      meta.closed = true;
-      break;
-    }
-    ReadAttribute(head, pos, meta);
-  }
-  return meta;
-}
-
-// The decoder of the first <meta charset> or <meta http-equiv="Content-Type"> in `head` whose
-// label is known, skipping comments; a tag cut off by the end of `head` does not count.
-std::string MetaDecoder(std::string_view head) {
-  std::size_t pos = 0;
-  while ((pos = head.find('<', pos)) != std::string_view::npos) {
-    if (head.substr(pos).starts_with("<!--")) {
-      const std::size_t end = head.find("-->", pos + 4);
-      if (end == std::string_view::npos) return {};
-      pos = end + 3;
-      continue;
-    }
-    ++pos;
-    if (!StartsWithNoCase(head.substr(pos), "meta") || pos + 4 >= head.size() ||
-        !(IsAsciiSpace(head[pos + 4]) || head[pos + 4] == '/')) {
-      continue;
-    }
-    pos += 4;
-    const MetaAttributes meta = ReadMetaTag(head, pos);
-    if (!meta.closed) return {};
-    std::string label = meta.charset;
-    if (label.empty() && meta.content_type_pragma) label = CharsetFromContentType(meta.content);
-    if (std::string decoder = DecoderForInPageLabel(label); !decoder.empty()) return decoder;
-  }
-  return {};
-}
-
-// The decoder the page names in its XML declaration or a <meta>, or empty.
-std::string InPageDecoder(Bytes bytes) {
-  const std::string_view head(reinterpret_cast<const char*>(bytes.data()),
-                              std::min(bytes.size(), kMetaScanBytes));
-  if (std::string decoder = DecoderForInPageLabel(XmlDeclarationEncoding(head));
-      !decoder.empty()) {
-    return decoder;
-  }
-  return MetaDecoder(head);
-}
-
 // ---- Encoding ----------------------------------------------------------------------------
 
 [[nodiscard]] bool AppendCharacterReference(std::string& out, gunichar code_point) {
@@ -495,9 +345,8 @@ std::string InPageDecoder(Bytes bytes) {
       const gsize result = g_iconv(cd, &in, &in_left, &write, &write_left);
       length = result == kIconvFailed ? 0 : static_cast<std::size_t>(write - encoded.data());
     }
-    const bool appended = length == 1 || length == 2
-                              ? AppendBounded(out, {encoded.data(), length})
-                              : AppendCharacterReference(out, code_point);
+    const bool appended = length == 1 || length == 2 ? AppendBounded(out, {encoded.data(), length})
+                                                     : AppendCharacterReference(out, code_point);
     if (!appended) return false;
     p = next;
   }
@@ -506,78 +355,38 @@ std::string InPageDecoder(Bytes bytes) {
 
 }  // namespace
 
-std::string CharsetFromContentType(std::string_view content_type) {
-  std::size_t pos = content_type.find(';');
-  while (pos != std::string_view::npos && pos < content_type.size()) {
-    ++pos;
-    const std::size_t equals = content_type.find_first_of("=;", pos);
-    if (equals == std::string_view::npos) return {};
-    if (content_type[equals] == ';') {
-      pos = equals;
-      continue;
-    }
-    const std::string name = AsciiLowerCopy(TrimAsciiSpace(content_type.substr(pos, equals - pos)));
-    std::size_t value_start = equals + 1;
-    while (value_start < content_type.size() && IsAsciiSpace(content_type[value_start])) {
-      ++value_start;
-    }
-    std::string_view value;
-    if (value_start < content_type.size() && content_type[value_start] == '"') {
-      const std::size_t close = content_type.find('"', value_start + 1);
-      const std::size_t value_end = close == std::string_view::npos ? content_type.size() : close;
-      value = content_type.substr(value_start + 1, value_end - value_start - 1);
-      pos = content_type.find(';', value_end);
-    } else {
-      pos = content_type.find(';', value_start);
-      value = content_type.substr(value_start, pos == std::string_view::npos
-                                                   ? std::string_view::npos
-                                                   : pos - value_start);
-    }
-    if (name == "charset") return AsciiLowerCopy(TrimAsciiSpace(value));
-  }
-  return {};
-}
-
 std::string CanonicalCharset(std::string_view label) {
   const LabelGroup* group = FindLabel(label);
   return group == nullptr ? std::string() : std::string(group->decoder);
 }
 
 std::string CharsetFromMibEnum(std::uint32_t mib) {
-  static constexpr std::string_view kIso8859[] = {
-      "ISO-8859-2", "ISO-8859-3", "ISO-8859-4", "ISO-8859-5",
-      "ISO-8859-6", "ISO-8859-7", "ISO-8859-8", "ISO-8859-9"};  // MIBenum 5..12
-  static constexpr std::string_view kIso8859Late[] = {"ISO-8859-13", "ISO-8859-14",
-                                                      "ISO-8859-15", "ISO-8859-16"};  // 109..112
-  if (mib >= 5 && mib <= 12) return std::string(kIso8859[mib - 5]);
-  if (mib >= 109 && mib <= 112) return std::string(kIso8859Late[mib - 109]);
-  if (mib >= 2250 && mib <= 2258) return "windows-" + std::to_string(mib - 1000);
-  switch (mib) {
-    case 3: return "US-ASCII";
-    case 4: return "ISO-8859-1";
-    case 13: return "ISO-8859-10";
-    case 17: return "Shift_JIS";
-    case 18: return "EUC-JP";
-    case 36: return "KS_C_5601-1987";
-    case 38: return "EUC-KR";
-    case 39: return "ISO-2022-JP";
-    case 106: return "UTF-8";
-    case 113: return "GBK";
-    case 114: return "GB18030";
-    case 1000: return "ISO-10646-UCS-2";
-    case 1013: return "UTF-16BE";
-    case 1014: return "UTF-16LE";
-    case 1015: return "UTF-16";
-    case 2024: return "Windows-31J";
-    case 2025: return "GB2312";
-    case 2026: return "Big5";
-    case 2084: return "KOI8-R";
-    case 2088: return "KOI8-U";
-    case 2101: return "Big5-HKSCS";
-    case 2109: return "windows-874";
-    case 2259: return "TIS-620";
-    default: return {};
+  // The IANA character-sets registry's MIBenum and name of each charset this system converts.
+  struct MibEntry {
+    std::uint32_t mib;
+    std::string_view label;
+  };
+  static constexpr MibEntry kMibEnums[] = {
+      {3, "US-ASCII"},          {4, "ISO-8859-1"},       {5, "ISO-8859-2"},
+      {6, "ISO-8859-3"},        {7, "ISO-8859-4"},       {8, "ISO-8859-5"},
+      {9, "ISO-8859-6"},        {10, "ISO-8859-7"},      {11, "ISO-8859-8"},
+      {12, "ISO-8859-9"},       {13, "ISO-8859-10"},     {17, "Shift_JIS"},
+      {18, "EUC-JP"},           {36, "KS_C_5601-1987"},  {38, "EUC-KR"},
+      {39, "ISO-2022-JP"},      {106, "UTF-8"},          {109, "ISO-8859-13"},
+      {110, "ISO-8859-14"},     {111, "ISO-8859-15"},    {112, "ISO-8859-16"},
+      {113, "GBK"},             {114, "GB18030"},        {1000, "ISO-10646-UCS-2"},
+      {1013, "UTF-16BE"},       {1014, "UTF-16LE"},      {1015, "UTF-16"},
+      {2024, "Windows-31J"},    {2025, "GB2312"},        {2026, "Big5"},
+      {2084, "KOI8-R"},         {2088, "KOI8-U"},        {2101, "Big5-HKSCS"},
+      {2109, "windows-874"},    {2250, "windows-1250"},  {2251, "windows-1251"},
+      {2252, "windows-1252"},   {2253, "windows-1253"},  {2254, "windows-1254"},
+      {2255, "windows-1255"},   {2256, "windows-1256"},  {2257, "windows-1257"},
+      {2258, "windows-1258"},   {2259, "TIS-620"},
+  };
+  for (const MibEntry& entry : kMibEnums) {
+    if (entry.mib == mib) return std::string(entry.label);
   }
+  return {};
 }
 
 platform::Result<DecodedText> DecodeToUtf8(std::span<const std::uint8_t> bytes,
@@ -590,7 +399,9 @@ platform::Result<DecodedText> DecodeToUtf8(std::span<const std::uint8_t> bytes,
       !decoder.empty()) {
     return Decode(bytes, decoder);
   }
-  if (const std::string decoder = InPageDecoder(bytes); !decoder.empty()) {
+  const std::string_view head(reinterpret_cast<const char*>(bytes.data()),
+                              std::min(bytes.size(), kMetaScanBytes));
+  if (const std::string decoder = DeclaredDecoder(head); !decoder.empty()) {
     return Decode(bytes, decoder);
   }
   if (ValidUtf8Length(bytes) == bytes.size()) {
@@ -634,9 +445,9 @@ platform::Result<std::string> ConvertFromUtf8(std::string_view text, std::string
   if (!cd) return platform::Error{"this system cannot convert to " + encoder};
   std::string out;
   const bool fits = group->gbk_forms ? EncodeGbk(cd.get(), clean.utf8, out)
-                                      : EncodeWithIconv(cd.get(), clean.utf8, out);
-  if (!fits) return platform::Error{"converted text exceeds " + std::to_string(kMaxBodyBytes) +
-                                    " bytes"};
+                                     : EncodeWithIconv(cd.get(), clean.utf8, out);
+  if (!fits)
+    return platform::Error{"converted text exceeds " + std::to_string(kMaxBodyBytes) + " bytes"};
   return out;
 }
 

@@ -8,6 +8,15 @@
 // decoder real pages need: "gb2312" and "gbk" decode as GB18030 (pages labelled GB2312 use GBK
 // characters), "iso-8859-1", "latin1" and "us-ascii" as windows-1252 (a superset browsers use).
 // Invalid bytes become U+FFFD; nothing is dropped silently.
+//
+// Other supersets read the same way: Shift_JIS as CP932, EUC-KR as CP949, Big5 as BIG5-HKSCS,
+// TIS-620 and ISO-8859-11 as WINDOWS-874, ISO-8859-9 as WINDOWS-1254; "utf-16" without a
+// byte-order mark as UTF-16LE. Each decoder name is itself a label CanonicalCharset accepts.
+// Ill-formed input: in UTF-8 each maximal ill-formed subpart (a lead byte and the continuation
+// bytes that could still have completed it) is one U+FFFD, so "E4 B8 41" is U+FFFD "A"; in
+// other charsets the offending byte is one U+FFFD and decoding resumes at the next byte (the
+// next two-byte unit for UTF-16), so the character after a broken pair is kept. A sequence cut
+// off by the end of the input is one U+FFFD. The byte 80 in GB18030 is €, as GBK pages use it.
 
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +34,7 @@ inline constexpr std::size_t kMetaScanBytes = 1024;
 struct DecodedText {
   std::string utf8;          // the text, without a byte-order mark
   std::string charset;       // the decoder used, canonical ("UTF-8", "GB18030", "WINDOWS-1252")
+                             // for a BOM, "UTF-8", "UTF-16LE" or "UTF-16BE"
   std::size_t replaced = 0;  // invalid sequences replaced by U+FFFD
 };
 
@@ -41,18 +51,26 @@ std::string CanonicalCharset(std::string_view label);
 std::string CharsetFromMibEnum(std::uint32_t mib);
 
 // Finds the charset of `bytes` in the order above and converts them to UTF-8. Fails only when
-// the converted text would exceed kMaxBodyBytes.
+// the converted text would exceed kMaxBodyBytes (checked while converting, before the memory is
+// taken). A header label this system does not know is passed over, as is an unknown label in
+// the page; a <meta> counts only when its ">" lies within the first kMetaScanBytes bytes. A
+// page that declares UTF-16 inside itself (readable as ASCII, so not UTF-16) is read as UTF-8.
 [[nodiscard]] platform::Result<DecodedText> DecodeToUtf8(std::span<const std::uint8_t> bytes,
                                                          std::string_view content_type);
 
 // Converts `bytes` from the charset `label` names to UTF-8, invalid sequences as U+FFFD. Fails
-// when the label is unknown or the result would exceed kMaxBodyBytes.
+// when the label is unknown or the result would exceed kMaxBodyBytes. A leading byte-order mark
+// is dropped; for a UTF-16 label a UTF-16 mark decides the byte order.
 [[nodiscard]] platform::Result<DecodedText> ConvertToUtf8(std::span<const std::uint8_t> bytes,
                                                           std::string_view label);
 
 // Converts UTF-8 `text` to the charset `label` names, for form data a site expects in its own
 // charset; a character the charset cannot hold is written as a decimal character reference
-// "&#NNNN;", as browsers submit it. Unknown labels fail.
+// "&#NNNN;", as browsers submit it. Unknown labels fail. Invalid UTF-8 in `text` is U+FFFD
+// first (maximal subparts, as above), so it reaches a legacy charset as "&#65533;". Latin-1
+// labels encode as windows-1252 (€ is 80). GB2312/GBK labels (not "gb18030") encode as GBK
+// sites read it: € is 80, and a character GB18030 writes in four bytes becomes a reference.
+// A stateful charset (ISO-2022-JP) is switched back to ASCII before a reference.
 [[nodiscard]] platform::Result<std::string> ConvertFromUtf8(std::string_view text,
                                                             std::string_view label);
 

@@ -75,15 +75,20 @@ TEST(CharsetLabels, PagesLieAboutSmallCharsets) {
 TEST(CharsetLabels, EveryLabelConverts) {
   // Each supported label must open a real converter on this system.
   for (const char* label :
-       {"utf-8", "utf-16", "utf-16le", "utf-16be", "windows-1250", "windows-1251", "windows-1253",
-        "windows-1254", "windows-1255", "windows-1256", "windows-1257", "windows-1258",
-        "iso-8859-2", "iso-8859-3", "iso-8859-4", "iso-8859-5", "iso-8859-6", "iso-8859-7",
-        "iso-8859-8", "iso-8859-9", "iso-8859-10", "iso-8859-11", "iso-8859-13", "iso-8859-14",
-        "iso-8859-15", "iso-8859-16", "koi8-r", "koi8-u", "big5", "shift_jis", "euc-jp",
-        "euc-kr", "iso-2022-jp", "tis-620", "gb2312", "latin1"}) {
+       {"utf-8",        "utf-16",       "utf-16le",     "utf-16be",     "windows-1250",
+        "windows-1251", "windows-1253", "windows-1254", "windows-1255", "windows-1256",
+        "windows-1257", "windows-1258", "iso-8859-2",   "iso-8859-3",   "iso-8859-4",
+        "iso-8859-5",   "iso-8859-6",   "iso-8859-7",   "iso-8859-8",   "iso-8859-9",
+        "iso-8859-10",  "iso-8859-11",  "iso-8859-13",  "iso-8859-14",  "iso-8859-15",
+        "iso-8859-16",  "koi8-r",       "koi8-u",       "big5",         "shift_jis",
+        "euc-jp",       "euc-kr",       "iso-2022-jp",  "tis-620",      "gb2312",
+        "latin1"}) {
     const std::vector<std::uint8_t> ascii = Bytes("ok");
     EXPECT_TRUE(ConvertToUtf8(ascii, label).ok()) << label;
     EXPECT_TRUE(ConvertFromUtf8("ok", label).ok()) << label;
+    // The decoder's name is a label too: DecodedText::charset is handed back for forms.
+    const std::string decoder = CanonicalCharset(label);
+    EXPECT_EQ(CanonicalCharset(decoder), decoder) << label;
   }
 }
 
@@ -115,7 +120,10 @@ TEST(CharsetMibEnum, RegistryNumbers) {
   EXPECT_EQ(CharsetFromMibEnum(2084), "KOI8-R");
   EXPECT_EQ(CharsetFromMibEnum(2088), "KOI8-U");
   EXPECT_EQ(CharsetFromMibEnum(2250), "windows-1250");
+  EXPECT_EQ(CharsetFromMibEnum(2252), "windows-1252");
   EXPECT_EQ(CharsetFromMibEnum(2258), "windows-1258");
+  EXPECT_EQ(CharsetFromMibEnum(2101), "Big5-HKSCS");
+  EXPECT_EQ(CharsetFromMibEnum(2259), "TIS-620");
 }
 
 TEST(CharsetMibEnum, UnknownNumbersAreEmpty) {
@@ -137,7 +145,8 @@ TEST(CharsetMibEnum, EveryNamedCharsetConverts) {
 
 TEST(CharsetDetection, Gb2312LabelDecodesGbkCharacters) {
   // 朱镕基: 朱 D6 EC and 基 BB F9 are GB2312; 镕 (U+9555) is GBK-only, E9 46.
-  const DecodedText text = MustDecode("\xD6\xEC\xE9\x46\xBB\xF9", "text/vnd.wap.wml; charset=gb2312");
+  const DecodedText text =
+      MustDecode("\xD6\xEC\xE9\x46\xBB\xF9", "text/vnd.wap.wml; charset=gb2312");
   EXPECT_EQ(text.charset, "GB18030");
   EXPECT_EQ(text.utf8, "\xE6\x9C\xB1\xE9\x95\x95\xE5\x9F\xBA");
   EXPECT_EQ(text.replaced, 0u);
@@ -155,21 +164,25 @@ TEST(CharsetDetection, Latin1LabelReadsWindows1252Euro) {
 
 TEST(CharsetDetection, Windows1251Russian) {
   // Привет: П CF, р F0, и E8, в E2, е E5, т F2.
-  const DecodedText text = MustDecode("\xCF\xF0\xE8\xE2\xE5\xF2", "text/html; charset=windows-1251");
+  const DecodedText text =
+      MustDecode("\xCF\xF0\xE8\xE2\xE5\xF2", "text/html; charset=windows-1251");
   EXPECT_EQ(text.charset, "WINDOWS-1251");
   EXPECT_EQ(text.utf8, "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");
 }
 
 TEST(CharsetDetection, Utf8BomIsStrippedAndBeatsHeader) {
-  const DecodedText text = MustDecode("\xEF\xBB\xBF" "caf\xC3\xA9", "text/html; charset=windows-1251");
+  const DecodedText text = MustDecode(
+      "\xEF\xBB\xBF"
+      "caf\xC3\xA9",
+      "text/html; charset=windows-1251");
   EXPECT_EQ(text.charset, "UTF-8");
   EXPECT_EQ(text.utf8, "caf\xC3\xA9");
 }
 
 TEST(CharsetDetection, Utf16BomsBeatEverything) {
   // "A中" little-endian: 41 00 2D 4E; big-endian: 00 41 4E 2D.
-  const DecodedText le = MustDecode(std::string_view("\xFF\xFE\x41\x00\x2D\x4E", 6),
-                                    "text/html; charset=utf-8");
+  const DecodedText le =
+      MustDecode(std::string_view("\xFF\xFE\x41\x00\x2D\x4E", 6), "text/html; charset=utf-8");
   EXPECT_EQ(le.charset, "UTF-16LE");
   EXPECT_EQ(le.utf8, "A\xE4\xB8\xAD");
   const DecodedText be = MustDecode(std::string_view("\xFE\xFF\x00\x41\x4E\x2D", 6), "");
@@ -178,8 +191,8 @@ TEST(CharsetDetection, Utf16BomsBeatEverything) {
 }
 
 TEST(CharsetDetection, XmlDeclaration) {
-  const DecodedText text =
-      MustDecode("<?xml version=\"1.0\" encoding=\"gb2312\"?><wml>\xD6\xD0</wml>", "text/vnd.wap.wml");
+  const DecodedText text = MustDecode(
+      "<?xml version=\"1.0\" encoding=\"gb2312\"?><wml>\xD6\xD0</wml>", "text/vnd.wap.wml");
   EXPECT_EQ(text.charset, "GB18030");
   EXPECT_EQ(text.utf8, "<?xml version=\"1.0\" encoding=\"gb2312\"?><wml>\xE4\xB8\xAD</wml>");
   // Single quotes and white space before the declaration; KOI8-R F0 is П.
@@ -219,19 +232,18 @@ TEST(CharsetDetection, MetaHttpEquivContentType) {
       "");
   EXPECT_EQ(text.charset, "GB18030");
   EXPECT_TRUE(text.utf8.ends_with("\xE4\xB8\xAD"));
-  EXPECT_EQ(MustDecode("<meta content='text/html; charset=koi8-r' http-equiv=content-type>", "")
-                .charset,
-            "KOI8-R");
+  EXPECT_EQ(
+      MustDecode("<meta content='text/html; charset=koi8-r' http-equiv=content-type>", "").charset,
+      "KOI8-R");
   // Without http-equiv the content attribute is not a charset declaration.
-  EXPECT_EQ(MustDecode("<meta name=x content=\"text/html; charset=koi8-r\">", "").charset,
-            "UTF-8");
+  EXPECT_EQ(MustDecode("<meta name=x content=\"text/html; charset=koi8-r\">", "").charset, "UTF-8");
 }
 
 TEST(CharsetDetection, MetaOrderAndLimits) {
   // The XML declaration comes before a <meta>.
-  EXPECT_EQ(MustDecode("<?xml version=\"1.0\" encoding=\"koi8-r\"?><meta charset=\"gbk\">", "")
-                .charset,
-            "KOI8-R");
+  EXPECT_EQ(
+      MustDecode("<?xml version=\"1.0\" encoding=\"koi8-r\"?><meta charset=\"gbk\">", "").charset,
+      "KOI8-R");
   // A <meta> inside a comment, or with an unknown label, is passed over.
   EXPECT_EQ(MustDecode("<!-- <meta charset=gbk> --><meta charset=bogus><meta charset=koi8-u>", "")
                 .charset,
@@ -266,15 +278,27 @@ TEST(CharsetDetection, SniffsUtf8ElseWindows1252) {
 // ---- Conversion --------------------------------------------------------------------------
 
 TEST(CharsetConversion, InvalidUtf8BecomesReplacement) {
-  const DecodedText text = MustDecode("ab\xFF" "cd\xC3" "e", "text/html; charset=utf-8");
-  EXPECT_EQ(text.utf8, "ab\xEF\xBF\xBD" "cd\xEF\xBF\xBD" "e");
+  const DecodedText text = MustDecode(
+      "ab\xFF"
+      "cd\xC3"
+      "e",
+      "text/html; charset=utf-8");
+  EXPECT_EQ(text.utf8,
+            "ab\xEF\xBF\xBD"
+            "cd\xEF\xBF\xBD"
+            "e");
   EXPECT_EQ(text.replaced, 2u);
 }
 
 TEST(CharsetConversion, Utf8MaximalSubparts) {
   // E4 B8 starts 中 (E4 B8 AD) but stops: one U+FFFD, then the 'A'.
-  DecodedText text = MustConvert("\xE4\xB8" "A", "utf-8");
-  EXPECT_EQ(text.utf8, "\xEF\xBF\xBD" "A");
+  DecodedText text = MustConvert(
+      "\xE4\xB8"
+      "A",
+      "utf-8");
+  EXPECT_EQ(text.utf8,
+            "\xEF\xBF\xBD"
+            "A");
   EXPECT_EQ(text.replaced, 1u);
   // C0 is never a lead byte, 80 never starts a sequence: two replacements.
   text = MustConvert("\xC0\x80", "utf-8");
@@ -283,7 +307,10 @@ TEST(CharsetConversion, Utf8MaximalSubparts) {
   text = MustConvert("\xED\xA0\x80", "utf-8");
   EXPECT_EQ(text.replaced, 3u);
   // F4 90 would pass U+10FFFF.
-  text = MustConvert("\xF4\x90\x80\x80" "z", "utf-8");
+  text = MustConvert(
+      "\xF4\x90\x80\x80"
+      "z",
+      "utf-8");
   EXPECT_EQ(text.replaced, 4u);
   EXPECT_TRUE(text.utf8.ends_with("z"));
   // A truncated four-byte sequence at the end is one replacement.
@@ -318,7 +345,9 @@ TEST(CharsetConversion, TruncatedGb18030AtEnd) {
 TEST(CharsetConversion, Utf16InvalidUnitsAndOddByte) {
   // A lone high surrogate (D800) then "A": the surrogate's two bytes are one U+FFFD.
   DecodedText text = MustConvert(std::string_view("\x00\xD8\x41\x00", 4), "utf-16le");
-  EXPECT_EQ(text.utf8, "\xEF\xBF\xBD" "A");
+  EXPECT_EQ(text.utf8,
+            "\xEF\xBF\xBD"
+            "A");
   EXPECT_EQ(text.replaced, 1u);
   // An odd byte at the end.
   text = MustConvert(std::string_view("\x41\x00\x42", 3), "utf-16le");
@@ -331,8 +360,16 @@ TEST(CharsetConversion, Utf16InvalidUnitsAndOddByte) {
 
 TEST(CharsetConversion, ByteOrderMarkIsDropped) {
   // U+FEFF in GB18030 is 84 31 95 33.
-  EXPECT_EQ(MustConvert("\x84\x31\x95\x33" "A", "gb18030").utf8, "A");
-  EXPECT_EQ(MustConvert("\xEF\xBB\xBF" "A", "utf-8").utf8, "A");
+  EXPECT_EQ(MustConvert("\x84\x31\x95\x33"
+                        "A",
+                        "gb18030")
+                .utf8,
+            "A");
+  EXPECT_EQ(MustConvert("\xEF\xBB\xBF"
+                        "A",
+                        "utf-8")
+                .utf8,
+            "A");
   EXPECT_EQ(MustConvert(std::string_view("\xFF\xFE\x41\x00", 4), "utf-16le").utf8, "A");
   // Only a leading mark: U+FEFF later in the text is kept.
   EXPECT_EQ(MustConvert("A\xEF\xBB\xBF", "utf-8").utf8, "A\xEF\xBB\xBF");
@@ -341,16 +378,16 @@ TEST(CharsetConversion, ByteOrderMarkIsDropped) {
 TEST(CharsetConversion, EastAsianAndCyrillicCharsets) {
   // Shift_JIS 82 A0 is あ; 87 40 is ① (a Microsoft addition, so Shift_JIS is read as CP932).
   EXPECT_EQ(MustConvert("\x82\xA0\x87\x40", "shift_jis").utf8, "\xE3\x81\x82\xE2\x91\xA0");
-  EXPECT_EQ(MustConvert("\xA4\xA4", "big5").utf8, "\xE4\xB8\xAD");         // 中
-  EXPECT_EQ(MustConvert("\xC7\xD1", "euc-kr").utf8, "\xED\x95\x9C");       // 한
+  EXPECT_EQ(MustConvert("\xA4\xA4", "big5").utf8, "\xE4\xB8\xAD");    // 中
+  EXPECT_EQ(MustConvert("\xC7\xD1", "euc-kr").utf8, "\xED\x95\x9C");  // 한
   // 81 41 is 갂 (U+AC02), outside KS X 1001: EUC-KR is read as CP949.
   EXPECT_EQ(MustConvert("\x81\x41", "euc-kr").utf8, "\xEA\xB0\x82");
   // GBK pages write € as the single byte 80.
   EXPECT_EQ(MustConvert("\x80", "gb2312").utf8, "\xE2\x82\xAC");
-  EXPECT_EQ(MustConvert("\xA4\xA2", "euc-jp").utf8, "\xE3\x81\x82");       // あ
+  EXPECT_EQ(MustConvert("\xA4\xA2", "euc-jp").utf8, "\xE3\x81\x82");  // あ
   EXPECT_EQ(MustConvert("\x1B$B$\"\x1B(B", "iso-2022-jp").utf8, "\xE3\x81\x82");
   EXPECT_EQ(MustConvert("\xF0\xD2\xC9\xD7\xC5\xD4", "koi8-r").utf8,
-            "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");  // Привет
+            "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");   // Привет
   EXPECT_EQ(MustConvert("\xA1", "tis-620").utf8, "\xE0\xB8\x81");  // ก U+0E01
 }
 
@@ -414,11 +451,18 @@ TEST(CharsetConversion, TooLargeBodyFails) {
 // ---- Encoding for forms ------------------------------------------------------------------
 
 TEST(CharsetEncoding, Gb2312AndGb18030) {
-  EXPECT_EQ(MustEncode("\xE4\xB8\xAD\xE6\x96\x87", "gb2312"), "\xD6\xD0\xCE\xC4");    // 中文
-  EXPECT_EQ(MustEncode("\xE9\x95\x95", "gb2312"), "\xE9\x46");                          // 镕
+  EXPECT_EQ(MustEncode("\xE4\xB8\xAD\xE6\x96\x87", "gb2312"), "\xD6\xD0\xCE\xC4");  // 中文
+  EXPECT_EQ(MustEncode("\xE9\x95\x95", "gb2312"), "\xE9\x46");                      // 镕
   // 😀 U+1F600 has only a four-byte GB18030 form, 94 39 FC 36: GBK sites get a reference.
-  EXPECT_EQ(MustEncode("a\xF0\x9F\x98\x80" "b", "gb18030"), "a\x94\x39\xFC\x36" "b");
-  EXPECT_EQ(MustEncode("a\xF0\x9F\x98\x80" "b", "gb2312"), "a&#128512;b");
+  EXPECT_EQ(MustEncode("a\xF0\x9F\x98\x80"
+                       "b",
+                       "gb18030"),
+            "a\x94\x39\xFC\x36"
+            "b");
+  EXPECT_EQ(MustEncode("a\xF0\x9F\x98\x80"
+                       "b",
+                       "gb2312"),
+            "a&#128512;b");
   // U+0080 is four bytes in GB18030 (81 30 81 30), outside GBK.
   EXPECT_EQ(MustEncode("\xC2\x80", "gbk"), "&#128;");
   // € is 80 for GBK sites, A2 E3 in GB18030.
@@ -435,12 +479,14 @@ TEST(CharsetEncoding, UnrepresentableBecomesCharacterReference) {
 
 TEST(CharsetEncoding, StatefulCharsetReturnsToAsciiBeforeReference) {
   // あ in ISO-2022-JP is ESC $ B 24 22; € has no JIS X 0208 form, so ESC ( B comes first.
-  EXPECT_EQ(MustEncode("\xE3\x81\x82\xE2\x82\xAC", "iso-2022-jp"),
-            "\x1B$B$\"\x1B(B&#8364;");
+  EXPECT_EQ(MustEncode("\xE3\x81\x82\xE2\x82\xAC", "iso-2022-jp"), "\x1B$B$\"\x1B(B&#8364;");
 }
 
 TEST(CharsetEncoding, InvalidUtf8AndUnicodeTargets) {
-  EXPECT_EQ(MustEncode("A\xFF" "B", "windows-1252"), "A&#65533;B");
+  EXPECT_EQ(MustEncode("A\xFF"
+                       "B",
+                       "windows-1252"),
+            "A&#65533;B");
   EXPECT_EQ(MustEncode("A\xFF", "utf-8"), "A\xEF\xBF\xBD");
   EXPECT_EQ(MustEncode("A\xE4\xB8\xAD", "utf-16be"), std::string("\x00\x41\x4E\x2D", 4));
   EXPECT_FALSE(ConvertFromUtf8("x", "x-martian").ok());
