@@ -2,8 +2,10 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <type_traits>
@@ -114,17 +116,28 @@ platform::Error TooLarge() {
 
 // ---- UTF-8 -------------------------------------------------------------------------------
 
-// The length of the well-formed UTF-8 at the start of `bytes`. NUL is well-formed (GLib's
-// validator stops at it, so it is stepped over here).
+// The length of the well-formed UTF-8 at the start of `bytes`. ASCII (NUL included, which
+// GLib's validator would stop at) is stepped over eight bytes at a time; each run of non-ASCII
+// bytes goes to g_utf8_validate whole (no sequence contains an ASCII byte, so none spans two
+// runs). Most pages are mostly ASCII markup, and this keeps the common case near memchr speed.
 std::size_t ValidUtf8Length(Bytes bytes) {
-  const auto* start = reinterpret_cast<const gchar*>(bytes.data());
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  const std::size_t size = bytes.size();
   std::size_t pos = 0;
-  while (pos < bytes.size()) {
+  while (pos < size) {
+    for (std::uint64_t word = 0; pos + sizeof word <= size; pos += sizeof word) {
+      std::memcpy(&word, bytes.data() + pos, sizeof word);
+      if ((word & kHighBits) != 0) break;
+    }
+    while (pos < size && bytes[pos] < 0x80) ++pos;
+    if (pos == size) break;
+    std::size_t run_end = pos + 1;
+    while (run_end < size && bytes[run_end] >= 0x80) ++run_end;
+    const auto* start = reinterpret_cast<const gchar*>(bytes.data()) + pos;
     const gchar* end = nullptr;
-    g_utf8_validate(start + pos, static_cast<gssize>(bytes.size() - pos), &end);
-    pos = static_cast<std::size_t>(end - start);
-    if (pos == bytes.size() || bytes[pos] != 0) break;
-    ++pos;
+    g_utf8_validate(start, static_cast<gssize>(run_end - pos), &end);
+    pos += static_cast<std::size_t>(end - start);
+    if (pos != run_end) break;
   }
   return pos;
 }
@@ -246,6 +259,67 @@ IllFormedRule IllFormedRuleFor(std::string_view decoder) {
   }
 }
 
+// Single-byte charsets (windows-125x and -874, ISO-8859-x, KOI8): each byte is one character,
+// so the upper half is read from a table iconv fills once per page (128 one-byte conversions)
+// and ASCII is copied as it is; iconv per byte costs several times more on a long page. A byte
+// the charset leaves unassigned is U+FFFD. Hebrew and Vietnamese marks stay separate characters
+// after their letter (iconv would compose them; browsers do not either).
+bool IsSingleByte(std::string_view decoder) {
+  return decoder.starts_with("WINDOWS-") || decoder.starts_with("ISO-8859-") ||
+         decoder.starts_with("KOI8-");
+}
+
+struct UpperHalfTable {
+  std::array<std::array<char, 4>, 128> utf8{};
+  std::array<std::uint8_t, 128> length{};  // 0: unassigned
+};
+
+UpperHalfTable FillUpperHalf(GIConv cd) {
+  UpperHalfTable table;
+  for (std::size_t i = 0; i < 128; ++i) {
+    auto byte = static_cast<gchar>(0x80 + i);
+    gchar* in = &byte;
+    gsize in_left = 1;
+    gchar* out = table.utf8[i].data();
+    gsize out_left = table.utf8[i].size();
+    const bool converted =
+        g_iconv(cd, &in, &in_left, &out, &out_left) != kIconvFailed && in_left == 0;
+    // windows-1255 and -1258 hold a letter back in case a combining mark follows: flush it out.
+    const bool flushed = g_iconv(cd, nullptr, nullptr, &out, &out_left) != kIconvFailed;
+    if (converted && flushed) {
+      table.length[i] = static_cast<std::uint8_t>(out - table.utf8[i].data());
+    }
+    g_iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+  }
+  return table;
+}
+
+// Writes straight into `text.utf8` (empty on entry), sized for the worst case of three bytes
+// per byte but never past kMaxBodyBytes, then cut to what was written.
+[[nodiscard]] bool DecodeSingleByte(const UpperHalfTable& table, Bytes bytes, DecodedText& text) {
+  std::string& out = text.utf8;
+  out.resize(std::min(std::min(bytes.size(), kMaxBodyBytes) * 3, kMaxBodyBytes));
+  char* write = out.data();
+  const char* const end = out.data() + out.size();
+  for (const std::uint8_t byte : bytes) {
+    if (byte < 0x80) {
+      if (write == end) return false;
+      *write++ = static_cast<char>(byte);
+      continue;
+    }
+    const std::size_t i = byte - 0x80u;
+    std::string_view piece(table.utf8[i].data(), table.length[i]);
+    if (piece.empty()) {
+      piece = kReplacement;
+      ++text.replaced;
+    }
+    if (piece.size() > static_cast<std::size_t>(end - write)) return false;
+    write = std::copy(piece.begin(), piece.end(), write);
+  }
+  out.resize(static_cast<std::size_t>(write - out.data()));
+  return true;
+}
+
 // Converts from `decoder` (a name in kLabelGroups) to UTF-8, dropping a byte-order mark.
 platform::Result<DecodedText> Decode(Bytes bytes, std::string_view decoder) {
   DecodedText text;
@@ -260,8 +334,14 @@ platform::Result<DecodedText> Decode(Bytes bytes, std::string_view decoder) {
   }
   const IconvHandle cd = OpenIconv("UTF-8", decoder);
   if (!cd) return platform::Error{"this system cannot convert from " + text.charset};
-  text.utf8.reserve(std::min(bytes.size() + bytes.size() / 2, kMaxBodyBytes));
-  if (!DecodeWithIconv(cd.get(), bytes, IllFormedRuleFor(decoder), text)) return TooLarge();
+  bool fits = false;
+  if (IsSingleByte(decoder)) {
+    fits = DecodeSingleByte(FillUpperHalf(cd.get()), bytes, text);
+  } else {
+    text.utf8.reserve(std::min(bytes.size() + bytes.size() / 2, kMaxBodyBytes));
+    fits = DecodeWithIconv(cd.get(), bytes, IllFormedRuleFor(decoder), text);
+  }
+  if (!fits) return TooLarge();
   if (text.utf8.starts_with(kUtf8Bom)) text.utf8.erase(0, kUtf8Bom.size());
   return text;
 }
@@ -367,21 +447,21 @@ std::string CharsetFromMibEnum(std::uint32_t mib) {
     std::string_view label;
   };
   static constexpr MibEntry kMibEnums[] = {
-      {3, "US-ASCII"},          {4, "ISO-8859-1"},       {5, "ISO-8859-2"},
-      {6, "ISO-8859-3"},        {7, "ISO-8859-4"},       {8, "ISO-8859-5"},
-      {9, "ISO-8859-6"},        {10, "ISO-8859-7"},      {11, "ISO-8859-8"},
-      {12, "ISO-8859-9"},       {13, "ISO-8859-10"},     {17, "Shift_JIS"},
-      {18, "EUC-JP"},           {36, "KS_C_5601-1987"},  {38, "EUC-KR"},
-      {39, "ISO-2022-JP"},      {106, "UTF-8"},          {109, "ISO-8859-13"},
-      {110, "ISO-8859-14"},     {111, "ISO-8859-15"},    {112, "ISO-8859-16"},
-      {113, "GBK"},             {114, "GB18030"},        {1000, "ISO-10646-UCS-2"},
-      {1013, "UTF-16BE"},       {1014, "UTF-16LE"},      {1015, "UTF-16"},
-      {2024, "Windows-31J"},    {2025, "GB2312"},        {2026, "Big5"},
-      {2084, "KOI8-R"},         {2088, "KOI8-U"},        {2101, "Big5-HKSCS"},
-      {2109, "windows-874"},    {2250, "windows-1250"},  {2251, "windows-1251"},
-      {2252, "windows-1252"},   {2253, "windows-1253"},  {2254, "windows-1254"},
-      {2255, "windows-1255"},   {2256, "windows-1256"},  {2257, "windows-1257"},
-      {2258, "windows-1258"},   {2259, "TIS-620"},
+      {3, "US-ASCII"},        {4, "ISO-8859-1"},      {5, "ISO-8859-2"},
+      {6, "ISO-8859-3"},      {7, "ISO-8859-4"},      {8, "ISO-8859-5"},
+      {9, "ISO-8859-6"},      {10, "ISO-8859-7"},     {11, "ISO-8859-8"},
+      {12, "ISO-8859-9"},     {13, "ISO-8859-10"},    {17, "Shift_JIS"},
+      {18, "EUC-JP"},         {36, "KS_C_5601-1987"}, {38, "EUC-KR"},
+      {39, "ISO-2022-JP"},    {106, "UTF-8"},         {109, "ISO-8859-13"},
+      {110, "ISO-8859-14"},   {111, "ISO-8859-15"},   {112, "ISO-8859-16"},
+      {113, "GBK"},           {114, "GB18030"},       {1000, "ISO-10646-UCS-2"},
+      {1013, "UTF-16BE"},     {1014, "UTF-16LE"},     {1015, "UTF-16"},
+      {2024, "Windows-31J"},  {2025, "GB2312"},       {2026, "Big5"},
+      {2084, "KOI8-R"},       {2088, "KOI8-U"},       {2101, "Big5-HKSCS"},
+      {2109, "windows-874"},  {2250, "windows-1250"}, {2251, "windows-1251"},
+      {2252, "windows-1252"}, {2253, "windows-1253"}, {2254, "windows-1254"},
+      {2255, "windows-1255"}, {2256, "windows-1256"}, {2257, "windows-1257"},
+      {2258, "windows-1258"}, {2259, "TIS-620"},
   };
   for (const MibEntry& entry : kMibEnums) {
     if (entry.mib == mib) return std::string(entry.label);

@@ -358,6 +358,29 @@ TEST(CharsetConversion, Utf16InvalidUnitsAndOddByte) {
   EXPECT_EQ(text.charset, "UTF-16BE");
 }
 
+TEST(CharsetConversion, SingleByteCharsets) {
+  EXPECT_EQ(MustConvert("\xB3\xF3" "d\xBC", "iso-8859-2").utf8,
+            "\xC5\x82\xC3\xB3"
+            "d\xC5\xBA");                                                     // łódź
+  EXPECT_EQ(MustConvert("\xE1\xE2", "iso-8859-7").utf8, "\xCE\xB1\xCE\xB2");  // αβ
+  EXPECT_EQ(MustConvert("\xA4", "latin9").utf8, "\xE2\x82\xAC");              // €
+  // א then the mark patah (U+05B7), kept apart; windows-1258 C3 is Ă, then the acute mark.
+  EXPECT_EQ(MustConvert("\xE0\xC7", "windows-1255").utf8, "\xD7\x90\xD6\xB7");
+  EXPECT_EQ(MustConvert("\xC3\xEC", "windows-1258").utf8, "\xC4\x82\xCC\x81");
+  // Bytes the charset leaves unassigned: 81 in windows-1252, A5 in ISO-8859-3.
+  DecodedText text = MustConvert(
+      "a\x81"
+      "b",
+      "windows-1252");
+  EXPECT_EQ(text.utf8,
+            "a\xEF\xBF\xBD"
+            "b");
+  EXPECT_EQ(text.replaced, 1u);
+  text = MustConvert("\xA5\xA5", "iso-8859-3");
+  EXPECT_EQ(text.utf8, "\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(text.replaced, 2u);
+}
+
 TEST(CharsetConversion, ByteOrderMarkIsDropped) {
   // U+FEFF in GB18030 is 84 31 95 33.
   EXPECT_EQ(MustConvert("\x84\x31\x95\x33"
