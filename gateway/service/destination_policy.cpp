@@ -96,10 +96,14 @@ std::vector<IpAddress> InterfaceAddresses() {
   return addresses;
 }
 
-// "host:port" or "[v6]:port" split at the last colon; port 0 when missing or invalid.
+// "host:port" or "[v6]:port" split at the last colon; port 0 when missing or invalid (an IPv6
+// literal outside brackets has no port).
 std::pair<std::string_view, int> SplitHostPort(std::string_view text) {
   const std::size_t colon = text.rfind(':');
   if (colon == std::string_view::npos || colon + 1 == text.size()) return {text, 0};
+  if (text.front() != '[' && text.substr(0, colon).find(':') != std::string_view::npos) {
+    return {text, 0};
+  }
   int port = 0;
   for (char c : text.substr(colon + 1)) {
     if (c < '0' || c > '9' || port > kMaxPort) return {text, 0};

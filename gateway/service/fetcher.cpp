@@ -89,9 +89,7 @@ class Operation : public std::enable_shared_from_this<Operation> {
 
   Operation(FetcherCore* owner, FetchRequest request, Callback done)
       : owner_(owner), request_(std::move(request)), done_(std::move(done)),
-        jar_(UpstreamCookies::Parse(request_.cookies)) {
-    post_ = request_.post;
-  }
+        jar_(UpstreamCookies::Parse(request_.cookies)), post_(request_.post) {}
 
   void Start();
   void Abandon();
@@ -118,7 +116,12 @@ class Operation : public std::enable_shared_from_this<Operation> {
   void Finish();
   void Deliver();
   AttachedSource Timer(std::chrono::milliseconds delay, GSourceFunc callback);
-  gpointer Hold() { return new OperationPtr(shared_from_this()); }
+  // A strong reference for a GLib call in flight, and a weak one for timers and signals, as
+  // heap copies owned by GLib until the callback (Take) or the destroy notify frees them.
+  gpointer Hold() { return std::make_unique<OperationPtr>(shared_from_this()).release(); }
+  gpointer HoldWeak() {
+    return std::make_unique<std::weak_ptr<Operation>>(weak_from_this()).release();
+  }
   static OperationPtr Take(gpointer data);
   static OperationPtr Lock(gpointer data);
 
@@ -133,7 +136,7 @@ class Operation : public std::enable_shared_from_this<Operation> {
   int redirects_ = 0;
   GUriPtr redirect_target_;  // set while a redirect's body is drained
   std::size_t hop_bytes_ = 0;
-  std::string refusal_;  // why a connection was refused, if one was
+  std::string refusal_;  // why this hop's last connection attempt was refused, if it was
   GObjectPtr<GCancellable> cancellable_{g_cancellable_new()};
   GObjectPtr<SoupMessage> message_;
   GObjectPtr<GInputStream> stream_;
@@ -142,9 +145,11 @@ class Operation : public std::enable_shared_from_this<Operation> {
   AttachedSource deferred_delivery_;
 };
 
-void FreeHeld(gpointer data) { delete static_cast<OperationPtr*>(data); }
-void FreeWeak(gpointer data, GClosure*) { delete static_cast<std::weak_ptr<Operation>*>(data); }
-void FreeWeakData(gpointer data) { FreeWeak(data, nullptr); }
+void FreeHeld(gpointer data) { std::unique_ptr<OperationPtr> held(static_cast<OperationPtr*>(data)); }
+void FreeWeakData(gpointer data) {
+  std::unique_ptr<std::weak_ptr<Operation>> held(static_cast<std::weak_ptr<Operation>*>(data));
+}
+void FreeWeak(gpointer data, GClosure*) { FreeWeakData(data); }
 
 OperationPtr Operation::Take(gpointer data) {
   std::unique_ptr<OperationPtr> holder(static_cast<OperationPtr*>(data));
@@ -217,8 +222,9 @@ void Operation::SendHop(GUriPtr uri) {
         body.get());
   }
   g_signal_connect_data(message_.get(), "network-event", G_CALLBACK(&Operation::OnNetworkEvent),
-                        new std::weak_ptr<Operation>(weak_from_this()), &FreeWeak, GConnectFlags{});
+                        HoldWeak(), &FreeWeak, GConnectFlags{});
   hop_bytes_ = 0;
+  refusal_.clear();
   first_byte_timer_ = Timer(owner_->options.first_byte_timeout, &Operation::OnFirstByteTimeout);
   soup_session_send_async(owner_->session.get(), message_.get(), G_PRIORITY_DEFAULT,
                           cancellable_.get(), &Operation::OnHeaders, Hold());
@@ -227,9 +233,11 @@ void Operation::SendHop(GUriPtr uri) {
 void Operation::OnNetworkEvent(SoupMessage*, GSocketClientEvent event, GIOStream* connection,
                                gpointer data) {
   GuardCallback([&] {
-    if (event != G_SOCKET_CLIENT_CONNECTING) return;
     const OperationPtr op = Lock(data);
-    if (op && !op->finished_ && op->owner_ != nullptr) op->CheckConnection(connection);
+    if (!op || op->finished_ || op->owner_ == nullptr) return;
+    if (event == G_SOCKET_CLIENT_CONNECTING) op->CheckConnection(connection);
+    // Another address of the name was allowed and connected: an earlier refusal is history.
+    if (event == G_SOCKET_CLIENT_CONNECTED) op->refusal_.clear();
   });
 }
 
@@ -437,8 +445,7 @@ void Operation::Deliver() {
 
 AttachedSource Operation::Timer(std::chrono::milliseconds delay, GSourceFunc callback) {
   GSource* source = g_timeout_source_new(TimerMilliseconds(delay));
-  g_source_set_callback(source, callback, new std::weak_ptr<Operation>(weak_from_this()),
-                        &FreeWeakData);
+  g_source_set_callback(source, callback, HoldWeak(), &FreeWeakData);
   return AttachedSource(source, owner_->context);
 }
 

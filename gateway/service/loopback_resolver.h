@@ -6,6 +6,10 @@
 //     reaches a test site on this machine;
 //   - names ending in ".invalid" fail at once with G_RESOLVER_ERROR_NOT_FOUND, without a query.
 //
+// Recent GLib versions answer localhost names themselves before asking any resolver (with ::1
+// first); the loopback resolver makes the rule hold whatever the GLib version, and adds the
+// .invalid rule (so a mistyped test name never becomes a DNS query).
+//
 // libsoup 3 connects through GSocketClient, which resolves with g_resolver_get_default(); a
 // SoupSession has no resolver of its own. So the resolver is installed process-wide. This is
 // the one piece of process-wide state of the fetcher, forced by GLib: it changes only the

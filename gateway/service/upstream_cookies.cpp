@@ -160,7 +160,11 @@ void UpstreamCookies::Store(std::string_view set_cookie, std::string_view url) {
   if (!origin || g_uri_get_host(origin.get()) == nullptr) return;
   const std::string header(set_cookie);
   CookiePtr cookie(soup_cookie_parse(header.c_str(), origin.get()));
-  if (!cookie) return;
+  // A cookie with neither name nor value carries nothing (RFC 6265bis ignores it).
+  if (!cookie || (*soup_cookie_get_name(cookie.get()) == '\0' &&
+                  *soup_cookie_get_value(cookie.get()) == '\0')) {
+    return;
+  }
   const char* domain = soup_cookie_get_domain(cookie.get());
   if (domain == nullptr) return;
   // RFC 6265 5.3 step 5: a Domain attribute naming a public suffix ("co.uk") would reach every

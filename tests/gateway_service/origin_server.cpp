@@ -201,9 +201,11 @@ void Redirect(SoupServerMessage* message, unsigned status, std::string_view loca
 }
 
 std::shared_ptr<std::uint64_t> StreamBody(SoupServerMessage* message, BodyStream stream) {
-  auto* state = new BodyStreamState;
-  g_object_set_data_full(G_OBJECT(message), kBodyStreamKey, state,
-                         [](gpointer data) { delete static_cast<BodyStreamState*>(data); });
+  // The message owns the state from here on and frees it when it is finalized.
+  auto* state = std::make_unique<BodyStreamState>().release();
+  g_object_set_data_full(G_OBJECT(message), kBodyStreamKey, state, [](gpointer data) {
+    std::unique_ptr<BodyStreamState> owned(static_cast<BodyStreamState*>(data));
+  });
   state->message = message;
   state->plan = stream;
   state->piece.assign(stream.chunk_bytes, 'x');
