@@ -50,10 +50,11 @@ struct ReadState {
   }
 };
 
-ReadState& StateOf(void* user_data) {
-  auto* context = static_cast<xmlParserCtxt*>(user_data);
-  return *static_cast<ReadState*>(context->_private);
-}
+// The callbacks get the ReadState itself as their user data, never the parser context: when
+// the user data is the context, libxml2 looks up an entity our getEntity does not give in the
+// table it builds from the deck's own DOCTYPE, which would expand the deck's entities and read
+// its external ones (SYSTEM "file:///...") behind our back.
+ReadState& StateOf(void* user_data) { return *static_cast<ReadState*>(user_data); }
 
 // WML's own entity names are those of XML plus nbsp and shy, which the HTML table holds too.
 xmlEntity* LookUpEntity(void* user_data, const xmlChar* name) {
@@ -166,10 +167,9 @@ constexpr int kHtmlOptions = HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_
 bool ReadAsXml(std::string_view text, ReadState& state) {
   xmlSAXHandler handler = XmlHandler();
   std::unique_ptr<xmlParserCtxt, ParserDeleter> context(
-      xmlCreatePushParserCtxt(&handler, nullptr, nullptr, 0, nullptr));
+      xmlCreatePushParserCtxt(&handler, &state, nullptr, 0, nullptr));
   if (!context) return false;
   state.context = context.get();
-  context->_private = &state;
   xmlCtxtUseOptions(context.get(), kXmlOptions);
   xmlSwitchEncoding(context.get(), XML_CHAR_ENCODING_UTF8);
   xmlParseChunk(context.get(), text.data(), static_cast<int>(text.size()), 1);
@@ -181,10 +181,9 @@ bool ReadAsXml(std::string_view text, ReadState& state) {
 void ReadAsHtml(std::string_view text, ReadState& state) {
   xmlSAXHandler handler = HtmlHandler();
   std::unique_ptr<htmlParserCtxt, HtmlParserDeleter> context(htmlCreatePushParserCtxt(
-      &handler, nullptr, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8));
+      &handler, &state, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8));
   if (!context) return;
   state.context = context.get();
-  context->_private = &state;
   htmlCtxtUseOptions(context.get(), kHtmlOptions);
   htmlParseChunk(context.get(), text.data(), static_cast<int>(text.size()), 1);
   state.context = nullptr;
