@@ -526,8 +526,9 @@ platform::Result<std::string> ConvertFromUtf8(std::string_view text, std::string
   std::string out;
   const bool fits = group->gbk_forms ? EncodeGbk(cd.get(), clean.utf8, out)
                                      : EncodeWithIconv(cd.get(), clean.utf8, out);
-  if (!fits)
+  if (!fits) {
     return platform::Error{"converted text exceeds " + std::to_string(kMaxBodyBytes) + " bytes"};
+  }
   return out;
 }
 
