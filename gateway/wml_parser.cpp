@@ -72,12 +72,11 @@ xmlEntity* LookUpEntity(void* user_data, const xmlChar* name) {
   int length = xmlCopyCharMultiByte(reinterpret_cast<xmlChar*>(utf8), static_cast<int>(html->value));
   if (length <= 0) return nullptr;
   utf8[length] = '\0';
-  xmlEntity* made = xmlAddDocEntity(state.entity_holder.get(), name, XML_INTERNAL_GENERAL_ENTITY,
-                                    nullptr, nullptr, reinterpret_cast<const xmlChar*>(utf8));
-  // Marked predefined, the parser inserts its text as it does for &lt;: no parsing of the
-  // replacement text, no recursion, the same in text and in attribute values.
-  if (made) made->etype = XML_INTERNAL_PREDEFINED_ENTITY;
-  return made;
+  // An internal general entity whose text is one character (no markup, no reference, so no
+  // recursion). Not marked predefined: in attribute values libxml2 copies only the first byte
+  // of a predefined entity's text, which cut &nbsp; and &copy; to half a UTF-8 sequence.
+  return xmlAddDocEntity(state.entity_holder.get(), name, XML_INTERNAL_GENERAL_ENTITY, nullptr,
+                         nullptr, reinterpret_cast<const xmlChar*>(utf8));
 }
 
 void XmlStartElement(void* user_data, const xmlChar* local_name, const xmlChar* prefix,
@@ -174,6 +173,10 @@ bool ReadAsXml(std::string_view text, ReadState& state) {
   xmlSwitchEncoding(context.get(), XML_CHAR_ENCODING_UTF8);
   xmlParseChunk(context.get(), text.data(), static_cast<int>(text.size()), 1);
   bool well_formed = context->wellFormed != 0;
+  // Even in SAX mode libxml2 records the DOCTYPE's entity declarations in a document of its
+  // own, which the parser context does not free.
+  std::unique_ptr<xmlDoc, DocDeleter> declarations(context->myDoc);
+  context->myDoc = nullptr;
   state.context = nullptr;
   return well_formed && state.builder.failure().empty();
 }
