@@ -141,8 +141,7 @@ IpAddress EmbeddedIpv4(const IpAddress& address) {
   if (!InPrefix(address, kMapped, 96) && !InPrefix(address, kNat64, 96) && !compatible) {
     return address;
   }
-  return IpAddress::V4(address.bytes[12], address.bytes[13], address.bytes[14],
-                       address.bytes[15]);
+  return IpAddress::V4(address.bytes[12], address.bytes[13], address.bytes[14], address.bytes[15]);
 }
 
 bool IsLoopbackAddress(const IpAddress& address) {
@@ -161,12 +160,13 @@ bool IsPrivateAddress(const IpAddress& address) {
       int bits;
     };
     static const Range kRanges[] = {
-        {IpAddress::V4(0, 0, 0, 0), 8},      {IpAddress::V4(10, 0, 0, 0), 8},
-        {IpAddress::V4(100, 64, 0, 0), 10},  {IpAddress::V4(169, 254, 0, 0), 16},
-        {IpAddress::V4(172, 16, 0, 0), 12},  {IpAddress::V4(192, 168, 0, 0), 16},
+        {IpAddress::V4(0, 0, 0, 0), 8},     {IpAddress::V4(10, 0, 0, 0), 8},
+        {IpAddress::V4(100, 64, 0, 0), 10}, {IpAddress::V4(169, 254, 0, 0), 16},
+        {IpAddress::V4(172, 16, 0, 0), 12}, {IpAddress::V4(192, 168, 0, 0), 16},
     };
-    return std::any_of(std::begin(kRanges), std::end(kRanges),
-                       [&](const Range& range) { return InPrefix(plain, range.prefix, range.bits); });
+    return std::any_of(std::begin(kRanges), std::end(kRanges), [&](const Range& range) {
+      return InPrefix(plain, range.prefix, range.bits);
+    });
   }
   return InPrefix(plain, V6({0xFC}), 7) || InPrefix(plain, V6({0xFE, 0x80}), 10) ||
          InPrefix(plain, V6({0xFE, 0xC0}), 10);

@@ -51,7 +51,8 @@ bool IsFollowedRedirect(guint status) {
 }
 
 guint TimerMilliseconds(std::chrono::milliseconds duration) {
-  return static_cast<guint>(std::clamp<std::chrono::milliseconds::rep>(duration.count(), 1, G_MAXUINT));
+  return static_cast<guint>(
+      std::clamp<std::chrono::milliseconds::rep>(duration.count(), 1, G_MAXUINT));
 }
 
 std::string DescribeRefusal(DestinationVerdict verdict, const std::string& where) {
@@ -88,8 +89,11 @@ class Operation : public std::enable_shared_from_this<Operation> {
   using Callback = Fetcher::Callback;
 
   Operation(FetcherCore* owner, FetchRequest request, Callback done)
-      : owner_(owner), request_(std::move(request)), done_(std::move(done)),
-        jar_(UpstreamCookies::Parse(request_.cookies)), post_(request_.post) {}
+      : owner_(owner),
+        request_(std::move(request)),
+        done_(std::move(done)),
+        jar_(UpstreamCookies::Parse(request_.cookies)),
+        post_(request_.post) {}
 
   void Start();
   void Abandon();
@@ -98,8 +102,8 @@ class Operation : public std::enable_shared_from_this<Operation> {
   // GLib entry points: each takes back the reference its call held.
   static void OnHeaders(GObject* source, GAsyncResult* result, gpointer data);
   static void OnChunk(GObject* source, GAsyncResult* result, gpointer data);
-  static void OnNetworkEvent(SoupMessage* message, GSocketClientEvent event,
-                             GIOStream* connection, gpointer data);
+  static void OnNetworkEvent(SoupMessage* message, GSocketClientEvent event, GIOStream* connection,
+                             gpointer data);
   static gboolean OnFirstByteTimeout(gpointer data);
   static gboolean OnTotalTimeout(gpointer data);
   static gboolean OnDeferredDelivery(gpointer data);
@@ -145,7 +149,9 @@ class Operation : public std::enable_shared_from_this<Operation> {
   AttachedSource deferred_delivery_;
 };
 
-void FreeHeld(gpointer data) { std::unique_ptr<OperationPtr> held(static_cast<OperationPtr*>(data)); }
+void FreeHeld(gpointer data) {
+  std::unique_ptr<OperationPtr> held(static_cast<OperationPtr*>(data));
+}
 void FreeWeakData(gpointer data) {
   std::unique_ptr<std::weak_ptr<Operation>> held(static_cast<std::weak_ptr<Operation>*>(data));
 }
@@ -256,7 +262,7 @@ void Operation::CheckConnection(GIOStream* connection) {
       g_socket_connection_get_remote_address(socket_connection, nullptr));
   std::optional<IpAddress> address;
   int port = 0;
-  std::string where = "an unknown address";
+  std::string where;
   if (remote && G_IS_INET_SOCKET_ADDRESS(remote.get())) {
     GInetAddress* inet = g_inet_socket_address_get_address(G_INET_SOCKET_ADDRESS(remote.get()));
     port = g_inet_socket_address_get_port(G_INET_SOCKET_ADDRESS(remote.get()));
@@ -264,10 +270,14 @@ void Operation::CheckConnection(GIOStream* connection) {
     where = HostPort(text.get(), port);
     address = ParseIpAddress(text.get());
   }
-  const DestinationVerdict verdict = address ? owner_->policy.CheckAddress(*address, port)
-                                             : DestinationVerdict::kPrivate;
-  if (verdict == DestinationVerdict::kAllowed) return;
-  refusal_ = DescribeRefusal(verdict, where);
+  if (!address) {
+    refusal_ = "the address about to be connected to cannot be checked";
+  } else if (const DestinationVerdict verdict = owner_->policy.CheckAddress(*address, port);
+             verdict != DestinationVerdict::kAllowed) {
+    refusal_ = DescribeRefusal(verdict, where);
+  } else {
+    return;
+  }
   g_socket_close(g_socket_connection_get_socket(socket_connection), nullptr);
 }
 
@@ -306,9 +316,9 @@ void Operation::HeadersReceived(GObjectPtr<GInputStream> stream) {
       soup_message_headers_get_one(headers, "Content-Encoding") == nullptr &&
       static_cast<std::uint64_t>(soup_message_headers_get_content_length(headers)) >
           owner_->options.max_body_bytes) {
-    return Fail(FetchFailure::kTooLarge, "the page announces " +
-                                             std::to_string(soup_message_headers_get_content_length(headers)) +
-                                             " bytes");
+    return Fail(FetchFailure::kTooLarge,
+                "the page announces " +
+                    std::to_string(soup_message_headers_get_content_length(headers)) + " bytes");
   }
   ReadChunk();
 }
@@ -360,8 +370,9 @@ void Operation::ChunkRead(GBytes* chunk) {
   }
   hop_bytes_ += size;
   if (hop_bytes_ > owner_->options.max_body_bytes) {
-    return Fail(FetchFailure::kTooLarge, "the page is larger than " +
-                                             std::to_string(owner_->options.max_body_bytes) + " bytes");
+    return Fail(
+        FetchFailure::kTooLarge,
+        "the page is larger than " + std::to_string(owner_->options.max_body_bytes) + " bytes");
   }
   if (!redirect_target_) response_.body.append(bytes, size);
   ReadChunk();
@@ -372,7 +383,8 @@ gboolean Operation::OnFirstByteTimeout(gpointer data) {
     const OperationPtr op = Lock(data);
     if (!op || op->finished_) return;
     op->Fail(FetchFailure::kTimeout,
-             "no response within " + std::to_string(op->owner_->options.first_byte_timeout.count()) + " ms");
+             "no response within " +
+                 std::to_string(op->owner_->options.first_byte_timeout.count()) + " ms");
   });
   return G_SOURCE_REMOVE;
 }
@@ -382,7 +394,8 @@ gboolean Operation::OnTotalTimeout(gpointer data) {
     const OperationPtr op = Lock(data);
     if (!op || op->finished_) return;
     op->Fail(FetchFailure::kTimeout, "the page did not arrive within " +
-                                         std::to_string(op->owner_->options.total_timeout.count()) + " ms");
+                                         std::to_string(op->owner_->options.total_timeout.count()) +
+                                         " ms");
   });
   return G_SOURCE_REMOVE;
 }
@@ -454,9 +467,9 @@ FetcherCore::FetcherCore(FetcherOptions fetcher_options)
       policy(options.refuse_private_destinations, options.own_addresses),
       context(g_main_context_ref_thread_default()) {
   InstallLoopbackResolver();
-  session.reset(soup_session_new_with_options(
-      "max-conns", kMaxConnections, "max-conns-per-host", kMaxConnectionsPerHost, "user-agent",
-      kPhoneUserAgent, "idle-timeout", kIdleConnectionSeconds, nullptr));
+  session.reset(soup_session_new_with_options("max-conns", kMaxConnections, "max-conns-per-host",
+                                              kMaxConnectionsPerHost, "user-agent", kPhoneUserAgent,
+                                              "idle-timeout", kIdleConnectionSeconds, nullptr));
   // Connections go straight to the site: the destination checks judge the address actually
   // connected to, which through a proxy would be the proxy's.
   soup_session_set_proxy_resolver(session.get(), nullptr);
@@ -499,16 +512,26 @@ const FetcherOptions& Fetcher::options() const { return impl_->core.options; }
 
 std::string FailureReason(FetchFailure failure) {
   switch (failure) {
-    case FetchFailure::kNone: return "";
-    case FetchFailure::kBadAddress: return "地址无效";
-    case FetchFailure::kRefusedScheme: return "不支持这种地址";
-    case FetchFailure::kRefusedDestination: return "不允许访问该地址";
-    case FetchFailure::kNameNotFound: return "找不到该网站的服务器";
-    case FetchFailure::kConnectionRefused: return "网站拒绝了连接";
-    case FetchFailure::kTimeout: return "网站响应超时";
-    case FetchFailure::kTooLarge: return "页面太大";
-    case FetchFailure::kTooManyRedirects: return "重定向次数过多";
-    case FetchFailure::kNetwork: return "网络错误";
+    case FetchFailure::kNone:
+      return "";
+    case FetchFailure::kBadAddress:
+      return "地址无效";
+    case FetchFailure::kRefusedScheme:
+      return "不支持这种地址";
+    case FetchFailure::kRefusedDestination:
+      return "不允许访问该地址";
+    case FetchFailure::kNameNotFound:
+      return "找不到该网站的服务器";
+    case FetchFailure::kConnectionRefused:
+      return "网站拒绝了连接";
+    case FetchFailure::kTimeout:
+      return "网站响应超时";
+    case FetchFailure::kTooLarge:
+      return "页面太大";
+    case FetchFailure::kTooManyRedirects:
+      return "重定向次数过多";
+    case FetchFailure::kNetwork:
+      return "网络错误";
   }
   return "网络错误";
 }

@@ -90,7 +90,8 @@ GList* LookupByName(GResolver* resolver, const gchar* hostname, GCancellable* ca
 void OnFallbackNameLookup(GObject* source, GAsyncResult* result, gpointer data) {
   GTask* task = static_cast<GTask*>(data);  // the reference taken when the lookup started
   GError* error = nullptr;
-  GList* addresses = g_resolver_lookup_by_name_with_flags_finish(G_RESOLVER(source), result, &error);
+  GList* addresses =
+      g_resolver_lookup_by_name_with_flags_finish(G_RESOLVER(source), result, &error);
   if (error != nullptr) {
     g_task_return_error(task, error);
   } else {
@@ -114,14 +115,14 @@ void LookupByNameWithFlagsAsync(GResolver* resolver, const gchar* hostname,
     g_object_unref(task);
     return;
   }
-  g_resolver_lookup_by_name_with_flags_async(Self(resolver)->fallback, hostname, flags,
-                                             cancellable, OnFallbackNameLookup, task);
+  g_resolver_lookup_by_name_with_flags_async(Self(resolver)->fallback, hostname, flags, cancellable,
+                                             OnFallbackNameLookup, task);
 }
 
 void LookupByNameAsync(GResolver* resolver, const gchar* hostname, GCancellable* cancellable,
                        GAsyncReadyCallback callback, gpointer user_data) {
-  LookupByNameWithFlagsAsync(resolver, hostname, G_RESOLVER_NAME_LOOKUP_FLAGS_DEFAULT,
-                             cancellable, callback, user_data);
+  LookupByNameWithFlagsAsync(resolver, hostname, G_RESOLVER_NAME_LOOKUP_FLAGS_DEFAULT, cancellable,
+                             callback, user_data);
 }
 
 GList* LookupByNameFinish(GResolver*, GAsyncResult* result, GError** error) {

@@ -102,10 +102,12 @@ std::string EncodeRecord(SoupCookie* cookie) {
   std::string flags;
   if (soup_cookie_get_secure(cookie)) flags += 's';
   if (soup_cookie_get_http_only(cookie)) flags += 'h';
-  const std::string fields[kRecordFields] = {
-      PercentEncode(soup_cookie_get_domain(cookie)), PercentEncode(soup_cookie_get_path(cookie)),
-      expires, flags, PercentEncode(soup_cookie_get_name(cookie)),
-      PercentEncode(soup_cookie_get_value(cookie))};
+  const std::string fields[kRecordFields] = {PercentEncode(soup_cookie_get_domain(cookie)),
+                                             PercentEncode(soup_cookie_get_path(cookie)),
+                                             expires,
+                                             flags,
+                                             PercentEncode(soup_cookie_get_name(cookie)),
+                                             PercentEncode(soup_cookie_get_value(cookie))};
   std::string record = fields[0];
   for (std::size_t i = 1; i < kRecordFields; ++i) record += kFieldSeparator + fields[i];
   return record;
@@ -145,7 +147,8 @@ UpstreamCookies UpstreamCookies::Parse(std::string_view text) {
       if (expires_time != nullptr) g_date_time_unref(expires_time);
       return {};
     }
-    CookiePtr cookie(soup_cookie_new(name->c_str(), value->c_str(), domain->c_str(), path->c_str(), -1));
+    CookiePtr cookie(
+        soup_cookie_new(name->c_str(), value->c_str(), domain->c_str(), path->c_str(), -1));
     soup_cookie_set_expires(cookie.get(), expires_time);
     if (expires_time != nullptr) g_date_time_unref(expires_time);
     soup_cookie_set_secure(cookie.get(), fields[3].find('s') != std::string_view::npos);

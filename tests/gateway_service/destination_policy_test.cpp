@@ -38,16 +38,16 @@ TEST(DestinationPolicy, Ipv6PrivateRangesWithTheirEdges) {
                               "fe80::", "febf:ffff::1", "fec0::1"}) {
     EXPECT_TRUE(Private(refused)) << refused;
   }
-  for (const char* allowed : {"100::1", "fbff:ffff::1", "fe00::1", "2001:db8::1", "2606:4700::1111",
-                              "ff02::1"}) {
+  for (const char* allowed :
+       {"100::1", "fbff:ffff::1", "fe00::1", "2001:db8::1", "2606:4700::1111", "ff02::1"}) {
     EXPECT_FALSE(Private(allowed)) << allowed;
   }
 }
 
 TEST(DestinationPolicy, Ipv4CarriedInIpv6IsJudgedAsIpv4) {
-  for (const char* refused : {"::ffff:127.0.0.1", "::ffff:10.1.2.3", "::ffff:169.254.169.254",
-                              "::ffff:192.168.1.1", "::ffff:0.0.0.0", "64:ff9b::10.0.0.1",
-                              "::10.0.0.1", "::ffff:100.64.0.1"}) {
+  for (const char* refused :
+       {"::ffff:127.0.0.1", "::ffff:10.1.2.3", "::ffff:169.254.169.254", "::ffff:192.168.1.1",
+        "::ffff:0.0.0.0", "64:ff9b::10.0.0.1", "::10.0.0.1", "::ffff:100.64.0.1"}) {
     EXPECT_TRUE(Private(refused)) << refused;
   }
   for (const char* allowed : {"::ffff:8.8.8.8", "64:ff9b::8.8.8.8", "::ffff:172.32.0.1"}) {
@@ -70,7 +70,8 @@ TEST(DestinationPolicy, OnlyIpLiteralsParse) {
   EXPECT_EQ(ParseIpAddress("192.0.2.1"), IpAddress::V4(192, 0, 2, 1));
   EXPECT_EQ(ParseIpAddress("[::1]"), ParseIpAddress("::1"));
   EXPECT_TRUE(ParseIpAddress("::1")->v6);
-  for (const char* not_literal : {"", "example.com", "1.2.3", "256.1.1.1", "[::1", "localhost", "1.2.3.4.5"}) {
+  for (const char* not_literal :
+       {"", "example.com", "1.2.3", "256.1.1.1", "[::1", "localhost", "1.2.3.4.5"}) {
     EXPECT_FALSE(ParseIpAddress(not_literal).has_value()) << not_literal;
   }
 }
@@ -110,8 +111,8 @@ TEST(DestinationPolicy, TheServiceItselfIsRefusedOnItsPortOnly) {
 }
 
 TEST(DestinationPolicy, OwnAddressesInEveryWrittenForm) {
-  const DestinationPolicy policy(false, {"[2001:db8::7]:8443", "Gateway.Example:80", "localhost:9000",
-                                         "192.0.2.10:8080"});
+  const DestinationPolicy policy(
+      false, {"[2001:db8::7]:8443", "Gateway.Example:80", "localhost:9000", "192.0.2.10:8080"});
   EXPECT_EQ(policy.CheckHost("[2001:db8::7]", 8443), DestinationVerdict::kServiceItself);
   EXPECT_EQ(policy.CheckHost("2001:db8::7", 8443), DestinationVerdict::kServiceItself);
   EXPECT_EQ(policy.CheckHost("[2001:db8::8]", 8443), DestinationVerdict::kAllowed);

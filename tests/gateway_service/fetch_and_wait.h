@@ -15,7 +15,7 @@ namespace tovarin::gateway::test {
 
 struct FetchOutcome {
   FetchResponse response;
-  int callbacks = 0;                 // times the callback ran (checked again after a pause)
+  int callbacks = 0;                  // times the callback ran (checked again after a pause)
   bool called_back_in_fetch = false;  // the callback ran before Fetch returned
 };
 

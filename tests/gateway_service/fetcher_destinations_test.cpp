@@ -49,7 +49,8 @@ using FetcherCookies = FetcherOriginTest;
 
 TEST_F(FetcherDestinations, LocalhostNamesReachThisMachine) {
   Fetcher fetcher{FetcherOptions{}};
-  for (const char* host : {"wap.localhost", "WAP.Example.LOCALHOST", "localhost", "wap.localhost."}) {
+  for (const char* host :
+       {"wap.localhost", "WAP.Example.LOCALHOST", "localhost", "wap.localhost."}) {
     const FetchResponse response = Fetch(fetcher, Get(origin_.UrlOnHost(host, "/deck")));
     EXPECT_EQ(response.failure, FetchFailure::kNone) << host << ": " << response.message;
     EXPECT_EQ(response.body, kDeck) << host;
@@ -61,7 +62,8 @@ TEST_F(FetcherDestinations, TheServiceNeverFetchesItself) {
   FetcherOptions options;
   options.own_addresses = {"127.0.0.1:" + Port()};
   Fetcher fetcher{options};
-  for (const char* host : {"127.0.0.1", "localhost", "wap.localhost", "127.0.0.2", "[::ffff:127.0.0.1]"}) {
+  for (const char* host :
+       {"127.0.0.1", "localhost", "wap.localhost", "127.0.0.2", "[::ffff:127.0.0.1]"}) {
     const FetchResponse response = Fetch(fetcher, Get(origin_.UrlOnHost(host, "/deck")));
     EXPECT_EQ(response.failure, FetchFailure::kRefusedDestination) << host;
     EXPECT_TRUE(response.body.empty()) << host;
@@ -140,7 +142,8 @@ TEST_F(FetcherCookies, CookiesComeBackOnlyWithTheUsersJar) {
 TEST_F(FetcherCookies, CookieSetOnARedirectGoesToTheNextHop) {
   origin_.Handle("/enter", [](SoupServerMessage* m, const ReceivedRequest&) {
     test::Redirect(m, SOUP_STATUS_FOUND, "/cookies");
-    soup_message_headers_append(soup_server_message_get_response_headers(m), "Set-Cookie", "ticket=42");
+    soup_message_headers_append(soup_server_message_get_response_headers(m), "Set-Cookie",
+                                "ticket=42");
   });
   Fetcher fetcher{FetcherOptions{}};
   const FetchResponse response = Fetch(fetcher, Get(origin_.Url("/enter")));

@@ -21,7 +21,8 @@ using test::ReceivedRequest;
 
 constexpr const char* kDeck =
     "<?xml version=\"1.0\"?>\n"
-    "<!DOCTYPE wml PUBLIC \"-//WAPFORUM//DTD WML 1.1//EN\" \"http://www.wapforum.org/DTD/wml_1.1.xml\">\n"
+    "<!DOCTYPE wml PUBLIC \"-//WAPFORUM//DTD WML 1.1//EN\" "
+    "\"http://www.wapforum.org/DTD/wml_1.1.xml\">\n"
     "<wml><card id=\"main\" title=\"Hello\"><p>Hello, phone</p></card></wml>\n";
 constexpr const char* kWmlType = "text/vnd.wap.wml; charset=utf-8";
 
@@ -41,7 +42,9 @@ class FetcherTest : public ::testing::Test {
   }
 
   FetchOutcome Fetch(FetchRequest request) { return FetchAndWait(*fetcher_, std::move(request)); }
-  void Recreate(FetcherOptions options) { fetcher_ = std::make_unique<Fetcher>(std::move(options)); }
+  void Recreate(FetcherOptions options) {
+    fetcher_ = std::make_unique<Fetcher>(std::move(options));
+  }
 
   OriginServer origin_;
   std::unique_ptr<Fetcher> fetcher_ = std::make_unique<Fetcher>(FetcherOptions{});
@@ -79,7 +82,8 @@ TEST_F(FetcherBasics, GzipBodyArrivesDecompressed) {
   ASSERT_LT(compressed.size(), page.size());
   origin_.Handle("/gzip", [&](SoupServerMessage* m, const ReceivedRequest&) {
     test::Respond(m, SOUP_STATUS_OK, "text/html", compressed);
-    soup_message_headers_replace(soup_server_message_get_response_headers(m), "Content-Encoding", "gzip");
+    soup_message_headers_replace(soup_server_message_get_response_headers(m), "Content-Encoding",
+                                 "gzip");
   });
   const FetchResponse response = Fetch(Get(origin_.Url("/gzip"))).response;
   EXPECT_EQ(response.failure, FetchFailure::kNone) << response.message;
@@ -167,7 +171,9 @@ TEST_F(FetcherBasics, ManyFetchesRunAtOnceAndEachCallsBackOnce) {
       responses[i] = std::move(r);
     });
   }
-  auto all_done = [&] { return std::all_of(calls.begin(), calls.end(), [](int c) { return c > 0; }); };
+  auto all_done = [&] {
+    return std::all_of(calls.begin(), calls.end(), [](int c) { return c > 0; });
+  };
   ASSERT_TRUE(test::RunUntil(all_done));
   test::RunFor(std::chrono::milliseconds(20));
   for (int i = 0; i < kFetches; ++i) {
@@ -233,7 +239,8 @@ TEST_F(FetcherRedirects, ChainOfFoundRedirectsEndsAtTheTarget) {
 }
 
 TEST_F(FetcherRedirects, SeeOtherAndFoundAfterPostContinueAsGetWithoutBody) {
-  for (unsigned status : {SOUP_STATUS_SEE_OTHER, SOUP_STATUS_FOUND, SOUP_STATUS_MOVED_PERMANENTLY}) {
+  for (unsigned status :
+       {SOUP_STATUS_SEE_OTHER, SOUP_STATUS_FOUND, SOUP_STATUS_MOVED_PERMANENTLY}) {
     origin_.Handle("/submit", [&](SoupServerMessage* m, const ReceivedRequest&) {
       test::Redirect(m, status, "/echo");
     });
@@ -251,7 +258,8 @@ TEST_F(FetcherRedirects, TemporaryAndPermanentRedirectsRepeatThePost) {
       test::Redirect(m, status, "/echo");
     });
     const FetchResponse response =
-        Fetch(Post(origin_.Url("/submit"), "a=1&b=2", "application/x-www-form-urlencoded")).response;
+        Fetch(Post(origin_.Url("/submit"), "a=1&b=2", "application/x-www-form-urlencoded"))
+            .response;
     EXPECT_EQ(response.failure, FetchFailure::kNone) << status;
     EXPECT_EQ(response.body, "POST|application/x-www-form-urlencoded|a=1&b=2") << status;
   }
@@ -282,7 +290,8 @@ TEST_F(FetcherRedirects, RedirectLoopStopsAfterTheAllowedHops) {
 
 TEST_F(FetcherRedirects, MaxRedirectsIsExact) {
   for (int hop = 1; hop <= 3; ++hop) {
-    origin_.Handle("/hop" + std::to_string(hop), [hop](SoupServerMessage* m, const ReceivedRequest&) {
+    origin_.Handle("/hop" + std::to_string(hop), [hop](SoupServerMessage* m,
+                                                       const ReceivedRequest&) {
       test::Redirect(m, SOUP_STATUS_FOUND, hop == 3 ? "/deck" : "/hop" + std::to_string(hop + 1));
     });
   }
@@ -290,7 +299,7 @@ TEST_F(FetcherRedirects, MaxRedirectsIsExact) {
   options.max_redirects = 2;
   Recreate(options);
   EXPECT_EQ(Fetch(Get(origin_.Url("/hop2"))).response.failure, FetchFailure::kNone);  // 2 hops
-  EXPECT_EQ(Fetch(Get(origin_.Url("/hop1"))).response.failure,  // 3 hops
+  EXPECT_EQ(Fetch(Get(origin_.Url("/hop1"))).response.failure,                        // 3 hops
             FetchFailure::kTooManyRedirects);
 }
 
@@ -322,6 +331,21 @@ TEST_F(FetcherLimits, EndlessBodyIsCutOffEarly) {
   EXPECT_LT(*written, std::uint64_t{1} << 30);
 }
 
+TEST_F(FetcherLimits, RedirectWithAnEndlessBodyIsCutOffToo) {
+  origin_.Handle("/endless-redirect", [](SoupServerMessage* m, const ReceivedRequest&) {
+    test::StreamBody(m, test::BodyStream{});
+    soup_server_message_set_status(m, SOUP_STATUS_FOUND, nullptr);
+    soup_message_headers_replace(soup_server_message_get_response_headers(m), "Location", "/deck");
+  });
+  FetcherOptions options;
+  options.max_body_bytes = 256 * 1024;
+  Recreate(options);
+  const FetchOutcome outcome = Fetch(Get(origin_.Url("/endless-redirect")));
+  EXPECT_EQ(outcome.callbacks, 1);
+  EXPECT_EQ(outcome.response.failure, FetchFailure::kTooLarge);
+  EXPECT_EQ(origin_.RequestCount("/deck"), 0u);
+}
+
 TEST_F(FetcherLimits, BodyOfExactlyTheLimitArrivesAndOneByteMoreDoesNot) {
   const std::string limit_body(1000, 'a');
   origin_.Handle("/exact", [&](SoupServerMessage* m, const ReceivedRequest&) {
@@ -343,7 +367,8 @@ TEST_F(FetcherLimits, DecompressedBytesAreCounted) {
   const std::string bomb = test::GzipCompress(std::string(4u << 20, '\0'));
   origin_.Handle("/bomb", [&](SoupServerMessage* m, const ReceivedRequest&) {
     test::Respond(m, SOUP_STATUS_OK, "text/html", bomb);
-    soup_message_headers_replace(soup_server_message_get_response_headers(m), "Content-Encoding", "gzip");
+    soup_message_headers_replace(soup_server_message_get_response_headers(m), "Content-Encoding",
+                                 "gzip");
   });
   FetcherOptions options;
   options.max_body_bytes = 1u << 20;

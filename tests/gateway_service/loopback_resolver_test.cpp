@@ -37,8 +37,9 @@ GList* RecordingLookup(GResolver* resolver, const gchar* hostname, GResolverName
 void RecordingLookupAsync(GResolver* resolver, const gchar* hostname, GResolverNameLookupFlags,
                           GCancellable* cancellable, GAsyncReadyCallback callback, gpointer data) {
   GTask* task = g_task_new(resolver, cancellable, callback, data);
-  g_task_return_pointer(task, RecordedAnswer(resolver, hostname),
-                        [](gpointer list) { g_resolver_free_addresses(static_cast<GList*>(list)); });
+  g_task_return_pointer(task, RecordedAnswer(resolver, hostname), [](gpointer list) {
+    g_resolver_free_addresses(static_cast<GList*>(list));
+  });
   g_object_unref(task);
 }
 
@@ -47,10 +48,11 @@ GList* RecordingPlainLookup(GResolver* resolver, const gchar* hostname, GCancell
   return RecordedAnswer(resolver, hostname);
 }
 
-void RecordingPlainLookupAsync(GResolver* resolver, const gchar* hostname, GCancellable* cancellable,
-                               GAsyncReadyCallback callback, gpointer data) {
-  RecordingLookupAsync(resolver, hostname, G_RESOLVER_NAME_LOOKUP_FLAGS_DEFAULT, cancellable, callback,
-                       data);
+void RecordingPlainLookupAsync(GResolver* resolver, const gchar* hostname,
+                               GCancellable* cancellable, GAsyncReadyCallback callback,
+                               gpointer data) {
+  RecordingLookupAsync(resolver, hostname, G_RESOLVER_NAME_LOOKUP_FLAGS_DEFAULT, cancellable,
+                       callback, data);
 }
 
 GList* RecordingLookupFinish(GResolver*, GAsyncResult* result, GError** error) {
@@ -59,7 +61,9 @@ GList* RecordingLookupFinish(GResolver*, GAsyncResult* result, GError** error) {
 
 }  // namespace
 
-static void tovarin_recording_resolver_init(TovarinRecordingResolver* self) { self->asked = nullptr; }
+static void tovarin_recording_resolver_init(TovarinRecordingResolver* self) {
+  self->asked = nullptr;
+}
 
 static void tovarin_recording_resolver_class_init(TovarinRecordingResolverClass* klass) {
   GResolverClass* resolver_class = G_RESOLVER_CLASS(klass);
@@ -94,20 +98,22 @@ class LoopbackResolverTest : public ::testing::Test {
 
   // Through GLib's public call (which, in recent GLib versions, answers localhost names itself
   // before asking any resolver).
-  std::vector<std::string> Lookup(const char* name, GResolverNameLookupFlags flags =
-                                                        G_RESOLVER_NAME_LOOKUP_FLAGS_DEFAULT) {
+  std::vector<std::string> Lookup(
+      const char* name, GResolverNameLookupFlags flags = G_RESOLVER_NAME_LOOKUP_FLAGS_DEFAULT) {
     GErrorHolder error;
-    GList* list = g_resolver_lookup_by_name_with_flags(resolver_.get(), name, flags, nullptr, error.out());
+    GList* list =
+        g_resolver_lookup_by_name_with_flags(resolver_.get(), name, flags, nullptr, error.out());
     EXPECT_EQ(error.get(), nullptr) << name << ": " << error.message();
     return Addresses(list);
   }
 
   // Straight to the loopback resolver's own lookup, whatever GLib answers by itself.
-  std::vector<std::string> OwnLookup(const char* name, GResolverNameLookupFlags flags =
-                                                           G_RESOLVER_NAME_LOOKUP_FLAGS_DEFAULT) {
+  std::vector<std::string> OwnLookup(
+      const char* name, GResolverNameLookupFlags flags = G_RESOLVER_NAME_LOOKUP_FLAGS_DEFAULT) {
     GErrorHolder error;
-    GList* list = G_RESOLVER_GET_CLASS(resolver_.get())
-                      ->lookup_by_name_with_flags(resolver_.get(), name, flags, nullptr, error.out());
+    GList* list =
+        G_RESOLVER_GET_CLASS(resolver_.get())
+            ->lookup_by_name_with_flags(resolver_.get(), name, flags, nullptr, error.out());
     EXPECT_EQ(error.get(), nullptr) << name << ": " << error.message();
     return Addresses(list);
   }
@@ -175,7 +181,8 @@ TEST_F(LoopbackResolver, InvalidNamesFailAtOnce) {
 
 TEST_F(LoopbackResolver, OtherNamesAreAskedOfTheWrappedResolver) {
   const std::vector<std::string> answer = {"192.0.2.7"};
-  for (const char* name : {"wap.example.com", "localhost.example", "mylocalhost", "invalid.example"}) {
+  for (const char* name :
+       {"wap.example.com", "localhost.example", "mylocalhost", "invalid.example"}) {
     EXPECT_EQ(Lookup(name), answer) << name;
   }
   GErrorHolder error;
@@ -192,9 +199,10 @@ TEST_F(LoopbackResolver, InstallingTwiceKeepsOneLoopbackResolver) {
   EXPECT_EQ(first.get(), second.get());
   EXPECT_STREQ(G_OBJECT_TYPE_NAME(second.get()), "TovarinLoopbackResolver");
   GErrorHolder error;
-  GList* list = G_RESOLVER_GET_CLASS(second.get())
-                    ->lookup_by_name_with_flags(second.get(), "wap.localhost",
-                                                G_RESOLVER_NAME_LOOKUP_FLAGS_DEFAULT, nullptr, error.out());
+  GList* list =
+      G_RESOLVER_GET_CLASS(second.get())
+          ->lookup_by_name_with_flags(second.get(), "wap.localhost",
+                                      G_RESOLVER_NAME_LOOKUP_FLAGS_DEFAULT, nullptr, error.out());
   EXPECT_EQ(Addresses(list), kLoopback) << error.message();
 }
 

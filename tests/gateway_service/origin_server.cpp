@@ -169,12 +169,13 @@ void OriginServer::Handle(const std::string& path, Handler handler) {
 }
 
 std::size_t OriginServer::RequestCount(std::string_view path) const {
-  return static_cast<std::size_t>(std::count_if(
-      requests_.begin(), requests_.end(), [&](const ReceivedRequest& r) { return r.path == path; }));
+  return static_cast<std::size_t>(
+      std::count_if(requests_.begin(), requests_.end(),
+                    [&](const ReceivedRequest& r) { return r.path == path; }));
 }
 
-void OriginServer::OnRequest(SoupServer*, SoupServerMessage* message, const char* path,
-                             GHashTable*, gpointer self) {
+void OriginServer::OnRequest(SoupServer*, SoupServerMessage* message, const char* path, GHashTable*,
+                             gpointer self) {
   GuardCallback([&] {
     auto* origin = static_cast<OriginServer*>(self);
     origin->requests_.push_back(Record(message, path));
@@ -190,7 +191,8 @@ void Respond(SoupServerMessage* message, unsigned status, std::string_view conte
              std::string_view body) {
   soup_server_message_set_status(message, status, nullptr);
   const std::string type(content_type);
-  soup_server_message_set_response(message, type.c_str(), SOUP_MEMORY_COPY, body.data(), body.size());
+  soup_server_message_set_response(message, type.c_str(), SOUP_MEMORY_COPY, body.data(),
+                                   body.size());
 }
 
 void Redirect(SoupServerMessage* message, unsigned status, std::string_view location) {

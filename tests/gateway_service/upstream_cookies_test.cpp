@@ -30,7 +30,8 @@ TEST(UpstreamCookies, HostOnlyCookieGoesBackToItsHostOnly) {
 }
 
 TEST(UpstreamCookies, DomainCookieReachesTheDomainAndItsSubdomains) {
-  const UpstreamCookies jar = JarOf({"pref=big; Domain=example.com; Path=/"}, "http://wap.example.com/");
+  const UpstreamCookies jar =
+      JarOf({"pref=big; Domain=example.com; Path=/"}, "http://wap.example.com/");
   EXPECT_EQ(jar.CookieHeaderFor("http://example.com/a"), "pref=big");
   EXPECT_EQ(jar.CookieHeaderFor("http://m.example.com/b"), "pref=big");
   EXPECT_EQ(jar.CookieHeaderFor("http://notexample.com/"), "");
@@ -48,15 +49,17 @@ TEST(UpstreamCookies, CookiesForOtherSitesOrPublicSuffixesAreIgnored) {
 }
 
 TEST(UpstreamCookies, LongerPathsComeFirstThenOlderCookies) {
-  const UpstreamCookies jar = JarOf({"a=1; Path=/", "b=2; Path=/shop", "c=3; Path=/", "d=4; Path=/shop/cart"},
-                                    "http://wap.example.com/");
+  const UpstreamCookies jar =
+      JarOf({"a=1; Path=/", "b=2; Path=/shop", "c=3; Path=/", "d=4; Path=/shop/cart"},
+            "http://wap.example.com/");
   EXPECT_EQ(jar.CookieHeaderFor("http://wap.example.com/shop/cart/view"), "d=4; b=2; a=1; c=3");
   EXPECT_EQ(jar.CookieHeaderFor("http://wap.example.com/shop"), "b=2; a=1; c=3");
   EXPECT_EQ(jar.CookieHeaderFor("http://wap.example.com/shopping"), "a=1; c=3");
 }
 
 TEST(UpstreamCookies, SecureCookiesOnlyOverHttps) {
-  const UpstreamCookies jar = JarOf({"s=1; Secure; Path=/", "p=2; Path=/"}, "https://wap.example.com/");
+  const UpstreamCookies jar =
+      JarOf({"s=1; Secure; Path=/", "p=2; Path=/"}, "https://wap.example.com/");
   EXPECT_EQ(jar.CookieHeaderFor("https://wap.example.com/"), "s=1; p=2");
   EXPECT_EQ(jar.CookieHeaderFor("http://wap.example.com/"), "p=2");
 }
@@ -75,9 +78,9 @@ TEST(UpstreamCookies, SettingAgainReplacesAndExpiringDeletes) {
 // ---- The serialized jar ------------------------------------------------------------------
 
 TEST(UpstreamCookies, SerializedRecordsFollowTheDocumentedLayout) {
-  const UpstreamCookies jar =
-      JarOf({"id=7; Path=/", "n a=v;x; Path=/a b; Secure; HttpOnly", "tk=q; Domain=example.com; Path=/"},
-            "https://wap.example.com/");
+  const UpstreamCookies jar = JarOf(
+      {"id=7; Path=/", "n a=v;x; Path=/a b; Secure; HttpOnly", "tk=q; Domain=example.com; Path=/"},
+      "https://wap.example.com/");
   // domain:path:expires:flags:name:value, percent-encoded, '|' between records, oldest first.
   EXPECT_EQ(jar.Serialize(),
             "wap.example.com:%2F:::id:7|"
@@ -96,26 +99,29 @@ TEST(UpstreamCookies, ExpiryIsKeptInUnixSeconds) {
 
 TEST(UpstreamCookies, ParseReadsWhatSerializeWrote) {
   const UpstreamCookies original =
-      JarOf({"a=1; Path=/", "b=x%y; Path=/deep; Secure", "c=3; Domain=example.com; Path=/; Max-Age=3600",
-             "=nameless; Path=/"},
+      JarOf({"a=1; Path=/", "b=x%y; Path=/deep; Secure",
+             "c=3; Domain=example.com; Path=/; Max-Age=3600", "=nameless; Path=/"},
             "https://wap.example.com/deep/page");
   const std::string text = original.Serialize();
   const UpstreamCookies copy = UpstreamCookies::Parse(text);
   EXPECT_EQ(copy.size(), 4u);
   EXPECT_EQ(copy.Serialize(), text);
-  for (const char* url : {"https://wap.example.com/deep/x", "http://wap.example.com/", "https://m.example.com/"}) {
+  for (const char* url :
+       {"https://wap.example.com/deep/x", "http://wap.example.com/", "https://m.example.com/"}) {
     EXPECT_EQ(copy.CookieHeaderFor(url), original.CookieHeaderFor(url)) << url;
   }
   EXPECT_EQ(copy.CookieHeaderFor("https://wap.example.com/deep/x"), "b=x%y; a=1; c=3; nameless");
   // Only bytes that travel anywhere unchanged.
-  EXPECT_EQ(text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~%:|"),
+  EXPECT_EQ(text.find_first_not_of(
+                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~%:|"),
             std::string::npos);
 }
 
 TEST(UpstreamCookies, SerializedJarKeepsTheNewestWithinTheBound) {
   UpstreamCookies jar;
   for (int i = 0; i < 100; ++i) {
-    jar.Store("k" + std::to_string(i) + "=" + std::string(40, 'v') + "; Path=/", "http://wap.example.com/");
+    jar.Store("k" + std::to_string(i) + "=" + std::string(40, 'v') + "; Path=/",
+              "http://wap.example.com/");
   }
   const std::string text = jar.Serialize();
   EXPECT_LE(text.size(), kMaxCookieJarBytes);
@@ -144,20 +150,20 @@ TEST(UpstreamCookies, MalformedTextIsAnEmptyJar) {
   ASSERT_EQ(UpstreamCookies::Parse(valid).size(), 1u);
   const std::string malformed[] = {
       "garbage",
-      "wap.example.com:%2F:::id",                 // five fields
-      "wap.example.com:%2F:::id:7:extra",         // seven fields
-      valid + "|",                                // empty record
-      "wap.example.com:%2F:::id:%G7",             // broken escape
-      "wap.example.com:%2F:::id:%7",              // cut escape
-      "wap.example.com:/:::id:7",                 // unescaped reserved byte
-      "wap.example.com:%2F:soon::id:7",           // expiry not a number
+      "wap.example.com:%2F:::id",          // five fields
+      "wap.example.com:%2F:::id:7:extra",  // seven fields
+      valid + "|",                         // empty record
+      "wap.example.com:%2F:::id:%G7",      // broken escape
+      "wap.example.com:%2F:::id:%7",       // cut escape
+      "wap.example.com:/:::id:7",          // unescaped reserved byte
+      "wap.example.com:%2F:soon::id:7",    // expiry not a number
       "wap.example.com:%2F:99999999999999999::id:7",
-      "wap.example.com:%2F::x:id:7",              // unknown flag
-      ":%2F:::id:7",                              // no domain
-      "wap.example.com:path:::id:7",              // path not starting with '/'
-      "wap.example.com:%2F:::id:a%3Bb",           // ';' would end the Cookie header
-      "wap.example.com:%2F:::id:a%0D%0AX-Evil%3A%201",  // header injection
-      "wap.example.com:%2F:::i%3Dd:7",            // '=' in a name
+      "wap.example.com:%2F::x:id:7",                       // unknown flag
+      ":%2F:::id:7",                                       // no domain
+      "wap.example.com:path:::id:7",                       // path not starting with '/'
+      "wap.example.com:%2F:::id:a%3Bb",                    // ';' would end the Cookie header
+      "wap.example.com:%2F:::id:a%0D%0AX-Evil%3A%201",     // header injection
+      "wap.example.com:%2F:::i%3Dd:7",                     // '=' in a name
       valid + "|" + std::string(kMaxCookieJarBytes, 'a'),  // longer than any jar written
   };
   for (const std::string& text : malformed) {
