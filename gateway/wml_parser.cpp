@@ -159,8 +159,11 @@ xmlSAXHandler HtmlHandler() {
 // gives exist, so nothing declared by the deck is ever expanded.
 constexpr int kXmlOptions = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR |
                             XML_PARSE_IGNORE_ENC | XML_PARSE_NOCDATA;
+// Not HTML_PARSE_NOIMPLIED: without an implied <html> around everything, libxml2's push parser
+// takes the end of the first top-level element for the end of the document and drops the rest,
+// so a deck after a stray "<b>Notice</b>" line was lost. TakeDeckRoot looks inside html/body.
 constexpr int kHtmlOptions = HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR |
-                             HTML_PARSE_NOWARNING | HTML_PARSE_NOIMPLIED | HTML_PARSE_IGNORE_ENC;
+                             HTML_PARSE_NOWARNING | HTML_PARSE_IGNORE_ENC;
 
 // Parses as XML; true when the deck was well-formed and nothing stopped the build.
 bool ReadAsXml(std::string_view text, ReadState& state) {
@@ -192,11 +195,13 @@ void ReadAsHtml(std::string_view text, ReadState& state) {
   state.context = nullptr;
 }
 
-// The <wml> element of a parsed document, searched breadth-first (the HTML parser may wrap it
-// in html/body); a <wml> is made around the content when there is none.
+// The <wml> element of a parsed document, searched breadth-first (the HTML parser wraps it in
+// html/body, and in whatever stray elements came before it: a paragraph it implied around a
+// PHP notice or a DOCTYPE's declarations, an unclosed <b>); a <wml> is made around the content
+// when there is none.
 MarkupNode TakeDeckRoot(MarkupNode document) {
   std::vector<MarkupNode*> level{&document};
-  for (int depth = 0; depth < 4 && !level.empty(); ++depth) {
+  while (!level.empty()) {
     std::vector<MarkupNode*> next;
     for (MarkupNode* node : level) {
       if (node->IsElement("wml")) return std::move(*node);
