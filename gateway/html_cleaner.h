@@ -1,0 +1,52 @@
+#pragma once
+// The XHTML Mobile Profile / HTML cleaner: a page that came as HTML or XHTML is passed through
+// to the view after everything that could run, load from the origin behind the service's back,
+// or break out of the document frame has been taken out.
+//
+// CleanHtml parses with libxml2's HTML parser (also for XHTML served as XML: it copes), never
+// loading a DTD or an external entity, and writes a new document from an allow-list of elements
+// and attributes (html_allow_list.h): scripts, event handlers, frames, objects, inline SVG and
+// MathML never come through; links, pictures, forms and style sheets lead back through
+// ServiceLinks; a javascript:, mailto:, tel: or other non-http(s) link is shown as an unlinked
+// span (mailto:, tel:, wtai: and sms: targets in brackets after its text: "Call us (tel:+123)").
+// See html_tree_cleaner.h for the walk and css_cleaner.h for style sheets.
+//
+// Input handling:
+//   - the text is taken as UTF-8 whatever its <meta> or XML declaration says; NUL bytes are
+//     removed (browsers ignore them inside a scheme: "java\0script:" reads as javascript:) and
+//     other invalid bytes become U+FFFD before parsing;
+//   - more than kMaxBodyBytes: an error;
+//   - an element nested deeper than kMaxElementDepth (html and body count) is flattened: its
+//     tags are not kept and its text joins the deepest element kept; a script, style, SVG or any
+//     other dropped element that starts below that depth goes with everything inside it;
+//   - only the first kMaxAttributesPerElement attributes of an element are looked at;
+//   - after kMaxNodes elements the parser stops; what came before is written, and a note says
+//     the page was cut;
+//   - output is kept under kMaxOutputBytes: the page stops at an element or character boundary,
+//     its open elements are closed, and the same note follows.
+//
+// libxml2 keeps global state: xmlInitParser() must have run before two threads clean at once.
+
+#include <string>
+#include <string_view>
+
+#include "gateway/css_cleaner.h"  // CleanStyleSheet, for fetched .css files
+#include "gateway/service_links.h"
+#include "platform/result.h"
+
+namespace tovarin::gateway {
+
+// Shown at the end of a page that was cut (too many elements, or too much output).
+inline constexpr std::string_view kPageCutNote =
+    "<p class=\"gateway-error\">The rest of this page is not shown: it is too large.</p>";
+
+// Cleans an HTML or XHTML page (already converted to UTF-8) into a complete, safe HTML5 document:
+// BeginDocument (with the page's title and its cleaned style sheets and refresh in the head), the
+// cleaned body, EndDocument. `page_url` is the page's final absolute http(s) address. Fails only
+// for a page larger than kMaxBodyBytes or when the parser cannot be set up; a page that is not
+// HTML at all comes out as its text.
+[[nodiscard]] platform::Result<std::string> CleanHtml(std::string_view utf8_html,
+                                                      std::string_view page_url,
+                                                      const ServiceLinks& links);
+
+}  // namespace tovarin::gateway

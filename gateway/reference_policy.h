@@ -1,0 +1,51 @@
+#pragma once
+// What a reference written in a cleaned page (href, src, action, a style sheet's url()) may
+// become in what we write. Only three kinds ever stay live: a fragment of the page itself, an
+// http(s) address (which the caller hands to ServiceLinks), and an image inlined as a raster
+// data: URL. Everything else (javascript:, vbscript:, data: of any other type, mailto:, tel:,
+// file:, ...) is never written where a browser would follow it.
+//
+// The scheme is judged the way browsers read it, not the way it is spelled: character
+// references are already decoded by the parser, and ASCII white space and control characters
+// are ignored wherever they stand, so "jav&#x09;ascript:", " JaVaScRiPt:" and "java\0script:"
+// all read as javascript.
+
+#include <string>
+#include <string_view>
+
+namespace tovarin::gateway {
+
+enum class ReferenceKind {
+  kFragment,    // "#top": a place in this page
+  kFetchable,   // resolves to an absolute http or https address
+  kRasterData,  // data:image/(png|gif|jpeg|webp|bmp)
+  kOther,       // anything else: never live
+};
+
+struct Reference {
+  ReferenceKind kind = ReferenceKind::kOther;
+  // kFetchable: the absolute address. kRasterData: the reference without any white space or
+  // control character. kFragment, kOther: the reference as written, without surrounding white
+  // space (and without tabs and line breaks, which browsers ignore).
+  std::string url;
+  // Lower-case scheme the reference is read with ("javascript", "tel"); empty for a relative
+  // reference or a fragment.
+  std::string scheme;
+};
+
+// Classifies `reference` found in a document whose base address is `base` (absolute).
+Reference ClassifyReference(std::string_view base, std::string_view reference);
+
+// The scheme `reference` is read with: lower case, ASCII white space and control characters
+// ignored; empty when it has none.
+std::string ReferenceScheme(std::string_view reference);
+
+// True when `reference` is a data: URL of a raster image type browsers decode without running
+// anything (png, gif, jpeg, webp, bmp). SVG is not raster: it can carry script.
+bool IsRasterImageDataUrl(std::string_view reference);
+
+// True for schemes whose target is program text rather than an address a reader could use
+// (javascript:, vbscript:, data:): such a target is not even shown as text.
+bool IsScriptLikeScheme(std::string_view scheme);
+
+}  // namespace tovarin::gateway
