@@ -115,6 +115,9 @@ void UnknownReference(void* user_data, const xmlChar* name) {
 
 void HtmlStartElement(void* user_data, const xmlChar* name, const xmlChar** attributes) {
   ReadState& state = StateOf(user_data);
+  // Cards never nest: a <card> while one is open means that one's </card> is missing. (The HTML
+  // parser knows nothing of cards and would put the next card inside it, out of FindCard's reach.)
+  if (MarkupBuilder::LowerName(View(name)) == "card") state.builder.End("card");
   std::vector<MarkupAttribute> list;
   for (int i = 0; attributes && attributes[i]; i += 2) {
     list.push_back({std::string(View(attributes[i])), std::string(View(attributes[i + 1]))});
