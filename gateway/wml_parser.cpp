@@ -187,6 +187,32 @@ bool ReadAsXml(std::string_view text, ReadState& state) {
   return well_formed && state.builder.failure().empty();
 }
 
+// `text` with every "</br>" (any case, space allowed before the '>') written "<br>". HTML reads
+// "</br>" as a line break, and so did the phone browsers ill-formed decks were written for;
+// libxml2's HTML parser drops an end tag that closes nothing, and the line break with it.
+std::string EndBrAsLineBreak(std::string_view text) {
+  std::string out;
+  std::size_t copied = 0;
+  for (std::size_t open = text.find("</"); open != std::string_view::npos;
+       open = text.find("</", open + 2)) {
+    std::size_t end = open + 2;
+    if (end + 2 > text.size() || (text[end] | 0x20) != 'b' || (text[end + 1] | 0x20) != 'r') {
+      continue;
+    }
+    end += 2;
+    while (end < text.size() && (text[end] == ' ' || text[end] == '\t' || text[end] == '\n' ||
+                                 text[end] == '\r')) {
+      ++end;
+    }
+    if (end >= text.size() || text[end] != '>') continue;
+    out.append(text.substr(copied, open - copied));
+    out += "<br>";
+    copied = end + 1;
+  }
+  out.append(text.substr(copied));
+  return out;
+}
+
 void ReadAsHtml(std::string_view text, ReadState& state) {
   xmlSAXHandler handler = HtmlHandler();
   std::unique_ptr<htmlParserCtxt, HtmlParserDeleter> context(htmlCreatePushParserCtxt(
@@ -194,7 +220,8 @@ void ReadAsHtml(std::string_view text, ReadState& state) {
   if (!context) return;
   state.context = context.get();
   htmlCtxtUseOptions(context.get(), kHtmlOptions);
-  htmlParseChunk(context.get(), text.data(), static_cast<int>(text.size()), 1);
+  std::string mended = EndBrAsLineBreak(text);
+  htmlParseChunk(context.get(), mended.data(), static_cast<int>(mended.size()), 1);
   state.context = nullptr;
 }
 
