@@ -27,4 +27,14 @@ std::string SimulatorAddress(std::string_view simulator_base, std::string_view p
   return url;
 }
 
+std::string SimulatorBaseOf(std::string_view service_prefix) {
+  if (service_prefix.ends_with(kServiceEntryPage)) {
+    return std::string(service_prefix.substr(0, service_prefix.size() - kServiceEntryPage.size()));
+  }
+  const std::size_t scheme_end = service_prefix.find("://");
+  if (scheme_end == std::string_view::npos) return std::string(service_prefix);
+  const std::size_t host_end = service_prefix.find_first_of("/?#", scheme_end + 3);
+  return std::string(service_prefix.substr(0, host_end));
+}
+
 }  // namespace tovarin::shell

@@ -23,4 +23,13 @@ std::string ServiceAddress(std::string_view service_prefix, std::string_view add
 std::string SimulatorAddress(std::string_view simulator_base, std::string_view portal_scheme,
                              std::string_view portal_host);
 
+// The page and query every service prefix of the rendering service ends with.
+inline constexpr std::string_view kServiceEntryPage = "/tovarin/Client/Tovarin.aspx?url=";
+
+// The simulator base that goes with an external service's prefix, for when none is given: the
+// prefix without kServiceEntryPage (the service answers the simulator page beside its entry
+// page, under the same path), or else the prefix's scheme and host ("http://h:8080/x?u=" gives
+// "http://h:8080"). A prefix without "://" is returned unchanged.
+std::string SimulatorBaseOf(std::string_view service_prefix);
+
 }  // namespace tovarin::shell

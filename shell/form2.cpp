@@ -1,5 +1,7 @@
 #include "shell/form2.h"
 
+#include <iterator>
+
 #include "shell/address_rules.h"
 #include "shell/application.h"
 #include "shell/form1.h"
@@ -31,14 +33,14 @@ std::shared_ptr<platform::MenuItem> Form2::Item(const char* name, const char* ca
 void Form2::BuildChoose() {
   choose_ = Item("choose", "choose", 0, nullptr);
   auto web = Item("web", "网址", 0, nullptr);
-  web->children = {
-      Item("tengxun", "腾讯网|通道2", kF1, &Form2::OnTengxun),
-      Item("lexin", "乐讯网", kF1 + 1, &Form2::OnLexin),
-      Item("feiku", "飞库网", kF1 + 2, &Form2::OnFeiku),
-      Item("baoruan", "宝软网", kF1 + 3, &Form2::OnBaoruan),
-      Item("dangle", "当乐网", kF1 + 4, &Form2::OnDangle),
-      Item("baidu", "百度网", kF1 + 5, &Form2::OnBaidu),
-  };
+  // The handlers in the order of kBookmarkPortals; F1 to F6.
+  constexpr void (Form2::*kPortalHandlers[])() = {&Form2::OnTengxun, &Form2::OnLexin,   &Form2::OnFeiku,
+                                                  &Form2::OnBaoruan, &Form2::OnDangle, &Form2::OnBaidu};
+  static_assert(std::size(kPortalHandlers) == std::size(kBookmarkPortals));
+  for (std::size_t i = 0; i < std::size(kBookmarkPortals); ++i) {
+    const BookmarkPortal& portal = kBookmarkPortals[i];
+    web->children.push_back(Item(portal.item_name, portal.caption, kF1 + static_cast<int>(i), kPortalHandlers[i]));
+  }
   choose_->children = {
       Item("open", "打开", kCtrlO, &Form2::OnOpen),
       Item("shu", "输入网址", kCtrlS, &Form2::OnShu),
@@ -59,15 +61,13 @@ void Form2::BuildError() {
 void Form2::SetOpenVisible(bool visible) { choose_->Find("open")->visible = visible; }
 
 std::string Form2::BookmarkAddress(const std::string& item_name) const {
-  const char* host = nullptr;
-  if (item_name == "tengxun") return SimulatorAddress(settings_.simulator_base, "http", kTengxunHost);
-  if (item_name == "lexin") host = kLexinHost;
-  if (item_name == "feiku") host = kFeikuHost;
-  if (item_name == "baoruan") host = kBaoruanHost;
-  if (item_name == "dangle") host = kDangleHost;
-  if (item_name == "baidu") host = kBaiduHost;
-  if (host == nullptr) return {};
-  return ServiceAddress(settings_.ServicePrefix, std::string("http://") + host);
+  for (const BookmarkPortal& portal : kBookmarkPortals) {
+    if (item_name != portal.item_name) continue;
+    // The first bookmark reaches its portal through the mobile-site simulator.
+    if (&portal == &kBookmarkPortals[0]) return SimulatorAddress(settings_.simulator_base, "http", portal.host);
+    return ServiceAddress(settings_.ServicePrefix, std::string("http://") + portal.host);
+  }
+  return {};
 }
 
 void Form2::NavigateTo(const std::string& item_name) {

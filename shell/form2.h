@@ -26,6 +26,20 @@ inline constexpr const char* kDangleHost = "wap.d.cn";
 inline constexpr const char* kBaiduHost = "wap.baidu.com";
 inline constexpr const char* kTengxunHost = "info.3g.qq.com";
 
+// The items of the "网址" submenu in menu order: item name, caption as the menu shows it, and
+// the portal's host. The embedded rendering service lists the same portals on its offline
+// start page.
+struct BookmarkPortal {
+  const char* item_name;
+  const char* caption;
+  const char* host;
+};
+inline constexpr BookmarkPortal kBookmarkPortals[6] = {
+    {"tengxun", "腾讯网|通道2", kTengxunHost}, {"lexin", "乐讯网", kLexinHost},
+    {"feiku", "飞库网", kFeikuHost},           {"baoruan", "宝软网", kBaoruanHost},
+    {"dangle", "当乐网", kDangleHost},         {"baidu", "百度网", kBaiduHost},
+};
+
 class Form2 {
  public:
   Form2(platform::FormToolkit& toolkit, Application& application, const ShellSettings& settings);

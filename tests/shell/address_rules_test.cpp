@@ -33,6 +33,15 @@ TEST(AddressRulesTest, SimulatorAddressForm) {
             "%2Fg%2Fs%3Faid%3Dindex%26s_it%3D1%26g_from%3D3gindex%26%26g_f%3D1283");
 }
 
+TEST(AddressRulesTest, SimulatorBaseOfAServicePrefix) {
+  EXPECT_EQ(SimulatorBaseOf("http://127.0.0.1:47811/tovarin/Client/Tovarin.aspx?url="), "http://127.0.0.1:47811");
+  EXPECT_EQ(SimulatorBaseOf("https://gw.example/k3y/tovarin/Client/Tovarin.aspx?url="), "https://gw.example/k3y");
+  EXPECT_EQ(SimulatorBaseOf("http://h:8080/x?u="), "http://h:8080");
+  EXPECT_EQ(SimulatorBaseOf("http://h?u="), "http://h");
+  EXPECT_EQ(SimulatorBaseOf("http://h"), "http://h");
+  EXPECT_EQ(SimulatorBaseOf("h/x?u="), "h/x?u=");
+}
+
 TEST(TextLengthTest, CountsCharactersNotBytes) {
   EXPECT_EQ(CharacterCount(""), 0u);
   EXPECT_EQ(CharacterCount("wap."), 4u);
