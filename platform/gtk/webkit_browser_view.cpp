@@ -19,7 +19,9 @@ namespace {
 // Injected into every frame at document start, in the page's own script world, before any of
 // the page's scripts. It keeps its own references to what it needs (the page may replace
 // eval, JSON or the message handler later), reports the new document and runs the scripts of
-// the reply one by one with an indirect eval: in the frame's global scope.
+// the reply one by one with an indirect eval: in the frame's global scope. A page whose
+// Content-Security-Policy forbids eval (the rendering service's pages forbid every script)
+// says so in its report; the view then runs a main frame's scripts itself.
 constexpr const char* kPageBridge = R"JS((function () {
   var handlers = window.webkit && window.webkit.messageHandlers;
   var channel = handlers && handlers.tovarinPage;
@@ -27,10 +29,13 @@ constexpr const char* kPageBridge = R"JS((function () {
   var run = eval;
   var parse = JSON.parse;
   var type = String(document.contentType);
+  var evalRuns = true;
+  try { run('0'); } catch (e) { evalRuns = false; }
   var report = {
     main: window.top === window,
     url: String(location.href),
-    html: type === 'text/html' || type === 'application/xhtml+xml'
+    html: type === 'text/html' || type === 'application/xhtml+xml',
+    evalRuns: evalRuns
   };
   channel.postMessage(report).then(function (reply) {
     var scripts = parse(reply);
@@ -97,6 +102,14 @@ std::string ReadString(JSCValue* object, const char* name) {
   if (property != nullptr) g_object_unref(property);
   return value;
 }
+
+// Scripts the view runs in a main-frame document one after another (its page forbids eval).
+struct MainFrameScripts {
+  std::shared_ptr<WebKitViewLink> link;
+  std::uint64_t document_id = 0;
+  std::vector<std::string> scripts;
+  std::size_t next = 0;
+};
 
 }  // namespace
 
@@ -234,6 +247,42 @@ std::shared_ptr<HtmlDocument> WebKitBrowserView::Document() { return main_docume
 void WebKitBrowserView::EvaluateInMainFrame(const std::string& script) {
   webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(view_), script.c_str(), static_cast<gssize>(script.size()),
                                       nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+void WebKitBrowserView::RunInMainFrame(std::uint64_t document_id, std::vector<std::string> scripts) {
+  auto run = std::make_unique<MainFrameScripts>();
+  run->link = link_;
+  run->document_id = document_id;
+  run->scripts = std::move(scripts);
+  RunNextInMainFrame(run.release());
+}
+
+// Takes ownership of `data` (a MainFrameScripts). Runs its next script while the view and its
+// document are still there; the reply comes back to OnMainFrameScriptRun with the same data.
+void WebKitBrowserView::RunNextInMainFrame(void* data) {
+  std::unique_ptr<MainFrameScripts> run(static_cast<MainFrameScripts*>(data));
+  WebKitBrowserView* view = run->link->view;
+  if (view == nullptr || run->next >= run->scripts.size() || !view->IsCurrentMainDocument(run->document_id)) return;
+  const std::string& script = run->scripts[run->next++];
+  webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(view->view_), script.c_str(), static_cast<gssize>(script.size()),
+                                      nullptr, nullptr, nullptr, OnMainFrameScriptRun, run.get());
+  (void)run.release();  // owned by the pending evaluation now
+}
+
+void WebKitBrowserView::OnMainFrameScriptRun(GObject* source, GAsyncResult* result, gpointer data) {
+  GError* error = nullptr;
+  JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+  if (value != nullptr) g_object_unref(value);
+  // A script that threw ends the rest, as in the page bridge; a result that cannot be handed
+  // back (a function, a node) is no failure.
+  const bool threw = error != nullptr && !g_error_matches(error, WEBKIT_JAVASCRIPT_ERROR,
+                                                          WEBKIT_JAVASCRIPT_ERROR_INVALID_RESULT);
+  if (error != nullptr) g_error_free(error);
+  if (threw) {
+    std::unique_ptr<MainFrameScripts> dropped(static_cast<MainFrameScripts*>(data));
+    return;
+  }
+  RunNextInMainFrame(data);
 }
 
 void WebKitBrowserView::EndPending() {
@@ -375,10 +424,13 @@ gboolean WebKitBrowserView::OnPageMessage(WebKitUserContentManager* /*manager*/,
 
 void WebKitBrowserView::HandlePageMessage(JSCValue* value, WebKitScriptMessageReply* reply) {
   std::vector<std::string> scripts;
+  std::vector<std::string> later;
+  std::uint64_t later_document = 0;
   if (jsc_value_is_object(value)) {
     const bool main = ReadBool(value, "main");
     const bool html = ReadBool(value, "html");
     const std::string url = ReadString(value, "url");
+    const bool eval_runs = ReadBool(value, "evalRuns");
     const std::uint64_t id = next_document_id_++;
     std::shared_ptr<WebKitHtmlDocument> document;
     if (html) document = std::make_shared<WebKitHtmlDocument>(link_, id);
@@ -392,11 +444,19 @@ void WebKitBrowserView::HandlePageMessage(JSCValue* value, WebKitScriptMessageRe
     if (sink_ != nullptr) GuardCallback([&] { sink_->NavigateComplete2(frame, url); });
     link_->reporting_document = 0;
     link_->reply_scripts = nullptr;
+    // Where eval is forbidden the page cannot run the scripts; the view runs a main frame's
+    // after the reply (a frame's cannot be reached from here, and stay unrun).
+    if (main && !eval_runs && !scripts.empty()) {
+      later = std::move(scripts);
+      later_document = id;
+      scripts.clear();
+    }
   }
   const std::string json = JsonArray(scripts);
   JSCValue* answer = jsc_value_new_string(jsc_value_get_context(value), json.c_str());
   webkit_script_message_reply_return_value(reply, answer);
   g_object_unref(answer);
+  if (!later.empty()) RunInMainFrame(later_document, std::move(later));
 }
 
 }  // namespace tovarin::platform::gtk

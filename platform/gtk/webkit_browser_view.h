@@ -10,7 +10,10 @@
 //  - NavigateComplete2: a page script injected into every frame at document start reports the
 //    frame's new document to the view (a script message with reply). The shell's handler runs
 //    during that message; the scripts it hands to the frame's window (ExecScript) go back in
-//    the reply and run in that frame's own global scope, before the page's code goes on.
+//    the reply and run in that frame's own global scope, before the page's code goes on. A
+//    page whose Content-Security-Policy forbids eval (every page of the rendering service)
+//    cannot run them so: for a main frame the view runs them right after the reply, one by
+//    one, in the page's global scope; a frame's stay unrun.
 //    Later ExecScript calls reach the main frame's current document only.
 //  - The document's context-menu event: the view's "context-menu" signal, asked of the main
 //    frame's current document.
@@ -88,6 +91,11 @@ class WebKitBrowserView final : public BrowserView {
   static gboolean OnNavigationTimeout(gpointer self);
 
   void HandlePageMessage(JSCValue* value, WebKitScriptMessageReply* reply);
+  // Runs `scripts` in order in the main frame while `document_id` is its document; a script
+  // that throws ends the rest.
+  void RunInMainFrame(std::uint64_t document_id, std::vector<std::string> scripts);
+  static void RunNextInMainFrame(void* data);
+  static void OnMainFrameScriptRun(GObject* source, GAsyncResult* result, gpointer data);
   bool RaiseNewWindow();
   void EndPending();
 
