@@ -111,7 +111,7 @@ class CardWriter {
     default_task.kind = WmlTask::Kind::kRefresh;
     for (const SoftKey& key : SoftKeysOf(card_, deck_.deck_template, request_.charset)) {
       if (key.type == "accept") {
-        default_task = key.task;
+        if (!UnfollowableTarget(key.task)) default_task = key.task;
         break;
       }
     }
@@ -121,21 +121,29 @@ class CardWriter {
     out_ += "></button>";
   }
 
+  // For a go to an address the service does not fetch (mailto:, tel:, wtai:, javascript:):
+  // that address, to show instead of a control; nullopt for any other task. The scheme is known
+  // now when the href holds no reference, and when it names its scheme before any reference
+  // ("wtai://wp/mc;$(number)", which real decks write for their call buttons).
+  std::optional<std::string> UnfollowableTarget(const WmlTask& task) {
+    if (task.kind != WmlTask::Kind::kGo) return std::nullopt;
+    if (HasVariableReference(task.href) && UrlScheme(task.href).empty()) return std::nullopt;
+    std::optional<std::string> target = StaticTarget(task);
+    if (target && IsFetchableScheme(UrlScheme(*target))) return std::nullopt;
+    return target ? *target : Address(task.href);
+  }
+
   // A control that starts `task`: a link, or in a card with fields a submit button. A go to an
-  // address of another scheme (mailto:, tel:, wtai:) is shown as text with its target.
+  // address of another scheme is shown as text with its target.
   void WriteTask(const WmlTask& task, std::string_view css_class, std::string_view title,
                  const std::function<void()>& content) {
-    if (task.kind == WmlTask::Kind::kGo && !HasVariableReference(task.href)) {
-      std::optional<std::string> target = StaticTarget(task);
-      std::string shown = target ? *target : Address(task.href);
-      if (!target || !IsFetchableScheme(UrlScheme(shown))) {
-        out_ += "<span class=\"wml-unlinked\">";
-        content();
-        out_ += "</span> (";
-        AppendEscapedText(out_, shown);
-        out_ += ")";
-        return;
-      }
+    if (std::optional<std::string> shown = UnfollowableTarget(task)) {
+      out_ += "<span class=\"wml-unlinked\">";
+      content();
+      out_ += "</span> (";
+      AppendEscapedText(out_, *shown);
+      out_ += ")";
+      return;
     }
     if (form_mode_) {
       out_ += "<button type=\"submit\"";
