@@ -313,8 +313,14 @@ class CardWriter {
     // Options that navigate when picked are a menu: each one a link.
     for (const SelectOption& option : field.options) {
       if (!option.onpick) continue;
+      // DescribeSelect knows no charset: a go without accept-charset takes the deck's here, as
+      // every other go does, or a GB2312 site would get its form data in UTF-8.
+      WmlTask task = *option.onpick;
+      if (task.kind == WmlTask::Kind::kGo && task.charset.empty()) {
+        task.charset = std::string(request_.charset);
+      }
       out_ += "<span class=\"wml-pick\">";
-      WriteTask(*option.onpick, {}, {}, [&] { AppendEscapedText(out_, Text(option.label)); });
+      WriteTask(task, {}, {}, [&] { AppendEscapedText(out_, Text(option.label)); });
       out_ += "</span>";
     }
   }
