@@ -125,6 +125,22 @@ const MarkupNode* FindTimerIn(const MarkupNode& node, int depth) {
   return nullptr;
 }
 
+// The bytes of the UTF-8 sequence `lead` starts (1 for ASCII, and for a stray byte).
+std::size_t Utf8Length(char lead) {
+  auto byte = static_cast<unsigned char>(lead);
+  if (byte >= 0xF0 && byte <= 0xF7) return 4;
+  if (byte >= 0xE0) return byte <= 0xEF ? 3 : 1;
+  if (byte >= 0xC0) return 2;
+  return 1;
+}
+
+// The characters a pattern must escape to mean themselves. HTML compiles the pattern with the
+// v flag, where a backslash before any other character ("\-", "\ ") is an error and the
+// browser then ignores the whole pattern.
+bool IsRegexSyntaxCharacter(char c) {
+  return std::string_view("^$\\.*+?()[]{}|/").find(c) != std::string_view::npos;
+}
+
 // One format code as a character class. WML's classes: A upper case or punctuation, a lower
 // case or punctuation, N digit, n digit or punctuation, X upper case, digit or punctuation,
 // x lower case, digit or punctuation, M and m anything.
@@ -157,13 +173,12 @@ std::optional<std::string> FormatPattern(std::string_view format, bool* digits_o
       c = format[++i];
     }
     if (c == '\\') {
-      if (i + 1 >= format.size() || !count.empty()) return std::nullopt;
-      char literal = format[++i];
-      if (!((literal >= 'a' && literal <= 'z') || (literal >= 'A' && literal <= 'Z') ||
-            (literal >= '0' && literal <= '9'))) {
-        pattern += '\\';
-      }
-      pattern += literal;
+      // "\c" is the character c itself, which may take several bytes.
+      std::size_t length = i + 1 < format.size() ? Utf8Length(format[i + 1]) : 0;
+      if (length == 0 || i + 1 + length > format.size() || !count.empty()) return std::nullopt;
+      if (IsRegexSyntaxCharacter(format[i + 1])) pattern += '\\';
+      pattern.append(format.substr(i + 1, length));
+      i += length;
       digits = false;
       continue;
     }
