@@ -146,6 +146,7 @@ GatewayServer::Impl::~Impl() {
   pending.clear();
   if (server) {
     g_signal_handlers_disconnect_by_data(server.get(), this);
+    soup_server_remove_handler(server.get(), nullptr);  // the handlers added for every path
     soup_server_disconnect(server.get());
   }
 }

@@ -139,6 +139,98 @@ TEST_F(GatewayErrors, ServiceStopsCleanlyWithAFetchInProgress) {
   EXPECT_NE(soup_message_get_status(message.get()), 200u);
 }
 
+// Counts the warnings and criticals GLib, GIO, libsoup and the service log while it lives.
+class LogCounter {
+ public:
+  LogCounter() {
+    for (const char* domain : kDomains) {
+      ids_.push_back(g_log_set_handler(
+          domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
+          &LogCounter::Count, &count_));
+    }
+  }
+  ~LogCounter() {
+    for (std::size_t i = 0; i < ids_.size(); ++i) g_log_remove_handler(kDomains[i], ids_[i]);
+  }
+  LogCounter(const LogCounter&) = delete;
+  LogCounter& operator=(const LogCounter&) = delete;
+  int count() const { return count_; }
+
+ private:
+  static constexpr const char* kDomains[] = {nullptr, "GLib", "GLib-GObject", "GLib-GIO",
+                                             "libsoup"};
+  static void Count(const char*, GLogLevelFlags, const char* message, gpointer count) {
+    ADD_FAILURE() << "logged: " << message;
+    ++*static_cast<int*>(count);
+  }
+  std::vector<guint> ids_;
+  int count_ = 0;
+};
+
+TEST_F(GatewayErrors, AViewerThatLeavesMidFetchDoesNotDisturbTheService) {
+  LogCounter logged;
+  std::vector<std::string> lines;
+  GatewayOptions options;
+  options.log_requests = true;
+  options.log_sink = [&lines](std::string_view line) { lines.emplace_back(line); };
+  StartGateway(std::move(options));
+  SoupServerMessage* held = nullptr;
+  origin_.Handle("/slow.wml", [&](SoupServerMessage* message, const ReceivedRequest&) {
+    held = message;
+    soup_server_message_pause(message);
+  });
+  GObjectPtr<SoupSession> session(soup_session_new());
+  GObjectPtr<SoupMessage> message(
+      soup_message_new("GET", (gateway_->ServicePrefix() + Typed("/slow.wml")).c_str()));
+  GObjectPtr<GCancellable> cancel(g_cancellable_new());
+  bool finished = false;
+  soup_session_send_and_read_async(
+      session.get(), message.get(), G_PRIORITY_DEFAULT, cancel.get(),
+      [](GObject* source, GAsyncResult* result, gpointer done) {
+        GErrorHolder error;
+        GBytesPtr body(
+            soup_session_send_and_read_finish(SOUP_SESSION(source), result, error.out()));
+        *static_cast<bool*>(done) = true;
+      },
+      &finished);
+  ASSERT_TRUE(RunUntil([&] { return held != nullptr; }));
+  g_cancellable_cancel(cancel.get());
+  session.reset();  // closes the viewer's connection
+  ASSERT_TRUE(RunUntil([&] { return finished; }));
+  Respond(held, 200, kWmlType, std::string(kWmlPrologue) + "<wml><card><p>Late</p></card></wml>");
+  soup_server_message_unpause(held);
+  // The late page reaches the service, which ends the request (written to a closed
+  // connection, or dropped).
+  ASSERT_TRUE(RunUntil([&] { return !lines.empty(); }));
+  EXPECT_EQ(lines[0].rfind("GET /tovarin/Client/Tovarin.aspx ", 0), 0u) << lines[0];
+
+  ServeDeck("/next.wml", "<card><p>Still here</p></card>");
+  ServiceAnswer next = Open(Typed("/next.wml"));
+  EXPECT_EQ(next.status, 200u);
+  EXPECT_NE(VisibleText(next.body).find("Still here"), std::string::npos);
+  EXPECT_EQ(logged.count(), 0);
+}
+
+TEST_F(GatewayErrors, TheServiceNeverFetchesItself) {
+  std::string port = std::to_string(gateway_->port());
+  for (const std::string& self : std::vector<std::string>{
+           "127.0.0.1:" + port + "/gw/nothing", "localhost:" + port + "/tovarin/Client/x"}) {
+    ServiceAnswer answer = Open(self);
+    EXPECT_EQ(answer.status, 502u) << self;
+    EXPECT_NE(VisibleText(answer.body).find(FailureReason(FetchFailure::kRefusedDestination)),
+              std::string::npos)
+        << answer.body;
+  }
+}
+
+TEST_F(GatewayErrors, HeadIsAnsweredWithoutABody) {
+  ServeDeck("/deck.wml", "<card><p>Card</p></card>");
+  ServiceAnswer head = viewer_.Send("HEAD", gateway_->ServicePrefix() + Typed("/deck.wml"));
+  EXPECT_EQ(head.status, 200u);
+  EXPECT_EQ(head.content_type, "text/html; charset=utf-8");
+  EXPECT_TRUE(head.body.empty());
+}
+
 TEST_F(GatewayHostCheck, ForeignHostIsRefused) {
   ServeDeck("/deck.wml", "<card><p>Card</p></card>");
   std::string url = gateway_->ServicePrefix() + Typed("/deck.wml");
