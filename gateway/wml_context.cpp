@@ -82,9 +82,13 @@ WmlContext WmlContext::Parse(std::string_view text) {
     std::string_view key = piece.substr(0, equals);
     std::string value = PercentDecode(piece.substr(equals + 1));
     if (key == "h") {
-      if (context.history.size() < kMaxHistoryEntries && !value.empty() &&
-          value.size() <= kMaxHistoryUrlBytes) {
+      if (!value.empty() && value.size() <= kMaxHistoryUrlBytes) {
         context.history.push_back(std::move(value));
+        // Beyond the limit the oldest entry goes, as in PushHistory: the last is the card on
+        // screen, and prev walks back from it.
+        if (context.history.size() > kMaxHistoryEntries) {
+          context.history.erase(context.history.begin());
+        }
       }
     } else if (key.front() == 'v') {
       (void)context.variables.Set(key.substr(1), value);
