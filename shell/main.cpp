@@ -1,16 +1,43 @@
 // tovarin: the WAP viewer. No command line; the skin and pictures lie next to the executable.
+//
+// Every address is shown through the rendering service. By default the program runs that
+// service itself, in its own process and GLib main loop: on 127.0.0.1, on a port the system
+// picks, under a secret path made afresh for every run, so other programs and users on the
+// machine cannot use it as a proxy. A non-empty environment variable TOVARIN_SERVICE_PREFIX, or
+// else the build setting of the same name, names an external service instead (with
+// TOVARIN_SIMULATOR_BASE beside it; without one, the simulator is looked for beside the
+// service's entry page).
 #include <glib.h>
 #include <gtk/gtk.h>
+#include <sys/random.h>
 #include <unistd.h>
 
+#include <array>
+#include <cerrno>
 #include <climits>
+#include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "gateway/service/gateway_server.h"
 #include "platform/gtk/form_window_toolkit.h"
+#include "shell/address_rules.h"
 #include "shell/application.h"
+#include "shell/form2.h"
 #include "shell/instance_lock.h"
 
 namespace {
+
+namespace gateway = tovarin::gateway;
+namespace platform = tovarin::platform;
+namespace shell = tovarin::shell;
+
+constexpr const char* kServicePrefixVariable = "TOVARIN_SERVICE_PREFIX";
+constexpr const char* kSimulatorBaseVariable = "TOVARIN_SIMULATOR_BASE";
+// The secret path is "/" and twice this many hex digits.
+constexpr std::size_t kSecretBytes = 16;
 
 // The folder of the running executable.
 std::string ProgramFolder() {
@@ -22,22 +49,100 @@ std::string ProgramFolder() {
   return slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
 }
 
+// An external rendering service: where typed addresses go, and its simulator.
+struct ExternalService {
+  std::string prefix;
+  std::string simulator_base;
+};
+
+// The external service the environment or else the build names; nullopt when neither does.
+std::optional<ExternalService> ExternalServiceSetting() {
+  const char* prefix = g_getenv(kServicePrefixVariable);
+  const char* simulator = g_getenv(kSimulatorBaseVariable);
+  if (prefix == nullptr || *prefix == '\0') {
+    prefix = TOVARIN_SERVICE_PREFIX;
+    simulator = TOVARIN_SIMULATOR_BASE;
+  }
+  if (*prefix == '\0') return std::nullopt;
+  ExternalService service{prefix, simulator != nullptr ? simulator : ""};
+  if (service.simulator_base.empty()) service.simulator_base = shell::SimulatorBaseOf(service.prefix);
+  return service;
+}
+
+// "/" and 32 hex digits from getrandom(2).
+platform::Result<std::string> SecretPathPrefix() {
+  std::array<unsigned char, kSecretBytes> bytes{};
+  std::size_t filled = 0;
+  while (filled < bytes.size()) {
+    const ssize_t got = getrandom(bytes.data() + filled, bytes.size() - filled, 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      return platform::Error{std::string("no random bytes for the service's path: ") + std::strerror(errno)};
+    }
+    filled += static_cast<std::size_t>(got);
+  }
+  constexpr char kHex[] = "0123456789abcdef";
+  std::string prefix = "/";
+  for (const unsigned char byte : bytes) {
+    prefix += kHex[byte >> 4];
+    prefix += kHex[byte & 0x0F];
+  }
+  return prefix;
+}
+
+// The portals of the "网址" menu, for the service's offline start page.
+std::vector<gateway::Bookmark> PortalBookmarks() {
+  std::vector<gateway::Bookmark> bookmarks;
+  for (const shell::BookmarkPortal& portal : shell::kBookmarkPortals) {
+    bookmarks.emplace_back(portal.caption, std::string("http://") + portal.host);
+  }
+  return bookmarks;
+}
+
+// The embedded service, listening on the thread-default main context (GTK's).
+platform::Result<std::unique_ptr<gateway::GatewayServer>> StartEmbeddedService(const std::string& start_address) {
+  auto secret = SecretPathPrefix();
+  if (!secret.ok()) return platform::Error{secret.error()};
+  gateway::GatewayOptions options;
+  options.path_prefix = std::move(secret).value();
+  options.start_address = start_address;
+  options.bookmarks = PortalBookmarks();
+  options.log_requests = false;
+  return gateway::GatewayServer::Listen(std::move(options), "127.0.0.1", 0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   // The program takes no arguments; GTK's own display options are still honoured.
   gtk_init(&argc, &argv);
 
-  tovarin::shell::ShellSettings settings;
-  settings.ServicePrefix = TOVARIN_SERVICE_PREFIX;
+  shell::ShellSettings settings;
   settings.StartAddress = TOVARIN_START_ADDRESS;
-  settings.simulator_base = TOVARIN_SIMULATOR_BASE;
   settings.HomePageUrl = TOVARIN_HOME_PAGE;
   settings.program_folder = ProgramFolder();
   settings.picture_folder = settings.program_folder + "/pictures";
 
+  platform::gtk::GtkFormToolkit toolkit;
+  // Declared before the application, so the forms and their view are gone before the service
+  // stops; it stops before main returns (no thread or process of it outlives the program).
+  std::unique_ptr<gateway::GatewayServer> service;
+  if (std::optional<ExternalService> external = ExternalServiceSetting()) {
+    settings.ServicePrefix = external->prefix;
+    settings.simulator_base = external->simulator_base;
+  } else {
+    auto started = StartEmbeddedService(settings.StartAddress);
+    if (!started.ok()) {
+      toolkit.MessageBox(shell::kStartErrorText, shell::kStartErrorTitle, platform::kIconCritical);
+      g_printerr("tovarin: start-up failed: the rendering service: %s\n", started.error().c_str());
+      return 1;
+    }
+    service = std::move(started).value();
+    settings.ServicePrefix = service->ServicePrefix();
+    settings.simulator_base = service->BaseUrl();
+  }
+
   tovarin::shell::InstanceLock lock(std::string(g_get_user_runtime_dir()) + "/tovarin.lock");
-  tovarin::platform::gtk::GtkFormToolkit toolkit;
   tovarin::shell::Application application(toolkit, settings, [&lock] { return lock.AnotherInstanceRunning(); });
   const int status = application.Run();
   if (!application.StartError().empty()) g_printerr("tovarin: start-up failed: %s\n", application.StartError().c_str());

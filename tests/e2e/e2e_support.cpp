@@ -1,5 +1,6 @@
 #include "tests/e2e/e2e_support.h"
 
+#include <gtest/gtest.h>
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <net/if.h>
@@ -15,7 +16,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -52,6 +55,20 @@ bool EnterPrivateNetwork(std::string& reason) {
   if (!up) reason = std::string("loopback cannot be brought up: ") + std::strerror(errno);
   return up;
 }
+
+namespace {
+// Every test of the binary runs inside the private network, entered once before the first.
+class NetworkEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    std::string reason;
+    if (!EnterPrivateNetwork(reason)) {
+      std::fprintf(stderr, "e2e: no private network namespace (%s); using the shared loopback\n", reason.c_str());
+    }
+  }
+};
+const auto* const kNetwork = ::testing::AddGlobalTestEnvironment(new NetworkEnvironment);
+}  // namespace
 
 // --- Page server
 
@@ -90,6 +107,11 @@ std::vector<std::string> PageServer::Requests() {
   return requests_;
 }
 
+std::vector<ReceivedRequest> PageServer::Received() {
+  std::lock_guard lock(mutex_);
+  return received_;
+}
+
 bool PageServer::Requested(const std::string& path_prefix) {
   for (const std::string& request : Requests()) {
     if (request.rfind(path_prefix, 0) == 0) return true;
@@ -124,15 +146,37 @@ bool SendAll(int fd, const char* data, std::size_t size) {
 }
 }  // namespace
 
+namespace {
+// The Content-Length of a request head (lower-case search: header names are case-blind), or 0.
+std::size_t ContentLength(const std::string& head) {
+  std::string lower = head;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::size_t at = lower.find("\r\ncontent-length:");
+  if (at == std::string::npos) return 0;
+  return static_cast<std::size_t>(std::strtoull(head.c_str() + at + 17, nullptr, 10));
+}
+constexpr std::size_t kMaxRecordedBody = 1u << 20;
+}  // namespace
+
 void PageServer::Answer(int fd) {
   std::string request;
   char buffer[4096];
-  while (request.find("\r\n\r\n") == std::string::npos && request.size() < 256 * 1024) {
+  auto read_more = [&] {
     pollfd readable{fd, POLLIN, 0};
-    if (poll(&readable, 1, 5000) <= 0) return;
+    if (poll(&readable, 1, 5000) <= 0) return false;
     const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-    if (got <= 0) return;
+    if (got <= 0) return false;
     request.append(buffer, static_cast<std::size_t>(got));
+    return true;
+  };
+  while (request.find("\r\n\r\n") == std::string::npos && request.size() < 256 * 1024) {
+    if (!read_more()) return;
+  }
+  const std::size_t head_end = request.find("\r\n\r\n");
+  if (head_end == std::string::npos) return;
+  const std::size_t body_length = std::min(ContentLength(request.substr(0, head_end + 2)), kMaxRecordedBody);
+  while (request.size() < head_end + 4 + body_length) {
+    if (!read_more()) return;
   }
   const std::size_t first_space = request.find(' ');
   const std::size_t second_space = request.find(' ', first_space + 1);
@@ -142,6 +186,7 @@ void PageServer::Answer(int fd) {
   {
     std::lock_guard lock(mutex_);
     requests_.push_back(target);
+    received_.push_back({request.substr(0, first_space), target, request.substr(head_end + 4, body_length)});
     handler = handler_;
   }
   PageResponse response;
@@ -365,12 +410,13 @@ std::string XSession::Run(const std::vector<std::string>& args, int* status, std
   return output;
 }
 
-pid_t XSession::Start(const std::vector<std::string>& args, const std::string& log_path) {
+pid_t XSession::Start(const std::vector<std::string>& args, const std::string& log_path,
+                      const std::vector<std::string>& extra_env) {
   const int log = open(log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  const pid_t pid = SpawnWith(args,
-                              {"DISPLAY=" + Display(), "XDG_RUNTIME_DIR=" + RuntimeFolder(), "HOME=" + folder_ + "/home",
-                               "NO_AT_BRIDGE=1"},
-                              log, log);
+  std::vector<std::string> env = {"DISPLAY=" + Display(), "XDG_RUNTIME_DIR=" + RuntimeFolder(),
+                                  "HOME=" + folder_ + "/home", "NO_AT_BRIDGE=1"};
+  env.insert(env.end(), extra_env.begin(), extra_env.end());
+  const pid_t pid = SpawnWith(args, env, log, log);
   close(log);
   return pid;
 }

@@ -34,8 +34,16 @@ struct PageResponse {
   std::size_t generated_bytes = 0;  // this many bytes of filler follow the body
 };
 
-// An HTTP server on 127.0.0.1:port answering every GET from the handler, one connection at a
-// time, closing each after its response. Every request's path and query is logged.
+// A request as the page server received it.
+struct ReceivedRequest {
+  std::string method;
+  std::string target;  // path and query
+  std::string body;    // as sent (a Content-Length body of up to 1 MiB)
+};
+
+// An HTTP server on 127.0.0.1:port answering every request from the handler, one connection
+// at a time, closing each after its response. Every request's path and query is logged, and
+// with its method and body in Received().
 class PageServer {
  public:
   using Handler = std::function<PageResponse(const std::string& path_and_query)>;
@@ -44,6 +52,7 @@ class PageServer {
   bool Listening() const { return listen_fd_ >= 0; }
   void SetHandler(Handler handler);
   std::vector<std::string> Requests();
+  std::vector<ReceivedRequest> Received();
   bool Requested(const std::string& path_prefix);
 
  private:
@@ -54,6 +63,7 @@ class PageServer {
   std::mutex mutex_;
   Handler handler_;
   std::vector<std::string> requests_;
+  std::vector<ReceivedRequest> received_;
   std::thread thread_;
 };
 
@@ -84,8 +94,10 @@ class XSession {
                   std::chrono::milliseconds timeout = std::chrono::seconds(60));
   // Whether the X server answers a client within a few seconds.
   bool Responsive();
-  // Starts a program in this display with its own runtime and home folders.
-  pid_t Start(const std::vector<std::string>& args, const std::string& log_path);
+  // Starts a program in this display with its own runtime and home folders, and `extra_env`
+  // ("NAME=value") in its environment.
+  pid_t Start(const std::vector<std::string>& args, const std::string& log_path,
+              const std::vector<std::string>& extra_env = {});
 
   std::vector<WindowInfo> VisibleWindows(pid_t pid);
   std::optional<WindowInfo> WindowNamed(pid_t pid, const std::string& name);

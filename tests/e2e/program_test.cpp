@@ -1,4 +1,5 @@
-// The real program under its own X display, with pages served on the service's loopback port.
+// The real program under its own X display, with pages served on the service's loopback port:
+// the tests name their page server as the program's rendering service.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -14,9 +15,15 @@ namespace {
 constexpr auto kWindowWait = 90s;  // the first start of WebKit on a busy machine is slow
 constexpr auto kEventWait = 20s;
 
-// Host and port of the compiled-in service prefix ("http://127.0.0.1:47811/...").
+// The service the program is told to use instead of its embedded one: the page server.
+constexpr const char* kServicePrefix = "http://127.0.0.1:47811/tovarin/Client/Tovarin.aspx?url=";
+
+// The program's environment naming that service.
+std::vector<std::string> ServiceEnvironment() { return {std::string("TOVARIN_SERVICE_PREFIX=") + kServicePrefix}; }
+
+// The port of the service prefix.
 int ServicePort() {
-  const std::string prefix = TOVARIN_SERVICE_PREFIX;
+  const std::string prefix = kServicePrefix;
   const std::size_t host = prefix.find("://") + 3;
   const std::size_t colon = prefix.find(':', host);
   const std::size_t slash = prefix.find('/', host);
@@ -30,22 +37,11 @@ std::string ReadFile(const std::string& path) {
 }
 
 std::string ServicePath() {
-  const std::string prefix = TOVARIN_SERVICE_PREFIX;
+  const std::string prefix = kServicePrefix;
   return prefix.substr(prefix.find('/', prefix.find("://") + 3));
 }
 
 std::string ProgramPath() { return std::string(TOVARIN_BINARY_DIR) + "/shell/tovarin"; }
-
-class NetworkEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    std::string reason;
-    if (!EnterPrivateNetwork(reason)) {
-      std::fprintf(stderr, "e2e: no private network namespace (%s); using the shared loopback\n", reason.c_str());
-    }
-  }
-};
-const auto* const kNetwork = ::testing::AddGlobalTestEnvironment(new NetworkEnvironment);
 
 // A page filling the view with one colour.
 std::string ColouredPage(const std::string& colour, const std::string& extra = "") {
@@ -93,7 +89,7 @@ class ProgramTest : public ::testing::Test {
     for (int attempt = 0; attempt < 2; ++attempt) {
       x_ = std::make_unique<XSession>(with_tray);
       ASSERT_TRUE(x_->Ready()) << "Xvfb did not start";
-      program_ = x_->Start({program}, x_->Folder() + "/tovarin.log");
+      program_ = x_->Start({program}, x_->Folder() + "/tovarin.log", ServiceEnvironment());
       ASSERT_GT(program_, 0);
       if (WaitUntil([&] { return x_->WindowNamed(program_, "Tovarin 1.2").has_value(); }, kWindowWait)) {
         main_ = *x_->WindowNamed(program_, "Tovarin 1.2");
@@ -300,7 +296,7 @@ TEST_F(ProgramTest, ExitLeavesNoWindowNoTrayIconAndNoProcess) {
 TEST_F(ProgramTest, SecondInstanceEndsWithoutWindowOrMessage) {
   ServePages([](const std::string&) { return Html(ColouredPage("#ff00ff")); });
   ASSERT_NO_FATAL_FAILURE(StartProgram(false));
-  const pid_t second = x_->Start({ProgramPath()}, x_->Folder() + "/second.log");
+  const pid_t second = x_->Start({ProgramPath()}, x_->Folder() + "/second.log", ServiceEnvironment());
   const auto status = WaitForExit(second, kWindowWait);
   ASSERT_TRUE(status.has_value()) << "the second instance kept running";
   EXPECT_EQ(*status, 0);
@@ -345,7 +341,7 @@ TEST_F(ProgramTest, MissingSkinShowsTheErrorReportAndEnds) {
   std::filesystem::create_directories(folder);
   std::filesystem::copy_file(ProgramPath(), folder + "/tovarin");
   std::filesystem::copy(std::string(TOVARIN_BINARY_DIR) + "/shell/pictures", folder + "/pictures");
-  program_ = x_->Start({folder + "/tovarin"}, x_->Folder() + "/tovarin.log");
+  program_ = x_->Start({folder + "/tovarin"}, x_->Folder() + "/tovarin.log", ServiceEnvironment());
   std::optional<WindowInfo> report;
   WaitUntil([&] { return (report = x_->WindowNamed(program_, "错误提示")).has_value() || !Alive(program_); },
             kWindowWait);
