@@ -98,6 +98,43 @@ void SetVariablesFromFields(const std::vector<std::pair<std::string, std::string
   }
 }
 
+// Where a go task leads with `variables` as they are: its address and postfields substituted,
+// the postfields in the query (GET) or the body (POST).
+Result<Navigation> GoNavigation(const WmlTask& task, std::string_view deck_url,
+                                const WmlVariables& variables) {
+  std::string href = SubstituteVariables(task.href, variables, VariableContext::kAddress, task.charset);
+  auto resolved = ResolveUrl(deck_url, href);
+  if (!resolved) return Error{"cannot resolve the address \"" + href + "\""};
+  Navigation navigation;
+  navigation.kind = Navigation::Kind::kGo;
+  navigation.url = std::move(*resolved);
+
+  std::vector<std::pair<std::string, std::string>> fields;
+  for (const auto& [name, value] : task.postfields) {
+    fields.emplace_back(SubstituteVariables(name, variables, VariableContext::kText),
+                        SubstituteVariables(value, variables, VariableContext::kText));
+  }
+  if (task.post) {
+    navigation.post = true;
+    if (task.multipart) {
+      navigation.body = MultipartBody(fields, task.charset);
+      navigation.content_type = "multipart/form-data; boundary=" + std::string(kMultipartBoundary);
+    } else {
+      navigation.body = UrlEncodeFields(fields, task.charset);
+      navigation.content_type = "application/x-www-form-urlencoded";
+    }
+  } else if (!fields.empty()) {
+    // A GET carries its postfields in the query, after any the address has, before its fragment.
+    std::string fragment = UrlFragment(navigation.url);
+    std::string base = UrlWithoutFragment(navigation.url);
+    base += base.find('?') == std::string::npos ? '?' : '&';
+    base += UrlEncodeFields(fields, task.charset);
+    if (!fragment.empty()) base += "#" + fragment;
+    navigation.url = std::move(base);
+  }
+  return navigation;
+}
+
 }  // namespace
 
 std::string EncodeTask(const WmlTask& task) {
@@ -161,55 +198,30 @@ Result<WmlTask> DecodeTask(std::string_view encoded) {
 }
 
 Result<Navigation> StartTask(const WmlTask& task, std::string_view deck_url, WmlContext& context) {
-  // Every setvar value is substituted before any is set: the variables change together.
+  // A task sees the variables as they were when it started: its address and postfields, and
+  // every setvar's name and value, are substituted before any setvar takes effect, so the
+  // variables also change together.
   std::vector<std::pair<std::string, std::string>> values;
   for (const auto& [name, value] : task.setvars) {
     values.emplace_back(SubstituteVariables(name, context.variables, VariableContext::kText),
                         SubstituteVariables(value, context.variables, VariableContext::kText));
   }
-  for (const auto& [name, value] : values) (void)context.variables.Set(name, value);
-
   Navigation navigation;
   switch (task.kind) {
-    case WmlTask::Kind::kNoop: return navigation;
-    case WmlTask::Kind::kPrev: navigation.kind = Navigation::Kind::kPrev; return navigation;
+    case WmlTask::Kind::kNoop: break;
+    case WmlTask::Kind::kPrev: navigation.kind = Navigation::Kind::kPrev; break;
     case WmlTask::Kind::kRefresh:
       navigation.kind = Navigation::Kind::kRefresh;
       navigation.url = std::string(deck_url);
-      return navigation;
-    case WmlTask::Kind::kGo: break;
-  }
-  std::string href = SubstituteVariables(task.href, context.variables, VariableContext::kAddress,
-                                         task.charset);
-  auto resolved = ResolveUrl(deck_url, href);
-  if (!resolved) return Error{"cannot resolve the address \"" + href + "\""};
-  navigation.kind = Navigation::Kind::kGo;
-  navigation.url = std::move(*resolved);
-
-  std::vector<std::pair<std::string, std::string>> fields;
-  for (const auto& [name, value] : task.postfields) {
-    fields.emplace_back(SubstituteVariables(name, context.variables, VariableContext::kText),
-                        SubstituteVariables(value, context.variables, VariableContext::kText));
-  }
-  if (task.post) {
-    navigation.post = true;
-    if (task.multipart) {
-      navigation.body = MultipartBody(fields, task.charset);
-      navigation.content_type =
-          "multipart/form-data; boundary=" + std::string(kMultipartBoundary);
-    } else {
-      navigation.body = UrlEncodeFields(fields, task.charset);
-      navigation.content_type = "application/x-www-form-urlencoded";
+      break;
+    case WmlTask::Kind::kGo: {
+      auto go = GoNavigation(task, deck_url, context.variables);
+      if (!go.ok()) return go;
+      navigation = std::move(go.value());
+      break;
     }
-  } else if (!fields.empty()) {
-    // A GET carries its postfields in the query, after any the address has, before its fragment.
-    std::string fragment = UrlFragment(navigation.url);
-    std::string base = UrlWithoutFragment(navigation.url);
-    base += base.find('?') == std::string::npos ? '?' : '&';
-    base += UrlEncodeFields(fields, task.charset);
-    if (!fragment.empty()) base += "#" + fragment;
-    navigation.url = std::move(base);
   }
+  for (const auto& [name, value] : values) (void)context.variables.Set(name, value);
   return navigation;
 }
 

@@ -164,12 +164,15 @@ TEST(WmlTasks, HrefReferencesAreEscaped) {
             "http://wap.example.com/shop/s.wml?q=a%20b&c");
 }
 
-// The task's setvars are applied first, so the address sees their values.
-TEST(WmlTasks, SetvarsAreAppliedBeforeTheHrefIsSubstituted) {
+// The address sees the variables as they were when the task started; the setvars take effect
+// afterwards (WML 1.3 section 12.5.1: "$(page).wml" with a setvar of page goes to the old page).
+TEST(WmlTasks, TheHrefSeesTheValuesBeforeTheSetvars) {
   WmlContext context = ContextWith({{"q", "old"}});
   WmlTask task = Go("s.wml?q=$(q)");
   task.setvars = {{"q", "new $(q)"}};
-  EXPECT_EQ(MustStart(task, context).url, "http://wap.example.com/shop/s.wml?q=new%20old");
+  task.postfields = {{"was", "$(q)"}};
+  Navigation navigation = MustStart(task, context);
+  EXPECT_EQ(navigation.url, "http://wap.example.com/shop/s.wml?q=old&was=old");
   EXPECT_EQ(context.variables.Get("q"), "new old");
 }
 
