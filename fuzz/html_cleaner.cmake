@@ -8,6 +8,8 @@ tovarin_fuzzer(html_cleaner_fuzzer
                        ${CMAKE_SOURCE_DIR}/gateway/html_cleaner.cpp
                        ${CMAKE_SOURCE_DIR}/gateway/html_tree_cleaner.cpp
                        ${CMAKE_SOURCE_DIR}/gateway/html_allow_list.cpp
+                       ${CMAKE_SOURCE_DIR}/gateway/html_normalizer.cpp
+                       ${CMAKE_SOURCE_DIR}/gateway/plain_url_resolver.cpp
                        ${CMAKE_SOURCE_DIR}/gateway/css_cleaner.cpp
                        ${CMAKE_SOURCE_DIR}/gateway/css_tokenizer.cpp
                        ${CMAKE_SOURCE_DIR}/gateway/reference_policy.cpp

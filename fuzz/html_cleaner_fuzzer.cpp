@@ -4,6 +4,7 @@
 // attribute outside what is safe, every address leads through the service (or is a fragment or
 // a raster data: picture), no script address or CSS expression anywhere it could act, and the
 // size stays within kMaxOutputBytes. A broken promise aborts.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include "gateway/css_tokenizer.h"
 #include "gateway/html_cleaner.h"
 #include "gateway/limits.h"
+#include "gateway/reference_policy.h"
 #include "gateway/url.h"
 
 namespace {
@@ -191,10 +193,22 @@ void CheckDocument(const std::string& html) {
   }
 }
 
+// The quick resolution of plain references must give exactly GUri's answer: the first line of
+// the input as a reference against two bases.
+void CheckResolution(std::string_view input) {
+  const std::string_view reference = input.substr(0, std::min<std::size_t>(input.find('\n'), 512));
+  for (std::string_view base :
+       {kPageUrl, std::string_view("https://Wap.Example.COM:81/a/b?x=1#f")}) {
+    const tovarin::gateway::ReferenceClassifier classifier(base);
+    Require(classifier.Resolve(reference) == tovarin::gateway::ResolveUrl(base, reference));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
+  CheckResolution(input);
   const FuzzLinks links;
   tovarin::platform::Result<std::string> html = tovarin::gateway::CleanHtml(input, kPageUrl, links);
   Require(html.ok() || size > tovarin::gateway::kMaxBodyBytes);

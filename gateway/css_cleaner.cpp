@@ -148,7 +148,7 @@ bool IsForbiddenDelim(std::string_view text) {
 void CssCleaner::AppendStyleSheet(std::string& out, std::string_view css,
                                   std::string_view base_url) {
   if (css.size() > kMaxBodyBytes) return;
-  base_url_ = base_url;
+  if (classifier_.base() != base_url) classifier_ = ReferenceClassifier(base_url);
   tokenizer_.Tokenize(css);
   AppendRuleList(0, tokenizer_.Tokens().size(), 0, out);
 }
@@ -156,7 +156,7 @@ void CssCleaner::AppendStyleSheet(std::string& out, std::string_view css,
 void CssCleaner::AppendDeclarations(std::string& out, std::string_view css,
                                     std::string_view base_url) {
   if (css.size() > kMaxBodyBytes) return;
-  base_url_ = base_url;
+  if (classifier_.base() != base_url) classifier_ = ReferenceClassifier(base_url);
   tokenizer_.Tokenize(css);
   AppendDeclarationList(0, tokenizer_.Tokens().size(), out);
 }
@@ -278,7 +278,7 @@ bool CssCleaner::AppendImport(std::size_t begin, std::size_t end, std::string& o
              !EqualsNoCase(tokenizer_.Text(tokens[at]), "url") || !ReadUrlFunction(at, address)) {
     return false;
   }
-  const Reference reference = ClassifyReference(base_url_, address);
+  const Reference reference = classifier_.Classify(address);
   if (reference.kind != ReferenceKind::kFetchable) return false;
   out += "@import url(";
   AppendCssString(out, links_.Style(reference.url));
@@ -331,7 +331,7 @@ bool CssCleaner::AppendDeclaration(std::size_t begin, std::size_t end, std::stri
       written_name.starts_with("--") ? std::string(written_name) : Lower(written_name);
   if (!std::all_of(name.begin(), name.end(), [](char c) { return IsPlainNameByte(c) && c > 0; }) ||
       IsOneOf(name, kForbiddenProperties) || name.find("-moz-binding") != std::string::npos ||
-      IsForbidden(value_begin, value_end, true)) {
+      IsForbidden(value_begin, value_end, true, name + ':')) {
     return false;
   }
   const std::size_t mark = out.size();
@@ -345,10 +345,13 @@ bool CssCleaner::AppendDeclaration(std::size_t begin, std::size_t end, std::stri
 }
 
 // Judges tokens [begin, end) of a value or a prelude before anything is written: broken or
-// misplaced tokens, forbidden functions, and forbidden words however they were spelled.
-bool CssCleaner::IsForbidden(std::size_t begin, std::size_t end, bool urls_allowed) {
+// misplaced tokens, forbidden functions, and forbidden words however they were spelled, also
+// across `lead` (a declaration's "name:", so "xjavascript" + ':' is caught as well).
+bool CssCleaner::IsForbidden(std::size_t begin, std::size_t end, bool urls_allowed,
+                             std::string_view lead) {
   const auto& tokens = tokenizer_.Tokens();
   squashed_.clear();
+  AppendSquashed(squashed_, lead);
   for (std::size_t at = begin; at < end; ++at) {
     const CssToken& token = tokens[at];
     const std::string_view text = tokenizer_.Text(token);
@@ -401,7 +404,7 @@ bool CssCleaner::ReadUrlFunction(std::size_t at, std::string_view& address) cons
 }
 
 bool CssCleaner::AppendUrl(std::string_view address, std::string& out) {
-  const Reference reference = ClassifyReference(base_url_, address);
+  const Reference reference = classifier_.Classify(address);
   if (reference.kind == ReferenceKind::kFetchable) {
     out += "url(";
     AppendCssString(out, links_.Image(reference.url));

@@ -16,8 +16,9 @@
 //     resolved against the base, as `url("data:...")` for a raster data: image.
 // What is dropped, a whole declaration (or a whole rule, when it is in a selector):
 //   - the properties behavior, -ms-behavior, -moz-binding, binding;
-//   - any value that, with escapes decoded and white space and comments removed, contains
-//     expression(, javascript:, vbscript:, livescript: or -moz-binding;
+//   - any declaration that, with escapes decoded and white space and comments removed, contains
+//     expression(, javascript:, vbscript:, livescript: or -moz-binding (also across the ':'
+//     between its name and value);
 //   - the functions expression(), image(), image-set(), -webkit-image-set(), element(),
 //     -moz-element(), src() and attr() (they load or run what the url() rules cannot see);
 //   - any other url(), a url() in a selector or an at-rule's prelude, broken strings and
@@ -32,6 +33,7 @@
 #include <string_view>
 
 #include "gateway/css_tokenizer.h"
+#include "gateway/reference_policy.h"
 #include "gateway/service_links.h"
 
 namespace tovarin::gateway {
@@ -43,7 +45,7 @@ class CssCleaner {
  public:
   // `links` must outlive the cleaner. One cleaner may clean any number of sheets in turn (its
   // buffers are kept from one to the next); it is not for use from two threads at once.
-  explicit CssCleaner(const ServiceLinks& links) : links_(links) {}
+  explicit CssCleaner(const ServiceLinks& links) : links_(links), classifier_("") {}
 
   // Appends the cleaned rules of the style sheet `css` to `out`; addresses are resolved against
   // `base_url` (absolute). Text longer than kMaxBodyBytes is not read at all.
@@ -60,13 +62,14 @@ class CssCleaner {
   bool AppendDeclaration(std::size_t begin, std::size_t end, std::string& out);
   bool AppendComponents(std::size_t begin, std::size_t end, bool urls_allowed, std::string& out);
   bool AppendUrl(std::string_view address, std::string& out);
-  bool IsForbidden(std::size_t begin, std::size_t end, bool urls_allowed);
+  bool IsForbidden(std::size_t begin, std::size_t end, bool urls_allowed,
+                   std::string_view lead = {});
   bool ReadUrlFunction(std::size_t at, std::string_view& address) const;
   std::size_t SkipWhitespace(std::size_t at, std::size_t end) const;
   std::size_t TrimWhitespace(std::size_t begin, std::size_t end) const;
 
   const ServiceLinks& links_;
-  std::string_view base_url_;
+  ReferenceClassifier classifier_;  // of the sheet being cleaned
   CssTokenizer tokenizer_;
   std::string squashed_;  // scratch for IsForbidden
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -98,14 +99,47 @@ std::string LowerTrimmed(std::string_view text) {
   return out;
 }
 
-std::optional<ElementAction> FindElement(std::string_view name) {
-  const auto found = std::lower_bound(
-      kElements.begin(), kElements.end(), name,
-      [](const ElementEntry& entry, std::string_view key) { return entry.first < key; });
-  if (found == kElements.end() || found->first != name) return std::nullopt;
-  return found->second;
+// Where each first letter's names start and end in a sorted table, so a lookup compares a few
+// names of the right first letter only (built at compile time).
+struct LetterRange {
+  std::uint16_t begin = 0;
+  std::uint16_t end = 0;
+};
+using LetterIndex = std::array<LetterRange, 26>;
+
+template <typename Table, typename NameOf>
+constexpr LetterIndex IndexByFirstLetter(const Table& table, NameOf name_of) {
+  LetterIndex index{};
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    LetterRange& range = index[static_cast<std::size_t>(name_of(table[i])[0] - 'a')];
+    if (range.begin == range.end) range.begin = static_cast<std::uint16_t>(i);
+    range.end = static_cast<std::uint16_t>(i + 1);
+  }
+  return index;
 }
 
+constexpr LetterIndex kElementIndex =
+    IndexByFirstLetter(kElements, [](const ElementEntry& entry) { return entry.first; });
+constexpr LetterIndex kAttributeIndex =
+    IndexByFirstLetter(kCopiedAttributes, [](std::string_view name) { return name; });
+
+// The index in `table` of `name`, or -1.
+template <typename Table, typename NameOf>
+int Find(const Table& table, const LetterIndex& index, std::string_view name, NameOf name_of) {
+  if (name.empty() || name[0] < 'a' || name[0] > 'z') return -1;
+  const LetterRange range = index[static_cast<std::size_t>(name[0] - 'a')];
+  for (std::size_t i = range.begin; i < range.end; ++i) {
+    if (name_of(table[i]) == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+std::optional<ElementAction> FindElement(std::string_view name) {
+  const int at =
+      Find(kElements, kElementIndex, name, [](const ElementEntry& e) { return e.first; });
+  if (at < 0) return std::nullopt;
+  return kElements[static_cast<std::size_t>(at)].second;
+}
 }  // namespace
 
 ElementAction ActionForElement(std::string_view name) {
@@ -118,7 +152,7 @@ ElementAction ActionForElement(std::string_view name) {
 }
 
 bool IsCopiedAttribute(std::string_view name) {
-  return std::binary_search(kCopiedAttributes.begin(), kCopiedAttributes.end(), name);
+  return Find(kCopiedAttributes, kAttributeIndex, name, [](std::string_view n) { return n; }) >= 0;
 }
 
 std::optional<std::string_view> InputTypeToWrite(std::string_view type) {

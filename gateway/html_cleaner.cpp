@@ -11,12 +11,18 @@
 #include <string>
 
 #include "gateway/html_allow_list.h"
+#include "gateway/html_normalizer.h"
 #include "gateway/html_tree_cleaner.h"
 #include "gateway/html_writer.h"
 #include "gateway/limits.h"
 
 namespace tovarin::gateway {
 namespace {
+
+// libxml2 searches its whole stack of open elements for every end tag it cannot match and for
+// every misplaced <body>; past this many open elements the parse stops (kMaxElementDepth below
+// it, elements are flattened already), so each search stays short.
+constexpr int kMaxOpenElements = 2 * kMaxElementDepth;
 
 // Room kept outside the budget of head and body: the document frame (the phone style sheet and
 // a title of at most kMaxTitleBytes), the end tags of the at most kMaxElementDepth elements
@@ -27,7 +33,7 @@ constexpr std::size_t kFrameReserveBytes = 64u << 10;
 // Recover from any markup; never touch the network; the text is UTF-8 whatever the page says;
 // no default document type node; short texts stored inside their nodes. White space is kept
 // (no HTML_PARSE_NOBLANKS): it separates words. libxml2's HTML parser reads neither DTDs nor
-// external entities, with or without options.
+// external entities, with or without options (and the normal form has no document type).
 constexpr int kParseOptions = HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR |
                               HTML_PARSE_NOWARNING | HTML_PARSE_IGNORE_ENC | HTML_PARSE_NODEFDTD |
                               HTML_PARSE_COMPACT;
@@ -43,8 +49,9 @@ using DocumentPtr = std::unique_ptr<xmlDoc, DocumentDeleter>;
 // Bounds kept while the parser builds the tree. libxml2 stops a whole document at depth 256 and
 // builds any number of elements and attributes; the guard sits between the parser and the tree
 // builder instead: elements deeper than kMaxElementDepth are not built (their text goes to the
-// deepest element built), attributes past kMaxAttributesPerElement are not built, and the parse
-// stops after kMaxNodes elements.
+// deepest element built), attributes past kMaxAttributesPerElement are not built (the normal
+// form has no more anyway), and the parse stops after kMaxNodes elements or beyond
+// kMaxOpenElements open ones.
 struct ParseGuard {
   startElementSAXFunc start_element = nullptr;  // the tree builder's own handlers
   endElementSAXFunc end_element = nullptr;
@@ -64,6 +71,11 @@ ParseGuard& GuardOf(void* context) {
 void GuardedStartElement(void* context, const xmlChar* name, const xmlChar** attributes) {
   auto* parser = static_cast<xmlParserCtxt*>(context);
   ParseGuard& guard = GuardOf(context);
+  if (parser->nameNr > kMaxOpenElements) {  // the parser's own stack, this element included
+    guard.stopped = true;
+    xmlStopParser(parser);
+    return;
+  }
   if (guard.skipped_open > 0 || parser->nodeNr >= kMaxElementDepth) {
     // The parser closes elements in the order it opened them, so every end that follows
     // belongs to a skipped element until skipped_open is back at 0.
@@ -184,7 +196,10 @@ platform::Result<std::string> CleanHtml(std::string_view utf8_html, std::string_
   // allocations, large enough for a typical page and the frame put in front of it at the end.
   CleanedPage page;
   page.body.reserve(text.size() + text.size() / 4 + PhoneStyleSheet().size() + 1024);
-  platform::Result<ParsedPage> parsed = Parse(text);
+  std::string markup;
+  markup.reserve(text.size() + text.size() / 16 + 64);
+  NormalizeHtml(text, markup);
+  platform::Result<ParsedPage> parsed = Parse(markup);
   if (!parsed.ok()) return platform::Error{parsed.error()};
   if (parsed->document != nullptr) {
     HtmlTreeCleaner cleaner(page_url, links, kMaxOutputBytes - kFrameReserveBytes);

@@ -16,12 +16,15 @@
 //     removed (browsers ignore them inside a scheme: "java\0script:" reads as javascript:) and
 //     other invalid bytes become U+FFFD before parsing;
 //   - more than kMaxBodyBytes: an error;
+//   - the markup is tokenized first as browsers tokenize it and handed to libxml2 in a normal
+//     form (html_normalizer.h): comments, processing instructions, document types and script
+//     text never reach the parser, textarea and title hold only text, and only the first
+//     kMaxAttributesPerElement distinct attributes of a tag are kept;
 //   - an element nested deeper than kMaxElementDepth (html and body count) is flattened: its
 //     tags are not kept and its text joins the deepest element kept; a script, style, SVG or any
 //     other dropped element that starts below that depth goes with everything inside it;
-//   - only the first kMaxAttributesPerElement attributes of an element are looked at;
-//   - after kMaxNodes elements the parser stops; what came before is written, and a note says
-//     the page was cut;
+//   - after kMaxNodes elements, or with more than twice kMaxElementDepth elements open in the
+//     parser, the parser stops; what came before is written, and a note says the page was cut;
 //   - output is kept under kMaxOutputBytes: the page stops at an element or character boundary,
 //     its open elements are closed, and the same note follows.
 //

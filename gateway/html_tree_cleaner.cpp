@@ -124,6 +124,7 @@ HtmlTreeCleaner::HtmlTreeCleaner(std::string_view page_url, const ServiceLinks& 
                                  std::size_t output_budget)
     : page_url_(page_url),
       base_url_(page_url),
+      classifier_(page_url),
       links_(links),
       css_(links),
       budget_(output_budget) {}
@@ -172,6 +173,7 @@ void HtmlTreeCleaner::Clean(xmlDoc* document, CleanedPage& page) {
 // address in the page (browsers apply it to the whole document, before and after it).
 void HtmlTreeCleaner::FindBase(xmlDoc* document) {
   base_url_ = page_url_;
+  classifier_ = ReferenceClassifier(page_url_);
   const xmlNode* html = FindChildElement(reinterpret_cast<const xmlNode*>(document), "html");
   const xmlNode* head = html == nullptr ? nullptr : FindChildElement(html, "head");
   if (head == nullptr) return;
@@ -180,7 +182,10 @@ void HtmlTreeCleaner::FindBase(xmlDoc* document) {
     const xmlAttr* href = FindAttribute(child, "href");
     if (href == nullptr) continue;
     Reference base = ClassifyReference(page_url_, AttributeValue(href));
-    if (base.kind == ReferenceKind::kFetchable) base_url_ = std::move(base.url);
+    if (base.kind == ReferenceKind::kFetchable) {
+      base_url_ = std::move(base.url);
+      classifier_ = ReferenceClassifier(base_url_);
+    }
     return;
   }
 }
@@ -258,7 +263,7 @@ void HtmlTreeCleaner::Leave() {
   std::string& body = page_->body;
   if (frame.flags & kShowsTarget) {
     const xmlAttr* href = FindAttribute(frame.node, "href");
-    const Reference target = ClassifyReference(base_url_, AttributeValue(href));
+    const Reference target = classifier_.Classify(AttributeValue(href));
     if (target.url.size() <= kMaxShownTargetBytes) {
       body += " (";
       AppendEscapedText(body, target.url);
@@ -351,7 +356,7 @@ bool HtmlTreeCleaner::EnterAnchor(const xmlNode* node) {
     AppendStartTag("a", node);
     return Push(node, "a");
   }
-  const Reference target = ClassifyReference(base_url_, AttributeValue(href));
+  const Reference target = classifier_.Classify(AttributeValue(href));
   std::string& body = page_->body;
   if (target.kind == ReferenceKind::kFragment || target.kind == ReferenceKind::kFetchable) {
     body += "<a";
@@ -375,7 +380,7 @@ bool HtmlTreeCleaner::EnterAnchor(const xmlNode* node) {
 void HtmlTreeCleaner::AppendImage(const xmlNode* node) {
   const xmlAttr* src = FindAttribute(node, "src");
   const Reference picture =
-      src == nullptr ? Reference{} : ClassifyReference(base_url_, AttributeValue(src));
+      src == nullptr ? Reference{} : classifier_.Classify(AttributeValue(src));
   std::string& body = page_->body;
   if (picture.kind == ReferenceKind::kFetchable || picture.kind == ReferenceKind::kRasterData) {
     body += "<img";
@@ -400,9 +405,9 @@ bool HtmlTreeCleaner::EnterForm(const xmlNode* node) {
     target.kind = ReferenceKind::kFetchable;
     target.url = page_url_;
   } else {
-    target = ClassifyReference(base_url_, action);
+    target = classifier_.Classify(action);
     if (target.kind == ReferenceKind::kFragment)
-      target.url = ResolveUrl(base_url_, target.url).value_or("");
+      target.url = classifier_.Resolve(target.url).value_or("");
     if (target.kind == ReferenceKind::kFragment && IsFetchableScheme(UrlScheme(target.url))) {
       target.kind = ReferenceKind::kFetchable;
     }
@@ -511,7 +516,7 @@ void HtmlTreeCleaner::TakeLink(const xmlNode* node) {
   if (!stylesheet || alternate) return;
   const xmlAttr* media = FindAttribute(node, "media");
   if (media != nullptr && !MediaSuitsPhone(AttributeValue(media))) return;
-  const Reference sheet = ClassifyReference(base_url_, AttributeValue(FindAttribute(node, "href")));
+  const Reference sheet = classifier_.Classify(AttributeValue(FindAttribute(node, "href")));
   if (sheet.kind != ReferenceKind::kFetchable) return;
   page_->head += "<link rel=\"stylesheet\"";
   AppendAttribute(page_->head, "href", links_.Style(sheet.url));
@@ -534,7 +539,7 @@ void HtmlTreeCleaner::TakeMeta(const xmlNode* node) {
     target.kind = ReferenceKind::kFetchable;
     target.url = page_url_;
   } else {
-    target = ClassifyReference(base_url_, refresh->url);
+    target = classifier_.Classify(refresh->url);
   }
   if (target.kind != ReferenceKind::kFetchable) return;
   page_->head += "<meta http-equiv=\"refresh\"";

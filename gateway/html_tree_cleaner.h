@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "gateway/css_cleaner.h"
+#include "gateway/reference_policy.h"
 #include "gateway/service_links.h"
 
 namespace tovarin::gateway {
@@ -78,6 +79,7 @@ class HtmlTreeCleaner {
 
   std::string page_url_;
   std::string base_url_;
+  ReferenceClassifier classifier_;  // of base_url_
   const ServiceLinks& links_;
   CssCleaner css_;
   std::size_t budget_;

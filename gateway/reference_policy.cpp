@@ -82,7 +82,16 @@ bool IsScriptLikeScheme(std::string_view scheme) {
          scheme == "data";
 }
 
+std::optional<std::string> ReferenceClassifier::Resolve(std::string_view reference) const {
+  std::optional<std::string> plain = plain_.Resolve(reference);
+  return plain ? plain : ResolveUrl(base_, reference);
+}
+
 Reference ClassifyReference(std::string_view base, std::string_view reference) {
+  return ReferenceClassifier(base).Classify(reference);
+}
+
+Reference ReferenceClassifier::Classify(std::string_view reference) const {
   Reference result;
   // Most references have no white space or control byte at all: then both readings are the
   // reference itself.
@@ -96,7 +105,7 @@ Reference ClassifyReference(std::string_view base, std::string_view reference) {
   }
   result.scheme = UrlScheme(judged);
   if (result.scheme.empty() || IsFetchableScheme(result.scheme)) {
-    std::optional<std::string> absolute = ResolveUrl(base, result.url);
+    std::optional<std::string> absolute = Resolve(result.url);
     // The resolved address is judged again: only what really came out as http(s) is fetchable.
     if (absolute && IsFetchableScheme(UrlScheme(*absolute))) {
       result.kind = ReferenceKind::kFetchable;

@@ -10,8 +10,11 @@
 // are ignored wherever they stand, so "jav&#x09;ascript:", " JaVaScRiPt:" and "java\0script:"
 // all read as javascript.
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "gateway/plain_url_resolver.h"
 
 namespace tovarin::gateway {
 
@@ -31,6 +34,22 @@ struct Reference {
   // Lower-case scheme the reference is read with ("javascript", "tel"); empty for a relative
   // reference or a fragment.
   std::string scheme;
+};
+
+// Classifies the references of one document against its base address, which it reads once.
+class ReferenceClassifier {
+ public:
+  explicit ReferenceClassifier(std::string_view base) : base_(base), plain_(base) {}
+
+  Reference Classify(std::string_view reference) const;
+  // `reference` resolved against the base: ResolveUrl's answer, without GLib for the plain
+  // shapes PlainUrlResolver knows.
+  std::optional<std::string> Resolve(std::string_view reference) const;
+  const std::string& base() const { return base_; }
+
+ private:
+  std::string base_;
+  PlainUrlResolver plain_;
 };
 
 // Classifies `reference` found in a document whose base address is `base` (absolute).

@@ -102,6 +102,7 @@ TEST(CssCleaner, DropsScriptAddressesAnywhere) {
   EXPECT_EQ(Sheet("a{background:url(' javascript:alert(1)');color:red}"), "a{color:red}");
   EXPECT_EQ(Sheet("a{font-family:\"javascript:alert(1)\";color:red}"), "a{color:red}");
   EXPECT_EQ(Sheet("a{x:vbscript\\3a msgbox(1);color:red}"), "a{color:red}");
+  EXPECT_EQ(Sheet("a{b\\65javascript:(x);color:red}"), "a{color:red}");  // "bejavascript" ':' ...
   EXPECT_EQ(Sheet("a[href=\"javascript:x\"]{color:red} b{color:blue}"), "b{color:blue}");
 }
 

@@ -160,7 +160,7 @@ TEST(HtmlCleanerForms, GetFormWithSafeFields) {
       "<input type=\"text\" name=\"q\" value=\"wap\" size=\"10\">"
       "<input type=\"submit\" alt=\"Go\" name=\"go\"><input name=\"c\"><input name=\"plain\">"
       "<select name=\"s\"><option value=\"1\" selected=\"selected\">One</option></select>"
-      "<textarea name=\"t\" rows=\"2\">x y</textarea>"
+      "<textarea name=\"t\" rows=\"2\">&lt;b&gt;x&lt;/b&gt; y</textarea>"
       "<button type=\"submit\">Send</button><button>M</button></form>");
 }
 

@@ -198,12 +198,19 @@ TEST(HtmlCleanerStrips, DropsOtherMetaAndRefreshesToOtherSchemes) {
 // ---- Limits and broken markup ------------------------------------------------------------
 
 TEST(HtmlCleanerLimits, FlattensElementsDeeperThanTheLimit) {
-  const std::string page = Repeat("<div>", 1000) + "deep<script>alert(1)</script><b>bold</b>" +
-                           Repeat("</div>", 1000) + "<p>after</p>";
+  const std::string page = Repeat("<div>", 400) + "deep<script>alert(1)</script><b>bold</b>" +
+                           Repeat("</div>", 400) + "<p>after</p>";
   // html and body count towards the depth.
   const std::size_t kept = kMaxElementDepth - 2;
   EXPECT_EQ(CleanBody(page),
             Repeat("<div>", kept) + "deepbold" + Repeat("</div>", kept) + "<p>after</p>");
+}
+
+TEST(HtmlCleanerLimits, StopsBeyondTwiceTheDepthLimitWithANote) {
+  const std::string page = Repeat("<div>", 1000) + "deep" + Repeat("</div>", 1000) + "<p>after</p>";
+  const std::size_t kept = kMaxElementDepth - 2;
+  EXPECT_EQ(CleanBody(page),
+            Repeat("<div>", kept) + Repeat("</div>", kept) + std::string(kPageCutNote));
 }
 
 TEST(HtmlCleanerLimits, LooksAtTheFirstAttributesOnly) {
