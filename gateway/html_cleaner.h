@@ -11,6 +11,18 @@
 // span (mailto:, tel:, wtai: and sms: targets in brackets after its text: "Call us (tel:+123)").
 // See html_tree_cleaner.h for the walk and css_cleaner.h for style sheets.
 //
+// Choices:
+//   - the first <base href> in <head> that resolves to http(s) is the base of every address (as
+//     browsers apply it); the element itself is never written;
+//   - forms: method post stays post, anything else is get; no action is the page itself; enctype
+//     is never written (forms go urlencoded) and file fields are dropped; a form whose action is
+//     not http(s), or a form inside a form, is not written, its fields are;
+//   - a picture whose address cannot be used (not http(s), not a raster data: URL) becomes its
+//     alt text;
+//   - the first <meta http-equiv="refresh"> counts: to http(s) or the page itself it keeps its
+//     delay, to anything else it is dropped;
+//   - the attributes of <html> and <body> are not written (the document frame is ours).
+//
 // Input handling:
 //   - the text is taken as UTF-8 whatever its <meta> or XML declaration says; NUL bytes are
 //     removed (browsers ignore them inside a scheme: "java\0script:" reads as javascript:) and
