@@ -43,20 +43,23 @@ cat >"$work/html/form.wml" <<'WML'
 WML
 chmod 644 "$work/html/form.wml"
 
+# Starts an instance in this shell (not a subshell, so that cleanup knows its PID) and sets
+# $address to the host:port it listens on.
 start_instance() {  # name
   "$gateway" --listen 127.0.0.1:0 --name "127.0.0.1:$front_port" >"$work/$1.out" 2>"$work/$1.err" &
   pids+=($!)
-  local url=""
+  address=""
   for _ in $(seq 1 100); do
-    url=$(sed -n 's/^listening on http:\/\/\([^ /]*\).*/\1/p' "$work/$1.out" | head -n 1)
-    [ -n "$url" ] && break
+    address=$(sed -n 's/^listening on http:\/\/\([^ /]*\).*/\1/p' "$work/$1.out" | head -n 1)
+    [ -n "$address" ] && return 0
     sleep 0.1
   done
-  [ -n "$url" ] || fail "instance $1 did not start"
-  echo "$url"
+  fail "instance $1 did not start"
 }
-one=$(start_instance one)
-two=$(start_instance two)
+start_instance one
+one=$address
+start_instance two
+two=$address
 
 cat >"$work/nginx.conf" <<CONF
 worker_processes 1;
