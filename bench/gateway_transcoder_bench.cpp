@@ -15,27 +15,9 @@
 #include <vector>
 
 #include "gateway/transcoder.h"
-#include "gateway/url.h"
+#include "tests/gateway/fake_service_links.h"
 
 namespace {
-
-using tovarin::gateway::FormTarget;
-using tovarin::gateway::PercentEncode;
-
-// Addresses shaped as the service writes them.
-class BenchLinks final : public tovarin::gateway::ServiceLinks {
- public:
-  std::string Page(std::string_view url) const override { return "/gw/page?u=" + PercentEncode(url); }
-  std::string Image(std::string_view url) const override { return "/gw/img?u=" + PercentEncode(url); }
-  std::string Style(std::string_view url) const override { return "/gw/css?u=" + PercentEncode(url); }
-  FormTarget Form(std::string_view action, std::string_view method) const override {
-    return {"/gw/form", {{"gw.u", std::string(action)}, {"gw.m", std::string(method)}}};
-  }
-  FormTarget Task(std::string_view deck) const override { return {"/gw/task", {{"deck", std::string(deck)}}}; }
-  std::string TaskLink(std::string_view deck, std::string_view task) const override {
-    return "/gw/task?deck=" + PercentEncode(deck) + "&wml.task=" + PercentEncode(task);
-  }
-};
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -92,7 +74,7 @@ std::span<const std::uint8_t> Bytes(const std::string& text) {
 }
 
 void RunTranscode(benchmark::State& state, const std::string& page, const char* type) {
-  BenchLinks links;
+  tovarin::gateway::FakeServiceLinks links;
   for (auto _ : state) {
     tovarin::gateway::WmlContext context;
     tovarin::gateway::TranscodeRequest request{Bytes(page), type,

@@ -8,26 +8,9 @@
 
 #include "gateway/limits.h"
 #include "gateway/transcoder.h"
-#include "gateway/url.h"
+#include "tests/gateway/fake_service_links.h"
 
 namespace {
-
-using tovarin::gateway::FormTarget;
-using tovarin::gateway::PercentEncode;
-
-class FuzzLinks final : public tovarin::gateway::ServiceLinks {
- public:
-  std::string Page(std::string_view url) const override { return "/p?u=" + PercentEncode(url); }
-  std::string Image(std::string_view url) const override { return "/i?u=" + PercentEncode(url); }
-  std::string Style(std::string_view url) const override { return "/s?u=" + PercentEncode(url); }
-  FormTarget Form(std::string_view action, std::string_view) const override {
-    return {"/f", {{"u", std::string(action)}}};
-  }
-  FormTarget Task(std::string_view deck) const override { return {"/t", {{"deck", std::string(deck)}}}; }
-  std::string TaskLink(std::string_view deck, std::string_view task) const override {
-    return "/t?deck=" + PercentEncode(deck) + "&task=" + PercentEncode(task);
-  }
-};
 
 constexpr const char* kTypes[] = {"text/vnd.wap.wml", "application/vnd.wap.wmlc",
                                   "application/vnd.wap.xhtml+xml", "", "text/vnd.wap.wml; charset=gb2312"};
@@ -45,7 +28,7 @@ std::string Lower(const std::string& text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const char* type = kTypes[data[0] % (sizeof kTypes / sizeof kTypes[0])];
-  FuzzLinks links;
+  tovarin::gateway::FakeServiceLinks links;
   tovarin::gateway::WmlContext context;
   (void)context.variables.Set("user", "fuzz<script>");
   tovarin::gateway::TranscodeRequest request{std::span<const std::uint8_t>(data + 1, size - 1), type,

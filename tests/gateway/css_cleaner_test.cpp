@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "tests/gateway/cleaner_test_links.h"
+#include "tests/gateway/fake_service_links.h"
 
 namespace tovarin::gateway {
 namespace {
@@ -17,12 +17,12 @@ namespace {
 constexpr std::string_view kSheetUrl = "http://wap.example.com/css/site.css";
 
 std::string Sheet(std::string_view css) {
-  const cleaner_test::CleanerTestLinks links;
+  const FakeServiceLinks links;
   return CleanStyleSheet(css, kSheetUrl, links);
 }
 
 std::string Declarations(std::string_view css) {
-  const cleaner_test::CleanerTestLinks links;
+  const FakeServiceLinks links;
   return CleanStyleSheet(css, kSheetUrl, links, true);
 }
 

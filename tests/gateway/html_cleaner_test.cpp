@@ -33,7 +33,7 @@ std::string Lower(std::string_view text) {
 // ---- The document frame ------------------------------------------------------------------
 
 TEST(HtmlCleanerDocument, FramesTheBodyWithTheSharedHead) {
-  const cleaner_test::CleanerTestLinks links;
+  const FakeServiceLinks links;
   platform::Result<std::string> result =
       CleanHtml("<html><head><title>A &amp; B</title></head><body><p>Hi</p></body></html>",
                 cleaner_test::kPageUrl, links);
@@ -245,7 +245,7 @@ TEST(HtmlCleanerLimits, StopsAfterTooManyElementsWithANote) {
 }
 
 TEST(HtmlCleanerLimits, RefusesPagesLargerThanTheLimit) {
-  const cleaner_test::CleanerTestLinks links;
+  const FakeServiceLinks links;
   platform::Result<std::string> result =
       CleanHtml(std::string(kMaxBodyBytes + 1, 'a'), cleaner_test::kPageUrl, links);
   ASSERT_FALSE(result.ok());

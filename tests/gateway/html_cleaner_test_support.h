@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "gateway/html_cleaner.h"
-#include "tests/gateway/cleaner_test_links.h"
+#include "tests/gateway/fake_service_links.h"
 
 namespace tovarin::gateway::cleaner_test {
 
@@ -24,7 +24,7 @@ struct CleanedParts {
 // Cleans `html` and splits the document; the frame around the parts is checked against
 // BeginDocument/EndDocument in its own test.
 inline CleanedParts Clean(std::string_view html, std::string_view page_url = kPageUrl) {
-  const CleanerTestLinks links;
+  const FakeServiceLinks links;
   platform::Result<std::string> result = CleanHtml(html, page_url, links);
   CleanedParts parts;
   EXPECT_TRUE(result.ok()) << (result.ok() ? "" : result.error());
