@@ -29,8 +29,8 @@ bool StartContains(std::span<const std::uint8_t> bytes, std::string_view needle)
   return head.find(needle) != std::string::npos;
 }
 
-// WBXML's first bytes: version 1.0-1.3, then a WML public identifier (1.0 = 0x02? no: WML 1.0
-// 0x02, 1.1 0x04, 1.2 0x09, 1.3 0x0A) or 0 for one given in the string table.
+// WBXML's first bytes: version 1.0-1.3, then a WML public identifier (WML 1.0 0x02, 1.1 0x04,
+// 1.2 0x09, 1.3 0x0A) or 0 for one given in the string table.
 bool LooksLikeWmlc(std::span<const std::uint8_t> bytes) {
   if (bytes.size() < 4 || bytes[0] > 0x03) return false;
   std::uint8_t id = bytes[1];
