@@ -1,4 +1,6 @@
-// tovarin: the WAP viewer. No command line; the skin and pictures lie next to the executable.
+// tovarin: the WAP viewer. No command line; its data (skin, pictures, font configuration) is
+// found from the executable's own location: next to it in the build tree, PREFIX/share/tovarin
+// when installed as PREFIX/bin/tovarin (shell/data_folder.h).
 //
 // Every address is shown through the rendering service. By default the program runs that
 // service itself, in its own process and GLib main loop: on 127.0.0.1, on a port the system
@@ -14,7 +16,6 @@
 
 #include <array>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -25,6 +26,7 @@
 #include "platform/gtk/form_window_toolkit.h"
 #include "shell/address_rules.h"
 #include "shell/application.h"
+#include "shell/data_folder.h"
 #include "shell/form2.h"
 #include "shell/instance_lock.h"
 
@@ -39,15 +41,8 @@ constexpr const char* kSimulatorBaseVariable = "TOVARIN_SIMULATOR_BASE";
 // The secret path is "/" and twice this many hex digits.
 constexpr std::size_t kSecretBytes = 16;
 
-// The folder of the running executable.
-std::string ProgramFolder() {
-  char path[PATH_MAX];
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return ".";
-  std::string folder(path, static_cast<std::size_t>(length));
-  const std::size_t slash = folder.rfind('/');
-  return slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
-}
+// The environment variable the text layer reads its font configuration's folder from.
+constexpr const char* kAssetsFolderVariable = "TOVARIN_ASSETS_DIR";
 
 // An external rendering service: where typed addresses go, and its simulator.
 struct ExternalService {
@@ -120,8 +115,13 @@ int main(int argc, char** argv) {
   shell::ShellSettings settings;
   settings.StartAddress = TOVARIN_START_ADDRESS;
   settings.HomePageUrl = TOVARIN_HOME_PAGE;
-  settings.program_folder = ProgramFolder();
+  const std::string executable = shell::RunningExecutable();
+  settings.program_folder = executable.empty() ? std::string(".") : shell::DataFolderFor(executable);
   settings.picture_folder = settings.program_folder + "/pictures";
+  // The text layer loads fonts/fonts.conf from the data folder too (an explicit setting of the
+  // variable still wins), so the fonts the windows ask for map the same way wherever the
+  // program was installed.
+  g_setenv(kAssetsFolderVariable, settings.program_folder.c_str(), FALSE);
 
   platform::gtk::GtkFormToolkit toolkit;
   // Declared before the application, so the forms and their view are gone before the service

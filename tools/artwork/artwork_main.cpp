@@ -1,6 +1,7 @@
 // tovarin-artwork FOLDER: draws the program's pictures into FOLDER (made when missing):
 // tovarin.ico, skin.bmp, picture1-3.bmp, about.bmp, a1/a2/a3 _normal/_hot/_down.bmp and
-// loading.gif, at the sizes and depths the windows use.
+// loading.gif, at the sizes and depths the windows use; and the program icon as
+// tovarin-16/32/48/128.png, for the desktop's icon theme.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -148,6 +149,11 @@ int main(int argc, char** argv) {
     images.push_back({icons.back(), bits});
   }
   ok &= WriteIco(images, folder + "/tovarin.ico");
+  // The icon theme takes PNGs, one per size: the icon's four 32-bit images.
+  for (std::size_t i = 6; i < icons.size(); ++i) {
+    const std::string png = folder + "/tovarin-" + std::to_string(cairo_image_surface_get_width(icons[i])) + ".png";
+    ok &= cairo_surface_write_to_png(icons[i], png.c_str()) == CAIRO_STATUS_SUCCESS;
+  }
   for (cairo_surface_t* icon : icons) cairo_surface_destroy(icon);
 
   ok &= WriteLoadingAnimation(folder + "/loading.gif");
