@@ -136,6 +136,22 @@ void GtkPictureChild::OnRealize(GtkWidget* widget, gpointer self) {
   g_object_unref(cursor);
 }
 
+// --- Check box
+
+namespace {
+constexpr const char* kBackColorKey = "tovarin-back-color";
+
+// Paints a frame's back colour; the frame then draws its child over it.
+gboolean DrawBackColor(GtkWidget* frame, cairo_t* cr, gpointer /*unused*/) {
+  SetSourceOleColor(cr, GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(frame), kBackColorKey)));
+  // Only the frame's own rectangle: the clip GTK hands a child window's draw may be wider.
+  cairo_rectangle(cr, 0, 0, gtk_widget_get_allocated_width(frame),
+                  gtk_widget_get_allocated_height(frame));
+  cairo_fill(cr);
+  return FALSE;
+}
+}  // namespace
+
 // --- Text box
 
 GtkTextBoxChild::GtkTextBoxChild(GtkFixed* fixed, const ChildSettings& settings, std::function<void()> restack)
@@ -211,6 +227,11 @@ GtkCheckBoxChild::GtkCheckBoxChild(GtkFixed* fixed, const ChildSettings& setting
     : check_(gtk_check_button_new()),
       placement_(fixed, PlaceInFrame(fixed, check_), settings, std::move(restack)) {
   gtk_widget_set_name(check_, settings.name.c_str());
+  // The box's whole rectangle shows its back colour, not only the tick square GTK draws. The
+  // colour travels with the frame widget, so the handler never outlives what it reads.
+  g_object_set_data(G_OBJECT(placement_.Frame()), kBackColorKey,
+                    GUINT_TO_POINTER(settings.back_color));
+  g_signal_connect(placement_.Frame(), "draw", G_CALLBACK(DrawBackColor), nullptr);
   if (!settings.tool_tip.empty()) gtk_widget_set_tooltip_text(check_, settings.tool_tip.c_str());
   // The box is only as wide as its tick square, so its caption would be cut off entirely; it
   // is kept as the widget's accessible name instead of being drawn.
