@@ -154,8 +154,25 @@ gboolean DrawBackColor(GtkWidget* frame, cairo_t* cr, gpointer /*unused*/) {
 
 // --- Text box
 
+namespace {
+// An entry is at least as tall as its font's line and its border, which for the box's font
+// (14 pixels of AR PL UMing) is more than the box's 17 pixels. Like the classic text box, the
+// box keeps its place and cuts off what does not fit: the entry sits in a scrolled window that
+// never scrolls and shows no scroll bar or frame, so its frame may be smaller than the entry.
+GtkWidget* ClipToPlace(GtkWidget* child) {
+  GtkWidget* clip = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(clip), GTK_POLICY_EXTERNAL,
+                                 GTK_POLICY_EXTERNAL);
+  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(clip), GTK_SHADOW_NONE);
+  gtk_container_add(GTK_CONTAINER(clip), child);  // wrapped in a viewport
+  gtk_viewport_set_shadow_type(GTK_VIEWPORT(gtk_bin_get_child(GTK_BIN(clip))), GTK_SHADOW_NONE);
+  return clip;
+}
+}  // namespace
+
 GtkTextBoxChild::GtkTextBoxChild(GtkFixed* fixed, const ChildSettings& settings, std::function<void()> restack)
-    : entry_(gtk_entry_new()), placement_(fixed, PlaceInFrame(fixed, entry_), settings, std::move(restack)) {
+    : entry_(gtk_entry_new()),
+      placement_(fixed, PlaceInFrame(fixed, ClipToPlace(entry_)), settings, std::move(restack)) {
   gtk_widget_set_name(entry_, settings.name.c_str());
   gtk_entry_set_text(GTK_ENTRY(entry_), settings.caption.c_str());
   gtk_entry_set_has_frame(GTK_ENTRY(entry_), FALSE);
