@@ -2,7 +2,7 @@
 
 #include "anigif/uc_ani_gif.h"
 #include "button/teskbutton.h"
-#include "platform/control_host.h"
+#include "platform/host/control_host.h"
 #include "shell/address_rules.h"
 #include "shell/application.h"
 #include "shell/control_settings.h"
@@ -201,7 +201,16 @@ void Form1::OnA1Click() {
   PopupMenu(form2.choose(), 0, platform::TwipsPoint{x, y});
 }
 
-void Form1::OnA2Click() { Hide(); }
+// Hidden, the window comes back only through the tray icon. On a desktop that shows no
+// notification area (the icon would never be seen) the window is minimised instead, so it
+// stays in the desktop's window list and the program is never left out of reach.
+void Form1::OnA2Click() {
+  if (tray_->InNotificationArea()) {
+    Hide();
+  } else if (loaded_) {
+    window_->Minimize();
+  }
+}
 
 void Form1::OnA3Click() { application_.Exit(); }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Form1: the main window and its behaviour: start-up steps, the address box Text1 with its close
-// mark Label1, the Stop box Check1, the buttons a1 (command menu), a2 (hide) and a3 (exit),
+// mark Label1, the Stop box Check1, the buttons a1 (command menu), a2 (hide; minimise
+// where no notification area shows the tray icon) and a3 (exit),
 // dragging by the surface, the polling timer Timer1 that swaps the view W1 for the loading
 // animation g1 while the view is busy, the page events of W1, and the tray icon cSysTray1.
 //
@@ -12,12 +13,12 @@
 #include <memory>
 #include <optional>
 
-#include "platform/browser_view.h"
-#include "platform/form_timer.h"
-#include "platform/form_toolkit.h"
-#include "platform/form_window.h"
-#include "platform/menu.h"
-#include "platform/tray_icon.h"
+#include "platform/host/browser_view.h"
+#include "platform/host/form_timer.h"
+#include "platform/host/form_toolkit.h"
+#include "platform/host/form_window.h"
+#include "platform/host/menu.h"
+#include "platform/host/tray_icon.h"
 #include "shell/shell_settings.h"
 
 namespace tovarin::shell {

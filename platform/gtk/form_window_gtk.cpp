@@ -5,7 +5,7 @@
 #include "platform/gtk/form_window_children.h"
 #include "platform/gtk/form_window_menu.h"
 #include "platform/gtk/webkit_browser_view.h"
-#include "platform/units.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::platform::gtk {
 
@@ -47,8 +47,7 @@ GtkFormWindow::GtkFormWindow(GtkDesktop& desktop, const FormWindowSettings& sett
   GtkWindow* window = GTK_WINDOW(window_);
   gtk_window_set_title(window, settings.caption.c_str());
   gtk_window_set_decorated(window, settings.borderless ? FALSE : TRUE);
-  gtk_window_set_skip_taskbar_hint(window, settings.show_in_taskbar ? FALSE : TRUE);
-  gtk_window_set_skip_pager_hint(window, settings.show_in_taskbar ? FALSE : TRUE);
+  ApplyTaskbarHint(settings.show_in_taskbar);
   gtk_window_set_resizable(window, FALSE);
   if (!settings.icon_path.empty()) gtk_window_set_icon_from_file(window, settings.icon_path.c_str(), nullptr);
   if (!settings.background_picture.empty()) {
@@ -66,6 +65,7 @@ GtkFormWindow::GtkFormWindow(GtkDesktop& desktop, const FormWindowSettings& sett
   g_signal_connect(fixed_, "motion-notify-event", G_CALLBACK(OnMotion), this);
   g_signal_connect_after(fixed_, "map", G_CALLBACK(OnMapped), this);
   g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
+  g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
   gtk_widget_show(fixed_);
 }
 
@@ -81,10 +81,34 @@ GtkFormWindow::~GtkFormWindow() {
 void GtkFormWindow::Show() {
   gtk_widget_show(window_);
   gtk_window_move(GTK_WINDOW(window_), TwipsToWholePixels(left_), TwipsToWholePixels(top_));
+  gtk_window_deiconify(GTK_WINDOW(window_));
   gtk_window_present(GTK_WINDOW(window_));
 }
 
 void GtkFormWindow::Hide() { gtk_widget_hide(window_); }
+
+void GtkFormWindow::Minimize() {
+  if (!gtk_widget_get_visible(window_)) return;
+  // A minimised window that is in no list could never be found again.
+  ApplyTaskbarHint(true);
+  gtk_window_iconify(GTK_WINDOW(window_));
+}
+
+void GtkFormWindow::ApplyTaskbarHint(bool listed) {
+  gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window_), listed ? FALSE : TRUE);
+  gtk_window_set_skip_pager_hint(GTK_WINDOW(window_), listed ? FALSE : TRUE);
+}
+
+gboolean GtkFormWindow::OnWindowState(GtkWidget* /*widget*/, GdkEventWindowState* event,
+                                      gpointer self) {
+  auto* window = static_cast<GtkFormWindow*>(self);
+  // Back from the minimised state: the window leaves the lists its settings keep it out of.
+  if ((event->changed_mask & GDK_WINDOW_STATE_ICONIFIED) &&
+      !(event->new_window_state & GDK_WINDOW_STATE_ICONIFIED)) {
+    window->ApplyTaskbarHint(window->settings_.show_in_taskbar);
+  }
+  return FALSE;
+}
 
 bool GtkFormWindow::Visible() const { return gtk_widget_get_visible(window_) != FALSE; }
 

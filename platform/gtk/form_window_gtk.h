@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/form_window.h"
+#include "platform/host/form_window.h"
 #include "platform/gtk/form_window_gobject.h"
 
 namespace tovarin::platform::gtk {
@@ -27,6 +27,7 @@ class GtkFormWindow final : public FormWindow {
   const std::string& Caption() const override { return settings_.caption; }
   void Show() override;
   void Hide() override;
+  void Minimize() override;
   bool Visible() const override;
   float Left() const override { return left_; }
   float Top() const override { return top_; }
@@ -71,6 +72,9 @@ class GtkFormWindow final : public FormWindow {
   static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
   static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
   static void OnMapped(GtkWidget* widget, gpointer self);
+  static gboolean OnWindowState(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
+  // Keeps the window out of the task bar and pager, or not, as its settings ask.
+  void ApplyTaskbarHint(bool listed);
 
   GtkDesktop& desktop_;
   FormWindowSettings settings_;

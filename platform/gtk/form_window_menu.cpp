@@ -77,6 +77,21 @@ GtkWidget* BuildMenu(MenuItem& root, PopupRun& run, std::vector<std::unique_ptr<
   return menu;
 }
 
+// A pop-up asked for outside any input event (the tray item's ContextMenu call comes over
+// D-Bus) has no event to take the pointer from, and GTK would not open it: the pointer is asked
+// where it is, and the menu opens there as it would at a click.
+void PopupAtPointerPosition(GtkWidget* popup) {
+  GdkSeat* seat = gdk_display_get_default_seat(gtk_widget_get_display(popup));
+  GdkDevice* pointer = seat != nullptr ? gdk_seat_get_pointer(seat) : nullptr;
+  if (pointer == nullptr) return;
+  GdkScreen* screen = nullptr;
+  GdkRectangle rect{0, 0, 1, 1};
+  gdk_device_get_position(pointer, &screen, &rect.x, &rect.y);
+  if (screen == nullptr) return;
+  gtk_menu_popup_at_rect(GTK_MENU(popup), gdk_screen_get_root_window(screen), &rect,
+                         GDK_GRAVITY_SOUTH_EAST, GDK_GRAVITY_NORTH_WEST, nullptr);
+}
+
 }  // namespace
 
 void RunPopupMenu(MenuItem& menu, GdkWindow* relative_to, std::optional<GdkPoint> at, unsigned flags) {
@@ -100,8 +115,11 @@ void RunPopupMenu(MenuItem& menu, GdkWindow* relative_to, std::optional<GdkPoint
       menu_anchor = GDK_GRAVITY_SOUTH_WEST;
     }
     gtk_menu_popup_at_rect(GTK_MENU(popup), relative_to, &rect, GDK_GRAVITY_NORTH_WEST, menu_anchor, nullptr);
+  } else if (GdkEvent* trigger = gtk_get_current_event()) {
+    gtk_menu_popup_at_pointer(GTK_MENU(popup), trigger);
+    gdk_event_free(trigger);
   } else {
-    gtk_menu_popup_at_pointer(GTK_MENU(popup), nullptr);
+    PopupAtPointerPosition(popup);
   }
   // A menu that could not take the pointer closes at once; don't wait for it then.
   if (gtk_widget_get_visible(popup)) {

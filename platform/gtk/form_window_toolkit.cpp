@@ -4,7 +4,7 @@
 #include <gtk/gtk.h>
 
 #include "platform/gtk/form_window_gtk.h"
-#include "platform/gtk/tray_status_icon.h"
+#include "platform/gtk/tray_icon_gtk.h"
 
 namespace tovarin::platform::gtk {
 

@@ -1,14 +1,15 @@
 #pragma once
 // GtkFormToolkit: the form toolkit of the program on GTK 3: GtkFormWindow windows, GLib
-// timers, the GtkStatusIcon tray icon, the CSS skin, GtkMessageDialog message boxes, the
-// desktop's default browser (GIO) and the GLib main loop. Call gtk_init before making one.
+// timers, the tray icon (a StatusNotifierItem or an XEmbed icon), the CSS skin,
+// GtkMessageDialog message boxes, the desktop's default browser (GIO) and the GLib main loop.
+// Call gtk_init before making one.
 
 #include <glib.h>
 
 #include <functional>
 #include <memory>
 
-#include "platform/form_toolkit.h"
+#include "platform/host/form_toolkit.h"
 #include "platform/gtk/form_window_skin.h"
 #include "platform/gtk/gtk_desktop.h"
 

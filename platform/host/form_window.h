@@ -16,11 +16,11 @@
 #include <optional>
 #include <string>
 
-#include "platform/browser_view.h"
-#include "platform/control_host.h"
-#include "platform/form_child.h"
-#include "platform/property_store.h"
-#include "platform/menu.h"
+#include "platform/host/browser_view.h"
+#include "platform/host/control_host.h"
+#include "platform/host/form_child.h"
+#include "platform/store/property_store.h"
+#include "platform/host/menu.h"
 #include "platform/result.h"
 
 namespace tovarin::platform {
@@ -52,6 +52,9 @@ class FormWindow {
   virtual const std::string& Caption() const = 0;
   virtual void Show() = 0;  // modeless; a hidden window comes back where it was
   virtual void Hide() = 0;
+  // Minimises (iconifies) a shown window. It stays in the desktop's window list, even when
+  // the settings keep it out of the task bar, until it is shown normally again.
+  virtual void Minimize() = 0;
   virtual bool Visible() const = 0;
   // Position of the window's top-left corner on the screen, twips.
   virtual float Left() const = 0;

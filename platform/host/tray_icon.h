@@ -2,7 +2,8 @@
 // TrayIcon: an icon in the desktop's notification area with a tooltip. While the object
 // exists and is shown the icon is in the tray; destroying it (or hiding it) removes the icon.
 // A mouse press on the icon raises the button event with the button (1 left, 2 right, 4
-// middle) and the icon's identifier.
+// middle) and the icon's identifier. Whether a desktop shows the icon at all is up to the
+// desktop: InNotificationArea tells.
 
 #include <functional>
 #include <string>
@@ -23,6 +24,9 @@ class TrayIcon {
   virtual void SetInTray(bool in_tray) = 0;
   virtual const std::string& ToolTip() const = 0;
   virtual void SetOnButton(std::function<void(int button, int id)> handler) = 0;
+  // Whether a notification area holds the icon now, so the user can reach it. False while the
+  // icon is not in the tray, and on a desktop that shows no tray icons at all.
+  virtual bool InNotificationArea() const = 0;
 };
 
 }  // namespace tovarin::platform

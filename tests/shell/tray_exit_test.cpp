@@ -56,6 +56,51 @@ TEST_F(ShellTest, OtherTrayButtonsDoNothing) {
   EXPECT_TRUE(window_->Popups().empty());
 }
 
+// The hide button where no notification area shows the icon (a desktop without a tray of any
+// kind): the window is minimised instead, keeping its place and staying in the window list.
+TEST_F(ShellTest, HideButtonMinimisesWhenNoNotificationAreaShowsTheIcon) {
+  StartShown();
+  tray_->SetNotificationArea(false);
+  EXPECT_TRUE(tray_->InTray());
+  EXPECT_FALSE(tray_->InNotificationArea());
+  window_->Move(3000, 4500);
+  a2_->Click();
+  EXPECT_TRUE(window_->Visible());
+  EXPECT_TRUE(window_->Minimized());
+  EXPECT_FLOAT_EQ(window_->Left(), 3000);
+  EXPECT_FLOAT_EQ(window_->Top(), 4500);
+  // The icon is still there to press, should an area show it later: it restores the window.
+  tray_->Press(1);
+  EXPECT_TRUE(window_->Visible());
+  EXPECT_FALSE(window_->Minimized());
+  EXPECT_TRUE(window_->Popups().empty());
+}
+
+TEST_F(ShellTest, HideButtonFollowsTheNotificationAreaComingAndGoing) {
+  StartShown();
+  // An area from the start: hidden, not minimised.
+  a2_->Click();
+  EXPECT_FALSE(window_->Visible());
+  EXPECT_FALSE(window_->Minimized());
+  tray_->Press(1);
+  ASSERT_TRUE(window_->Visible());
+  // The area goes away (the desktop's tray host ended): minimised.
+  tray_->SetNotificationArea(false);
+  a2_->Click();
+  EXPECT_TRUE(window_->Visible());
+  EXPECT_TRUE(window_->Minimized());
+  // The menu's "打开" shows a minimised window normally again.
+  toolkit_.QueueMenuChoice("open");
+  tray_->Press(2);
+  EXPECT_EQ(window_->Popups().back().chosen, "open");
+  EXPECT_FALSE(window_->Minimized());
+  // The area is back: hidden again.
+  tray_->SetNotificationArea(true);
+  a2_->Click();
+  EXPECT_FALSE(window_->Visible());
+  EXPECT_FALSE(window_->Minimized());
+}
+
 void ExpectEverythingGone(headless::ScriptedFormToolkit& toolkit, Application& application) {
   EXPECT_EQ(toolkit.QuitCode(), 0);
   EXPECT_EQ(toolkit.VisibleWindowCount(), 0);
@@ -89,6 +134,17 @@ TEST_F(ShellTest, ExitFromAHiddenWindowsTrayMenu) {
   a2_->Click();
   toolkit_.QueueMenuChoice("exit");
   tray_->Press(2);
+  ExpectEverythingGone(toolkit_, *application_);
+}
+
+TEST_F(ShellTest, ExitFromAMinimisedWindowLeavesNothing) {
+  StartShown();
+  tray_->SetNotificationArea(false);
+  a2_->Click();
+  ASSERT_TRUE(window_->Minimized());
+  a3_->Click();
+  EXPECT_FALSE(tray_->InTray());
+  EXPECT_FALSE(tray_->InNotificationArea());
   ExpectEverythingGone(toolkit_, *application_);
 }
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/form_toolkit.h"
-#include "platform/headless/scripted_form_window.h"
+#include "platform/host/form_toolkit.h"
+#include "platform/headless/forms/scripted_form_window.h"
 
 namespace tovarin::platform::headless {
 
@@ -45,6 +45,9 @@ class ScriptedTrayIcon final : public TrayIcon {
   void SetInTray(bool in_tray) override { settings_.in_tray = in_tray; }
   const std::string& ToolTip() const override { return settings_.tool_tip; }
   void SetOnButton(std::function<void(int, int)> handler) override { on_button_ = std::move(handler); }
+  bool InNotificationArea() const override { return settings_.in_tray && area_; }
+  // Whether the desktop has a notification area for the icon (it has one unless told).
+  void SetNotificationArea(bool present) { area_ = present; }
   const TrayIconSettings& Settings() const { return settings_; }
   // The user presses `button` on the icon; nothing happens while the icon is not in the tray.
   void Press(int button);
@@ -53,6 +56,7 @@ class ScriptedTrayIcon final : public TrayIcon {
   ScriptedFormToolkit& toolkit_;
   TrayIconSettings settings_;
   std::function<void(int, int)> on_button_;
+  bool area_ = true;
 };
 
 struct SkinCall {

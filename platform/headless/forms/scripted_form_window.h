@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/form_window.h"
-#include "platform/headless/scripted_browser_view.h"
+#include "platform/host/form_window.h"
+#include "platform/headless/forms/scripted_browser_view.h"
 
 namespace tovarin::platform::headless {
 
@@ -134,8 +134,14 @@ class ScriptedFormWindow final : public FormWindow {
   ~ScriptedFormWindow() override;
 
   const std::string& Caption() const override { return settings_.caption; }
-  void Show() override { visible_ = true; }
+  void Show() override {
+    visible_ = true;
+    minimized_ = false;
+  }
   void Hide() override { visible_ = false; }
+  // Recorded; a minimised window stays visible (it is in the window list).
+  void Minimize() override { minimized_ = visible_; }
+  bool Minimized() const { return minimized_; }
   bool Visible() const override { return visible_; }
   float Left() const override { return left_; }
   float Top() const override { return top_; }
@@ -181,6 +187,7 @@ class ScriptedFormWindow final : public FormWindow {
   ScriptedFormToolkit& toolkit_;
   FormWindowSettings settings_;
   bool visible_ = false;
+  bool minimized_ = false;
   float left_ = 0;
   float top_ = 0;
   int moves_ = 0;
