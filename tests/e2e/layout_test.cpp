@@ -479,6 +479,43 @@ TEST_F(LayoutTest, AddressBoxAndCloseMarkTakeTheirRectanglesWhenShown) {
   EXPECT_EQ(after.At(label.left + 1, label.top + 1), (Rgb{255, 255, 255}));
 }
 
+TEST_F(LayoutTest, CloseMarkAndStopBoxShowTheirTooltipsUnderThePointer) {
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  x_->Click(main_.x + 60, main_.y + 12, 1);
+  ASSERT_TRUE(WaitUntil([&] { return x_->VisibleWindows(program_).size() == 2; }, kEventWait))
+      << "no command menu";
+  x_->Key("Down");
+  x_->Key("Return");  // "输入网址" shows Text1 and Label1
+  ASSERT_TRUE(WaitUntil([&] { return x_->VisibleWindows(program_).size() == 1; }, kEventWait));
+  // Resting the pointer on a control shows its tooltip, a window of its own below the pointer;
+  // its width follows its text: "关闭输入栏" is one CJK character longer than "停止载入".
+  auto tooltip_at = [&](int x, int y) -> std::optional<WindowInfo> {
+    const std::vector<WindowInfo> before = x_->VisibleWindows(program_);
+    x_->Run({"xdotool", "mousemove", std::to_string(main_.x + x), std::to_string(main_.y + y)});
+    std::optional<WindowInfo> found;
+    WaitUntil(
+        [&] {
+          for (const WindowInfo& window : x_->VisibleWindows(program_)) {
+            if (window.id != main_.id) found = window;
+          }
+          return found.has_value();
+        },
+        kEventWait);
+    x_->Run({"xdotool", "mousemove", "1000", "700"});
+    WaitUntil([&] { return x_->VisibleWindows(program_).size() == before.size(); }, kEventWait);
+    return found;
+  };
+  const std::optional<WindowInfo> label1_tip = tooltip_at(104, 40);
+  ASSERT_TRUE(label1_tip.has_value()) << "no tooltip over Label1";
+  const std::optional<WindowInfo> check1_tip = tooltip_at(20, 379);
+  ASSERT_TRUE(check1_tip.has_value()) << "no tooltip over Check1";
+  EXPECT_GT(label1_tip->y, main_.y + 40);
+  EXPECT_GT(check1_tip->y, main_.y + 379);
+  const int glyph = label1_tip->width - check1_tip->width;
+  EXPECT_GE(glyph, 10) << "tooltip widths " << label1_tip->width << " and " << check1_tip->width;
+  EXPECT_LE(glyph, 20) << "tooltip widths " << label1_tip->width << " and " << check1_tip->width;
+}
+
 TEST_F(LayoutTest, InstalledCopyFindsItsSkinAndPicturesFromItsOwnPlace) {
   // Installed into a fresh prefix (not the one the build was configured for).
   const std::string prefix =
