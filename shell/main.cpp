@@ -43,6 +43,8 @@ constexpr std::size_t kSecretBytes = 16;
 
 // The environment variable the text layer reads its font configuration's folder from.
 constexpr const char* kAssetsFolderVariable = "TOVARIN_ASSETS_DIR";
+// fontconfig's configuration file for the whole process.
+constexpr const char* kFontConfigurationVariable = "FONTCONFIG_FILE";
 
 // An external rendering service: where typed addresses go, and its simulator.
 struct ExternalService {
@@ -109,19 +111,26 @@ platform::Result<std::unique_ptr<gateway::GatewayServer>> StartEmbeddedService(c
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The program takes no arguments; GTK's own display options are still honoured.
-  gtk_init(&argc, &argv);
-
   shell::ShellSettings settings;
   settings.StartAddress = TOVARIN_START_ADDRESS;
   settings.HomePageUrl = TOVARIN_HOME_PAGE;
   const std::string executable = shell::RunningExecutable();
   settings.program_folder = executable.empty() ? std::string(".") : shell::DataFolderFor(executable);
   settings.picture_folder = settings.program_folder + "/pictures";
-  // The text layer loads fonts/fonts.conf from the data folder too (an explicit setting of the
-  // variable still wins), so the fonts the windows ask for map the same way wherever the
-  // program was installed.
+  // The program's font configuration (fonts/fonts.conf in the data folder) maps the font names
+  // the windows ask for ("宋体" is AR PL UMing, "Tahoma" is Wine's Tahoma). The text layer of
+  // the controls loads it itself (an explicit TOVARIN_ASSETS_DIR still wins); the toolkit's own
+  // widgets (the address box, the close mark, menus, message boxes) and the view's pages take it
+  // as the process's fontconfig configuration, set before GTK starts fontconfig. Without the
+  // file the machine's configuration stays, so a broken install still shows readable text.
   g_setenv(kAssetsFolderVariable, settings.program_folder.c_str(), FALSE);
+  const std::string font_configuration = settings.program_folder + "/fonts/fonts.conf";
+  if (g_file_test(font_configuration.c_str(), G_FILE_TEST_IS_REGULAR)) {
+    g_setenv(kFontConfigurationVariable, font_configuration.c_str(), TRUE);
+  }
+
+  // The program takes no arguments; GTK's own display options are still honoured.
+  gtk_init(&argc, &argv);
 
   platform::gtk::GtkFormToolkit toolkit;
   // Declared before the application, so the forms and their view are gone before the service

@@ -477,6 +477,18 @@ TEST_F(LayoutTest, AddressBoxAndCloseMarkTakeTheirRectanglesWhenShown) {
   });
   EXPECT_LT(red.left, red.right) << "no red close mark";
   EXPECT_EQ(after.At(label.left + 1, label.top + 1), (Rgb{255, 255, 255}));
+
+  // Text1's "按Enter访问" in 宋体 10.5 pt, an em of 14 pixels, drawn with AR PL UMing: a
+  // monospaced face, CJK characters one em wide and Latin letters half an em, so the text's ink
+  // spans at most 3 x 14 + 5 x 7 = 77 pixels and at least that less the side bearings of its
+  // first and last character. (Another face's Latin letters, DejaVu Sans for one, make it wider.)
+  const Box text_area = kText1.Hull(kForm1Width, kForm1Height);
+  const Box ink = BoundingBox(text_area, [&](int x, int y) {
+    const Rgb c = after.At(x, y);
+    return c[0] + c[1] + c[2] < 300;
+  });
+  EXPECT_LE(ink.right - ink.left, 3 * 14 + 5 * 7);
+  EXPECT_GE(ink.right - ink.left, 3 * 14 + 5 * 7 - 4);
 }
 
 TEST_F(LayoutTest, CloseMarkAndStopBoxShowTheirTooltipsUnderThePointer) {
