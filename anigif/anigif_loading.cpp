@@ -10,7 +10,7 @@
 #include <system_error>
 
 #include "anigif/uc_ani_gif.h"
-#include "platform/scratch_store.h"
+#include "platform/store/scratch_store.h"
 
 namespace tovarin::anigif {
 namespace {

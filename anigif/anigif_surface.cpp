@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include "anigif/uc_ani_gif.h"
-#include "platform/raster.h"
-#include "platform/system_colors.h"
-#include "platform/units.h"
+#include "platform/raster/raster.h"
+#include "platform/raster/system_colors.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::anigif {
 namespace {

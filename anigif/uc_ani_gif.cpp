@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/system_colors.h"
+#include "platform/raster/system_colors.h"
 
 namespace tovarin::anigif {
 namespace {

@@ -24,8 +24,8 @@
 
 #include "anigif/array_argument.h"
 #include "gif/gif_engine.h"
-#include "platform/control_host.h"
-#include "platform/picture.h"
+#include "platform/host/control_host.h"
+#include "platform/pictures/picture.h"
 #include "platform/result.h"
 
 namespace tovarin::anigif {

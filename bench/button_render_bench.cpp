@@ -8,9 +8,9 @@
 #include "button/render/button_model.h"
 #include "button/render/color_math.h"
 #include "button/render/redraw.h"
-#include "platform/bitmap.h"
-#include "platform/font.h"
-#include "platform/picture.h"
+#include "platform/raster/bitmap.h"
+#include "platform/text/font.h"
+#include "platform/pictures/picture.h"
 
 namespace {
 

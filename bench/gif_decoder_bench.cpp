@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gif_image_decoder.h"
+#include "platform/pictures/gif_image_decoder.h"
 #include "bench/machine_gifs.h"
 #include "tests/support/giflib_memory.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "gif/frame_gif_writer.h"
-#include "platform/gif_image_decoder.h"
+#include "platform/pictures/gif_image_decoder.h"
 #include "bench/machine_gifs.h"
 #include "tests/support/giflib_memory.h"
 

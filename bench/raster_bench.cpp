@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "platform/bitmap.h"
-#include "platform/raster.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/raster.h"
 
 namespace {
 

@@ -49,7 +49,7 @@
 
 #include "button/drop_down_menu.h"
 #include "button/render/button_model.h"
-#include "platform/control_host.h"
+#include "platform/host/control_host.h"
 
 namespace tovarin::button {
 

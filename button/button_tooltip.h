@@ -16,7 +16,7 @@
 // that only this tooltip appears, and set back to ToolTip when it is hidden.
 
 #include "button/render/button_model.h"
-#include "platform/control_host.h"
+#include "platform/host/control_host.h"
 
 namespace tovarin::button {
 

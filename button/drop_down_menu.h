@@ -28,8 +28,8 @@
 #include <optional>
 
 #include "button/render/button_model.h"
-#include "platform/control_host.h"
-#include "platform/menu.h"
+#include "platform/host/control_host.h"
+#include "platform/host/menu.h"
 
 namespace tovarin::button {
 

@@ -5,7 +5,7 @@
 #include "button/access_key.h"
 #include "button/render/color_math.h"
 #include "button/render/style_defaults.h"
-#include "platform/picture.h"
+#include "platform/pictures/picture.h"
 
 namespace tovarin::button {
 

@@ -26,8 +26,8 @@
 #include "button/drop_down_menu.h"
 #include "button/render/button_model.h"
 #include "button/window_hook_table.h"
-#include "platform/control_host.h"
-#include "platform/font.h"
+#include "platform/host/control_host.h"
+#include "platform/text/font.h"
 
 namespace tovarin::button {
 

@@ -55,8 +55,8 @@
 
 #include "button/render/color_math.h"
 #include "button/teskbutton.h"
-#include "platform/font.h"
-#include "platform/system_colors.h"
+#include "platform/text/font.h"
+#include "platform/raster/system_colors.h"
 
 namespace tovarin::button {
 namespace {

@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "button/message_list.h"
-#include "platform/control_host.h"
+#include "platform/host/control_host.h"
 
 namespace tovarin::button {
 

@@ -12,10 +12,15 @@ if(TOVARIN_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# tovarin_library(name DIR [LIBS ...]): a static library of every .cpp in DIR (not recursive).
+# tovarin_library(name DIR [SUBDIRS ...] [LIBS ...]): a static library of every .cpp in DIR and
+# in each named sub-folder of DIR (not recursive otherwise: other sub-folders are other libraries).
 function(tovarin_library name dir)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SUBDIRS;LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  foreach(sub IN LISTS ARG_SUBDIRS)
+    file(GLOB sub_sources CONFIGURE_DEPENDS ${dir}/${sub}/*.cpp)
+    list(APPEND sources ${sub_sources})
+  endforeach()
   if(NOT sources)
     # Headers only (or not written yet): still a target others can link.
     add_library(${name} INTERFACE)
@@ -27,10 +32,15 @@ function(tovarin_library name dir)
   tovarin_add_flags(${name})
 endfunction()
 
-# tovarin_test(name LIBS ...): one GoogleTest binary of every *_test.cpp in the current folder.
+# tovarin_test(name [SUBDIRS ...] [LIBS ...]): one GoogleTest binary of every *_test.cpp in the
+# current folder and in each named sub-folder.
 function(tovarin_test name)
-  cmake_parse_arguments(ARG "" "" "LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SUBDIRS;LIBS;LABELS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(sub IN LISTS ARG_SUBDIRS)
+    file(GLOB sub_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${sub}/*.cpp)
+    list(APPEND sources ${sub_sources})
+  endforeach()
   if(NOT sources)
     return()
   endif()

@@ -7,9 +7,9 @@
 
 #include "gif/gif_engine.h"
 #include "gif/gif_parser.h"
-#include "platform/headless/headless_desktop.h"
-#include "platform/headless/headless_form.h"
-#include "platform/headless/headless_host.h"
+#include "platform/headless/controls/headless_desktop.h"
+#include "platform/headless/controls/headless_form.h"
+#include "platform/headless/controls/headless_host.h"
 
 namespace {
 

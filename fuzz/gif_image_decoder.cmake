@@ -1,5 +1,5 @@
 # The GIF image decoder on arbitrary image data and whole files.
 tovarin_fuzzer(gif_image_decoder_fuzzer
                SOURCES ${CMAKE_CURRENT_LIST_DIR}/gif_image_decoder_fuzzer.cpp
-                       ${CMAKE_SOURCE_DIR}/platform/gif_image_decoder.cpp
+                       ${CMAKE_SOURCE_DIR}/platform/pictures/gif_image_decoder.cpp
                LIBS tovarin_platform)

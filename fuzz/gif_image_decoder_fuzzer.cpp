@@ -6,7 +6,7 @@
 #include <cstring>
 #include <span>
 
-#include "platform/gif_image_decoder.h"
+#include "platform/pictures/gif_image_decoder.h"
 
 using tovarin::platform::Bitmap;
 

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "gif/gif_parser.h"
-#include "platform/gif_image_decoder.h"
+#include "platform/pictures/gif_image_decoder.h"
 
 using tovarin::gif::GifParser;
 

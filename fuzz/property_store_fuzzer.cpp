@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/property_store.h"
+#include "platform/store/property_store.h"
 
 using tovarin::platform::PropertyStore;
 

@@ -12,8 +12,8 @@
 
 #include <span>
 
-#include "platform/bitmap.h"
-#include "platform/raster.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/raster.h"
 
 namespace tovarin::gif {
 

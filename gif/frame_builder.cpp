@@ -20,7 +20,7 @@
 #include <limits>
 
 #include "gif/gif_engine.h"
-#include "platform/gif_image_decoder.h"
+#include "platform/pictures/gif_image_decoder.h"
 
 namespace tovarin::gif {
 namespace {

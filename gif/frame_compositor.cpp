@@ -12,9 +12,9 @@
 
 #include "gif/frame_blits.h"
 #include "gif/gif_engine.h"
-#include "platform/raster.h"
-#include "platform/system_colors.h"
-#include "platform/units.h"
+#include "platform/raster/raster.h"
+#include "platform/raster/system_colors.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::gif {
 namespace {

@@ -35,11 +35,11 @@
 
 #include "gif/gif_parser.h"
 #include "gif/gif_stream.h"
-#include "platform/bitmap.h"
-#include "platform/control_host.h"
-#include "platform/geometry.h"
-#include "platform/picture.h"
-#include "platform/raster.h"
+#include "platform/raster/bitmap.h"
+#include "platform/host/control_host.h"
+#include "platform/raster/geometry.h"
+#include "platform/pictures/picture.h"
+#include "platform/raster/raster.h"
 #include "platform/result.h"
 
 namespace tovarin::gif {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/form_toolkit.h"
+#include "platform/host/form_toolkit.h"
 #include "shell/shell_settings.h"
 
 namespace tovarin::shell {

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/picture.h"
+#include "platform/pictures/picture.h"
 
 namespace tovarin::shell {
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/property_store.h"
+#include "platform/store/property_store.h"
 
 namespace tovarin::shell {
 

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/form_toolkit.h"
-#include "platform/menu.h"
+#include "platform/host/form_toolkit.h"
+#include "platform/host/menu.h"
 #include "shell/shell_settings.h"
 
 namespace tovarin::shell {

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "platform/form_toolkit.h"
+#include "platform/host/form_toolkit.h"
 #include "shell/shell_settings.h"
 
 namespace tovarin::shell {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/form_child.h"
-#include "platform/form_window.h"
-#include "platform/tray_icon.h"
+#include "platform/host/form_child.h"
+#include "platform/host/form_window.h"
+#include "platform/host/tray_icon.h"
 
 namespace tovarin::shell {
 

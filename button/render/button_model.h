@@ -5,7 +5,7 @@
 // the style fall-backs that rewrite ButtonStyle/ColorScheme/BackColor/ForeColor).
 //
 // Values are stored exactly as assigned: an out-of-range enumeration value is kept and each
-// drawing routine says how it treats it. Colours are OLE colours (see platform/color.h).
+// drawing routine says how it treats it. Colours are OLE colours (see platform/raster/color.h).
 
 #include <array>
 #include <cstdint>
@@ -13,9 +13,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/bitmap.h"
-#include "platform/geometry.h"
-#include "platform/region.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/geometry.h"
+#include "platform/raster/region.h"
 
 namespace tovarin::platform {
 class Font;

@@ -18,10 +18,10 @@
 
 #include "button/render/button_model.h"
 #include "button/render/color_math.h"
-#include "platform/bitmap.h"
-#include "platform/font.h"
-#include "platform/geometry.h"
-#include "platform/picture.h"
+#include "platform/raster/bitmap.h"
+#include "platform/text/font.h"
+#include "platform/raster/geometry.h"
+#include "platform/pictures/picture.h"
 
 namespace tovarin::button {
 

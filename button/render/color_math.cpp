@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "platform/system_colors.h"
-#include "platform/units.h"
+#include "platform/raster/system_colors.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::button {
 

@@ -10,7 +10,7 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/color.h"
+#include "platform/raster/color.h"
 
 namespace tovarin::button {
 

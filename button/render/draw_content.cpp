@@ -5,10 +5,10 @@
 #include <string_view>
 
 #include "button/render/button_renderer.h"
-#include "platform/picture.h"
-#include "platform/system_colors.h"
-#include "platform/text.h"
-#include "platform/units.h"
+#include "platform/pictures/picture.h"
+#include "platform/raster/system_colors.h"
+#include "platform/text/text.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::button {
 using namespace shorthand;

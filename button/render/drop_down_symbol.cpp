@@ -3,7 +3,7 @@
 #include <string>
 
 #include "button/render/button_renderer.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace tovarin::button {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "button/render/button_renderer.h"
-#include "platform/raster.h"
+#include "platform/raster/raster.h"
 
 namespace tovarin::button {
 namespace {

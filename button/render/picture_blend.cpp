@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "button/render/button_renderer.h"
-#include "platform/picture.h"
-#include "platform/units.h"
+#include "platform/pictures/picture.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::button {
 using namespace shorthand;

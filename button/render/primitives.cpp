@@ -2,8 +2,8 @@
 
 #include "button/render/button_renderer.h"
 
-#include "platform/raster.h"
-#include "platform/units.h"
+#include "platform/raster/raster.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::button {
 

@@ -4,7 +4,7 @@
 
 #include "button/render/button_renderer.h"
 #include "button/render/style_defaults.h"
-#include "platform/raster.h"
+#include "platform/raster/raster.h"
 
 namespace tovarin::button {
 

@@ -3,7 +3,7 @@
 // colour. Rectangular window; no focus indication or disabled look of its own.
 
 #include "button/render/button_renderer.h"
-#include "platform/units.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::button {
 using namespace shorthand;

@@ -3,7 +3,7 @@
 // ones; the window has 3 x 3 rounded corners.
 
 #include "button/render/button_renderer.h"
-#include "platform/units.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::button {
 using namespace shorthand;

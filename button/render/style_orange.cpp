@@ -2,7 +2,7 @@
 // gradients when hot, pressed or set, with a navy outline except in the normal state.
 
 #include "button/render/button_renderer.h"
-#include "platform/units.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::button {
 using namespace shorthand;

@@ -3,7 +3,7 @@
 // earlier ones; the window has 3 x 3 rounded corners.
 
 #include "button/render/button_renderer.h"
-#include "platform/system_colors.h"
+#include "platform/raster/system_colors.h"
 
 namespace tovarin::button {
 using namespace shorthand;

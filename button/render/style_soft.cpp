@@ -3,7 +3,7 @@
 // indication or disabled look of its own.
 
 #include "button/render/button_renderer.h"
-#include "platform/system_colors.h"
+#include "platform/raster/system_colors.h"
 
 namespace tovarin::button {
 using namespace shorthand;

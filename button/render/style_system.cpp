@@ -2,8 +2,8 @@
 // platform's 3-D edges and focus rectangle. Later steps paint over earlier ones.
 
 #include "button/render/button_renderer.h"
-#include "platform/raster.h"
-#include "platform/system_colors.h"
+#include "platform/raster/raster.h"
+#include "platform/raster/system_colors.h"
 
 namespace tovarin::button {
 using namespace shorthand;

@@ -2,7 +2,7 @@
 // what the style draws, and the content over it.
 
 #include "button/render/button_renderer.h"
-#include "platform/theme_painter.h"
+#include "platform/host/theme_painter.h"
 
 namespace tovarin::button {
 

@@ -1,7 +1,7 @@
 // UpdateRegion: the window's shape for the current style.
 
 #include "button/render/button_renderer.h"
-#include "platform/region.h"
+#include "platform/raster/region.h"
 
 namespace tovarin::button {
 

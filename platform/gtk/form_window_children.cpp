@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "platform/gtk/gtk_control_host.h"
-#include "platform/system_colors.h"
-#include "platform/units.h"
+#include "platform/raster/system_colors.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::platform::gtk {
 

@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/form_child.h"
-#include "platform/form_window.h"
+#include "platform/host/form_child.h"
+#include "platform/host/form_window.h"
 #include "platform/gtk/form_window_gobject.h"
-#include "platform/property_store.h"
+#include "platform/store/property_store.h"
 
 namespace tovarin::platform::gtk {
 

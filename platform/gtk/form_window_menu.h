@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "platform/menu.h"
+#include "platform/host/menu.h"
 
 namespace tovarin::platform::gtk {
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/gtk/form_window_gobject.h"
-#include "platform/skin_library.h"
+#include "platform/host/skin_library.h"
 
 namespace tovarin::platform::gtk {
 

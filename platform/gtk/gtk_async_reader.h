@@ -22,7 +22,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/control_host.h"
+#include "platform/host/control_host.h"
 
 namespace tovarin::platform::gtk {
 

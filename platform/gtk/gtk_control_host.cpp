@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "platform/font.h"
+#include "platform/text/font.h"
 #include "platform/gtk/gtk_popup_menu.h"
-#include "platform/scratch_store.h"
-#include "platform/units.h"
+#include "platform/store/scratch_store.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::platform::gtk {
 

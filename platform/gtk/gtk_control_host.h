@@ -32,11 +32,11 @@
 #include <optional>
 #include <string>
 
-#include "platform/control_host.h"
+#include "platform/host/control_host.h"
 #include "platform/gtk/gtk_async_reader.h"
 #include "platform/gtk/gtk_desktop.h"
 #include "platform/gtk/theme_painter_gtk.h"
-#include "platform/system_colors.h"
+#include "platform/raster/system_colors.h"
 
 namespace tovarin::platform::gtk {
 

@@ -33,7 +33,7 @@
 #include <set>
 #include <vector>
 
-#include "platform/control_host.h"
+#include "platform/host/control_host.h"
 #include "platform/gtk/form_window_gobject.h"
 #include "platform/gtk/host_gtk_holders.h"
 

@@ -10,8 +10,8 @@
 #include "platform/gtk/gtk_control_host.h"
 #include "platform/gtk/key_codes.h"
 #include "platform/gtk/tooltip_window_gtk.h"
-#include "platform/text.h"
-#include "platform/picture.h"
+#include "platform/text/text.h"
+#include "platform/pictures/picture.h"
 
 namespace tovarin::platform::gtk {
 namespace {

@@ -15,7 +15,7 @@
 
 #include <string>
 
-#include "platform/menu.h"
+#include "platform/host/menu.h"
 
 namespace tovarin::platform::gtk {
 

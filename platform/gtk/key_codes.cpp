@@ -2,7 +2,7 @@
 
 #include <gdk/gdk.h>
 
-#include "platform/control_host.h"
+#include "platform/host/control_host.h"
 
 namespace tovarin::platform::gtk {
 

@@ -8,7 +8,7 @@
 
 #include <optional>
 
-#include "platform/theme_painter.h"
+#include "platform/host/theme_painter.h"
 
 namespace tovarin::platform::gtk {
 

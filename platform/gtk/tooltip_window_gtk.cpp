@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/gtk/form_window_gobject.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace tovarin::platform::gtk {
 namespace {

@@ -20,9 +20,9 @@
 
 #include <optional>
 
-#include "platform/control_host.h"
+#include "platform/host/control_host.h"
 #include "platform/gtk/host_gtk_holders.h"
-#include "platform/tooltip_image.h"
+#include "platform/host/tooltip_image.h"
 
 namespace tovarin::platform {
 class TextSystem;

@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/browser_view.h"
+#include "platform/host/browser_view.h"
 #include "platform/gtk/form_window_children.h"
 #include "platform/gtk/form_window_gobject.h"
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/form_child.h"
+#include "platform/host/form_child.h"
 #include "platform/result.h"
 
 namespace tovarin::platform {

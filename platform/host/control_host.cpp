@@ -1,4 +1,4 @@
-#include "platform/control_host.h"
+#include "platform/host/control_host.h"
 
 namespace tovarin::platform {
 

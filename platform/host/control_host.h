@@ -18,12 +18,12 @@
 #include <variant>
 #include <vector>
 
-#include "platform/bitmap.h"
-#include "platform/color.h"
-#include "platform/geometry.h"
-#include "platform/menu.h"
-#include "platform/property_store.h"
-#include "platform/region.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/color.h"
+#include "platform/raster/geometry.h"
+#include "platform/host/menu.h"
+#include "platform/store/property_store.h"
+#include "platform/raster/region.h"
 #include "platform/result.h"
 
 namespace tovarin::platform {

@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "platform/form_timer.h"
-#include "platform/form_window.h"
+#include "platform/host/form_timer.h"
+#include "platform/host/form_window.h"
 #include "platform/result.h"
-#include "platform/skin_library.h"
-#include "platform/tray_icon.h"
+#include "platform/host/skin_library.h"
+#include "platform/host/tray_icon.h"
 
 namespace tovarin::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/menu.h"
+#include "platform/host/menu.h"
 
 namespace tovarin::platform {
 

@@ -8,9 +8,9 @@
 
 #include <optional>
 
-#include "platform/bitmap.h"
-#include "platform/geometry.h"
-#include "platform/region.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/geometry.h"
+#include "platform/raster/region.h"
 
 namespace tovarin::platform {
 

@@ -1,13 +1,13 @@
-#include "platform/tooltip_image.h"
+#include "platform/host/tooltip_image.h"
 
 #include <algorithm>
 #include <string>
 #include <string_view>
 
-#include "platform/font.h"
-#include "platform/raster.h"
-#include "platform/system_colors.h"
-#include "platform/text.h"
+#include "platform/text/font.h"
+#include "platform/raster/raster.h"
+#include "platform/raster/system_colors.h"
+#include "platform/text/text.h"
 
 namespace tovarin::platform {
 namespace {

@@ -28,10 +28,10 @@
 
 #include <optional>
 
-#include "platform/bitmap.h"
-#include "platform/control_host.h"
-#include "platform/geometry.h"
-#include "platform/region.h"
+#include "platform/raster/bitmap.h"
+#include "platform/host/control_host.h"
+#include "platform/raster/geometry.h"
+#include "platform/raster/region.h"
 #include "platform/result.h"
 
 namespace tovarin::platform {

@@ -34,8 +34,8 @@
 #include <span>
 #include <vector>
 
-#include "platform/bitmap.h"
-#include "platform/color.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/color.h"
 #include "platform/result.h"
 
 namespace tovarin::platform {

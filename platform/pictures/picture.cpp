@@ -1,4 +1,4 @@
-#include "platform/picture.h"
+#include "platform/pictures/picture.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/gif_image_decoder.h"
+#include "platform/pictures/gif_image_decoder.h"
 
 namespace tovarin::platform {
 

@@ -31,7 +31,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/bitmap.h"
+#include "platform/raster/bitmap.h"
 #include "platform/result.h"
 
 namespace tovarin::platform {

@@ -1,9 +1,9 @@
-#include "platform/bitmap.h"
+#include "platform/raster/bitmap.h"
 
 #include <algorithm>
 #include <string>
 
-#include "platform/pixel_span.h"
+#include "platform/raster/pixel_span.h"
 
 namespace tovarin::platform {
 

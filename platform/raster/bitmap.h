@@ -16,8 +16,8 @@
 #include <span>
 #include <vector>
 
-#include "platform/color.h"
-#include "platform/geometry.h"
+#include "platform/raster/color.h"
+#include "platform/raster/geometry.h"
 #include "platform/result.h"
 
 namespace tovarin::platform {

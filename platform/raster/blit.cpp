@@ -12,8 +12,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/pixel_span.h"
-#include "platform/raster.h"
+#include "platform/raster/pixel_span.h"
+#include "platform/raster/raster.h"
 
 namespace tovarin::platform {
 namespace {

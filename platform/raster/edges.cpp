@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/raster.h"
-#include "platform/system_colors.h"
+#include "platform/raster/raster.h"
+#include "platform/raster/system_colors.h"
 
 namespace tovarin::platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/pixel_span.h"
+#include "platform/raster/pixel_span.h"
 
 #include <cstring>
 

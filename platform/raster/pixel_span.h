@@ -13,9 +13,9 @@
 #include <limits>
 #include <span>
 
-#include "platform/bitmap.h"
-#include "platform/raster.h"
-#include "platform/region.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/raster.h"
+#include "platform/raster/region.h"
 
 namespace tovarin::platform::pixel_span {
 

@@ -1,11 +1,11 @@
 // Solid fills, lines, outlines, inversion and 32-bit pixel copies.
 
-#include "platform/raster.h"
+#include "platform/raster/raster.h"
 
 #include <cstring>
 #include <vector>
 
-#include "platform/pixel_span.h"
+#include "platform/raster/pixel_span.h"
 
 namespace tovarin::platform {
 namespace {

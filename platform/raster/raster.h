@@ -25,10 +25,10 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/bitmap.h"
-#include "platform/color.h"
-#include "platform/geometry.h"
-#include "platform/region.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/color.h"
+#include "platform/raster/geometry.h"
+#include "platform/raster/region.h"
 
 namespace tovarin::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/region.h"
+#include "platform/raster/region.h"
 
 #include <algorithm>
 #include <cstdint>

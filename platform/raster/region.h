@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/geometry.h"
+#include "platform/raster/geometry.h"
 
 namespace tovarin::platform {
 

@@ -16,8 +16,8 @@
 #include <numeric>
 #include <vector>
 
-#include "platform/pixel_span.h"
-#include "platform/raster.h"
+#include "platform/raster/pixel_span.h"
+#include "platform/raster/raster.h"
 
 namespace tovarin::platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/system_colors.h"
+#include "platform/raster/system_colors.h"
 
 #include <array>
 

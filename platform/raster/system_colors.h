@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/color.h"
+#include "platform/raster/color.h"
 
 namespace tovarin::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/property_store.h"
+#include "platform/store/property_store.h"
 
 #include <algorithm>
 #include <array>
@@ -10,8 +10,8 @@
 #include <sstream>
 #include <system_error>
 
-#include "platform/picture.h"
-#include "platform/units.h"
+#include "platform/pictures/picture.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::platform {
 namespace {

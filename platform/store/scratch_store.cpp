@@ -1,8 +1,8 @@
-#include "platform/scratch_store.h"
+#include "platform/store/scratch_store.h"
 
 #include <limits>
 
-#include "platform/picture.h"
+#include "platform/pictures/picture.h"
 
 namespace tovarin::platform {
 namespace {

@@ -1,10 +1,10 @@
-#include "platform/font.h"
+#include "platform/text/font.h"
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
-#include "platform/units.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/text_marlett.h"
-#include "platform/units.h"
+#include "platform/text/text_marlett.h"
+#include "platform/raster/units.h"
 
 #ifndef TOVARIN_ASSETS_DIR
 #define TOVARIN_ASSETS_DIR "assets"

@@ -52,11 +52,11 @@
 #include <string>
 #include <string_view>
 
-#include "platform/bitmap.h"
-#include "platform/color.h"
-#include "platform/font.h"
-#include "platform/geometry.h"
-#include "platform/region.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/color.h"
+#include "platform/text/font.h"
+#include "platform/raster/geometry.h"
+#include "platform/raster/region.h"
 #include "platform/result.h"
 
 namespace tovarin::platform {

@@ -1,4 +1,4 @@
-#include "platform/text_marlett.h"
+#include "platform/text/text_marlett.h"
 
 #include <algorithm>
 #include <cstdlib>

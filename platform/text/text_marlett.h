@@ -9,7 +9,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/geometry.h"
+#include "platform/raster/geometry.h"
 
 namespace tovarin::platform {
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/headless/loopback_http_server.h"
-#include "platform/picture.h"
+#include "platform/headless/controls/loopback_http_server.h"
+#include "platform/pictures/picture.h"
 #include "tests/anigif/anigif_test_support.h"
 
 namespace tovarin::anigif {

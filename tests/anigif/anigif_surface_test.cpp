@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/system_colors.h"
+#include "platform/raster/system_colors.h"
 #include "tests/anigif/anigif_test_support.h"
 
 namespace tovarin::anigif {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "anigif/uc_ani_gif.h"
-#include "platform/headless/headless_desktop.h"
-#include "platform/headless/headless_form.h"
-#include "platform/headless/headless_host.h"
+#include "platform/headless/controls/headless_desktop.h"
+#include "platform/headless/controls/headless_form.h"
+#include "platform/headless/controls/headless_host.h"
 #include "tests/gif/gif_engine_test_support.h"
 
 namespace tovarin::anigif::testing {

@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/color.h"
-#include "platform/system_colors.h"
+#include "platform/raster/color.h"
+#include "platform/raster/system_colors.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/gif/gif_engine_test_support.h"
 

@@ -10,9 +10,9 @@
 
 #include "button/button_painter.h"
 #include "button/teskbutton.h"
-#include "platform/headless/headless_desktop.h"
-#include "platform/headless/headless_form.h"
-#include "platform/headless/headless_host.h"
+#include "platform/headless/controls/headless_desktop.h"
+#include "platform/headless/controls/headless_form.h"
+#include "platform/headless/controls/headless_host.h"
 
 namespace tovarin::button::testing {
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "button_test_support.h"
-#include "platform/font.h"
-#include "platform/picture.h"
-#include "platform/property_store.h"
+#include "platform/text/font.h"
+#include "platform/pictures/picture.h"
+#include "platform/store/property_store.h"
 
 namespace tovarin::button::testing {
 namespace {

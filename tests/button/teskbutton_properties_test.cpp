@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "button_test_support.h"
-#include "platform/font.h"
-#include "platform/picture.h"
+#include "platform/text/font.h"
+#include "platform/pictures/picture.h"
 
 namespace tovarin::button::testing {
 namespace {

@@ -1,14 +1,14 @@
 // The tooltip window's picture and shape, and where it goes on the screen.
 
-#include "platform/tooltip_image.h"
+#include "platform/host/tooltip_image.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/font.h"
-#include "platform/system_colors.h"
-#include "platform/text.h"
+#include "platform/text/font.h"
+#include "platform/raster/system_colors.h"
+#include "platform/text/text.h"
 
 namespace tovarin::platform {
 namespace {

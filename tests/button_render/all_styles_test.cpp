@@ -7,9 +7,9 @@
 #include <string>
 
 #include "button/render/redraw.h"
-#include "platform/font.h"
-#include "platform/picture.h"
-#include "platform/raster.h"
+#include "platform/text/font.h"
+#include "platform/pictures/picture.h"
+#include "platform/raster/raster.h"
 #include "test_canvas.h"
 
 namespace tovarin::button {

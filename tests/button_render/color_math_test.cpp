@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "button/render/style_defaults.h"
-#include "platform/color.h"
-#include "platform/system_colors.h"
+#include "platform/raster/color.h"
+#include "platform/raster/system_colors.h"
 #include "test_canvas.h"
 
 namespace tovarin::button {

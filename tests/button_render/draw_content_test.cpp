@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "button/render/redraw.h"
-#include "platform/color.h"
-#include "platform/font.h"
-#include "platform/picture.h"
-#include "platform/system_colors.h"
+#include "platform/raster/color.h"
+#include "platform/text/font.h"
+#include "platform/pictures/picture.h"
+#include "platform/raster/system_colors.h"
 #include "test_canvas.h"
 
 namespace tovarin::button {

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "button/render/button_renderer.h"
-#include "platform/color.h"
-#include "platform/picture.h"
-#include "platform/raster.h"
+#include "platform/raster/color.h"
+#include "platform/pictures/picture.h"
+#include "platform/raster/raster.h"
 #include "test_canvas.h"
 
 namespace tovarin::button {

@@ -4,10 +4,10 @@
 
 #include "button/render/button_renderer.h"
 #include "button/render/redraw.h"
-#include "platform/color.h"
-#include "platform/raster.h"
-#include "platform/region.h"
-#include "platform/text.h"
+#include "platform/raster/color.h"
+#include "platform/raster/raster.h"
+#include "platform/raster/region.h"
+#include "platform/text/text.h"
 #include "test_canvas.h"
 
 namespace tovarin::button {

@@ -6,10 +6,10 @@
 
 #include "button/render/button_renderer.h"
 #include "button/render/redraw.h"
-#include "platform/color.h"
-#include "platform/region.h"
-#include "platform/system_colors.h"
-#include "platform/theme_painter.h"
+#include "platform/raster/color.h"
+#include "platform/raster/region.h"
+#include "platform/raster/system_colors.h"
+#include "platform/host/theme_painter.h"
 #include "test_canvas.h"
 
 namespace tovarin::button {

@@ -8,9 +8,9 @@
 
 #include "button/render/button_model.h"
 #include "button/render/color_math.h"
-#include "platform/bitmap.h"
-#include "platform/color.h"
-#include "platform/region.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/color.h"
+#include "platform/raster/region.h"
 
 namespace tovarin::button::testing {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "gif/gif_parser.h"
-#include "platform/gif_image_decoder.h"
+#include "platform/pictures/gif_image_decoder.h"
 #include "tests/support/giflib_memory.h"
 
 namespace tovarin::gif {

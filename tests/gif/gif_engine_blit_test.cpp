@@ -9,7 +9,7 @@
 #include "gif/frame_blits.h"
 #include "gif_engine_test_harness.h"
 #include "gif_engine_test_support.h"
-#include "platform/raster.h"
+#include "platform/raster/raster.h"
 
 namespace tovarin::gif::testing {
 namespace {

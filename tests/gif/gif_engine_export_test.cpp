@@ -4,7 +4,7 @@
 
 #include "gif_engine_test_harness.h"
 #include "gif_engine_test_support.h"
-#include "platform/gif_image_decoder.h"
+#include "platform/pictures/gif_image_decoder.h"
 
 namespace tovarin::gif::testing {
 namespace {

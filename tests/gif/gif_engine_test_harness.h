@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "gif/gif_engine.h"
-#include "platform/headless/headless_desktop.h"
-#include "platform/headless/headless_form.h"
-#include "platform/headless/headless_host.h"
+#include "platform/headless/controls/headless_desktop.h"
+#include "platform/headless/controls/headless_form.h"
+#include "platform/headless/controls/headless_host.h"
 
 namespace tovarin::gif::testing {
 

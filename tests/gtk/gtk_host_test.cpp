@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/gtk/gtk_popup_menu.h"
-#include "platform/headless/loopback_http_server.h"
+#include "platform/headless/controls/loopback_http_server.h"
 
 namespace tovarin::platform::gtk {
 namespace {

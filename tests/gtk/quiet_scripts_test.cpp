@@ -16,7 +16,7 @@
 
 #include "gateway/service/gateway_server.h"
 #include "platform/gtk/webkit_browser_view.h"
-#include "platform/headless/loopback_http_server.h"
+#include "platform/headless/controls/loopback_http_server.h"
 #include "shell/form1.h"
 
 namespace tovarin::platform::gtk {

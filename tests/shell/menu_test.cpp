@@ -1,7 +1,7 @@
 // The command and error menus of Form2 and what every item does.
 #include "tests/shell/shell_fixture.h"
 
-#include "platform/menu.h"
+#include "platform/host/menu.h"
 
 namespace tovarin::shell::testing {
 namespace {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/headless/scripted_browser_view.h"
-#include "platform/headless/scripted_form_toolkit.h"
+#include "platform/headless/forms/scripted_browser_view.h"
+#include "platform/headless/forms/scripted_form_toolkit.h"
 #include "shell/application.h"
 #include "shell/form1.h"
 #include "shell/form2.h"

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/units.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::tools {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/geometry.h"
+#include "platform/raster/geometry.h"
 #include "platform/result.h"
 
 namespace tovarin::tools {

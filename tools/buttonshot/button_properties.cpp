@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
-#include "platform/font.h"
-#include "platform/picture.h"
+#include "platform/text/font.h"
+#include "platform/pictures/picture.h"
 
 namespace tovarin::tools {
 namespace {

@@ -27,9 +27,9 @@
 #include "button/render/color_math.h"
 #include "button/teskbutton.h"
 #include "platform/gtk/theme_painter_gtk.h"
-#include "platform/headless/headless_desktop.h"
-#include "platform/headless/headless_form.h"
-#include "platform/headless/headless_host.h"
+#include "platform/headless/controls/headless_desktop.h"
+#include "platform/headless/controls/headless_form.h"
+#include "platform/headless/controls/headless_host.h"
 #include "tools/buttonshot/button_properties.h"
 #include "tools/buttonshot/png_file.h"
 

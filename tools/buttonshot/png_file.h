@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/bitmap.h"
-#include "platform/color.h"
-#include "platform/region.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/color.h"
+#include "platform/raster/region.h"
 #include "platform/result.h"
 
 namespace tovarin::tools {

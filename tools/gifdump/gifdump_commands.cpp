@@ -12,9 +12,9 @@
 #include <variant>
 
 #include "gif/gif_engine.h"
-#include "platform/headless/headless_desktop.h"
-#include "platform/headless/headless_form.h"
-#include "platform/headless/headless_host.h"
+#include "platform/headless/controls/headless_desktop.h"
+#include "platform/headless/controls/headless_form.h"
+#include "platform/headless/controls/headless_host.h"
 
 namespace tovarin::tools::gifdump {
 namespace {

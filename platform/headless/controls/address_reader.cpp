@@ -1,11 +1,11 @@
-#include "platform/headless/address_reader.h"
+#include "platform/headless/controls/address_reader.h"
 
 #include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
-#include "platform/headless/http_get.h"
+#include "platform/headless/controls/http_get.h"
 
 namespace tovarin::platform::headless {
 namespace {

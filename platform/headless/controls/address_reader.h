@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/control_host.h"
+#include "platform/host/control_host.h"
 #include "platform/result.h"
 
 namespace tovarin::platform::headless {

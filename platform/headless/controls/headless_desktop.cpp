@@ -1,4 +1,4 @@
-#include "platform/headless/headless_desktop.h"
+#include "platform/headless/controls/headless_desktop.h"
 
 namespace tovarin::platform::headless {
 

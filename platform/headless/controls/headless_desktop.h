@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless/address_reader.h"
-#include "platform/headless/headless_windows.h"
-#include "platform/headless/popup_menu_recorder.h"
-#include "platform/headless/virtual_clock.h"
+#include "platform/headless/controls/address_reader.h"
+#include "platform/headless/controls/headless_windows.h"
+#include "platform/headless/controls/popup_menu_recorder.h"
+#include "platform/headless/controls/virtual_clock.h"
 
 namespace tovarin::platform::headless {
 

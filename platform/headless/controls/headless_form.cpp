@@ -1,4 +1,4 @@
-#include "platform/headless/headless_form.h"
+#include "platform/headless/controls/headless_form.h"
 
 #include <algorithm>
 #include <cctype>

@@ -33,9 +33,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/headless/headless_desktop.h"
-#include "platform/headless/headless_host.h"
-#include "platform/system_colors.h"
+#include "platform/headless/controls/headless_desktop.h"
+#include "platform/headless/controls/headless_host.h"
+#include "platform/raster/system_colors.h"
 
 namespace tovarin::platform::headless {
 

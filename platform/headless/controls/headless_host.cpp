@@ -1,12 +1,12 @@
-#include "platform/headless/headless_host.h"
+#include "platform/headless/controls/headless_host.h"
 
 #include <cmath>
 #include <exception>
 
-#include "platform/font.h"
-#include "platform/headless/headless_form.h"
-#include "platform/scratch_store.h"
-#include "platform/units.h"
+#include "platform/text/font.h"
+#include "platform/headless/controls/headless_form.h"
+#include "platform/store/scratch_store.h"
+#include "platform/raster/units.h"
 
 namespace tovarin::platform::headless {
 namespace {

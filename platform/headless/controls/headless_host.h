@@ -52,8 +52,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/control_host.h"
-#include "platform/headless/headless_desktop.h"
+#include "platform/host/control_host.h"
+#include "platform/headless/controls/headless_desktop.h"
 
 namespace tovarin::platform::headless {
 

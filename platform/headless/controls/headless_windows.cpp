@@ -1,4 +1,4 @@
-#include "platform/headless/headless_windows.h"
+#include "platform/headless/controls/headless_windows.h"
 
 #include <algorithm>
 

@@ -24,10 +24,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/control_host.h"
-#include "platform/geometry.h"
-#include "platform/headless/virtual_clock.h"
-#include "platform/region.h"
+#include "platform/host/control_host.h"
+#include "platform/raster/geometry.h"
+#include "platform/headless/controls/virtual_clock.h"
+#include "platform/raster/region.h"
 
 namespace tovarin::platform::headless {
 

@@ -1,4 +1,4 @@
-#include "platform/headless/http_get.h"
+#include "platform/headless/controls/http_get.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "platform/headless/loopback_http_server.h"
+#include "platform/headless/controls/loopback_http_server.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -22,7 +22,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/control_host.h"
+#include "platform/host/control_host.h"
 #include "platform/result.h"
 
 namespace tovarin::platform::headless {

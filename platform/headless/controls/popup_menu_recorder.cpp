@@ -1,4 +1,4 @@
-#include "platform/headless/popup_menu_recorder.h"
+#include "platform/headless/controls/popup_menu_recorder.h"
 
 namespace tovarin::platform::headless {
 namespace {

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/control_host.h"
-#include "platform/menu.h"
+#include "platform/host/control_host.h"
+#include "platform/host/menu.h"
 
 namespace tovarin::platform::headless {
 

@@ -1,4 +1,4 @@
-#include "platform/headless/virtual_clock.h"
+#include "platform/headless/controls/virtual_clock.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "platform/headless/scripted_browser_view.h"
+#include "platform/headless/forms/scripted_browser_view.h"
 
 namespace tovarin::platform::headless {
 

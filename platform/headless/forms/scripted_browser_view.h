@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/browser_view.h"
+#include "platform/host/browser_view.h"
 
 namespace tovarin::platform::headless {
 

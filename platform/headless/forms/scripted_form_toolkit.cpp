@@ -1,4 +1,4 @@
-#include "platform/headless/scripted_form_toolkit.h"
+#include "platform/headless/forms/scripted_form_toolkit.h"
 
 #include <algorithm>
 

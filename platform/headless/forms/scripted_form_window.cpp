@@ -1,8 +1,8 @@
-#include "platform/headless/scripted_form_window.h"
+#include "platform/headless/forms/scripted_form_window.h"
 
 #include <algorithm>
 
-#include "platform/headless/scripted_form_toolkit.h"
+#include "platform/headless/forms/scripted_form_toolkit.h"
 
 namespace tovarin::platform::headless {
 

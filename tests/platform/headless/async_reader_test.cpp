@@ -7,11 +7,11 @@
 
 #include <unistd.h>
 
-#include "platform/headless/address_reader.h"
-#include "platform/headless/headless_form.h"
-#include "platform/headless/headless_host.h"
-#include "platform/headless/http_get.h"
-#include "platform/headless/loopback_http_server.h"
+#include "platform/headless/controls/address_reader.h"
+#include "platform/headless/controls/headless_form.h"
+#include "platform/headless/controls/headless_host.h"
+#include "platform/headless/controls/http_get.h"
+#include "platform/headless/controls/loopback_http_server.h"
 
 namespace tovarin::platform::headless {
 namespace {

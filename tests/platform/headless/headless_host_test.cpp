@@ -1,4 +1,4 @@
-#include "platform/headless/headless_host.h"
+#include "platform/headless/controls/headless_host.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless/headless_form.h"
+#include "platform/headless/controls/headless_form.h"
 
 namespace tovarin::platform::headless {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/gif_image_decoder.h"
+#include "platform/pictures/gif_image_decoder.h"
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/picture.h"
+#include "platform/pictures/picture.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
-#include "platform/bitmap.h"
+#include "platform/raster/bitmap.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <vector>
 
-#include "tests/platform/raster_test_support.h"
+#include "tests/platform/raster/raster_test_support.h"
 
 namespace tovarin::platform {
 namespace {

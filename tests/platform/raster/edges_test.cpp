@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/raster.h"
-#include "platform/system_colors.h"
-#include "tests/platform/raster_test_support.h"
+#include "platform/raster/raster.h"
+#include "platform/raster/system_colors.h"
+#include "tests/platform/raster/raster_test_support.h"
 
 namespace tovarin::platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/raster.h"
+#include "platform/raster/raster.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tests/platform/raster_test_support.h"
+#include "tests/platform/raster/raster_test_support.h"
 
 namespace tovarin::platform {
 namespace {

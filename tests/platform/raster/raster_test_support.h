@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/bitmap.h"
-#include "platform/color.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/color.h"
 
 namespace tovarin::platform::testing {
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "platform/raster.h"
-#include "tests/platform/raster_test_support.h"
+#include "platform/raster/raster.h"
+#include "tests/platform/raster/raster_test_support.h"
 
 namespace tovarin::platform {
 namespace {

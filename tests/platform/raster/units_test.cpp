@@ -1,4 +1,4 @@
-#include "platform/units.h"
+#include "platform/raster/units.h"
 
 #include <gtest/gtest.h>
 

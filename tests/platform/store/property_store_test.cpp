@@ -1,4 +1,4 @@
-#include "platform/property_store.h"
+#include "platform/store/property_store.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 
 #include <unistd.h>
 
-#include "platform/picture.h"
-#include "platform/scratch_store.h"
+#include "platform/pictures/picture.h"
+#include "platform/store/scratch_store.h"
 
 namespace tovarin::platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/bitmap.h"
-#include "platform/region.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/region.h"
 
 namespace tovarin::platform {
 namespace {
