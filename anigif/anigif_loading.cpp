@@ -43,7 +43,11 @@ bool HasGifSignature(std::span<const std::uint8_t> bytes) {
 char32_t NextCodePoint(const std::string& text, std::size_t& i) {
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
   const unsigned char lead = byte(i);
-  int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+  int length = lead < 0x80           ? 1
+               : (lead >> 5) == 0x6  ? 2
+               : (lead >> 4) == 0xE  ? 3
+               : (lead >> 3) == 0x1E ? 4
+                                     : 0;
   if (length == 0 || i + static_cast<std::size_t>(length) > text.size()) {
     ++i;
     return lead;
@@ -116,7 +120,8 @@ void ucAniGIF::OnAsyncReadProgress(const platform::AsyncReadProgress& progress) 
 
 void ucAniGIF::OnAsyncReadComplete(platform::AsyncReadCompletion& completion) {
   const std::span<const std::uint8_t> data =
-      completion.data.ok() ? std::span<const std::uint8_t>(completion.data.value()) : std::span<const std::uint8_t>();
+      completion.data.ok() ? std::span<const std::uint8_t>(completion.data.value())
+                           : std::span<const std::uint8_t>();
   if (data.size() < kMinRemoteGifBytes) {
     RaiseRemoteLoadFailure();
     return;
@@ -152,10 +157,12 @@ void ucAniGIF::SetAnimatedGIF(platform::PicturePtr aGif) {
   if (aGif == nullptr || aGif->IsEmpty()) {
     engine_.gifBytes.clear();
   } else {
-    const std::size_t header = platform::ScratchStoreHeaderBytes(std::char_traits<char>::length(kScratchKey));
+    const std::size_t header =
+        platform::ScratchStoreHeaderBytes(std::char_traits<char>::length(kScratchKey));
     platform::Result<platform::Bytes> contents = host_.ScratchStoreContents(kScratchKey, *aGif);
     if (contents.ok() && contents.value().size() > header) {
-      engine_.gifBytes.assign(contents.value().begin() + static_cast<std::ptrdiff_t>(header), contents.value().end());
+      engine_.gifBytes.assign(contents.value().begin() + static_cast<std::ptrdiff_t>(header),
+                              contents.value().end());
     } else {
       engine_.gifBytes.clear();
     }
@@ -246,7 +253,8 @@ void ucAniGIF::OnWriteProperties(platform::PropertyStore& store) {
   // The "frame 1 already mirrored" mark is build state, not a setting.
   store.WriteInt32("Mirror", Mirrored(), 0);
   store.WritePicture("MouseIcon", host_.MouseIcon());
-  store.WriteInt16("MousePointer", static_cast<std::int16_t>(host_.MousePointer()), std::int16_t{0});
+  store.WriteInt16("MousePointer", static_cast<std::int16_t>(host_.MousePointer()),
+                   std::int16_t{0});
   store.WriteBool("Enabled", host_.Enabled(), true);
   store.WriteInt32("OffsetX", engine_.offsetX, 0);
   store.WriteInt32("OffsetY", engine_.offsetY, 0);

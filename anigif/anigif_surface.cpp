@@ -22,7 +22,10 @@ constexpr int kDotPeriod = 6;
 
 const gif::ColorTable* ucAniGIF::ChooseTable(int FrameIndex) const {
   const auto table = static_cast<std::size_t>(
-      FrameIndex == 0 ? 0 : (FrameIndex <= engine_.FrameCount() ? engine_.frames[static_cast<std::size_t>(FrameIndex - 1)].tableIndex : 0));
+      FrameIndex == 0 ? 0
+                      : (FrameIndex <= engine_.FrameCount()
+                             ? engine_.frames[static_cast<std::size_t>(FrameIndex - 1)].tableIndex
+                             : 0));
   // A frame number chooses the frame's own local table only, never the global one.
   if (FrameIndex != 0 && table == 0) return nullptr;
   if (table >= engine_.colorTables.size()) return nullptr;

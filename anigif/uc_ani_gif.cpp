@@ -69,7 +69,8 @@ void ucAniGIF::SetStretch(int newScale) {
 }
 
 void ucAniGIF::SetMinFrameDelay(int Delay) {
-  const int clamped = Delay < kMinDelayMs ? kMinDelayMs : (Delay > kMaxDelayMs ? kMaxDelayMs : Delay);
+  const int clamped =
+      Delay < kMinDelayMs ? kMinDelayMs : (Delay > kMaxDelayMs ? kMaxDelayMs : Delay);
   if (clamped == engine_.minFrameDelay) return;
   engine_.minFrameDelay = clamped;
   host_.PropertyChanged("Delay");
@@ -121,12 +122,8 @@ void ucAniGIF::SetAction(int Act) {
     host_.RaiseEvent("FrameChanged", args);
   };
   switch (Act) {
-    case 0:
-      rewind();
-      break;
-    case 1:
-      engine_.SetAnimationTimer(gif::kTimerAnimate);
-      break;
+    case 0: rewind(); break;
+    case 1: engine_.SetAnimationTimer(gif::kTimerAnimate); break;
     case 2:
       if (engine_.actionState != gif::kActionStopped) {
         engine_.SetAnimationTimer(gif::kTimerStop);
@@ -135,10 +132,12 @@ void ucAniGIF::SetAction(int Act) {
       break;
     case 3: {
       engine_.SetAnimationTimer(gif::kTimerStop);
-      engine_.currentFrame = engine_.currentFrame >= engine_.FrameCount() ? 1 : engine_.currentFrame + 1;
+      engine_.currentFrame =
+          engine_.currentFrame >= engine_.FrameCount() ? 1 : engine_.currentFrame + 1;
       engine_.actionState = gif::kActionPaused;
       host_.Refresh();
-      platform::EventArgs args{{"FrameIndex", std::int32_t{engine_.currentFrame}}, {"viaTimer", false}};
+      platform::EventArgs args{{"FrameIndex", std::int32_t{engine_.currentFrame}},
+                               {"viaTimer", false}};
       host_.RaiseEvent("FrameChanged", args);
       break;
     }

@@ -8,9 +8,9 @@
 #include "button/render/button_model.h"
 #include "button/render/color_math.h"
 #include "button/render/redraw.h"
+#include "platform/pictures/picture.h"
 #include "platform/raster/bitmap.h"
 #include "platform/text/font.h"
-#include "platform/pictures/picture.h"
 
 namespace {
 
@@ -20,7 +20,9 @@ class BenchCanvas : public button::ButtonCanvas {
  public:
   BenchCanvas() : surface_(platform::Bitmap::Create(97, 24, 24).value()) {}
   platform::Bitmap& Surface() override { return surface_; }
-  void SetWindowRegion(std::optional<platform::Region> region) override { region_ = std::move(region); }
+  void SetWindowRegion(std::optional<platform::Region> region) override {
+    region_ = std::move(region);
+  }
   bool ThemeQuery() override { return false; }
 
  private:
@@ -63,7 +65,9 @@ void BM_Redraw(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_Redraw)->ArgsProduct({benchmark::CreateDenseRange(0, 13, 1), {0, 1}})->ArgNames({"style", "state"});
+BENCHMARK(BM_Redraw)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, 13, 1), {0, 1}})
+    ->ArgNames({"style", "state"});
 
 }  // namespace
 

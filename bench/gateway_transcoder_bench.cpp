@@ -38,12 +38,14 @@ std::string LargeDeck() {
     deck += "<card id=\"c" + id + "\" title=\"Section " + id + "\"><p align=\"left\">";
     for (int item = 0; item < 12; ++item) {
       std::string n = std::to_string(item);
-      deck += "<a href=\"/list.wml?s=" + id + "&amp;i=" + n + "\">Story " + n +
-              " of section " + id + " &amp; more</a><br/>\n";
+      deck += "<a href=\"/list.wml?s=" + id + "&amp;i=" + n + "\">Story " + n + " of section " +
+              id + " &amp; more</a><br/>\n";
     }
     deck += "Hello $(user), <b>news</b> for &quot;" + id +
             "&quot;: long text that wraps over several lines of the small screen.</p>"
-            "<p><input name=\"q" + id + "\" maxlength=\"20\"/><select name=\"w\"><option "
+            "<p><input name=\"q" +
+            id +
+            "\" maxlength=\"20\"/><select name=\"w\"><option "
             "value=\"a\">A</option><option value=\"b\">B</option></select></p><table columns=\"2\">"
             "<tr><td>x</td><td>y</td></tr></table><do type=\"accept\"><go href=\"#c" +
             std::to_string(card + 1) + "\"/></do></card>\n";
@@ -59,10 +61,11 @@ std::string LargeXhtml() {
       ".n{font-weight:bold}</style></head><body>\n";
   for (int block = 0; page.size() < 100 * 1024; ++block) {
     std::string n = std::to_string(block);
-    page += "<div class=\"n\"><h2>Block " + n + "</h2><p style=\"margin:2px\">Text of block " +
-            n + " with <a href=\"/a?id=" + n + "&amp;p=2\">a link</a> and <img src=\"/i/" + n +
+    page += "<div class=\"n\"><h2>Block " + n + "</h2><p style=\"margin:2px\">Text of block " + n +
+            " with <a href=\"/a?id=" + n + "&amp;p=2\">a link</a> and <img src=\"/i/" + n +
             ".gif\" alt=\"pic\" width=\"16\" height=\"16\"/>.</p><ul><li><a href=\"/x/" + n +
-            "\">One</a></li><li><a href=\"/y/" + n + "\">Two</a></li></ul><form action=\"/s\" "
+            "\">One</a></li><li><a href=\"/y/" + n +
+            "\">Two</a></li></ul><form action=\"/s\" "
             "method=\"get\"><input type=\"text\" name=\"q\"/><input type=\"submit\" "
             "value=\"Go\"/></form><table><tr><td>a</td><td>b</td></tr></table></div>\n";
   }
@@ -131,8 +134,9 @@ void BM_LibwbxmlConvertTypicalWmlc(benchmark::State& state) {
     wbxml_conv_wbxml2xml_set_gen_type(converter, WBXML_GEN_XML_COMPACT);
     WB_UTINY* xml = nullptr;
     WB_ULONG xml_length = 0;
-    WBXMLError error = wbxml_conv_wbxml2xml_run(converter, reinterpret_cast<WB_UTINY*>(deck.data()),
-                                                static_cast<WB_ULONG>(deck.size()), &xml, &xml_length);
+    WBXMLError error =
+        wbxml_conv_wbxml2xml_run(converter, reinterpret_cast<WB_UTINY*>(deck.data()),
+                                 static_cast<WB_ULONG>(deck.size()), &xml, &xml_length);
     wbxml_conv_wbxml2xml_destroy(converter);
     if (error != WBXML_OK) {
       state.SkipWithError("libwbxml failed");

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/pictures/gif_image_decoder.h"
 #include "bench/machine_gifs.h"
+#include "platform/pictures/gif_image_decoder.h"
 #include "tests/support/giflib_memory.h"
 
 namespace {
@@ -30,7 +30,8 @@ struct Sample {
 };
 
 // A width x height image of noise with runs of one colour, written by giflib's encoder.
-Sample Synthetic(const std::string& name, int width, int height, int bits, int run_percent, std::uint32_t seed) {
+Sample Synthetic(const std::string& name, int width, int height, int bits, int run_percent,
+                 std::uint32_t seed) {
   std::mt19937 random(seed);
   Bytes pixels;
   const std::size_t count = static_cast<std::size_t>(width) * height;
@@ -45,7 +46,8 @@ Sample Synthetic(const std::string& name, int width, int height, int bits, int r
   ColorMapObject* map = GifMakeMapObject(1 << bits, nullptr);
   EGifPutScreenDesc(gif, width, height, bits, 0, map);
   EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr);
-  for (int y = 0; y < height; ++y) EGifPutLine(gif, pixels.data() + static_cast<std::size_t>(y) * width, width);
+  for (int y = 0; y < height; ++y)
+    EGifPutLine(gif, pixels.data() + static_cast<std::size_t>(y) * width, width);
   EGifCloseFile(gif, &error);
   GifFreeMapObject(map);
   return sample;
@@ -57,7 +59,8 @@ std::vector<Sample> Samples() {
   samples.push_back(Synthetic("flat_runs_1024x1024_4bit", 1024, 1024, 4, 90, 2));
   samples.push_back(Synthetic("noise_640x480_8bit", 640, 480, 8, 0, 3));
   // The largest GIFs in the documentation of this machine's packages.
-  const std::vector<std::filesystem::path> paths = tovarin::bench::MachineGifs({"/usr/share/doc", "/usr/share/tcltk"});
+  const std::vector<std::filesystem::path> paths =
+      tovarin::bench::MachineGifs({"/usr/share/doc", "/usr/share/tcltk"});
   for (std::size_t i = 0; i < std::min<std::size_t>(3, paths.size()); ++i) {
     std::ifstream in(paths[i], std::ios::binary);
     Sample sample{paths[i].filename().string(), Bytes(std::istreambuf_iterator<char>(in), {}), 0};
@@ -119,7 +122,8 @@ void BM_TovarinIntoStrip(benchmark::State& state, const Sample* sample) {
   auto strip = tovarin::platform::Bitmap::Create(width, height, 8);
   const std::span<const std::uint8_t> image_data(file.data() + data, file.size() - data);
   for (auto _ : state) {
-    auto status = tovarin::platform::DecodeGifImage(image_data, width, height, (packed & 0x40) != 0, *strip, 0, 0);
+    auto status = tovarin::platform::DecodeGifImage(image_data, width, height, (packed & 0x40) != 0,
+                                                    *strip, 0, 0);
     benchmark::DoNotOptimize(status);
   }
   state.SetItemsProcessed(state.iterations() * sample->pixels);
@@ -130,7 +134,8 @@ const bool kRegistered = [] {
   static const std::vector<Sample> samples = Samples();
   for (const Sample& sample : samples) {
     benchmark::RegisterBenchmark(("Tovarin/" + sample.name).c_str(), BM_Tovarin, &sample);
-    benchmark::RegisterBenchmark(("TovarinIntoStrip/" + sample.name).c_str(), BM_TovarinIntoStrip, &sample);
+    benchmark::RegisterBenchmark(("TovarinIntoStrip/" + sample.name).c_str(), BM_TovarinIntoStrip,
+                                 &sample);
     benchmark::RegisterBenchmark(("Giflib/" + sample.name).c_str(), BM_Giflib, &sample);
   }
   return true;

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/machine_gifs.h"
 #include "gif/frame_gif_writer.h"
 #include "platform/pictures/gif_image_decoder.h"
-#include "bench/machine_gifs.h"
 #include "tests/support/giflib_memory.h"
 
 namespace {
@@ -26,14 +26,16 @@ struct Frame {
   Bytes pixels;
 };
 
-Frame MakeFrame(const std::string& name, int width, int height, int colors, int run_percent, std::uint32_t seed) {
+Frame MakeFrame(const std::string& name, int width, int height, int colors, int run_percent,
+                std::uint32_t seed) {
   std::mt19937 random(seed);
   Frame frame{name, width, height, {}};
   const std::size_t count = static_cast<std::size_t>(width) * height;
   while (frame.pixels.size() < count) {
     const auto value = static_cast<std::uint8_t>(random() % static_cast<unsigned>(colors));
     const std::size_t run = static_cast<int>(random() % 100) < run_percent ? 1 + random() % 64 : 1;
-    for (std::size_t i = 0; i < run && frame.pixels.size() < count; ++i) frame.pixels.push_back(value);
+    for (std::size_t i = 0; i < run && frame.pixels.size() < count; ++i)
+      frame.pixels.push_back(value);
   }
   return frame;
 }
@@ -41,7 +43,8 @@ Frame MakeFrame(const std::string& name, int width, int height, int colors, int 
 // The first images of the largest GIFs in the documentation of this machine's packages: what
 // real pictures look like to the encoder.
 std::vector<Frame> RealFrames(std::size_t count) {
-  const std::vector<std::filesystem::path> paths = tovarin::bench::MachineGifs({"/usr/share/doc", "/usr/share/tcltk"});
+  const std::vector<std::filesystem::path> paths =
+      tovarin::bench::MachineGifs({"/usr/share/doc", "/usr/share/tcltk"});
   std::vector<Frame> frames;
   for (const auto& path : paths) {
     if (frames.size() == count) break;
@@ -63,7 +66,8 @@ std::vector<Frame> RealFrames(std::size_t count) {
 void BM_Tovarin(benchmark::State& state, const Frame* frame) {
   tovarin::gif::ColorTable table{};
   table[tovarin::gif::kColorCountSlot] = 256;
-  const tovarin::gif::IndexRows rows{frame->pixels.data(), frame->width, frame->width, frame->height};
+  const tovarin::gif::IndexRows rows{frame->pixels.data(), frame->width, frame->width,
+                                     frame->height};
   std::size_t bytes = 0;
   for (auto _ : state) {
     auto gif = tovarin::gif::WriteFrameGIF(rows, table, -1);
@@ -87,7 +91,9 @@ void BM_Giflib(benchmark::State& state, const Frame* frame) {
     EGifPutScreenDesc(gif, frame->width, frame->height, 8, 0, map);
     EGifPutImageDesc(gif, 0, 0, frame->width, frame->height, false, nullptr);
     for (int y = 0; y < frame->height; ++y) {
-      EGifPutLine(gif, const_cast<GifPixelType*>(frame->pixels.data()) + static_cast<std::size_t>(y) * frame->width,
+      EGifPutLine(gif,
+                  const_cast<GifPixelType*>(frame->pixels.data()) +
+                      static_cast<std::size_t>(y) * frame->width,
                   frame->width);
     }
     EGifCloseFile(gif, &error);

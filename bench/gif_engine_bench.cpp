@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/machine_gifs.h"
 #include "gif/gif_engine.h"
 #include "platform/headless/controls/headless_desktop.h"
 #include "platform/headless/controls/headless_form.h"
 #include "platform/headless/controls/headless_host.h"
-#include "bench/machine_gifs.h"
 #include "tests/support/giflib_memory.h"
 
 namespace {
@@ -54,7 +54,9 @@ Bytes SpinnerAnimation(int width, int height, int frames) {
         const double angle = std::atan2(y - height / 2.0, x - width / 2.0) + pi;
         const int sector = static_cast<int>(angle / (2 * pi) * frames) % frames;
         row[static_cast<std::size_t>(x)] =
-            sector == k || (x + y) % 17 == 0 ? static_cast<GifByteType>(1 + (x * 3 + y + k * 11) % 255) : 0;
+            sector == k || (x + y) % 17 == 0
+                ? static_cast<GifByteType>(1 + (x * 3 + y + k * 11) % 255)
+                : 0;
       }
       EGifPutLine(gif, row.data(), width);
     }
@@ -66,7 +68,8 @@ Bytes SpinnerAnimation(int width, int height, int frames) {
 
 // An engine on a user-mode headless host whose client area is `width` x `height`.
 struct BenchEngine {
-  BenchEngine(int width, int height) : form(desktop), host(AddHost(form, width, height)), engine(host) {}
+  BenchEngine(int width, int height)
+      : form(desktop), host(AddHost(form, width, height)), engine(host) {}
   static headless::HeadlessHost& AddHost(headless::HeadlessForm& form, int width, int height) {
     headless::HostOptions options;
     options.rect = tovarin::platform::Rect{0, 0, width, height};
@@ -89,7 +92,8 @@ void BM_DrawFrame(benchmark::State& state) {
   bench.engine.stretchMode = 4;
   bench.engine.SetFastBlits(state.range(0) != 0);
   bench.engine.gifBytes = SpinnerAnimation(kWidth, kHeight, kFrames);
-  if (bench.engine.LoadGIF() != kFrames || bench.engine.Canvas() == nullptr || bench.engine.Mask() == nullptr) {
+  if (bench.engine.LoadGIF() != kFrames || bench.engine.Canvas() == nullptr ||
+      bench.engine.Mask() == nullptr) {
     state.SkipWithError("animation did not load with canvas and mask");
     return;
   }
@@ -138,7 +142,8 @@ const Corpus& RealGifs() {
     Corpus result;
     for (const auto& path : tovarin::bench::MachineGifs({"/usr/share"})) {
       std::ifstream in(path, std::ios::binary);
-      result.files.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      result.files.emplace_back(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
     }
     result.files.push_back(SpinnerAnimation(237, 297, 12));
     for (const Bytes& file : result.files) {
@@ -148,7 +153,8 @@ const Corpus& RealGifs() {
       if (gif == nullptr) continue;
       if (DGifSlurp(gif) == GIF_OK) {
         for (int i = 0; i < gif->ImageCount; ++i) {
-          result.pixels += std::int64_t{gif->SavedImages[i].ImageDesc.Width} * gif->SavedImages[i].ImageDesc.Height;
+          result.pixels += std::int64_t{gif->SavedImages[i].ImageDesc.Width} *
+                           gif->SavedImages[i].ImageDesc.Height;
         }
       }
       DGifCloseFile(gif, &gif_error);

@@ -15,7 +15,8 @@ inline std::vector<std::filesystem::path> MachineGifs(std::initializer_list<cons
     std::error_code error;
     for (auto it = std::filesystem::recursive_directory_iterator(root, error);
          !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-      if (it->path().extension() == ".gif" && it->is_regular_file(error)) paths.push_back(it->path());
+      if (it->path().extension() == ".gif" && it->is_regular_file(error))
+        paths.push_back(it->path());
     }
   }
   std::sort(paths.begin(), paths.end(), [](const auto& a, const auto& b) {

@@ -117,8 +117,8 @@ void BM_HalftoneStretchTwice(benchmark::State& state) {
   }();
   Bitmap surface = Make(2 * kFrameWidth, 2 * kFrameHeight, 24);
   for (auto _ : state) {
-    StretchBlit(surface, 0, 0, 2 * kFrameWidth, 2 * kFrameHeight, source, 0, 0, kFrameWidth, kFrameHeight,
-                RasterOp::kSrcCopy, StretchMode::kHalftone);
+    StretchBlit(surface, 0, 0, 2 * kFrameWidth, 2 * kFrameHeight, source, 0, 0, kFrameWidth,
+                kFrameHeight, RasterOp::kSrcCopy, StretchMode::kHalftone);
     benchmark::DoNotOptimize(surface.Bits().data());
   }
   SetPixels(state, std::int64_t{4} * kFrameWidth * kFrameHeight);
@@ -132,8 +132,8 @@ void BM_HalftoneStretchReduce(benchmark::State& state) {
   const int height = kFrameHeight * 2 / 3;
   Bitmap surface = Make(width, height, 24);
   for (auto _ : state) {
-    StretchBlit(surface, 0, 0, width, height, source, 0, 0, kFrameWidth, kFrameHeight, RasterOp::kSrcCopy,
-                StretchMode::kHalftone);
+    StretchBlit(surface, 0, 0, width, height, source, 0, 0, kFrameWidth, kFrameHeight,
+                RasterOp::kSrcCopy, StretchMode::kHalftone);
     benchmark::DoNotOptimize(surface.Bits().data());
   }
   SetPixels(state, std::int64_t{width} * height);
@@ -144,8 +144,8 @@ BENCHMARK(BM_HalftoneStretchReduce);
 void BM_MirrorStripInPlace(benchmark::State& state) {
   Bitmap strip = Strip(kFrameWidth, kFrameHeight);
   for (auto _ : state) {
-    StretchBlit(strip, 0, 0, kFrameWidth, kFrameHeight, strip, kFrameWidth - 1, 0, -kFrameWidth, kFrameHeight,
-                RasterOp::kSrcCopy, StretchMode::kHalftone);
+    StretchBlit(strip, 0, 0, kFrameWidth, kFrameHeight, strip, kFrameWidth - 1, 0, -kFrameWidth,
+                kFrameHeight, RasterOp::kSrcCopy, StretchMode::kHalftone);
     benchmark::DoNotOptimize(strip.Bits().data());
   }
   SetPixels(state, std::int64_t{kFrameWidth} * kFrameHeight);
@@ -157,7 +157,8 @@ void BM_CopyPixels32(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0));
   const int height = static_cast<int>(state.range(1));
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
-  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint32_t>(i * 2654435761u) & 0xFFFFFFu;
+  for (std::size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = static_cast<std::uint32_t>(i * 2654435761u) & 0xFFFFFFu;
   Bitmap surface = Make(width, height, static_cast<int>(state.range(2)));
   for (auto _ : state) {
     CopyPixels32(surface, 0, 0, width, height, pixels);

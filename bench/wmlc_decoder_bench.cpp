@@ -66,9 +66,8 @@ void DecodeWithLibwbxml(benchmark::State& state, const Bytes& deck) {
     WB_ULONG xml_length = 0;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"  // libwbxml marks this call deprecated
-    const WBXMLError error =
-        wbxml_conv_wbxml2xml_withlen(input.data(), static_cast<WB_ULONG>(input.size()), &xml,
-                                     &xml_length, &params);
+    const WBXMLError error = wbxml_conv_wbxml2xml_withlen(
+        input.data(), static_cast<WB_ULONG>(input.size()), &xml, &xml_length, &params);
 #pragma GCC diagnostic pop
     if (error != WBXML_OK) {
       state.SkipWithError(reinterpret_cast<const char*>(wbxml_errors_string(error)));

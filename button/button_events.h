@@ -9,11 +9,11 @@
 //   MouseEnter   1      -                          every move while the pointer is over the button
 //   MouseLeave   2      -                          when the pointer has left the button
 //   MouseMove    none   Button, Shift, X, Y        declared, never raised
-//   MouseUp      -607   Button, Shift, X, Y        every release unless a drop-down menu is attached
-//   MouseDown    -605   Button, Shift, X, Y        left press unless a drop-down menu is attached
-//   KeyDown      -602   KeyCode, Shift             every key press except Alt+space
-//   KeyUp        -604   KeyCode, Shift             release of the space bar only
-//   KeyPress     -603   KeyAscii                   every character the window receives
+//   MouseUp      -607   Button, Shift, X, Y        every release unless a drop-down menu is
+//   attached MouseDown    -605   Button, Shift, X, Y        left press unless a drop-down menu is
+//   attached KeyDown      -602   KeyCode, Shift             every key press except Alt+space KeyUp
+//   -604   KeyCode, Shift             release of the space bar only KeyPress     -603   KeyAscii
+//   every character the window receives
 //
 // Button and Shift are Integer, X and Y Single pixels, KeyCode and KeyAscii Integer.
 

@@ -22,11 +22,10 @@ void ButtonInput::ApplyPointerShape() {
   if (model_.HandPointer && mHandCursor != 0) (void)host_.SetSystemCursor(mHandCursor);
 }
 
-void ButtonInput::RaiseMouseEvent(std::string_view name, int button, int shift, double x, double y) {
-  platform::EventArgs args{{"Button", std::int32_t{button}},
-                           {"Shift", std::int32_t{shift}},
-                           {"X", x},
-                           {"Y", y}};
+void ButtonInput::RaiseMouseEvent(std::string_view name, int button, int shift, double x,
+                                  double y) {
+  platform::EventArgs args{
+      {"Button", std::int32_t{button}}, {"Shift", std::int32_t{shift}}, {"X", x}, {"Y", y}};
   host_.RaiseEvent(name, args);
 }
 
@@ -149,9 +148,7 @@ void ButtonInput::SpaceDown() {
 
 void ButtonInput::KeyDown(int& key_code, int shift) {
   switch (key_code) {
-    case kKeyEnter:
-      RaiseClick();
-      break;
+    case kKeyEnter: RaiseClick(); break;
     case kKeySpace:
       if (shift == kAltShift) {
         // Alt+space belongs to the window's system menu: the button takes no part in it.
@@ -162,13 +159,9 @@ void ButtonInput::KeyDown(int& key_code, int shift) {
       SpaceDown();
       break;
     case kKeyLeft:
-    case kKeyUp:
-      host_.SendKeys("+{TAB}");
-      break;
+    case kKeyUp: host_.SendKeys("+{TAB}"); break;
     case kKeyRight:
-    case kKeyDown:
-      host_.SendKeys("{TAB}");
-      break;
+    case kKeyDown: host_.SendKeys("{TAB}"); break;
     default:
       if (model_.mSpaceDown) {
         model_.mSpaceDown = false;

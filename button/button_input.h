@@ -21,8 +21,8 @@
 //   2        space up over the button                      1, Click
 //   2        space up elsewhere                            0, Click
 //   1 or 2   leave notification, space not held            0, MouseLeave
-//   any      focus lost                                    1 if form active and pointer over, else 0
-//   any      parent form activated or deactivated          0
+//   any      focus lost                                    1 if form active and pointer over, else
+//   0 any      parent form activated or deactivated          0
 //
 // Events by notification:
 //
@@ -79,7 +79,8 @@ class ButtonInput {
   static constexpr int kKeyRight = 39;
   static constexpr int kKeyDown = 40;
 
-  ButtonInput(ButtonModel& model, DropDownFlags& drop_down, platform::ControlHost& host, ButtonActions& actions);
+  ButtonInput(ButtonModel& model, DropDownFlags& drop_down, platform::ControlHost& host,
+              ButtonActions& actions);
 
   void MouseDown(int button, int shift, double x, double y);
   void MouseMove(int button, int shift, double x, double y);

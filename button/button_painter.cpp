@@ -1,4 +1,5 @@
 #include "button/button_painter.h"
+
 #include "button/render/redraw.h"
 
 namespace tovarin::button {
@@ -7,7 +8,9 @@ namespace {
 class RenderPainter final : public ButtonPainter {
  public:
   void Redraw(ButtonModel& model, ButtonCanvas& canvas) override { button::Redraw(model, canvas); }
-  void UpdateRegion(ButtonModel& model, ButtonCanvas& canvas) override { button::UpdateRegion(model, canvas); }
+  void UpdateRegion(ButtonModel& model, ButtonCanvas& canvas) override {
+    button::UpdateRegion(model, canvas);
+  }
 };
 
 }  // namespace

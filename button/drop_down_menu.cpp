@@ -4,7 +4,8 @@
 
 namespace tovarin::button {
 
-std::optional<PopupPlacement> ComputePopupPlacement(std::int32_t align, std::int32_t flags, int width, int height) {
+std::optional<PopupPlacement> ComputePopupPlacement(std::int32_t align, std::int32_t flags,
+                                                    int width, int height) {
   constexpr std::int32_t kRightAlign = platform::kPopupRightAlign;    // 8
   constexpr std::int32_t kBottomAlign = platform::kPopupBottomAlign;  // 32
   switch (align) {
@@ -21,7 +22,8 @@ std::optional<PopupPlacement> ComputePopupPlacement(std::int32_t align, std::int
 }
 
 void DropDownMenu::SetPopupMenu(std::shared_ptr<platform::MenuItem> menu, std::int32_t align,
-                                std::optional<std::int32_t> flags, std::shared_ptr<platform::MenuItem> default_menu) {
+                                std::optional<std::int32_t> flags,
+                                std::shared_ptr<platform::MenuItem> default_menu) {
   if (!menu) return;
   mPopupMenu = std::move(menu);
   mPopupAlign = align;
@@ -54,7 +56,8 @@ bool DropDownMenu::Show(ButtonModel& model, platform::ControlHost& host) {
   // Hold the menu for the call: its own handler may detach it from the button.
   const std::shared_ptr<platform::MenuItem> menu = mPopupMenu;
   const std::shared_ptr<platform::MenuItem> default_item = mDefaultMenu;
-  host.PopupMenu(*menu, placement->x, placement->y, static_cast<unsigned>(placement->flags), default_item.get());
+  host.PopupMenu(*menu, placement->x, placement->y, static_cast<unsigned>(placement->flags),
+                 default_item.get());
 
   // The leave notification that arrives while the menu runs has set mMenuShown already; the
   // pointer back over the button keeps it so, and the next press will not reopen the menu.

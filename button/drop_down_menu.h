@@ -49,7 +49,8 @@ struct PopupPlacement {
 
 // The placement for `align` on a button of `width` x `height` pixels, given `flags`; nullopt
 // for a value outside 0..7.
-std::optional<PopupPlacement> ComputePopupPlacement(std::int32_t align, std::int32_t flags, int width, int height);
+std::optional<PopupPlacement> ComputePopupPlacement(std::int32_t align, std::int32_t flags,
+                                                    int width, int height);
 
 class DropDownMenu {
  public:

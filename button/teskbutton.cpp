@@ -27,7 +27,9 @@ teskbutton::~teskbutton() {
   font_subscription_.Reset();
 }
 
-bool teskbutton::IsEmptyPicture(const PictureRef& picture) { return !picture || picture->IsEmpty(); }
+bool teskbutton::IsEmptyPicture(const PictureRef& picture) {
+  return !picture || picture->IsEmpty();
+}
 
 void teskbutton::Redraw() {
   painter_->Redraw(model_, *this);
@@ -362,9 +364,15 @@ void teskbutton::OnShow() { tooltip_.OnShow(); }
 
 void teskbutton::OnHide() { tooltip_.OnHide(model_); }
 
-void teskbutton::OnMouseDown(int button, int shift, double x, double y) { input_.MouseDown(button, shift, x, y); }
-void teskbutton::OnMouseMove(int button, int shift, double x, double y) { input_.MouseMove(button, shift, x, y); }
-void teskbutton::OnMouseUp(int button, int shift, double x, double y) { input_.MouseUp(button, shift, x, y); }
+void teskbutton::OnMouseDown(int button, int shift, double x, double y) {
+  input_.MouseDown(button, shift, x, y);
+}
+void teskbutton::OnMouseMove(int button, int shift, double x, double y) {
+  input_.MouseMove(button, shift, x, y);
+}
+void teskbutton::OnMouseUp(int button, int shift, double x, double y) {
+  input_.MouseUp(button, shift, x, y);
+}
 void teskbutton::OnDblClick() { input_.DblClick(); }
 void teskbutton::OnGotFocus() { input_.GotFocus(); }
 void teskbutton::OnLostFocus() { input_.LostFocus(); }
@@ -372,11 +380,15 @@ void teskbutton::OnKeyDown(int& key_code, int shift) { input_.KeyDown(key_code, 
 void teskbutton::OnKeyPress(int& key_ascii) { input_.KeyPress(key_ascii); }
 void teskbutton::OnKeyUp(int& key_code, int shift) { input_.KeyUp(key_code, shift); }
 void teskbutton::OnAccessKeyPress(int key_ascii) { input_.AccessKeyPress(key_ascii); }
-void teskbutton::OnAmbientChanged(std::string_view property_name) { input_.AmbientChanged(property_name); }
+void teskbutton::OnAmbientChanged(std::string_view property_name) {
+  input_.AmbientChanged(property_name);
+}
 
 // --- ButtonCanvas -------------------------------------------------------------------------------
 
-void teskbutton::SetWindowRegion(std::optional<platform::Region> region) { host_.SetWindowRegion(std::move(region)); }
+void teskbutton::SetWindowRegion(std::optional<platform::Region> region) {
+  host_.SetWindowRegion(std::move(region));
+}
 
 // The visual-style service is part of every host, so the library check always succeeds; whether
 // the desktop is themed is asked once and kept for the button's life.
@@ -393,7 +405,8 @@ bool teskbutton::ThemeQuery() {
   return model_.mThemed;
 }
 
-// --- Input helpers --------------------------------------------------------------------------------
+// --- Input helpers
+// --------------------------------------------------------------------------------
 
 void teskbutton::CreateToolTip() { tooltip_.Create(model_, drop_down_.Flags().mMenuShown); }
 
@@ -428,7 +441,8 @@ void teskbutton::LoadHandCursor() { input_.mHandCursor = platform::kCursorHand; 
 // --- Drop-down menu and periphery -------------------------------------------------------------
 
 void teskbutton::SetPopupMenu(std::shared_ptr<platform::MenuItem> menu, std::int32_t align,
-                              std::optional<std::int32_t> flags, std::shared_ptr<platform::MenuItem> default_menu) {
+                              std::optional<std::int32_t> flags,
+                              std::shared_ptr<platform::MenuItem> default_menu) {
   drop_down_.SetPopupMenu(std::move(menu), align, flags, std::move(default_menu));
 }
 

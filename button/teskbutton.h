@@ -31,7 +31,10 @@
 
 namespace tovarin::button {
 
-class teskbutton final : public platform::Control, public ButtonCanvas, private ButtonActions, public WindowHookCallback {
+class teskbutton final : public platform::Control,
+                         public ButtonCanvas,
+                         private ButtonActions,
+                         public WindowHookCallback {
  public:
   // The least height and width of a button, in twips.
   static constexpr int kMinimumSizeTwips = 220;
@@ -135,8 +138,9 @@ class teskbutton final : public platform::Control, public ButtonCanvas, private 
   // The control's about box.
   void about();
   // The window hooks' callback; public only so that the hooks can reach it.
-  void Subclass_WndProc(bool before, bool& handled, std::intptr_t& result, platform::WindowHandle& window,
-                        std::uint32_t& message, std::intptr_t& wParam, std::intptr_t& lParam) override;
+  void Subclass_WndProc(bool before, bool& handled, std::intptr_t& result,
+                        platform::WindowHandle& window, std::uint32_t& message,
+                        std::intptr_t& wParam, std::intptr_t& lParam) override;
 
   // --- Control notifications
   void OnInitNew() override;
@@ -166,7 +170,9 @@ class teskbutton final : public platform::Control, public ButtonCanvas, private 
   void PropertyChanged(const char* name) override { host_.PropertyChanged(name); }
   bool UserMode() override { return host_.UserMode(); }
   // The painter set on the button, else the desktop's own visual style.
-  platform::ThemePainter* Theme() override { return theme_painter_ != nullptr ? theme_painter_ : host_.DesktopTheme(); }
+  platform::ThemePainter* Theme() override {
+    return theme_painter_ != nullptr ? theme_painter_ : host_.DesktopTheme();
+  }
 
   // The desktop's visual-style painter for the Themed style (not owned; it must outlive the
   // button). Without one the Themed style draws only its content.

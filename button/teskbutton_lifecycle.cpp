@@ -26,27 +26,20 @@ void teskbutton::SetUpHooks() {
   hooks_.AddAfterMessage(own, platform::kWmMouseLeave);
   hooks_.AddAfterMessage(own, platform::kWmThemeChanged);
   if (ThemeQuery()) hooks_.AddAfterMessage(own, platform::kWmSysColorChange);
-  hooks_.AddAfterMessage(parent_window_,
-                         host_.ParentIsMdiChild() ? platform::kWmNcActivate : platform::kWmActivate);
+  hooks_.AddAfterMessage(
+      parent_window_, host_.ParentIsMdiChild() ? platform::kWmNcActivate : platform::kWmActivate);
 }
 
 void teskbutton::Subclass_WndProc(bool /*before*/, bool& /*handled*/, std::intptr_t& /*result*/,
-                                  platform::WindowHandle& /*window*/, std::uint32_t& message, std::intptr_t& wParam,
-                                  std::intptr_t& /*lParam*/) {
+                                  platform::WindowHandle& /*window*/, std::uint32_t& message,
+                                  std::intptr_t& wParam, std::intptr_t& /*lParam*/) {
   switch (message) {
     case platform::kWmActivate:
-    case platform::kWmNcActivate:
-      input_.Activate(wParam != 0);
-      break;
+    case platform::kWmNcActivate: input_.Activate(wParam != 0); break;
     case platform::kWmSysColorChange:
-    case platform::kWmThemeChanged:
-      Redraw();
-      break;
-    case platform::kWmMouseLeave:
-      input_.Leave();
-      break;
-    default:
-      break;
+    case platform::kWmThemeChanged: Redraw(); break;
+    case platform::kWmMouseLeave: input_.Leave(); break;
+    default: break;
   }
 }
 

@@ -55,8 +55,8 @@
 
 #include "button/render/color_math.h"
 #include "button/teskbutton.h"
-#include "platform/text/font.h"
 #include "platform/raster/system_colors.h"
+#include "platform/text/font.h"
 
 namespace tovarin::button {
 namespace {
@@ -65,12 +65,14 @@ constexpr std::uint32_t kSystemButtonText = 0x80000012;
 constexpr std::uint32_t kSystemInfoBackground = 0x80000018;
 constexpr std::int32_t kDefaultMaskColor = 0xE0E0E0;
 
-std::int32_t ButtonFaceRgb() { return static_cast<std::int32_t>(platform::GetSysColor(platform::kColorBtnFace)); }
+std::int32_t ButtonFaceRgb() {
+  return static_cast<std::int32_t>(platform::GetSysColor(platform::kColorBtnFace));
+}
 std::int32_t ButtonTextRgb() { return TranslateColor(kSystemButtonText); }
 std::int32_t InfoBackgroundRgb() { return TranslateColor(kSystemInfoBackground); }
 
 platform::FontRecord RecordOf(const platform::Font& font) {
-  return platform::FontRecord{font.Name(),   font.Size(),          font.Weight(), font.Italic(),
+  return platform::FontRecord{font.Name(),      font.Size(),          font.Weight(), font.Italic(),
                               font.Underline(), font.Strikethrough(), font.Charset()};
 }
 
@@ -80,8 +82,9 @@ platform::FontRecord AmbientFontRecord(const platform::ControlHost& host) {
 }
 
 std::shared_ptr<platform::Font> FontFrom(const platform::FontRecord& record) {
-  return std::make_shared<platform::Font>(record.name, record.size_points, record.weight, record.italic,
-                                          record.underline, record.strikethrough, record.charset);
+  return std::make_shared<platform::Font>(record.name, record.size_points, record.weight,
+                                          record.italic, record.underline, record.strikethrough,
+                                          record.charset);
 }
 
 // Takes a read value into `target`, or keeps the error and answers false.
@@ -101,8 +104,8 @@ bool TakeByte(const platform::PropertyStore& store, std::string_view key, std::u
   std::int16_t value = 0;
   if (!Take(store.ReadInt16(key, 255), value, status)) return false;
   if (value < 0 || value > 255) {
-    status = platform::Error{"teskbutton settings: \"" + std::string(key) + "\" is " + std::to_string(value) +
-                             ", which does not fit a Byte (0 to 255)"};
+    status = platform::Error{"teskbutton settings: \"" + std::string(key) + "\" is " +
+                             std::to_string(value) + ", which does not fit a Byte (0 to 255)"};
     return false;
   }
   target = static_cast<std::uint8_t>(value);
@@ -137,10 +140,14 @@ platform::Status teskbutton::OnReadProperties(const platform::PropertyStore& sto
   if (!Take(store.ReadBool("PictureShadow", false), m.PictureShadow, status)) return status;
   if (!TakeByte(store, "PictureOpacity", m.PictureOpacity, status)) return status;
   if (!TakeByte(store, "PictureOpacityOnOver", m.PictureOpacityOnOver, status)) return status;
-  if (!Take(store.ReadInt32("DisabledPictureMode", 0), m.DisabledPictureMode, status)) return status;
-  if (!Take(store.ReadBool("PicturePushOnHover", false), m.PicturePushOnHover, status)) return status;
-  if (!Take(store.ReadInt32("PictureEffectOnOver", 1), m.PictureEffectOnOver, status)) return status;
-  if (!Take(store.ReadInt32("PictureEffectOnDown", 2), m.PictureEffectOnDown, status)) return status;
+  if (!Take(store.ReadInt32("DisabledPictureMode", 0), m.DisabledPictureMode, status))
+    return status;
+  if (!Take(store.ReadBool("PicturePushOnHover", false), m.PicturePushOnHover, status))
+    return status;
+  if (!Take(store.ReadInt32("PictureEffectOnOver", 1), m.PictureEffectOnOver, status))
+    return status;
+  if (!Take(store.ReadInt32("PictureEffectOnDown", 2), m.PictureEffectOnDown, status))
+    return status;
   if (!Take(store.ReadInt32("MaskColor", kDefaultMaskColor), m.MaskColor, status)) return status;
   if (!Take(store.ReadBool("UseMaskColor", true), m.UseMaskColor, status)) return status;
   if (!Take(store.ReadInt32("CaptionEffects", 0), m.CaptionEffects, status)) return status;
@@ -148,14 +155,16 @@ platform::Status teskbutton::OnReadProperties(const platform::PropertyStore& sto
   if (!Take(store.ReadInt32("PictureAlign", 1), m.PictureAlign, status)) return status;
   if (!Take(store.ReadInt32("CaptionAlign", 1), m.CaptionAlign, status)) return status;
   if (!Take(store.ReadInt32("ForeColor", ButtonTextRgb()), m.ForeColor, status)) return status;
-  if (!Take(store.ReadInt32("ForeColorHover", ButtonTextRgb()), m.ForeColorHover, status)) return status;
+  if (!Take(store.ReadInt32("ForeColorHover", ButtonTextRgb()), m.ForeColorHover, status))
+    return status;
   host_.SetForeColor(m.ForeColor);
   if (!Take(store.ReadBool("DropDownSeparator", false), m.DropDownSeparator, status)) return status;
   if (!Take(store.ReadString("TooltipTitle", ""), m.TooltipTitle, status)) return status;
   if (!Take(store.ReadString("ToolTip", ""), m.ToolTip, status)) return status;
   if (!Take(store.ReadInt32("TooltipIcon", 0), m.ToolTipIcon, status)) return status;
   if (!Take(store.ReadInt32("TooltipType", 0), m.ToolTipType, status)) return status;
-  if (!Take(store.ReadInt32("TooltipBackColor", InfoBackgroundRgb()), m.TooltipBackColor, status)) return status;
+  if (!Take(store.ReadInt32("TooltipBackColor", InfoBackgroundRgb()), m.TooltipBackColor, status))
+    return status;
   if (!Take(store.ReadBool("RightToLeft", false), m.RightToLeft, status)) return status;
   if (!Take(store.ReadBool("RightToLeft", false), m.mTipRightToLeft, status)) return status;
   if (!Take(store.ReadInt32("DropDownSymbol", 0), m.DropDownSymbol, status)) return status;

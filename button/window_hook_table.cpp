@@ -21,8 +21,8 @@ template <typename HookType>
 struct ReplacementProcedure {
   std::shared_ptr<HookType> hook;
 
-  std::intptr_t operator()(platform::WindowHandle window, std::uint32_t message, std::intptr_t wParam,
-                           std::intptr_t lParam) const {
+  std::intptr_t operator()(platform::WindowHandle window, std::uint32_t message,
+                           std::intptr_t wParam, std::intptr_t lParam) const {
     // Hold the hook for the whole call: a callback may unhook the window meanwhile.
     const std::shared_ptr<HookType> self = hook;
     bool handled = false;
@@ -106,22 +106,28 @@ void WindowHookTable::UnhookAll() {
 }
 
 void WindowHookTable::AddBeforeMessage(platform::WindowHandle window, std::int64_t message) {
-  if (Record* record = Find(window); record != nullptr && window != 0) record->hook->before.Add(message);
+  if (Record* record = Find(window); record != nullptr && window != 0)
+    record->hook->before.Add(message);
 }
 
 void WindowHookTable::AddAfterMessage(platform::WindowHandle window, std::int64_t message) {
-  if (Record* record = Find(window); record != nullptr && window != 0) record->hook->after.Add(message);
+  if (Record* record = Find(window); record != nullptr && window != 0)
+    record->hook->after.Add(message);
 }
 
 void WindowHookTable::RemoveBeforeMessage(platform::WindowHandle window, std::int64_t message) {
-  if (Record* record = Find(window); record != nullptr && window != 0) record->hook->before.Remove(message);
+  if (Record* record = Find(window); record != nullptr && window != 0)
+    record->hook->before.Remove(message);
 }
 
 void WindowHookTable::RemoveAfterMessage(platform::WindowHandle window, std::int64_t message) {
-  if (Record* record = Find(window); record != nullptr && window != 0) record->hook->after.Remove(message);
+  if (Record* record = Find(window); record != nullptr && window != 0)
+    record->hook->after.Remove(message);
 }
 
-bool WindowHookTable::IsHooked(platform::WindowHandle window) const { return window != 0 && Find(window) != nullptr; }
+bool WindowHookTable::IsHooked(platform::WindowHandle window) const {
+  return window != 0 && Find(window) != nullptr;
+}
 
 const MessageList* WindowHookTable::BeforeList(platform::WindowHandle window) const {
   const Record* record = Find(window);

@@ -36,8 +36,9 @@ namespace tovarin::button {
 class WindowHookCallback {
  public:
   virtual ~WindowHookCallback() = default;
-  virtual void Subclass_WndProc(bool before, bool& handled, std::intptr_t& result, platform::WindowHandle& window,
-                                std::uint32_t& message, std::intptr_t& wParam, std::intptr_t& lParam) = 0;
+  virtual void Subclass_WndProc(bool before, bool& handled, std::intptr_t& result,
+                                platform::WindowHandle& window, std::uint32_t& message,
+                                std::intptr_t& wParam, std::intptr_t& lParam) = 0;
 };
 
 class WindowHookTable {

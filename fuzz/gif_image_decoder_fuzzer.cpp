@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!target) std::abort();
   for (int row = 0; row < kTarget; ++row) std::memset(target->Row(row), kUntouched, kTarget);
 
-  auto status = tovarin::platform::DecodeGifImage(input.subspan(5), width, height, interlaced, *target, x, y);
+  auto status =
+      tovarin::platform::DecodeGifImage(input.subspan(5), width, height, interlaced, *target, x, y);
   if (!status) std::abort();  // valid sizes and an 8-bit target: never an error
   if (status->pixels < 0 || status->pixels > std::int64_t{width} * height) std::abort();
   if (status->Complete() != (status->pixels == std::int64_t{width} * height)) std::abort();

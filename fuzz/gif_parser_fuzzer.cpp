@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto& frame = parser.frames[static_cast<std::size_t>(i)];
     const auto& span = parser.frameSpans[static_cast<std::size_t>(i)];
     if (span.length < 3 || span.descriptorPos < 0) std::abort();
-    const auto end = static_cast<std::size_t>(span.descriptorPos) + static_cast<std::size_t>(span.length);
+    const auto end =
+        static_cast<std::size_t>(span.descriptorPos) + static_cast<std::size_t>(span.length);
     if (end > size) std::abort();
     // A kept frame has its whole descriptor and its minimum code size byte.
     const std::size_t packed = static_cast<std::size_t>(span.descriptorPos) + 9;
@@ -41,8 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     start = std::min(start, end);
     auto strip = tovarin::platform::Bitmap::Create(frame.width, frame.height, 8);
     if (!strip) std::abort();
-    auto status = tovarin::platform::DecodeGifImage(file.subspan(start, end - start), frame.width, frame.height,
-                                                    (data[packed] & 0x40) != 0, *strip, 0, 0);
+    auto status =
+        tovarin::platform::DecodeGifImage(file.subspan(start, end - start), frame.width,
+                                          frame.height, (data[packed] & 0x40) != 0, *strip, 0, 0);
     if (!status || status->pixels > pixels) std::abort();
   }
   return 0;

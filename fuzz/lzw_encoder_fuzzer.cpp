@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   pixels.reserve(pattern * static_cast<std::size_t>(repeats));
   for (int r = 0; r < repeats; ++r) {
     // Each repeat shifted by its number, so that a repeat is not simply the same strings again.
-    for (std::size_t i = 0; i < pattern; ++i) pixels.push_back(static_cast<std::uint8_t>(data[2 + i] + r * (data[1] >> 6)));
+    for (std::size_t i = 0; i < pattern; ++i)
+      pixels.push_back(static_cast<std::uint8_t>(data[2 + i] + r * (data[1] >> 6)));
   }
   const int height = static_cast<int>(pixels.size() / static_cast<std::size_t>(width));
   if (height == 0) return 0;

@@ -59,7 +59,8 @@ std::optional<Input> ReadInput(const fs::path& path) {
   input.size = static_cast<std::size_t>(end);
   input.bytes = std::make_unique<std::uint8_t[]>(input.size);
   in.seekg(0);
-  if (!in.read(reinterpret_cast<char*>(input.bytes.get()), static_cast<std::streamsize>(end))) return std::nullopt;
+  if (!in.read(reinterpret_cast<char*>(input.bytes.get()), static_cast<std::streamsize>(end)))
+    return std::nullopt;
   return input;
 }
 

@@ -63,11 +63,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto png = WbmpToPng(bytes);
   if (png.ok() != image.ok()) std::abort();
   if (!image.ok()) {
-    if (!std::string_view(image.error()).starts_with("WBMP: ") || png.error() != image.error()) std::abort();
+    if (!std::string_view(image.error()).starts_with("WBMP: ") || png.error() != image.error())
+      std::abort();
     return 0;
   }
   if (image->width == 0 || image->height == 0 || image->width > kMaxWbmpDimension ||
-      image->height > kMaxWbmpDimension || std::uint64_t{image->width} * image->height > kMaxWbmpPixels) {
+      image->height > kMaxWbmpDimension ||
+      std::uint64_t{image->width} * image->height > kMaxWbmpPixels) {
     std::abort();
   }
   if (image->pixels.size() != std::size_t{image->width} * image->height) std::abort();

@@ -13,7 +13,8 @@
 namespace {
 
 constexpr const char* kTypes[] = {"text/vnd.wap.wml", "application/vnd.wap.wmlc",
-                                  "application/vnd.wap.xhtml+xml", "", "text/vnd.wap.wml; charset=gb2312"};
+                                  "application/vnd.wap.xhtml+xml", "",
+                                  "text/vnd.wap.wml; charset=gb2312"};
 
 std::string Lower(const std::string& text) {
   std::string lower = text;
@@ -31,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tovarin::gateway::FakeServiceLinks links;
   tovarin::gateway::WmlContext context;
   (void)context.variables.Set("user", "fuzz<script>");
-  tovarin::gateway::TranscodeRequest request{std::span<const std::uint8_t>(data + 1, size - 1), type,
-                                             "http://wap.example.com/deck.wml#c2",
+  tovarin::gateway::TranscodeRequest request{std::span<const std::uint8_t>(data + 1, size - 1),
+                                             type, "http://wap.example.com/deck.wml#c2",
                                              tovarin::gateway::EntryDirection::kForward, &links};
   auto result = tovarin::gateway::Transcode(request, context);
   if (result.kind == tovarin::gateway::TranscodeResult::Kind::kHtml) {

@@ -77,9 +77,10 @@ void AppendAttribute(std::string& out, std::string_view name, std::string_view v
 }
 
 void BeginDocument(std::string& out, std::string_view title, std::string_view extra_head) {
-  out += "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
-         "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\">"
-         "<meta name=\"referrer\" content=\"no-referrer\"><title>";
+  out +=
+      "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+      "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\">"
+      "<meta name=\"referrer\" content=\"no-referrer\"><title>";
   AppendEscapedText(out, title);
   out += "</title><style>";
   out += kPhoneStyleSheet;

@@ -23,7 +23,8 @@ std::string MediaType(std::string_view content_type) {
 
 // A case-insensitive search in the first bytes of a page.
 bool StartContains(std::span<const std::uint8_t> bytes, std::string_view needle) {
-  std::string head(reinterpret_cast<const char*>(bytes.data()), std::min<std::size_t>(bytes.size(), 1024));
+  std::string head(reinterpret_cast<const char*>(bytes.data()),
+                   std::min<std::size_t>(bytes.size(), 1024));
   std::transform(head.begin(), head.end(), head.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return head.find(needle) != std::string::npos;
@@ -124,7 +125,8 @@ TranscodeResult TranscodeText(const TranscodeRequest& request) {
 
 PageKind ClassifyPage(std::string_view content_type, std::span<const std::uint8_t> bytes) {
   std::string type = MediaType(content_type);
-  if (type == "text/vnd.wap.wml" || type == "text/x-wap.wml" || type == "application/vnd.wap.wml+xml") {
+  if (type == "text/vnd.wap.wml" || type == "text/x-wap.wml" ||
+      type == "application/vnd.wap.wml+xml") {
     return PageKind::kWml;
   }
   if (type == "application/vnd.wap.wmlc") return PageKind::kWmlc;

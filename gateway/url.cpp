@@ -40,8 +40,8 @@ std::string EscapeStrayBytes(std::string_view text) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   for (char c : text) {
     auto byte = static_cast<unsigned char>(c);
-    if (byte <= 0x20 || byte >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' ||
-        c == '^' || c == '`' || c == '{' || c == '|' || c == '}') {
+    if (byte <= 0x20 || byte >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' ||
+        c == '`' || c == '{' || c == '|' || c == '}') {
       out += '%';
       out += kHex[byte >> 4];
       out += kHex[byte & 15];
@@ -58,8 +58,8 @@ std::optional<std::string> ResolveUrl(std::string_view base, std::string_view re
   std::string escaped = EscapeStrayBytes(Trim(reference));
   std::string base_text(base);
   GError* error = nullptr;
-  GCharPtr resolved(g_uri_resolve_relative(base_text.c_str(), escaped.c_str(),
-                                              G_URI_FLAGS_ENCODED, &error));
+  GCharPtr resolved(
+      g_uri_resolve_relative(base_text.c_str(), escaped.c_str(), G_URI_FLAGS_ENCODED, &error));
   if (!resolved) {
     g_clear_error(&error);
     return std::nullopt;

@@ -58,8 +58,8 @@ class WbmpReader {
         return static_cast<std::uint32_t>(value);
       }
     }
-    return Error{std::string("WBMP: the ") + field + " field is longer than " + std::to_string(kMaxWbmpIntegerBytes) +
-                 " bytes"};
+    return Error{std::string("WBMP: the ") + field + " field is longer than " +
+                 std::to_string(kMaxWbmpIntegerBytes) + " bytes"};
   }
 
   Result<std::uint8_t> ReadByte(const char* field) {
@@ -86,8 +86,8 @@ Result<std::uint32_t> ReadDimension(WbmpReader& reader, const char* field) {
   if (!value) return value;
   if (*value == 0) return Error{std::string("WBMP: ") + field + " is 0"};
   if (*value > kMaxWbmpDimension) {
-    return Error{std::string("WBMP: ") + field + " " + std::to_string(*value) + " is over the limit of " +
-                 std::to_string(kMaxWbmpDimension)};
+    return Error{std::string("WBMP: ") + field + " " + std::to_string(*value) +
+                 " is over the limit of " + std::to_string(kMaxWbmpDimension)};
   }
   return value;
 }
@@ -97,10 +97,12 @@ Result<WbmpHeader> ReadHeader(std::span<const std::uint8_t> bytes) {
   WbmpReader reader(bytes);
   auto type = reader.ReadMultiByte("type");
   if (!type) return Error{type.error()};
-  if (*type != 0) return Error{"WBMP: type " + std::to_string(*type) + " is not supported (only type 0)"};
+  if (*type != 0)
+    return Error{"WBMP: type " + std::to_string(*type) + " is not supported (only type 0)"};
   auto fix_header = reader.ReadByte("fixed header");
   if (!fix_header) return Error{fix_header.error()};
-  if ((*fix_header & kExtensionHeadersBit) != 0) return Error{"WBMP: extension headers are not supported"};
+  if ((*fix_header & kExtensionHeadersBit) != 0)
+    return Error{"WBMP: extension headers are not supported"};
   if (*fix_header != 0) {
     return Error{"WBMP: the fixed header byte is " + std::to_string(*fix_header) + ", not 0"};
   }
@@ -111,8 +113,8 @@ Result<WbmpHeader> ReadHeader(std::span<const std::uint8_t> bytes) {
   // Both are at most kMaxWbmpDimension, so the product cannot overflow 64 bits.
   const std::uint64_t pixels = std::uint64_t{*width} * *height;
   if (pixels > kMaxWbmpPixels) {
-    return Error{"WBMP: " + std::to_string(*width) + " x " + std::to_string(*height) + " pixels is over the limit of " +
-                 std::to_string(kMaxWbmpPixels)};
+    return Error{"WBMP: " + std::to_string(*width) + " x " + std::to_string(*height) +
+                 " pixels is over the limit of " + std::to_string(kMaxWbmpPixels)};
   }
   return WbmpHeader{*width, *height, reader.position(), (std::size_t{*width} + 7) / 8};
 }
@@ -136,7 +138,8 @@ Result<WbmpImage> DecodeWbmp(std::span<const std::uint8_t> bytes) {
   if (!header) return Error{header.error()};
   const std::size_t rows = RowsPresent(*header, bytes.size());
   if (rows < header->height) {
-    return Error{"WBMP: image data ends after row " + std::to_string(rows) + " of " + std::to_string(header->height)};
+    return Error{"WBMP: image data ends after row " + std::to_string(rows) + " of " +
+                 std::to_string(header->height)};
   }
   WbmpImage image;
   image.width = header->width;
@@ -199,8 +202,8 @@ void OnPngFlush(png_structp /*png*/) {}
 bool WritePngStream(png_structp png, png_infop info, std::uint32_t width, std::uint32_t height,
                     const std::uint8_t* rows, std::size_t row_bytes) {
   if (setjmp(png_jmpbuf(png)) != 0) return false;
-  png_set_IHDR(png, info, width, height, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, width, height, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   for (std::uint32_t y = 0; y < height; ++y) png_write_row(png, rows + std::size_t{y} * row_bytes);
   png_write_end(png, info);
@@ -245,10 +248,11 @@ std::vector<std::uint8_t> PackRows(const WbmpImage& image, std::size_t row_bytes
 }  // namespace
 
 Result<std::vector<std::uint8_t>> EncodePng(const WbmpImage& image) {
-  if (image.width == 0 || image.height == 0 || image.width > kMaxWbmpDimension || image.height > kMaxWbmpDimension ||
+  if (image.width == 0 || image.height == 0 || image.width > kMaxWbmpDimension ||
+      image.height > kMaxWbmpDimension ||
       std::uint64_t{image.width} * image.height > kMaxWbmpPixels) {
-    return Error{"WBMP: cannot write a " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-                 " picture as PNG"};
+    return Error{"WBMP: cannot write a " + std::to_string(image.width) + " x " +
+                 std::to_string(image.height) + " picture as PNG"};
   }
   if (image.pixels.size() != std::size_t{image.width} * image.height) {
     return Error{"WBMP: the picture has " + std::to_string(image.pixels.size()) + " pixels, not " +
@@ -260,8 +264,10 @@ Result<std::vector<std::uint8_t>> EncodePng(const WbmpImage& image) {
   PngSink sink;
   sink.output = &output;
   PngWriteStruct writer(sink);
-  if (writer.png() == nullptr || writer.info() == nullptr) return Error{"PNG: cannot start the writer"};
-  if (!WritePngStream(writer.png(), writer.info(), image.width, image.height, packed.data(), row_bytes)) {
+  if (writer.png() == nullptr || writer.info() == nullptr)
+    return Error{"PNG: cannot start the writer"};
+  if (!WritePngStream(writer.png(), writer.info(), image.width, image.height, packed.data(),
+                      row_bytes)) {
     return Error{std::string("PNG: ") + sink.error};
   }
   return output;

@@ -68,9 +68,9 @@ constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";  // U+FFFD in
 // Charsets whose bytes 0x00..0x7F are ASCII, so that a string of such bytes alone is already
 // its own UTF-8 (ISO-2022-JP and UTF-7 are not: their escapes are 7-bit bytes).
 constexpr std::uint32_t kAsciiCompatibleMibs[] = {
-    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   17,   18,   36,   38,
-    106,  109,  110,  111,  112,  113,  114,  2024, 2025, 2026, 2084, 2088, 2101, 2109, 2250,
-    2251, 2252, 2253, 2254, 2255, 2256, 2257, 2258, 2259};
+    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   17,   18,
+    36,   38,   106,  109,  110,  111,  112,  113,  114,  2024, 2025, 2026, 2084,
+    2088, 2101, 2109, 2250, 2251, 2252, 2253, 2254, 2255, 2256, 2257, 2258, 2259};
 // UCS-2, UCS-4, UTF-16BE/LE, UTF-16, UTF-32, UTF-32BE/LE: NUL bytes inside characters.
 constexpr std::uint32_t kWideMibs[] = {1000, 1001, 1013, 1014, 1015, 1017, 1018, 1019};
 
@@ -155,9 +155,8 @@ bool IsVariableName(std::string_view name) {
   if (name.empty() || name.size() > kMaxVariableNameBytes) return false;
   const auto is_letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
   if (!is_letter(name[0]) && name[0] != '_') return false;
-  return std::all_of(name.begin(), name.end(), [&](char c) {
-    return is_letter(c) || (c >= '0' && c <= '9') || c == '_';
-  });
+  return std::all_of(name.begin(), name.end(),
+                     [&](char c) { return is_letter(c) || (c >= '0' && c <= '9') || c == '_'; });
 }
 
 // Bounds-checked cursor over the document. Nothing is consumed by a read that fails.
@@ -253,12 +252,10 @@ class WmlcDecoder {
         named ? "\"" + document.public_id_text + "\"" : Hex(document.public_id);
     switch (named ? WmlDocumentTypeOf(document.public_id_text)
                   : WmlDocumentTypeOf(document.public_id)) {
-      case WmlDocumentType::kWml:
-        return true;
+      case WmlDocumentType::kWml: return true;
       case WmlDocumentType::kWml10:
         return Fail("WML 1.0 decks are not supported (public identifier " + identifier + ")");
-      case WmlDocumentType::kOther:
-        break;
+      case WmlDocumentType::kOther: break;
     }
     return Fail("public identifier " + identifier + " is not a WML document type");
   }
@@ -326,9 +323,9 @@ class WmlcDecoder {
   // the next call.
   [[nodiscard]] bool Convert(std::span<const std::uint8_t> raw, std::string_view& text) {
     const auto is_ascii = [](std::uint8_t b) { return b < 0x80; };
-    const bool as_is = utf8_ ? IsValidUtf8(raw)
-                             : raw.empty() || (ascii_compatible_ &&
-                                               std::all_of(raw.begin(), raw.end(), is_ascii));
+    const bool as_is =
+        utf8_ ? IsValidUtf8(raw)
+              : raw.empty() || (ascii_compatible_ && std::all_of(raw.begin(), raw.end(), is_ascii));
     if (as_is) {
       text = std::string_view(reinterpret_cast<const char*>(raw.data()), raw.size());
       return true;
@@ -507,8 +504,8 @@ class WmlcDecoder {
       MarkupNode& target = *open.back().target;
       std::uint8_t token = 0;
       if (!reader_.ReadByte(token)) {
-        return Fail("document ends inside " + (open.back().known ? "<" + target.name + ">"
-                                                                 : Owner({})));
+        return Fail("document ends inside " +
+                    (open.back().known ? "<" + target.name + ">" : Owner({})));
       }
       if (token == kEnd) {
         open.pop_back();

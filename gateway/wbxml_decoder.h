@@ -13,11 +13,11 @@
 namespace tovarin::gateway {
 
 struct WbxmlDocument {
-  std::uint8_t version = 0;         // 0x01 = WBXML 1.1, 0x02 = 1.2, 0x03 = 1.3
-  std::uint32_t public_id = 0;      // 0 when given as a string-table reference
-  std::string public_id_text;       // the public identifier when given as a string
-  std::uint32_t charset_mib = 0;    // IANA MIBenum from the header (0: unknown, read as UTF-8)
-  MarkupNode root;                  // the document element (normally <wml>)
+  std::uint8_t version = 0;       // 0x01 = WBXML 1.1, 0x02 = 1.2, 0x03 = 1.3
+  std::uint32_t public_id = 0;    // 0 when given as a string-table reference
+  std::string public_id_text;     // the public identifier when given as a string
+  std::uint32_t charset_mib = 0;  // IANA MIBenum from the header (0: unknown, read as UTF-8)
+  MarkupNode root;                // the document element (normally <wml>)
 };
 
 // Decodes a WMLC deck. Element and attribute names come out lower-case, text and attribute

@@ -12,15 +12,14 @@ struct TagEntry {
   std::string_view name;
 };
 constexpr TagEntry kTags[] = {
-    {0x1B, "pre"},      {0x1C, "a"},        {0x1D, "td"},       {0x1E, "tr"},
-    {0x1F, "table"},    {0x20, "p"},        {0x21, "postfield"}, {0x22, "anchor"},
-    {0x23, "access"},   {0x24, "b"},        {0x25, "big"},      {0x26, "br"},
-    {0x27, "card"},     {0x28, "do"},       {0x29, "em"},       {0x2A, "fieldset"},
-    {0x2B, "go"},       {0x2C, "head"},     {0x2D, "i"},        {0x2E, "img"},
-    {0x2F, "input"},    {0x30, "meta"},     {0x31, "noop"},     {0x32, "prev"},
-    {0x33, "onevent"},  {0x34, "optgroup"}, {0x35, "option"},   {0x36, "refresh"},
-    {0x37, "select"},   {0x38, "small"},    {0x39, "strong"},   {0x3B, "template"},
-    {0x3C, "timer"},    {0x3D, "u"},        {0x3E, "setvar"},   {0x3F, "wml"},
+    {0x1B, "pre"},      {0x1C, "a"},         {0x1D, "td"},      {0x1E, "tr"},     {0x1F, "table"},
+    {0x20, "p"},        {0x21, "postfield"}, {0x22, "anchor"},  {0x23, "access"}, {0x24, "b"},
+    {0x25, "big"},      {0x26, "br"},        {0x27, "card"},    {0x28, "do"},     {0x29, "em"},
+    {0x2A, "fieldset"}, {0x2B, "go"},        {0x2C, "head"},    {0x2D, "i"},      {0x2E, "img"},
+    {0x2F, "input"},    {0x30, "meta"},      {0x31, "noop"},    {0x32, "prev"},   {0x33, "onevent"},
+    {0x34, "optgroup"}, {0x35, "option"},    {0x36, "refresh"}, {0x37, "select"}, {0x38, "small"},
+    {0x39, "strong"},   {0x3B, "template"},  {0x3C, "timer"},   {0x3D, "u"},      {0x3E, "setvar"},
+    {0x3F, "wml"},
 };
 
 // Attribute start tokens, attribute code page 0. 0x0E, 0x17, 0x2B..0x2D and 0x51 were WML 1.0
@@ -123,15 +122,33 @@ struct AttributeValueEntry {
   std::string_view text;
 };
 constexpr AttributeValueEntry kAttributeValues[] = {
-    {0x85, ".com/"},          {0x86, ".edu/"},          {0x87, ".net/"},
-    {0x88, ".org/"},          {0x89, "accept"},         {0x8A, "bottom"},
-    {0x8B, "clear"},          {0x8C, "delete"},         {0x8D, "help"},
-    {0x8E, "http://"},        {0x8F, "http://www."},    {0x90, "https://"},
-    {0x91, "https://www."},   {0x93, "middle"},         {0x94, "nowrap"},
-    {0x95, "onpick"},         {0x96, "onenterbackward"}, {0x97, "onenterforward"},
-    {0x98, "ontimer"},        {0x99, "options"},        {0x9A, "password"},
-    {0x9B, "reset"},          {0x9D, "text"},           {0x9E, "top"},
-    {0x9F, "unknown"},        {0xA0, "wrap"},           {0xA1, "www."},
+    {0x85, ".com/"},
+    {0x86, ".edu/"},
+    {0x87, ".net/"},
+    {0x88, ".org/"},
+    {0x89, "accept"},
+    {0x8A, "bottom"},
+    {0x8B, "clear"},
+    {0x8C, "delete"},
+    {0x8D, "help"},
+    {0x8E, "http://"},
+    {0x8F, "http://www."},
+    {0x90, "https://"},
+    {0x91, "https://www."},
+    {0x93, "middle"},
+    {0x94, "nowrap"},
+    {0x95, "onpick"},
+    {0x96, "onenterbackward"},
+    {0x97, "onenterforward"},
+    {0x98, "ontimer"},
+    {0x99, "options"},
+    {0x9A, "password"},
+    {0x9B, "reset"},
+    {0x9D, "text"},
+    {0x9E, "top"},
+    {0x9F, "unknown"},
+    {0xA0, "wrap"},
+    {0xA1, "www."},
 };
 
 // The lists above spread into direct-lookup arrays, so a token costs one index.
@@ -176,12 +193,9 @@ WmlDocumentType WmlDocumentTypeOf(std::uint32_t public_id) {
     case 0x04:
     case 0x09:
     case 0x0A:
-    case 0x0C:
-      return WmlDocumentType::kWml;
-    case 0x02:
-      return WmlDocumentType::kWml10;
-    default:
-      return WmlDocumentType::kOther;
+    case 0x0C: return WmlDocumentType::kWml;
+    case 0x02: return WmlDocumentType::kWml10;
+    default: return WmlDocumentType::kOther;
   }
 }
 

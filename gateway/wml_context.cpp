@@ -34,8 +34,8 @@ void WmlContext::PushHistory(std::string_view card_url) {
   if (!history.empty() && history.back() == card_url) return;
   history.emplace_back(card_url);
   if (history.size() > kMaxHistoryEntries) {
-    history.erase(history.begin(),
-                  history.begin() + static_cast<std::ptrdiff_t>(history.size() - kMaxHistoryEntries));
+    history.erase(history.begin(), history.begin() + static_cast<std::ptrdiff_t>(
+                                                         history.size() - kMaxHistoryEntries));
   }
 }
 

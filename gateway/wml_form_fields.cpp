@@ -23,8 +23,10 @@ std::vector<std::string> SplitList(std::string_view text) {
 std::string OptionText(const MarkupNode& node) {
   std::string text;
   for (const MarkupNode& child : node.children) {
-    if (child.IsText()) text += child.text;
-    else if (child.IsElement() && !child.IsElement("onevent")) text += OptionText(child);
+    if (child.IsText())
+      text += child.text;
+    else if (child.IsElement() && !child.IsElement("onevent"))
+      text += OptionText(child);
   }
   return text;
 }
@@ -209,7 +211,8 @@ InputField DescribeInput(const MarkupNode& input, const WmlVariables&) {
     field.max_length = max_length;
   }
   std::string size = input.AttributeOr("size", "");
-  if (!size.empty() && size.size() < 4 && size.find_first_not_of("0123456789") == std::string::npos) {
+  if (!size.empty() && size.size() < 4 &&
+      size.find_first_not_of("0123456789") == std::string::npos) {
     field.size = size;
   }
   return field;

@@ -33,10 +33,10 @@ InputField DescribeInput(const MarkupNode& input, const WmlVariables& variables)
 std::optional<std::string> FormatPattern(std::string_view format, bool* digits_only = nullptr);
 
 struct SelectOption {
-  int index = 0;       // 1-based, in document order
-  std::string value;   // as written
-  std::string label;   // the option's text, references unresolved
-  std::string group;   // the enclosing optgroup's title, or empty
+  int index = 0;      // 1-based, in document order
+  std::string value;  // as written
+  std::string label;  // the option's text, references unresolved
+  std::string group;  // the enclosing optgroup's title, or empty
   std::optional<WmlTask> onpick;
   bool selected = false;
 };

@@ -69,7 +69,8 @@ xmlEntity* LookUpEntity(void* user_data, const xmlChar* name) {
   const htmlEntityDesc* html = htmlEntityLookup(name);
   if (!html) return nullptr;
   char utf8[8] = {};
-  int length = xmlCopyCharMultiByte(reinterpret_cast<xmlChar*>(utf8), static_cast<int>(html->value));
+  int length =
+      xmlCopyCharMultiByte(reinterpret_cast<xmlChar*>(utf8), static_cast<int>(html->value));
   if (length <= 0) return nullptr;
   utf8[length] = '\0';
   // An internal general entity whose text is one character (no markup, no reference, so no
@@ -87,8 +88,8 @@ void XmlStartElement(void* user_data, const xmlChar* local_name, const xmlChar* 
   list.reserve(static_cast<std::size_t>(attribute_count));
   for (int i = 0; i < attribute_count; ++i) {
     const xmlChar** a = attributes + 5 * i;  // local name, prefix, URI, value, value end
-    list.push_back({std::string(View(a[0])),
-                    std::string(View(a[3], static_cast<int>(a[4] - a[3])))});
+    list.push_back(
+        {std::string(View(a[0])), std::string(View(a[3], static_cast<int>(a[4] - a[3])))});
   }
   std::string name(View(local_name));
   if (prefix) name = std::string(View(prefix)) + ":" + name;
@@ -110,7 +111,8 @@ void Characters(void* user_data, const xmlChar* text, int length) {
 // An entity reference nothing defines stays in the text as written, as browsers show it.
 void UnknownReference(void* user_data, const xmlChar* name) {
   std::string text = "&" + std::string(View(name)) + ";";
-  Characters(user_data, reinterpret_cast<const xmlChar*>(text.data()), static_cast<int>(text.size()));
+  Characters(user_data, reinterpret_cast<const xmlChar*>(text.data()),
+             static_cast<int>(text.size()));
 }
 
 void HtmlStartElement(void* user_data, const xmlChar* name, const xmlChar** attributes) {
@@ -160,8 +162,8 @@ xmlSAXHandler HtmlHandler() {
 
 // NOENT inserts entity text in attribute values (not "&#38;"); only the entities LookUpEntity
 // gives exist, so nothing declared by the deck is ever expanded.
-constexpr int kXmlOptions = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR |
-                            XML_PARSE_IGNORE_ENC | XML_PARSE_NOCDATA;
+constexpr int kXmlOptions = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOWARNING |
+                            XML_PARSE_NOERROR | XML_PARSE_IGNORE_ENC | XML_PARSE_NOCDATA;
 // Not HTML_PARSE_NOIMPLIED: without an implied <html> around everything, libxml2's push parser
 // takes the end of the first top-level element for the end of the document and drops the rest,
 // so a deck after a stray "<b>Notice</b>" line was lost. TakeDeckRoot looks inside html/body.
@@ -200,8 +202,8 @@ std::string EndBrAsLineBreak(std::string_view text) {
       continue;
     }
     end += 2;
-    while (end < text.size() && (text[end] == ' ' || text[end] == '\t' || text[end] == '\n' ||
-                                 text[end] == '\r')) {
+    while (end < text.size() &&
+           (text[end] == ' ' || text[end] == '\t' || text[end] == '\n' || text[end] == '\r')) {
       ++end;
     }
     if (end >= text.size() || text[end] != '>') continue;
@@ -215,8 +217,8 @@ std::string EndBrAsLineBreak(std::string_view text) {
 
 void ReadAsHtml(std::string_view text, ReadState& state) {
   xmlSAXHandler handler = HtmlHandler();
-  std::unique_ptr<htmlParserCtxt, HtmlParserDeleter> context(htmlCreatePushParserCtxt(
-      &handler, &state, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8));
+  std::unique_ptr<htmlParserCtxt, HtmlParserDeleter> context(
+      htmlCreatePushParserCtxt(&handler, &state, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8));
   if (!context) return;
   state.context = context.get();
   htmlCtxtUseOptions(context.get(), kHtmlOptions);

@@ -38,7 +38,10 @@ class CardWriter {
  public:
   CardWriter(const WmlDeck& deck, const MarkupNode& card, const WmlRenderRequest& request,
              WmlContext& context)
-      : deck_(deck), card_(card), request_(request), context_(context),
+      : deck_(deck),
+        card_(card),
+        request_(request),
+        context_(context),
         deck_url_(UrlWithoutFragment(request.deck_url)),
         form_mode_(HasFields(card)) {
     std::string id = card.AttributeOr("id", "");
@@ -301,8 +304,8 @@ class CardWriter {
 
   void WriteSelect(const MarkupNode& node) {
     SelectField field = DescribeSelect(node, context_.variables);
-    if (std::string title = Text(node.AttributeOr("title", "")); !title.empty() &&
-                                                                  !field.options.empty()) {
+    if (std::string title = Text(node.AttributeOr("title", ""));
+        !title.empty() && !field.options.empty()) {
       out_ += "<span class=\"wml-field\">";
       AppendEscapedText(out_, title);
       out_ += "</span>";
@@ -327,8 +330,9 @@ class CardWriter {
 
   void WriteSelectElement(const MarkupNode& node, const SelectField& field) {
     out_ += "<select";
-    AppendAttribute(out_, "name", std::string(kSelectFieldPrefix) + node.AttributeOr("name", "") +
-                                      "." + node.AttributeOr("iname", ""));
+    AppendAttribute(out_, "name",
+                    std::string(kSelectFieldPrefix) + node.AttributeOr("name", "") + "." +
+                        node.AttributeOr("iname", ""));
     if (field.multiple) out_ += " multiple";
     out_ += '>';
     std::string open_group;
@@ -450,8 +454,8 @@ WmlRenderResult RenderWmlDeck(const MarkupNode& deck_root, const WmlRenderReques
     context.PushHistory(writer.card_url());
   }
   if (request.direction != EntryDirection::kRefresh) {
-    std::string_view event = request.direction == EntryDirection::kForward ? "onenterforward"
-                                                                           : "onenterbackward";
+    std::string_view event =
+        request.direction == EntryDirection::kForward ? "onenterforward" : "onenterbackward";
     if (auto task = EventTask(*card, deck.deck_template, event, request.charset)) {
       auto navigation = StartTask(*task, writer.card_url(), context);
       if (navigation.ok() && (navigation->kind == Navigation::Kind::kGo ||

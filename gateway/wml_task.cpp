@@ -47,7 +47,8 @@ std::string MultipartBody(const std::vector<std::pair<std::string, std::string>>
     out += "--";
     out += kMultipartBoundary;
     out += "\r\nContent-Disposition: form-data; name=\"";
-    for (char c : InSiteCharset(name, charset)) out += (c == '"' || c == '\r' || c == '\n') ? '_' : c;
+    for (char c : InSiteCharset(name, charset))
+      out += (c == '"' || c == '\r' || c == '\n') ? '_' : c;
     out += "\"\r\n\r\n";
     out += InSiteCharset(value, charset);
     out += "\r\n";
@@ -102,7 +103,8 @@ void SetVariablesFromFields(const std::vector<std::pair<std::string, std::string
 // the postfields in the query (GET) or the body (POST).
 Result<Navigation> GoNavigation(const WmlTask& task, std::string_view deck_url,
                                 const WmlVariables& variables) {
-  std::string href = SubstituteVariables(task.href, variables, VariableContext::kAddress, task.charset);
+  std::string href =
+      SubstituteVariables(task.href, variables, VariableContext::kAddress, task.charset);
   auto resolved = ResolveUrl(deck_url, href);
   if (!resolved) return Error{"cannot resolve the address \"" + href + "\""};
   Navigation navigation;
@@ -168,11 +170,16 @@ Result<WmlTask> DecodeTask(std::string_view encoded) {
     std::string value = PercentDecode(piece.substr(equals + 1));
     if (key == "t") {
       has_kind = true;
-      if (value == "go") task.kind = WmlTask::Kind::kGo;
-      else if (value == "prev") task.kind = WmlTask::Kind::kPrev;
-      else if (value == "refresh") task.kind = WmlTask::Kind::kRefresh;
-      else if (value == "noop") task.kind = WmlTask::Kind::kNoop;
-      else return Error{"task: unknown kind \"" + value + "\""};
+      if (value == "go")
+        task.kind = WmlTask::Kind::kGo;
+      else if (value == "prev")
+        task.kind = WmlTask::Kind::kPrev;
+      else if (value == "refresh")
+        task.kind = WmlTask::Kind::kRefresh;
+      else if (value == "noop")
+        task.kind = WmlTask::Kind::kNoop;
+      else
+        return Error{"task: unknown kind \"" + value + "\""};
     } else if (key == "h") {
       task.href = std::move(value);
     } else if (key == "m") {

@@ -35,10 +35,10 @@ struct WmlTask {
   enum class Kind { kGo, kPrev, kRefresh, kNoop };
 
   Kind kind = Kind::kNoop;
-  std::string href;            // go: as written, references unresolved
-  bool post = false;           // go: method="post"
-  bool multipart = false;      // go: enctype="multipart/form-data"
-  std::string charset;         // go: accept-charset, else the deck's charset
+  std::string href;        // go: as written, references unresolved
+  bool post = false;       // go: method="post"
+  bool multipart = false;  // go: enctype="multipart/form-data"
+  std::string charset;     // go: accept-charset, else the deck's charset
   std::vector<std::pair<std::string, std::string>> postfields;  // name, value as written
   std::vector<std::pair<std::string, std::string>> setvars;     // name, value as written
 
@@ -53,8 +53,8 @@ struct Navigation {
   enum class Kind { kGo, kPrev, kRefresh, kNone };
 
   Kind kind = Kind::kNone;
-  std::string url;           // kGo: absolute (may be of any scheme: the service checks);
-                             // kRefresh: the card to show again
+  std::string url;  // kGo: absolute (may be of any scheme: the service checks);
+                    // kRefresh: the card to show again
   bool post = false;
   std::string body;          // post body
   std::string content_type;  // of the post body
@@ -63,8 +63,7 @@ struct Navigation {
 // Applies `task` in `context` from the deck at `deck_url`: setvars first (their values
 // substituted), then the href and postfields substituted and resolved. Fails for an address
 // that cannot be resolved.
-[[nodiscard]] platform::Result<Navigation> StartTask(const WmlTask& task,
-                                                     std::string_view deck_url,
+[[nodiscard]] platform::Result<Navigation> StartTask(const WmlTask& task, std::string_view deck_url,
                                                      WmlContext& context);
 
 // The service's entry for a submitted card: `fields` are the form's fields in order (decoded).

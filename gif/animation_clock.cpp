@@ -66,7 +66,8 @@ bool GifEngine::SetAnimationTimer(int kind) {
     return false;
   }
   host_.KillTimer(TimerId());
-  const unsigned interval = kind == kTimerDeferredBuild ? kDeferredBuildDelayMs : TimerInterval(FrameDelay(currentFrame));
+  const unsigned interval =
+      kind == kTimerDeferredBuild ? kDeferredBuildDelayMs : TimerInterval(FrameDelay(currentFrame));
   // The probe succeeded, so this one is granted as well; its result is not examined.
   (void)host_.SetTimer(TimerId(), interval, expiry);
   ++timerGeneration_;
@@ -92,12 +93,8 @@ void GifEngine::ReleaseCallbacks() { timerRoute_ = kRouteNone; }
 
 void GifEngine::OnTimerExpiry() {
   switch (timerRoute_) {
-    case kRouteAnimation:
-      OnAnimationTimer(timerWindow_, TimerId());
-      break;
-    case kRouteDeferredBuild:
-      OnDeferredBuildTimer(timerWindow_, TimerId());
-      break;
+    case kRouteAnimation: OnAnimationTimer(timerWindow_, TimerId()); break;
+    case kRouteDeferredBuild: OnDeferredBuildTimer(timerWindow_, TimerId()); break;
     default:
       // Nothing is bound any more: the expiry belongs to a timer that should be gone.
       host_.KillTimer(TimerId());
@@ -140,7 +137,8 @@ void GifEngine::OnAnimationTimer(platform::WindowHandle window, std::uint64_t id
     // A handler that stopped, paused, restarted or reloaded the animation during the events
     // above owns the timer now; re-arming would run frames behind its back.
     if (generation == timerGeneration_ && actionState == kActionRunning) {
-      (void)host_.SetTimer(id, TimerInterval(FrameDelay(currentFrame)), [this] { OnTimerExpiry(); });
+      (void)host_.SetTimer(id, TimerInterval(FrameDelay(currentFrame)),
+                           [this] { OnTimerExpiry(); });
       ++timerGeneration_;
     }
   } else {

@@ -19,7 +19,8 @@ struct Block {
 
 // Clips the source block to the source bitmap first and the resulting target block to the
 // target, as platform::Blit does. False when nothing is left.
-bool Clip(const Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int sx, int sy, Block& block) {
+bool Clip(const Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int sx, int sy,
+          Block& block) {
   if (w <= 0 || h <= 0 || dst.IsEmpty() || src.IsEmpty()) return false;
   const std::int64_t offset_x = std::int64_t{sx} - x;
   const std::int64_t offset_y = std::int64_t{sy} - y;
@@ -127,7 +128,8 @@ void IndexedTo24(Bitmap& dst, const Bitmap& src, const Block& b) {
     }
     for (; i < b.width; ++i, d += 3) {
       const std::uint32_t colour = lut[s[i]];
-      for (int k = 0; k < 3; ++k) d[k] = static_cast<std::uint8_t>(Combine(d[k], (colour >> (8 * k)) & 0xFF, Op));
+      for (int k = 0; k < 3; ++k)
+        d[k] = static_cast<std::uint8_t>(Combine(d[k], (colour >> (8 * k)) & 0xFF, Op));
     }
   }
 }
@@ -211,7 +213,8 @@ void IndexedToMono(Bitmap& dst, const Bitmap& src, const Block& b, RasterOp op) 
   // rules of 2 (new = old) side by side leave a byte as it is.
   constexpr std::uint64_t kAllKeep = 0x0202020202020202ull;
   std::array<std::uint8_t, 256> rule{};
-  for (std::size_t i = 0; i < 256; ++i) rule[i] = static_cast<std::uint8_t>(base[i] | (flip[i] << 1));
+  for (std::size_t i = 0; i < 256; ++i)
+    rule[i] = static_cast<std::uint8_t>(base[i] | (flip[i] << 1));
   // Masks usually have one rule for one index (the transparent one) and another for all the
   // rest. Then whole bytes need no table: which of eight pixels hold that index is found with
   // word arithmetic, and the two rules are spread over the bits.
@@ -279,12 +282,14 @@ std::array<std::uint32_t, 256> TableOf(std::span<const platform::PaletteEntry> c
   return lut;
 }
 
-void IndexedAndThenPaint(Bitmap& dst, const Bitmap& src, const Block& b, const std::array<std::uint32_t, 256>& and_lut,
+void IndexedAndThenPaint(Bitmap& dst, const Bitmap& src, const Block& b,
+                         const std::array<std::uint32_t, 256>& and_lut,
                          const std::array<std::uint32_t, 256>& paint_lut) {
   // Indices that leave the target as it is (AND white, OR black): a transparent frame's
   // transparent pixels, usually most of it.
   std::array<std::uint8_t, 256> unchanged{};
-  for (std::size_t i = 0; i < 256; ++i) unchanged[i] = and_lut[i] == 0xFFFFFFu && paint_lut[i] == 0 ? 1 : 0;
+  for (std::size_t i = 0; i < 256; ++i)
+    unchanged[i] = and_lut[i] == 0xFFFFFFu && paint_lut[i] == 0 ? 1 : 0;
   for (int row = 0; row < b.height; ++row) {
     const std::uint8_t* s = src.Row(b.sy + row) + b.sx;
     std::uint8_t* d = dst.Row(b.dy + row) + static_cast<std::ptrdiff_t>(b.dx) * 3;
@@ -293,7 +298,8 @@ void IndexedAndThenPaint(Bitmap& dst, const Bitmap& src, const Block& b, const s
       const std::uint8_t i0 = s[i], i1 = s[i + 1], i2 = s[i + 2], i3 = s[i + 3];
       if ((unchanged[i0] & unchanged[i1] & unchanged[i2] & unchanged[i3]) != 0) continue;
       const std::uint32_t a0 = and_lut[i0], a1 = and_lut[i1], a2 = and_lut[i2], a3 = and_lut[i3];
-      const std::uint32_t p0 = paint_lut[i0], p1 = paint_lut[i1], p2 = paint_lut[i2], p3 = paint_lut[i3];
+      const std::uint32_t p0 = paint_lut[i0], p1 = paint_lut[i1], p2 = paint_lut[i2],
+                          p3 = paint_lut[i3];
       Store32(d, (Load32(d) & (a0 | (a1 << 24))) | (p0 | (p1 << 24)));
       Store32(d + 4, (Load32(d + 4) & ((a1 >> 8) | (a2 << 16))) | ((p1 >> 8) | (p2 << 16)));
       Store32(d + 8, (Load32(d + 8) & ((a2 >> 16) | (a3 << 8))) | ((p2 >> 16) | (p3 << 8)));
@@ -301,7 +307,8 @@ void IndexedAndThenPaint(Bitmap& dst, const Bitmap& src, const Block& b, const s
     for (; i < b.width; ++i, d += 3) {
       const std::uint32_t a = and_lut[s[i]];
       const std::uint32_t p = paint_lut[s[i]];
-      for (int k = 0; k < 3; ++k) d[k] = static_cast<std::uint8_t>((d[k] & (a >> (8 * k))) | (p >> (8 * k)));
+      for (int k = 0; k < 3; ++k)
+        d[k] = static_cast<std::uint8_t>((d[k] & (a >> (8 * k))) | (p >> (8 * k)));
     }
   }
 }
@@ -315,7 +322,8 @@ const ByteExpansion& MaskByteExpansion() {
     for (int byte = 0; byte < 256; ++byte) {
       for (int k = 0; k < 8; ++k) {
         const std::uint8_t value = ((byte >> (7 - k)) & 1) != 0 ? 0xFF : 0x00;
-        for (int c = 0; c < 3; ++c) table[static_cast<std::size_t>(byte)][static_cast<std::size_t>(k * 3 + c)] = value;
+        for (int c = 0; c < 3; ++c)
+          table[static_cast<std::size_t>(byte)][static_cast<std::size_t>(k * 3 + c)] = value;
       }
     }
     return table;
@@ -341,7 +349,8 @@ void MaskedCanvasTo24(Bitmap& dst, const Bitmap& mask, const Bitmap& canvas, con
       if (black_white && (bit_pos & 7) == 0 && i + 8 <= b.width) {
         // Byte-wise AND and OR, done as three 64-bit words.
         const std::uint8_t* and_bytes = expansion[m[bit_pos >> 3]].data();
-        for (int k = 0; k < 24; k += 8) Store64(p + k, (Load64(p + k) & Load64(and_bytes + k)) | Load64(q + k));
+        for (int k = 0; k < 24; k += 8)
+          Store64(p + k, (Load64(p + k) & Load64(and_bytes + k)) | Load64(q + k));
         i += 8;
         continue;
       }
@@ -366,8 +375,8 @@ bool FastAndThenPaint(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src
   return true;
 }
 
-bool FastMaskedCanvas(Bitmap& dst, int x, int y, int w, int h, const Bitmap& mask, const Bitmap& canvas, int sx,
-                      int sy) {
+bool FastMaskedCanvas(Bitmap& dst, int x, int y, int w, int h, const Bitmap& mask,
+                      const Bitmap& canvas, int sx, int sy) {
   if (mask.BitsPerPixel() != 1 || canvas.BitsPerPixel() != 24 || dst.BitsPerPixel() != 24 ||
       mask.Width() != canvas.Width() || mask.Height() != canvas.Height() || &dst == &canvas) {
     return false;
@@ -378,14 +387,16 @@ bool FastMaskedCanvas(Bitmap& dst, int x, int y, int w, int h, const Bitmap& mas
   return true;
 }
 
-bool FastBlit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int sx, int sy, RasterOp op) {
+bool FastBlit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int sx, int sy,
+              RasterOp op) {
   if (&dst == &src) return false;
   const int from = src.BitsPerPixel();
   const int to = dst.BitsPerPixel();
-  const bool handled = (from == 8 && to == 24 && op != RasterOp::kSrcInvert) ||
-                       (from == 1 && to == 24 && op == RasterOp::kSrcAnd) ||
-                       (from == 24 && to == 24 && (op == RasterOp::kSrcCopy || op == RasterOp::kSrcPaint)) ||
-                       (from == 8 && to == 1 && (op == RasterOp::kSrcCopy || op == RasterOp::kSrcAnd));
+  const bool handled =
+      (from == 8 && to == 24 && op != RasterOp::kSrcInvert) ||
+      (from == 1 && to == 24 && op == RasterOp::kSrcAnd) ||
+      (from == 24 && to == 24 && (op == RasterOp::kSrcCopy || op == RasterOp::kSrcPaint)) ||
+      (from == 8 && to == 1 && (op == RasterOp::kSrcCopy || op == RasterOp::kSrcAnd));
   if (!handled) return false;
   Block block;
   if (!Clip(dst, x, y, w, h, src, sx, sy, block)) return true;
@@ -426,7 +437,8 @@ void SetMaskBits(Bitmap& mask, const platform::Rect& rect) {
       continue;
     }
     row[first_byte] = static_cast<std::uint8_t>(row[first_byte] | head);
-    if (last_byte - first_byte > 1) std::memset(row + first_byte + 1, 0xFF, static_cast<std::size_t>(last_byte - first_byte - 1));
+    if (last_byte - first_byte > 1)
+      std::memset(row + first_byte + 1, 0xFF, static_cast<std::size_t>(last_byte - first_byte - 1));
     row[last_byte] = static_cast<std::uint8_t>(row[last_byte] | tail);
   }
 }

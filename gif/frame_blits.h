@@ -20,22 +20,23 @@ namespace tovarin::gif {
 // Copies the w x h block at (sx, sy) of `src` to (x, y) of `dst` with `op`. Returns false,
 // touching nothing, for a pair of formats or an operation not listed above, or when `src` and
 // `dst` are the same bitmap; the caller then uses platform::Blit.
-bool FastBlit(platform::Bitmap& dst, int x, int y, int w, int h, const platform::Bitmap& src, int sx, int sy,
-              platform::RasterOp op);
+bool FastBlit(platform::Bitmap& dst, int x, int y, int w, int h, const platform::Bitmap& src,
+              int sx, int sy, platform::RasterOp op);
 
 // The mask pass and the colour pass of a transparent frame in one: the 8-bit block is ANDed
 // onto the 24-bit target through `and_colors` and then ORed through `paint_colors` (each the
 // strip's 256-entry table as it was for that pass), as two platform::Blit calls would.
 // Returns false, touching nothing, when the formats are not 8 -> 24 bits.
-bool FastAndThenPaint(platform::Bitmap& dst, int x, int y, int w, int h, const platform::Bitmap& src, int sx, int sy,
+bool FastAndThenPaint(platform::Bitmap& dst, int x, int y, int w, int h,
+                      const platform::Bitmap& src, int sx, int sy,
                       std::span<const platform::PaletteEntry> and_colors,
                       std::span<const platform::PaletteEntry> paint_colors);
 
 // Showing the canvas: the 1-bit mask ANDed onto the 24-bit target, then the 24-bit canvas ORed
 // onto it, both read from the same (sx, sy); the mask and the canvas must have the same size.
 // Returns false, touching nothing, when the formats or sizes do not fit.
-bool FastMaskedCanvas(platform::Bitmap& dst, int x, int y, int w, int h, const platform::Bitmap& mask,
-                      const platform::Bitmap& canvas, int sx, int sy);
+bool FastMaskedCanvas(platform::Bitmap& dst, int x, int y, int w, int h,
+                      const platform::Bitmap& mask, const platform::Bitmap& canvas, int sx, int sy);
 
 // Fills `rect` of a 24-bit bitmap with black, or sets the bits of `rect` of a 1-bit bitmap to
 // index 1 (white in the mask's table). Clipped to the bitmap.

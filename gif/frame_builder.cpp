@@ -124,7 +124,8 @@ bool GifEngine::BuildFrames(bool firstPass) {
     if (frameSpans_.empty() || gifBytes.empty()) return false;  // already finished
     framesPending_ = false;
     std::array<platform::PaletteEntry, 256> identity{};
-    for (std::size_t i = 0; i < identity.size(); ++i) identity[i] = static_cast<platform::PaletteEntry>(i);
+    for (std::size_t i = 0; i < identity.size(); ++i)
+      identity[i] = static_cast<platform::PaletteEntry>(i);
     LoadStripTable(identity);
     selectedTable = -1;
     for (int i = 2; i <= FrameCount(); ++i) DecodeFrame(i);
@@ -155,17 +156,21 @@ bool GifEngine::BuildFirstPass() {
     // The mask lets the background show wherever no frame has drawn since frame 1. Besides
     // disposal 2/3 and a transparent frame 1, that is the area frame 1 does not cover: without
     // a mask that area would show the canvas's black until a later frame draws there.
-    const bool frame1_covers_screen = first.width == screen.screenWidth && first.height == screen.screenHeight;
-    const bool with_mask = any_disposal_2_or_3 || first.hasTransparency != 0 || !frame1_covers_screen;
+    const bool frame1_covers_screen =
+        first.width == screen.screenWidth && first.height == screen.screenHeight;
+    const bool with_mask =
+        any_disposal_2_or_3 || first.hasTransparency != 0 || !frame1_covers_screen;
     if (!CreateCanvas(with_mask)) return false;
   }
 
   if (!BitmapFits(total_width, max_height, 8)) return false;
-  auto strip = platform::Bitmap::Create(static_cast<int>(total_width), static_cast<int>(max_height), 8);
+  auto strip =
+      platform::Bitmap::Create(static_cast<int>(total_width), static_cast<int>(max_height), 8);
   if (!strip) return false;
   strip_ = std::move(strip).value();
   std::array<platform::PaletteEntry, 256> identity{};
-  for (std::size_t i = 0; i < identity.size(); ++i) identity[i] = static_cast<platform::PaletteEntry>(i);
+  for (std::size_t i = 0; i < identity.size(); ++i)
+    identity[i] = static_cast<platform::PaletteEntry>(i);
   strip_->SetColorTable(0, identity);
   maskTable_.fill(kMaskBlack);
 
@@ -207,10 +212,12 @@ void GifEngine::DecodeFrame(int frameIndex) {
   // end of the file when the data is cut).
   const FrameSpan& span = frameSpans_[i];
   const std::span<const std::uint8_t> file(gifBytes);
-  if (span.descriptorPos <= 0 || span.length <= 0 || static_cast<std::size_t>(span.descriptorPos) >= file.size()) return;
+  if (span.descriptorPos <= 0 || span.length <= 0 ||
+      static_cast<std::size_t>(span.descriptorPos) >= file.size())
+    return;
   const std::size_t start = static_cast<std::size_t>(span.descriptorPos);
-  const std::span<const std::uint8_t> image =
-      file.subspan(start, std::min<std::size_t>(static_cast<std::size_t>(span.length), file.size() - start));
+  const std::span<const std::uint8_t> image = file.subspan(
+      start, std::min<std::size_t>(static_cast<std::size_t>(span.length), file.size() - start));
   if (image.size() <= kDescriptorSize) return;
   const std::uint8_t packed = image[kDescriptorPackedOffset];
   std::size_t data_offset = kDescriptorSize;

@@ -78,41 +78,44 @@ void FlipArea(Bitmap& bitmap, Rect area, bool horizontal, bool vertical) {
 
 // Blit or halftone stretch of the source block (sx, sy, sw, sh) onto `rect`. Unscaled blits
 // between the engine's formats take the engine's own row kernels (same results).
-void GifEngine::Transfer(Bitmap& target, const Rect& rect, const Bitmap& source, int sx, int sy, int sw, int sh,
-                         RasterOp op, bool stretch) const {
+void GifEngine::Transfer(Bitmap& target, const Rect& rect, const Bitmap& source, int sx, int sy,
+                         int sw, int sh, RasterOp op, bool stretch) const {
   if (stretch) {
-    platform::StretchBlit(target, rect.left, rect.top, rect.Width(), rect.Height(), source, sx, sy, sw, sh, op,
-                          platform::StretchMode::kHalftone);
+    platform::StretchBlit(target, rect.left, rect.top, rect.Width(), rect.Height(), source, sx, sy,
+                          sw, sh, op, platform::StretchMode::kHalftone);
     return;
   }
-  if (fastBlits_ && FastBlit(target, rect.left, rect.top, rect.Width(), rect.Height(), source, sx, sy, op)) return;
+  if (fastBlits_ &&
+      FastBlit(target, rect.left, rect.top, rect.Width(), rect.Height(), source, sx, sy, op))
+    return;
   platform::Blit(target, rect.left, rect.top, rect.Width(), rect.Height(), source, sx, sy, op);
 }
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 bool GifEngine::DrawFrame(int frameIndex, Bitmap& target) {
   if (frameIndex <= 0 || frameIndex > FrameCount() || !strip_) return false;
   const bool stretch = screen.scaleX != 1.0f || screen.scaleY != 1.0f;
   const FrameRecord& frame = frames[static_cast<std::size_t>(frameIndex - 1)];
   if (!canvas_) {
-    const Rect rect = Rect::FromXYWH(ToPixel(screen.scaleX * (static_cast<double>(offsetX) + frame.left)),
-                                     ToPixel(screen.scaleY * (static_cast<double>(offsetY) + frame.top)),
-                                     ToPixel(double{screen.scaleX} * frame.width),
-                                     ToPixel(double{screen.scaleY} * frame.height));
+    const Rect rect =
+        Rect::FromXYWH(ToPixel(screen.scaleX * (static_cast<double>(offsetX) + frame.left)),
+                       ToPixel(screen.scaleY * (static_cast<double>(offsetY) + frame.top)),
+                       ToPixel(double{screen.scaleX} * frame.width),
+                       ToPixel(double{screen.scaleY} * frame.height));
     BlitFrame(frameIndex, target, stretch, rect);
     return true;
   }
   std::vector<std::uint8_t> mask_save;
   std::vector<std::uint8_t> canvas_save;
   ComposeFrame(frameIndex, false, mask_save, canvas_save);
-  BlitFrame(frameIndex, *canvas_, false, Rect::FromXYWH(frame.left, frame.top, frame.width, frame.height));
+  BlitFrame(frameIndex, *canvas_, false,
+            Rect::FromXYWH(frame.left, frame.top, frame.width, frame.height));
   // The canvas goes to the control over the whole client area; here the offsets are not
   // scaled (unlike the uncomposed path above).
   const platform::Size client = host_.ClientSize();
-  BlitFrame(-frameIndex, target, stretch, Rect::FromXYWH(offsetX, offsetY, client.width, client.height));
+  BlitFrame(-frameIndex, target, stretch,
+            Rect::FromXYWH(offsetX, offsetY, client.width, client.height));
   if (frame.disposal == kDisposalRestoreBackground || frame.disposal == kDisposalRestorePrevious) {
     ComposeFrame(frameIndex, true, mask_save, canvas_save);
   }
@@ -123,9 +126,10 @@ void GifEngine::BlitFrame(int signedIndex, Bitmap& target, bool stretch, const R
   if (rect.Width() < 1 || rect.Height() < 1) return;
   const bool to_canvas = canvas_ && &target == &*canvas_;
   if (solidBkgColorUsed && !to_canvas) {
-    const platform::ColorRef color = (solidBkgColor & kSystemColorFlag) != 0
-                                         ? platform::GetSysColor(static_cast<int>(solidBkgColor & 0xFF))
-                                         : static_cast<platform::ColorRef>(solidBkgColor & 0xFFFFFF);
+    const platform::ColorRef color =
+        (solidBkgColor & kSystemColorFlag) != 0
+            ? platform::GetSysColor(static_cast<int>(solidBkgColor & 0xFF))
+            : static_cast<platform::ColorRef>(solidBkgColor & 0xFFFFFF);
     const Rect fill{0, 0, ToPixel(double{screen.scaleX} * screen.screenWidth),
                     ToPixel(double{screen.scaleY} * screen.screenHeight)};
     platform::FillRect(target, fill, color);
@@ -143,7 +147,8 @@ void GifEngine::BlitCanvas(Bitmap& target, bool stretch, const Rect& rect) {
   const int height = screen.screenHeight;
   if (mask_) {
     if (!stretch && fastBlits_ &&
-        FastMaskedCanvas(target, rect.left, rect.top, rect.Width(), rect.Height(), *mask_, *canvas_, 0, 0)) {
+        FastMaskedCanvas(target, rect.left, rect.top, rect.Width(), rect.Height(), *mask_, *canvas_,
+                         0, 0)) {
       return;
     }
     Transfer(target, rect, *mask_, 0, 0, width, height, RasterOp::kSrcAnd, stretch);
@@ -170,7 +175,8 @@ void GifEngine::BlitStripFrame(int frameIndex, Bitmap& target, bool stretch, con
     if (fused) {
       std::copy(strip_->ColorTable().begin(), strip_->ColorTable().end(), and_colors.begin());
     } else {
-      Transfer(target, rect, *strip_, strip_x, 0, frame.width, frame.height, RasterOp::kSrcAnd, stretch);
+      Transfer(target, rect, *strip_, strip_x, 0, frame.width, frame.height, RasterOp::kSrcAnd,
+               stretch);
     }
   }
   if (transparent || frame.tableIndex != selectedTable) {
@@ -184,8 +190,8 @@ void GifEngine::BlitStripFrame(int frameIndex, Bitmap& target, bool stretch, con
     }
     selectedTable = transparent ? -1 : frame.tableIndex;
   }
-  if (fused && FastAndThenPaint(target, rect.left, rect.top, rect.Width(), rect.Height(), *strip_, strip_x, 0,
-                                and_colors, strip_->ColorTable())) {
+  if (fused && FastAndThenPaint(target, rect.left, rect.top, rect.Width(), rect.Height(), *strip_,
+                                strip_x, 0, and_colors, strip_->ColorTable())) {
     return;
   }
   Transfer(target, rect, *strip_, strip_x, 0, frame.width, frame.height,
@@ -198,7 +204,8 @@ void GifEngine::ComposeFrame(int frameIndex, bool afterDisplay, std::vector<std:
   const FrameRecord& frame = frames[static_cast<std::size_t>(frameIndex - 1)];
   // The frame's rectangle, kept inside the canvas (the logical screen is the bounding box of
   // all frames, so this only guards against inconsistent records).
-  const Rect area = Rect::FromXYWH(frame.left, frame.top, frame.width, frame.height).Intersect(canvas_->Bounds());
+  const Rect area =
+      Rect::FromXYWH(frame.left, frame.top, frame.width, frame.height).Intersect(canvas_->Bounds());
   // Mask bytes holding the frame's columns: from byte left / 8 through (right - 1) / 8.
   const int first_mask_byte = area.left / 8;
   const int mask_bytes = area.IsEmpty() ? 0 : (area.right - 1) / 8 - first_mask_byte + 1;
@@ -216,9 +223,11 @@ void GifEngine::ComposeFrame(int frameIndex, bool afterDisplay, std::vector<std:
                     canvas_->Row(y) + area.left * 3, canvas_row_bytes);
       }
       if (mask_) {
-        maskSave.resize(static_cast<std::size_t>(mask_bytes) * static_cast<std::size_t>(area.Height()));
+        maskSave.resize(static_cast<std::size_t>(mask_bytes) *
+                        static_cast<std::size_t>(area.Height()));
         for (int y = area.top; y < area.bottom; ++y) {
-          std::memcpy(maskSave.data() + static_cast<std::size_t>(mask_bytes) * static_cast<std::size_t>(y - area.top),
+          std::memcpy(maskSave.data() + static_cast<std::size_t>(mask_bytes) *
+                                            static_cast<std::size_t>(y - area.top),
                       mask_->Row(y) + first_mask_byte, static_cast<std::size_t>(mask_bytes));
         }
       }
@@ -226,8 +235,9 @@ void GifEngine::ComposeFrame(int frameIndex, bool afterDisplay, std::vector<std:
     if (mask_ && strip_) {
       const bool transparent = frame.hasTransparency != 0;
       LoadMaskTableForFrame(frame, transparent);
-      Transfer(*mask_, Rect::FromXYWH(frame.left, frame.top, frame.width, frame.height), *strip_, StripX(frameIndex),
-               0, frame.width, frame.height, transparent ? RasterOp::kSrcAnd : RasterOp::kSrcCopy, false);
+      Transfer(*mask_, Rect::FromXYWH(frame.left, frame.top, frame.width, frame.height), *strip_,
+               StripX(frameIndex), 0, frame.width, frame.height,
+               transparent ? RasterOp::kSrcAnd : RasterOp::kSrcCopy, false);
       selectedTable = -1;
     }
     return;
@@ -246,13 +256,16 @@ void GifEngine::ComposeFrame(int frameIndex, bool afterDisplay, std::vector<std:
     if (canvasSave.size() == canvas_row_bytes * static_cast<std::size_t>(area.Height())) {
       for (int y = area.top; y < area.bottom; ++y) {
         std::memcpy(canvas_->Row(y) + area.left * 3,
-                    canvasSave.data() + canvas_row_bytes * static_cast<std::size_t>(y - area.top), canvas_row_bytes);
+                    canvasSave.data() + canvas_row_bytes * static_cast<std::size_t>(y - area.top),
+                    canvas_row_bytes);
       }
     }
-    if (mask_ && maskSave.size() == static_cast<std::size_t>(mask_bytes) * static_cast<std::size_t>(area.Height())) {
+    if (mask_ && maskSave.size() == static_cast<std::size_t>(mask_bytes) *
+                                        static_cast<std::size_t>(area.Height())) {
       for (int y = area.top; y < area.bottom; ++y) {
         std::memcpy(mask_->Row(y) + first_mask_byte,
-                    maskSave.data() + static_cast<std::size_t>(mask_bytes) * static_cast<std::size_t>(y - area.top),
+                    maskSave.data() + static_cast<std::size_t>(mask_bytes) *
+                                          static_cast<std::size_t>(y - area.top),
                     static_cast<std::size_t>(mask_bytes));
       }
     }
@@ -306,7 +319,9 @@ void GifEngine::ApplyMirror(int newStyle, bool firstOnly, bool canvasToo) {
   const bool vertical = (change & kMirrorVertical) != 0;
   for (int i = first; i <= last; ++i) {
     FrameRecord& frame = frames[static_cast<std::size_t>(i - 1)];
-    if (strip_) FlipArea(*strip_, Rect::FromXYWH(StripX(i), 0, frame.width, frame.height), horizontal, vertical);
+    if (strip_)
+      FlipArea(*strip_, Rect::FromXYWH(StripX(i), 0, frame.width, frame.height), horizontal,
+               vertical);
     if (horizontal) frame.left = screen.screenWidth - (frame.left + frame.width);
     if (vertical) frame.top = screen.screenHeight - (frame.top + frame.height);
   }
@@ -347,8 +362,7 @@ void GifEngine::ComputeScale(int& width, int& height, float& scaleX, float& scal
       width = screen_width;
       height = screen_height;
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

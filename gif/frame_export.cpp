@@ -8,13 +8,15 @@
 namespace tovarin::gif {
 
 platform::Result<std::vector<std::uint8_t>> GifEngine::ExportFrameBytes(int frameIndex) const {
-  if (!strip_ || frameIndex < 1 || frameIndex > FrameCount()) return platform::Error{"no such frame"};
+  if (!strip_ || frameIndex < 1 || frameIndex > FrameCount())
+    return platform::Error{"no such frame"};
   const FrameRecord& frame = frames[static_cast<std::size_t>(frameIndex - 1)];
   const int strip_x = StripX(frameIndex);
   // Only a frame that has been built lies inside the strip (in design mode frame 1 alone is
   // built; between the build passes frames 2..N are not yet).
   if (frame.width < 1 || frame.height < 1 || strip_x < 0 ||
-      static_cast<std::int64_t>(strip_x) + frame.width > strip_->Width() || frame.height > strip_->Height()) {
+      static_cast<std::int64_t>(strip_x) + frame.width > strip_->Width() ||
+      frame.height > strip_->Height()) {
     return platform::Error{"frame " + std::to_string(frameIndex) + " is not in the strip"};
   }
   if (frame.tableIndex < 0 || static_cast<std::size_t>(frame.tableIndex) >= colorTables.size()) {

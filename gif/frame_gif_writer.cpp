@@ -18,11 +18,12 @@ void PutWord(std::vector<std::uint8_t>& out, int value) {
 
 }  // namespace
 
-platform::Result<std::vector<std::uint8_t>> WriteFrameGIF(const IndexRows& rows, const ColorTable& table,
-                                                           int transparentIndex) {
+platform::Result<std::vector<std::uint8_t>> WriteFrameGIF(const IndexRows& rows,
+                                                          const ColorTable& table,
+                                                          int transparentIndex) {
   if (rows.width < 1 || rows.height < 1 || rows.width > 0xFFFF || rows.height > 0xFFFF) {
-    return platform::Error{"frame of " + std::to_string(rows.width) + " x " + std::to_string(rows.height) +
-                           " pixels cannot be exported"};
+    return platform::Error{"frame of " + std::to_string(rows.width) + " x " +
+                           std::to_string(rows.height) + " pixels cannot be exported"};
   }
   const std::int64_t pixels = std::int64_t{rows.width} * rows.height;
   if (pixels > kMaxExportPixels) return platform::Error{"frame too large to export"};
@@ -33,14 +34,17 @@ platform::Result<std::vector<std::uint8_t>> WriteFrameGIF(const IndexRows& rows,
   PutWord(gif, rows.width);
   PutWord(gif, rows.height);
   gif.insert(gif.end(), {kGlobalTable256, 0, 0});
-  const auto colors = static_cast<int>(std::min<std::uint32_t>(table[kColorCountSlot], kTableEntries));
+  const auto colors =
+      static_cast<int>(std::min<std::uint32_t>(table[kColorCountSlot], kTableEntries));
   for (int i = 0; i < kTableEntries; ++i) {
     const std::uint32_t color = i < colors ? table[static_cast<std::size_t>(i)] : 0;
-    gif.insert(gif.end(), {static_cast<std::uint8_t>(color >> 16), static_cast<std::uint8_t>(color >> 8),
-                           static_cast<std::uint8_t>(color)});
+    gif.insert(gif.end(),
+               {static_cast<std::uint8_t>(color >> 16), static_cast<std::uint8_t>(color >> 8),
+                static_cast<std::uint8_t>(color)});
   }
   if (transparentIndex >= 0) {
-    gif.insert(gif.end(), {0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, static_cast<std::uint8_t>(transparentIndex), 0x00});
+    gif.insert(gif.end(), {0x21, 0xF9, 0x04, 0x01, 0x00, 0x00,
+                           static_cast<std::uint8_t>(transparentIndex), 0x00});
   }
   gif.push_back(0x2C);
   PutWord(gif, 0);

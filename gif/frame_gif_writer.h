@@ -29,7 +29,8 @@ inline constexpr std::int64_t kMaxExportPixels = std::int64_t{256} * 1024 * 1024
 // `table` is a colour table in drawing form (slot 256 = colour count); `transparentIndex` is
 // the frame's transparent index, or -1 for an opaque frame. Fails for an empty frame (width or
 // height below 1) or one above kMaxExportPixels.
-platform::Result<std::vector<std::uint8_t>> WriteFrameGIF(const IndexRows& rows, const ColorTable& table,
-                                                           int transparentIndex);
+platform::Result<std::vector<std::uint8_t>> WriteFrameGIF(const IndexRows& rows,
+                                                          const ColorTable& table,
+                                                          int transparentIndex);
 
 }  // namespace tovarin::gif

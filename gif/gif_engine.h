@@ -35,10 +35,10 @@
 
 #include "gif/gif_parser.h"
 #include "gif/gif_stream.h"
-#include "platform/raster/bitmap.h"
 #include "platform/host/control_host.h"
-#include "platform/raster/geometry.h"
 #include "platform/pictures/picture.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/geometry.h"
 #include "platform/raster/raster.h"
 #include "platform/result.h"
 
@@ -111,7 +111,8 @@ class GifEngine {
   bool DrawFrame(int frameIndex, platform::Bitmap& target);
   // Blits frame `signedIndex` from the strip, or the canvas when `signedIndex` is negative,
   // into `target` at `rect` (x, y, width, height), stretched with halftone when `stretch`.
-  void BlitFrame(int signedIndex, platform::Bitmap& target, bool stretch, const platform::Rect& rect);
+  void BlitFrame(int signedIndex, platform::Bitmap& target, bool stretch,
+                 const platform::Rect& rect);
   // Canvas work around one display of a frame: before it (`afterDisplay` false) clears the
   // canvas on frame 1, saves the area of a disposal-3 frame into the two buffers and stamps
   // the frame's coverage into the mask; after it applies the frame's disposal.
@@ -174,23 +175,23 @@ class GifEngine {
   // The stored GIF file (filled by the control's loading paths). Released after a user-mode
   // load; kept in design mode for saving.
   std::vector<std::uint8_t> gifBytes;
-  ScreenRecord screen;                           // logical screen, loop count, scale factors
-  std::vector<FrameRecord> frames;            // one per kept image, frames[0] is frame 1
-  std::vector<ColorTable> colorTables;        // table 0 global, 1.. local tables
-  int selectedTable = 0;                      // table loaded into the strip; -1 none known
+  ScreenRecord screen;                  // logical screen, loop count, scale factors
+  std::vector<FrameRecord> frames;      // one per kept image, frames[0] is frame 1
+  std::vector<ColorTable> colorTables;  // table 0 global, 1.. local tables
+  int selectedTable = 0;                // table loaded into the strip; -1 none known
 
-  int currentFrame = 0;        // 1-based frame shown; 0 = nothing loaded
+  int currentFrame = 0;  // 1-based frame shown; 0 = nothing loaded
   int actionState = kActionStopped;
-  int stretchMode = 1;         // Stretch 0..4
-  int minFrameDelay = 50;      // MinFrameDelay, ms (16-bit in the control)
+  int stretchMode = 1;     // Stretch 0..4
+  int minFrameDelay = 50;  // MinFrameDelay, ms (16-bit in the control)
   std::int32_t loopsRemaining = 0;
-  int mirrorStyle = 0;         // Mirrored 0..3, plus kMirrorFirstFrameDone
-  int delayAnimation = 1;      // DelayAnimation 0..3
-  int offsetX = 0;             // OffsetX, pixels
-  int offsetY = 0;             // OffsetY, pixels
+  int mirrorStyle = 0;              // Mirrored 0..3, plus kMirrorFirstFrameDone
+  int delayAnimation = 1;           // DelayAnimation 0..3
+  int offsetX = 0;                  // OffsetX, pixels
+  int offsetY = 0;                  // OffsetY, pixels
   std::uint32_t solidBkgColor = 0;  // SolidBkgColor, OLE colour
   bool solidBkgColorUsed = false;
-  int steppedDelay = 0;        // SteppedDelay, ms; 0 = each frame's own delay
+  int steppedDelay = 0;  // SteppedDelay, ms; 0 = each frame's own delay
 
  private:
   // frame_builder.cpp
@@ -204,9 +205,11 @@ class GifEngine {
   void LoadMaskTableForFrame(const FrameRecord& frame, bool transparentWhite);
   int TableColorCount(int tableIndex) const;
   void BlitCanvas(platform::Bitmap& target, bool stretch, const platform::Rect& rect);
-  void BlitStripFrame(int frameIndex, platform::Bitmap& target, bool stretch, const platform::Rect& rect);
-  void Transfer(platform::Bitmap& target, const platform::Rect& rect, const platform::Bitmap& source, int sx, int sy,
-                int sw, int sh, platform::RasterOp op, bool stretch) const;
+  void BlitStripFrame(int frameIndex, platform::Bitmap& target, bool stretch,
+                      const platform::Rect& rect);
+  void Transfer(platform::Bitmap& target, const platform::Rect& rect,
+                const platform::Bitmap& source, int sx, int sy, int sw, int sh,
+                platform::RasterOp op, bool stretch) const;
 
   // animation_clock.cpp
   void OnTimerExpiry();

@@ -13,11 +13,12 @@ using platform::Status;
 
 constexpr std::size_t kInitialSpans = 10;
 constexpr std::size_t kSpanGrowth = 5;
-constexpr std::int64_t kPackedFieldPos = 10;     // logical screen descriptor's packed byte
-constexpr std::int64_t kFirstBlockPos = 13;      // after the logical screen descriptor
+constexpr std::int64_t kPackedFieldPos = 10;  // logical screen descriptor's packed byte
+constexpr std::int64_t kFirstBlockPos = 13;   // after the logical screen descriptor
 constexpr int kColorTableFlag = 0x80;
 constexpr int kTransparencyFlag = 0x01;
-constexpr std::int64_t kGraphicControlTerminator = 7;  // from "!" to the terminator of a 4-byte block
+constexpr std::int64_t kGraphicControlTerminator =
+    7;  // from "!" to the terminator of a 4-byte block
 constexpr std::int32_t kMinimumSpan = 3;
 
 constexpr std::uint8_t kStrayByte = 0x00;
@@ -29,8 +30,8 @@ constexpr std::uint8_t kGraphicControlLabel = 0xF9;
 Error EndOfFile() { return Error{"ReadGifFile: End of File"}; }
 
 // Ends the current function with the reader's error (the parse keeps what it has).
-#define TOVARIN_TRY(expression)              \
-  do {                                       \
+#define TOVARIN_TRY(expression)                                                       \
+  do {                                                                                \
     if (auto status_ = (expression); !status_) return Status(Error{status_.error()}); \
   } while (false)
 
@@ -70,7 +71,8 @@ Status GifParser::ReadColorTable(int tableIndex, int bits) {
   table.fill(0);
   const std::uint8_t* rgb = gifBytes_.data() + readPos;
   for (int i = 0; i < colors; ++i, rgb += 3) {
-    table[static_cast<std::size_t>(i)] = (std::uint32_t{rgb[0]} << 16) | (std::uint32_t{rgb[1]} << 8) | rgb[2];
+    table[static_cast<std::size_t>(i)] =
+        (std::uint32_t{rgb[0]} << 16) | (std::uint32_t{rgb[1]} << 8) | rgb[2];
   }
   table[kColorCountSlot] = static_cast<std::uint32_t>(colors);
   readPos += 3 * std::int64_t{colors};
@@ -224,13 +226,15 @@ Status GifParser::ParseImage(int& count, FrameRecord& pending, bool globalTable,
   SkipSubBlocks();
 
   // The span ends at the terminator, or at the end of the file when the data is cut.
-  const std::int64_t end = std::min<std::int64_t>(readPos, static_cast<std::int64_t>(gifBytes_.size()));
+  const std::int64_t end =
+      std::min<std::int64_t>(readPos, static_cast<std::int64_t>(gifBytes_.size()));
   const auto length = static_cast<std::int32_t>(end - descriptorPos);
   frameSpans[static_cast<std::size_t>(count)].length = length;
   if (length >= kMinimumSpan) {
     ++count;
     frames.push_back(pending);
-    if (static_cast<std::size_t>(count) == frameSpans.size()) frameSpans.resize(frameSpans.size() + kSpanGrowth);
+    if (static_cast<std::size_t>(count) == frameSpans.size())
+      frameSpans.resize(frameSpans.size() + kSpanGrowth);
     screen.screenWidth = std::max(screen.screenWidth, pending.left + pending.width);
     screen.screenHeight = std::max(screen.screenHeight, pending.top + pending.height);
   }

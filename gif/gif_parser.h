@@ -39,11 +39,11 @@ class GifParser {
   std::int16_t ParseGIFStream(std::span<const std::uint8_t> gifBytes);
 
   // Results of the last parse.
-  std::vector<FrameRecord> frames;     // one per kept image, file order
-  std::vector<FrameSpan> frameSpans;   // at least one per frame; spare entries may follow
-  std::vector<ColorTable> colorTables; // table 0 = global; local tables 1, 2, .. in file order
-  ScreenRecord screen;                 // screenWidth, screenHeight and loops are filled here
-  std::int32_t selectedTable = 0;      // while parsing: number of the last table read
+  std::vector<FrameRecord> frames;      // one per kept image, file order
+  std::vector<FrameSpan> frameSpans;    // at least one per frame; spare entries may follow
+  std::vector<ColorTable> colorTables;  // table 0 = global; local tables 1, 2, .. in file order
+  ScreenRecord screen;                  // screenWidth, screenHeight and loops are filled here
+  std::int32_t selectedTable = 0;       // while parsing: number of the last table read
 
   // Points the readers at `bytes` with readPos 0 (ParseGIFStream does this itself and lets go
   // of the bytes when it returns).
@@ -63,8 +63,8 @@ class GifParser {
   // Skips a chain of sub-blocks and its terminator. May leave readPos past the end.
   void SkipSubBlocks();
 
-  std::int64_t readPos = 0;            // 0-based cursor
-  std::vector<std::uint8_t> scratch;   // bytes of the last ReadBytes
+  std::int64_t readPos = 0;           // 0-based cursor
+  std::vector<std::uint8_t> scratch;  // bytes of the last ReadBytes
 
  private:
   // The parse proper; returns false when the whole parse fails (not a usable GIF).

@@ -12,11 +12,12 @@ namespace tovarin::gif {
 
 // One kept image, fields in the fixed order of the engine.
 struct FrameRecord {
-  std::int32_t left = 0;    // position in the logical screen (read unsigned, 0..65535)
+  std::int32_t left = 0;  // position in the logical screen (read unsigned, 0..65535)
   std::int32_t top = 0;
-  std::int32_t width = 0;   // size of the image (read unsigned, 0..65535)
+  std::int32_t width = 0;  // size of the image (read unsigned, 0..65535)
   std::int32_t height = 0;
-  std::int32_t delay = 0;   // milliseconds: the Graphic Control Extension's hundredths x 10; 0 without one
+  std::int32_t delay =
+      0;  // milliseconds: the Graphic Control Extension's hundredths x 10; 0 without one
   std::int32_t tableIndex = 0;  // 0 = global table, 1.. = the image's own local table
   // Offset of the image's first byte to copy: the "!" of its Graphic Control Extension when it
   // has one, else its ",". Once the frame is built it holds the frame's x position in the

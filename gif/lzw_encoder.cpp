@@ -20,7 +20,8 @@ constexpr int kHashSize = LzwEncoder::kHashSize;
 
 // The number of bytes from `pixel` on equal to `color`, at most `limit`. `available` (at least
 // `limit`) bytes may be read: whole words are compared while at least eight are there.
-std::size_t RunLength(const std::uint8_t* pixel, std::size_t limit, std::size_t available, std::uint8_t color) {
+std::size_t RunLength(const std::uint8_t* pixel, std::size_t limit, std::size_t available,
+                      std::uint8_t color) {
   const std::uint64_t pattern = 0x0101010101010101ull * color;
   std::size_t n = 0;
   while (available - n >= 8) {
@@ -50,12 +51,14 @@ inline int Next(int slot, int step) {
 
 // Whether a slot holds `key` (1) or not (0).
 inline unsigned Holds(std::uint32_t entry, std::uint32_t key) {
-  return static_cast<unsigned>((entry & kKeyMask) == key) & static_cast<unsigned>(entry != kEmptySlot);
+  return static_cast<unsigned>((entry & kKeyMask) == key) &
+         static_cast<unsigned>(entry != kEmptySlot);
 }
 
 // Whether a probe past its first slot stops at this one: it is empty or holds key 0.
 inline unsigned Stops(std::uint32_t entry) {
-  return static_cast<unsigned>(entry == kEmptySlot) | static_cast<unsigned>((entry & kKeyMask) == 0);
+  return static_cast<unsigned>(entry == kEmptySlot) |
+         static_cast<unsigned>((entry & kKeyMask) == 0);
 }
 
 }  // namespace
@@ -74,7 +77,9 @@ bool LzwEncoder::SlotZeroTaken() const {
   // key found it empty.
   for (int code = kFirstFreeCode; code < nextCode_; ++code) {
     const std::uint32_t key = KeyOf(code);
-    if (key != 0 && HomeSlot(static_cast<int>(key >> kKeyShift), static_cast<int>(key & kPrefixMask)) == 0) return true;
+    if (key != 0 &&
+        HomeSlot(static_cast<int>(key >> kKeyShift), static_cast<int>(key & kPrefixMask)) == 0)
+      return true;
   }
   return false;
 }
@@ -113,12 +118,14 @@ inline void LzwEncoder::PutCode(BitWriter& writer, int code) {
   writer.bitCount += width_;
   // Store all held bits; only the whole bytes among them are counted as written. The partial
   // byte is stored again, completed, by the next code.
-  std::memcpy(pending_.data() + writer.pendingBytes, &writer.accumulator, sizeof writer.accumulator);
+  std::memcpy(pending_.data() + writer.pendingBytes, &writer.accumulator,
+              sizeof writer.accumulator);
   const int whole = writer.bitCount >> 3;
   writer.pendingBytes += static_cast<std::size_t>(whole);
   writer.accumulator >>= whole << 3;
   writer.bitCount &= 7;
-  if (writer.pendingBytes >= kSpillBytes) [[unlikely]] writer.pendingBytes = WriteSubBlocks(writer.pendingBytes);
+  if (writer.pendingBytes >= kSpillBytes) [[unlikely]]
+    writer.pendingBytes = WriteSubBlocks(writer.pendingBytes);
 }
 
 void LzwEncoder::EmitCode(int code) {
@@ -135,7 +142,8 @@ void LzwEncoder::EmitCode(int code) {
   if (writer_.pendingBytes > 0) {
     std::vector<std::uint8_t>& out = *out_;
     out.push_back(static_cast<std::uint8_t>(writer_.pendingBytes));
-    out.insert(out.end(), pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(writer_.pendingBytes));
+    out.insert(out.end(), pending_.begin(),
+               pending_.begin() + static_cast<std::ptrdiff_t>(writer_.pendingBytes));
     writer_.pendingBytes = 0;
   }
 }
@@ -153,9 +161,11 @@ void LzwEncoder::EmitCode(int code) {
 // when slot 0 was already taken when it came. Until then every string is found, as in the
 // classic compressor; from then on to the next clear code the classic hash is rebuilt and
 // used as it is.
-[[gnu::always_inline]] inline int LzwEncoder::FindOrInsert(int pixel, int prefix, BitWriter& writer) {
+[[gnu::always_inline]] inline int LzwEncoder::FindOrInsert(int pixel, int prefix,
+                                                           BitWriter& writer) {
   const auto key = static_cast<std::uint32_t>((pixel << kKeyShift) + prefix);
-  if (exact_) [[unlikely]] return FindOrInsertExact(pixel, prefix, key, writer);
+  if (exact_) [[unlikely]]
+    return FindOrInsertExact(pixel, prefix, key, writer);
   std::uint32_t at = (key * 0x9E3779B1u) >> fastShift_;
   // The occupancy bits answer most lookups from the first-level cache; the slot itself is
   // read only when it is taken.
@@ -194,7 +204,8 @@ int LzwEncoder::FindOrInsertExact(int pixel, int prefix, std::uint32_t key, BitW
   // A probe stops at key 0 as if the slot were empty, and the new key takes the slot over:
   // the string "0 0" is forgotten, and with it colour 0's run chain beyond the literal.
   if (entry != kEmptySlot) runLength_[0] = 1;
-  slots_[static_cast<std::size_t>(slot)] = key | (static_cast<std::uint32_t>(nextCode_) << kCodeShift);
+  slots_[static_cast<std::size_t>(slot)] =
+      key | (static_cast<std::uint32_t>(nextCode_) << kCodeShift);
   AddString(pixel, prefix);
   return kNotFound;
 }
@@ -204,7 +215,8 @@ int LzwEncoder::FindOrInsertExact(int pixel, int prefix, std::uint32_t key, BitW
 // does not exist), the table starts again with a clear code instead.
 inline bool LzwEncoder::EndString(BitWriter& writer, int prefix) {
   PutCode(writer, prefix);
-  if (nextCode_ < kMaxCodes) [[likely]] return true;
+  if (nextCode_ < kMaxCodes) [[likely]]
+    return true;
   PutCode(writer, kClearCode);
   ResetTable();
   return false;
@@ -216,12 +228,15 @@ inline bool LzwEncoder::EndString(BitWriter& writer, int prefix) {
   // The new string extends its colour's run chain when the prefix is the chain's longest
   // string. Written without branches: whether it does is as good as random.
   std::uint16_t& length = runLength_[static_cast<std::size_t>(pixel)];
-  const bool extends = runOf_[static_cast<std::size_t>(prefix)] == (static_cast<std::uint32_t>(pixel) << 16 | length) &&
+  const bool extends = runOf_[static_cast<std::size_t>(prefix)] ==
+                           (static_cast<std::uint32_t>(pixel) << 16 | length) &&
                        length < kRunDepthLimit;
   // The slot after the chain's end is free to write whether or not the chain grows into it.
-  runCodes_[static_cast<std::size_t>(pixel * kRunDepthLimit + length - 1)] = static_cast<std::uint16_t>(code);
+  runCodes_[static_cast<std::size_t>(pixel * kRunDepthLimit + length - 1)] =
+      static_cast<std::uint16_t>(code);
   length = static_cast<std::uint16_t>(length + extends);
-  runOf_[static_cast<std::size_t>(code)] = extends ? static_cast<std::uint32_t>(pixel) << 16 | length : kNoRun;
+  runOf_[static_cast<std::size_t>(code)] =
+      extends ? static_cast<std::uint32_t>(pixel) << 16 | length : kNoRun;
   if (nextCode_ > largestCode_) {
     ++width_;
     largestCode_ = (1 << width_) - 1;
@@ -245,8 +260,8 @@ inline void LzwEncoder::EncodeRow(const std::uint8_t* pixel, const std::uint8_t*
       if (depth < length) {
         const auto known = static_cast<std::size_t>(length - depth);
         const auto available = static_cast<std::size_t>(end - pixel);
-        const std::size_t covered =
-            RunLength(pixel, std::min(known, available), available, static_cast<std::uint8_t>(color));
+        const std::size_t covered = RunLength(pixel, std::min(known, available), available,
+                                              static_cast<std::uint8_t>(color));
         if (covered > 0) {
           prefix = RunCode(color, depth + static_cast<int>(covered));
           pixel += covered;

@@ -86,7 +86,9 @@ class LzwEncoder {
   void EnterExactMode();
   // Whether a string other than "0 0" took slot 0 of the classic hash in this generation.
   bool SlotZeroTaken() const;
-  std::uint32_t KeyOf(int code) const { return fast_[fastSlotOf_[static_cast<std::size_t>(code)]] >> kCodeBits; }
+  std::uint32_t KeyOf(int code) const {
+    return fast_[fastSlotOf_[static_cast<std::size_t>(code)]] >> kCodeBits;
+  }
   static constexpr int kCodeBits = 12;
   static constexpr std::uint32_t kCodeMask = (1u << kCodeBits) - 1;
 

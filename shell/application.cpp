@@ -8,7 +8,8 @@ namespace tovarin::shell {
 
 Application::Application(platform::FormToolkit& toolkit, ShellSettings settings,
                          std::function<bool()> another_instance_running)
-    : toolkit_(toolkit), settings_(std::move(settings)),
+    : toolkit_(toolkit),
+      settings_(std::move(settings)),
       another_instance_running_(std::move(another_instance_running)) {}
 
 Application::~Application() {
@@ -21,7 +22,8 @@ Application::~Application() {
 
 StartOutcome Application::Start() {
   auto form = Form1::Create(toolkit_, *this, settings_);
-  platform::Status loaded = form ? platform::Status{} : platform::Status{platform::Error{form.error()}};
+  platform::Status loaded =
+      form ? platform::Status{} : platform::Status{platform::Error{form.error()}};
   if (form) {
     form1_ = std::move(form).value();
     loaded = form1_->Load();
@@ -39,12 +41,9 @@ StartOutcome Application::Start() {
 
 int Application::Run() {
   switch (Start()) {
-    case StartOutcome::kFailed:
-      return 1;
-    case StartOutcome::kSecondInstance:
-      return 0;
-    case StartOutcome::kShown:
-      break;
+    case StartOutcome::kFailed: return 1;
+    case StartOutcome::kSecondInstance: return 0;
+    case StartOutcome::kShown: break;
   }
   return toolkit_.Run();
 }
@@ -57,7 +56,9 @@ Form2& Application::form2() {
   return *form2_;
 }
 
-bool Application::AnotherInstanceRunning() { return another_instance_running_ && another_instance_running_(); }
+bool Application::AnotherInstanceRunning() {
+  return another_instance_running_ && another_instance_running_();
+}
 
 void Application::ShowForm3() {
   if (form3_ == nullptr) {

@@ -16,7 +16,8 @@ using platform::Error;
 using platform::Result;
 using platform::Status;
 
-Form1::Form1(platform::FormToolkit& toolkit, Application& application, const ShellSettings& settings)
+Form1::Form1(platform::FormToolkit& toolkit, Application& application,
+             const ShellSettings& settings)
     : toolkit_(toolkit), application_(application), settings_(settings) {}
 
 Form1::~Form1() {
@@ -24,7 +25,8 @@ Form1::~Form1() {
   if (M_Dom) M_Dom->SetOnContextMenu(nullptr);
 }
 
-Result<std::unique_ptr<Form1>> Form1::Create(platform::FormToolkit& toolkit, Application& application,
+Result<std::unique_ptr<Form1>> Form1::Create(platform::FormToolkit& toolkit,
+                                             Application& application,
                                              const ShellSettings& settings) {
   std::unique_ptr<Form1> form(new Form1(toolkit, application, settings));
   if (Status made = form->CreateControls(); !made) return Error{made.error()};
@@ -46,15 +48,9 @@ Status Form1::CreateControls() {
         controls_.W1 = view.value();
         break;
       }
-      case ChildKind::kTextBox:
-        controls_.Text1 = window_->AddTextBox(child.settings);
-        break;
-      case ChildKind::kCheckBox:
-        controls_.Check1 = window_->AddCheckBox(child.settings);
-        break;
-      case ChildKind::kLabel:
-        controls_.Label1 = window_->AddLabel(child.settings);
-        break;
+      case ChildKind::kTextBox: controls_.Text1 = window_->AddTextBox(child.settings); break;
+      case ChildKind::kCheckBox: controls_.Check1 = window_->AddCheckBox(child.settings); break;
+      case ChildKind::kLabel: controls_.Label1 = window_->AddLabel(child.settings); break;
       case ChildKind::kPicture:
       case ChildKind::kControl: {
         platform::ClickableChild* made = nullptr;
@@ -76,8 +72,8 @@ Status Form1::CreateControls() {
       }
     }
   }
-  if (!controls_.W1 || !controls_.Text1 || !controls_.Check1 || !controls_.Label1 || !controls_.a1 ||
-      !controls_.a2 || !controls_.a3 || !controls_.g1) {
+  if (!controls_.W1 || !controls_.Text1 || !controls_.Check1 || !controls_.Label1 ||
+      !controls_.a1 || !controls_.a2 || !controls_.a3 || !controls_.g1) {
     return Error{"a control of the main window cannot be made"};
   }
 
@@ -95,11 +91,13 @@ Status Form1::CreateControls() {
 Result<platform::ClickableChild*> Form1::AddControl(const platform::ChildSettings& settings) {
   if (settings.name == "g1") {
     return window_->AddControl(
-        settings, [](platform::ControlHost& host) { return std::make_unique<anigif::ucAniGIF>(host); },
+        settings,
+        [](platform::ControlHost& host) { return std::make_unique<anigif::ucAniGIF>(host); },
         LoadingAnimationSettings(settings_.picture_folder));
   }
   return window_->AddControl(
-      settings, [](platform::ControlHost& host) { return std::make_unique<button::teskbutton>(host); },
+      settings,
+      [](platform::ControlHost& host) { return std::make_unique<button::teskbutton>(host); },
       ButtonSettings(settings.name, settings_.picture_folder));
 }
 
@@ -112,8 +110,10 @@ void Form1::ConnectHandlers() {
   controls_.a1->SetOnClick([this] { OnA1Click(); });
   controls_.a2->SetOnClick([this] { OnA2Click(); });
   controls_.a3->SetOnClick([this] { OnA3Click(); });
-  window_->SetOnMouseDown([this](int button, int shift, float x, float y) { OnFormMouseDown(button, shift, x, y); });
-  window_->SetOnMouseMove([this](int button, int shift, float x, float y) { OnFormMouseMove(button, shift, x, y); });
+  window_->SetOnMouseDown(
+      [this](int button, int shift, float x, float y) { OnFormMouseDown(button, shift, x, y); });
+  window_->SetOnMouseMove(
+      [this](int button, int shift, float x, float y) { OnFormMouseMove(button, shift, x, y); });
   // A close request from the window manager ends the program like the exit button, so no
   // process lives on without a window.
   window_->SetOnCloseRequest([this] { application_.Exit(); });
@@ -126,7 +126,8 @@ Status Form1::Load() {
   controls_.Label1->SetVisible(false);
   const std::string skin_file = settings_.program_folder + "/skins/blue.xpt";
   if (Status skinned = toolkit_.Skin().SkinH_AttachEx(skin_file, ""); !skinned) return skinned;
-  if (Status navigated = controls_.W1->Navigate(ServiceAddress(settings_.ServicePrefix, settings_.StartAddress));
+  if (Status navigated =
+          controls_.W1->Navigate(ServiceAddress(settings_.ServicePrefix, settings_.StartAddress));
       !navigated) {
     return navigated;
   }
@@ -156,7 +157,8 @@ void Form1::Unload() {
   window_->Hide();
 }
 
-void Form1::PopupMenu(platform::MenuItem& menu, unsigned flags, std::optional<platform::TwipsPoint> at) {
+void Form1::PopupMenu(platform::MenuItem& menu, unsigned flags,
+                      std::optional<platform::TwipsPoint> at) {
   window_->PopupMenu(menu, flags, at);
 }
 
@@ -269,8 +271,8 @@ void Form1::DownloadComplete() {
 
 bool Form1::OnStoredDocumentContextMenu() { return false; }
 
-void Form1::BeforeNavigate2(platform::BrowserFrame& /*frame*/, const platform::NavigationRequest& /*request*/,
-                            bool& /*cancel*/) {
+void Form1::BeforeNavigate2(platform::BrowserFrame& /*frame*/,
+                            const platform::NavigationRequest& /*request*/, bool& /*cancel*/) {
   timer1_->SetEnabled(true);
 }
 

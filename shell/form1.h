@@ -64,7 +64,8 @@ class Form1 final : private platform::BrowserViewEvents {
  public:
   // Creates the window and its controls (hidden), the timer (enabled) and the tray icon.
   // Fails when the window, the browser view or the tray icon cannot be made.
-  static platform::Result<std::unique_ptr<Form1>> Create(platform::FormToolkit& toolkit, Application& application,
+  static platform::Result<std::unique_ptr<Form1>> Create(platform::FormToolkit& toolkit,
+                                                         Application& application,
                                                          const ShellSettings& settings);
   ~Form1() override;
   Form1(const Form1&) = delete;

@@ -14,7 +14,8 @@ constexpr int kCtrlA = 1, kCtrlE = 5, kCtrlM = 13, kCtrlO = 15, kCtrlS = 19;
 constexpr int kF1 = 27;
 }  // namespace
 
-Form2::Form2(platform::FormToolkit& toolkit, Application& application, const ShellSettings& settings)
+Form2::Form2(platform::FormToolkit& toolkit, Application& application,
+             const ShellSettings& settings)
     : toolkit_(toolkit), application_(application), settings_(settings) {
   BuildChoose();
   BuildError();
@@ -34,12 +35,14 @@ void Form2::BuildChoose() {
   choose_ = Item("choose", "choose", 0, nullptr);
   auto web = Item("web", "网址", 0, nullptr);
   // The handlers in the order of kBookmarkPortals; F1 to F6.
-  constexpr void (Form2::*kPortalHandlers[])() = {&Form2::OnTengxun, &Form2::OnLexin,   &Form2::OnFeiku,
-                                                  &Form2::OnBaoruan, &Form2::OnDangle, &Form2::OnBaidu};
+  constexpr void (Form2::*kPortalHandlers[])() = {&Form2::OnTengxun, &Form2::OnLexin,
+                                                  &Form2::OnFeiku,   &Form2::OnBaoruan,
+                                                  &Form2::OnDangle,  &Form2::OnBaidu};
   static_assert(std::size(kPortalHandlers) == std::size(kBookmarkPortals));
   for (std::size_t i = 0; i < std::size(kBookmarkPortals); ++i) {
     const BookmarkPortal& portal = kBookmarkPortals[i];
-    web->children.push_back(Item(portal.item_name, portal.caption, kF1 + static_cast<int>(i), kPortalHandlers[i]));
+    web->children.push_back(
+        Item(portal.item_name, portal.caption, kF1 + static_cast<int>(i), kPortalHandlers[i]));
   }
   choose_->children = {
       Item("open", "打开", kCtrlO, &Form2::OnOpen),
@@ -64,7 +67,8 @@ std::string Form2::BookmarkAddress(const std::string& item_name) const {
   for (const BookmarkPortal& portal : kBookmarkPortals) {
     if (item_name != portal.item_name) continue;
     // The first bookmark reaches its portal through the mobile-site simulator.
-    if (&portal == &kBookmarkPortals[0]) return SimulatorAddress(settings_.simulator_base, "http", portal.host);
+    if (&portal == &kBookmarkPortals[0])
+      return SimulatorAddress(settings_.simulator_base, "http", portal.host);
     return ServiceAddress(settings_.ServicePrefix, std::string("http://") + portal.host);
   }
   return {};

@@ -5,7 +5,8 @@
 
 namespace tovarin::shell {
 
-platform::Result<std::unique_ptr<Form3>> Form3::Create(platform::FormToolkit& toolkit, Application& application,
+platform::Result<std::unique_ptr<Form3>> Form3::Create(platform::FormToolkit& toolkit,
+                                                       Application& application,
                                                        const ShellSettings& settings) {
   auto window = toolkit.CreateFormWindow(Form3WindowSettings(settings.picture_folder));
   if (!window) return platform::Error{window.error()};

@@ -14,7 +14,8 @@ class Application;
 
 class Form3 {
  public:
-  static platform::Result<std::unique_ptr<Form3>> Create(platform::FormToolkit& toolkit, Application& application,
+  static platform::Result<std::unique_ptr<Form3>> Create(platform::FormToolkit& toolkit,
+                                                         Application& application,
                                                          const ShellSettings& settings);
   void Show();
   // Hides the window; the Application destroys the object later from the message loop.

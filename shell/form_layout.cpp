@@ -95,10 +95,12 @@ std::vector<ChildLayout> Form1Children(const std::string& picture_folder) {
   a3.picture_path = PicturePath(picture_folder, picture_files::kExitButton);
   children.push_back({ChildKind::kControl, a3});
 
-  children.push_back({ChildKind::kPicture,
-                      Strip("Picture1", {0, 680, 3610, 255}, PicturePath(picture_folder, picture_files::kPicture1))});
-  children.push_back({ChildKind::kPicture,
-                      Strip("Picture2", {50, 5370, 3615, 135}, PicturePath(picture_folder, picture_files::kPicture2))});
+  children.push_back(
+      {ChildKind::kPicture, Strip("Picture1", {0, 680, 3610, 255},
+                                  PicturePath(picture_folder, picture_files::kPicture1))});
+  children.push_back(
+      {ChildKind::kPicture, Strip("Picture2", {50, 5370, 3615, 135},
+                                  PicturePath(picture_folder, picture_files::kPicture2))});
 
   ChildSettings check1 = Child("Check1", {210, 5590, 210, 199});
   check1.caption = "停止";
@@ -107,8 +109,9 @@ std::vector<ChildLayout> Form1Children(const std::string& picture_folder) {
   check1.fore_color = kSystemWindowText;
   children.push_back({ChildKind::kCheckBox, check1});
 
-  children.push_back({ChildKind::kPicture,
-                      Strip("Picture3", {20, 840, 80, 4575}, PicturePath(picture_folder, picture_files::kPicture3))});
+  children.push_back(
+      {ChildKind::kPicture, Strip("Picture3", {20, 840, 80, 4575},
+                                  PicturePath(picture_folder, picture_files::kPicture3))});
 
   ChildSettings text1 = Child("Text1", {120, 480, 1290, 255});
   text1.caption = "按Enter访问";

@@ -62,7 +62,8 @@ std::optional<ExternalService> ExternalServiceSetting() {
   }
   if (*prefix == '\0') return std::nullopt;
   ExternalService service{prefix, simulator != nullptr ? simulator : ""};
-  if (service.simulator_base.empty()) service.simulator_base = shell::SimulatorBaseOf(service.prefix);
+  if (service.simulator_base.empty())
+    service.simulator_base = shell::SimulatorBaseOf(service.prefix);
   return service;
 }
 
@@ -74,7 +75,8 @@ platform::Result<std::string> SecretPathPrefix() {
     const ssize_t got = getrandom(bytes.data() + filled, bytes.size() - filled, 0);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {
-      return platform::Error{std::string("no random bytes for the service's path: ") + std::strerror(errno)};
+      return platform::Error{std::string("no random bytes for the service's path: ") +
+                             std::strerror(errno)};
     }
     filled += static_cast<std::size_t>(got);
   }
@@ -97,7 +99,8 @@ std::vector<gateway::Bookmark> PortalBookmarks() {
 }
 
 // The embedded service, listening on the thread-default main context (GTK's).
-platform::Result<std::unique_ptr<gateway::GatewayServer>> StartEmbeddedService(const std::string& start_address) {
+platform::Result<std::unique_ptr<gateway::GatewayServer>> StartEmbeddedService(
+    const std::string& start_address) {
   auto secret = SecretPathPrefix();
   if (!secret.ok()) return platform::Error{secret.error()};
   gateway::GatewayOptions options;
@@ -115,7 +118,8 @@ int main(int argc, char** argv) {
   settings.StartAddress = TOVARIN_START_ADDRESS;
   settings.HomePageUrl = TOVARIN_HOME_PAGE;
   const std::string executable = shell::RunningExecutable();
-  settings.program_folder = executable.empty() ? std::string(".") : shell::DataFolderFor(executable);
+  settings.program_folder =
+      executable.empty() ? std::string(".") : shell::DataFolderFor(executable);
   settings.picture_folder = settings.program_folder + "/pictures";
   // The program's font configuration (fonts/fonts.conf in the data folder) maps the font names
   // the windows ask for ("宋体" is AR PL UMing, "Tahoma" is Wine's Tahoma). The text layer of
@@ -152,8 +156,10 @@ int main(int argc, char** argv) {
   }
 
   tovarin::shell::InstanceLock lock(std::string(g_get_user_runtime_dir()) + "/tovarin.lock");
-  tovarin::shell::Application application(toolkit, settings, [&lock] { return lock.AnotherInstanceRunning(); });
+  tovarin::shell::Application application(toolkit, settings,
+                                          [&lock] { return lock.AnotherInstanceRunning(); });
   const int status = application.Run();
-  if (!application.StartError().empty()) g_printerr("tovarin: start-up failed: %s\n", application.StartError().c_str());
+  if (!application.StartError().empty())
+    g_printerr("tovarin: start-up failed: %s\n", application.StartError().c_str());
   return status;
 }

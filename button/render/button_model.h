@@ -29,23 +29,52 @@ using OleColor = std::uint32_t;
 using PictureRef = std::shared_ptr<const platform::Picture>;
 
 enum ButtonStyleValue : std::int32_t {
-  kStandard = 0, kFlat = 1, kRounded = 2, kGlass = 3, kToolbar = 4, kOrange = 5, kSoft = 6,
-  kHighlight = 7, kAmber = 8, kGloss = 9, kGel = 10, kHoverRaised = 11, kHoverFlat = 12, kThemed = 13,
+  kStandard = 0,
+  kFlat = 1,
+  kRounded = 2,
+  kGlass = 3,
+  kToolbar = 4,
+  kOrange = 5,
+  kSoft = 6,
+  kHighlight = 7,
+  kAmber = 8,
+  kGloss = 9,
+  kGel = 10,
+  kHoverRaised = 11,
+  kHoverFlat = 12,
+  kThemed = 13,
 };
 enum ColorSchemeValue : std::int32_t { kBlue = 0, kOliveGreen = 1, kSilver = 2, kCustom = 3 };
 enum ModeValue : std::int32_t { kPushButton = 0, kCheckButton = 1, kOptionButton = 2 };
 enum CaptionAlignValue : std::int32_t { kAlignLeft = 0, kAlignCenter = 1, kAlignRight = 2 };
 enum PictureAlignValue : std::int32_t {
-  kLeftEdge = 0, kLeftOfCaption = 1, kRightEdge = 2, kRightOfCaption = 3, kCenterPicture = 4,
-  kTopEdge = 5, kTopOfCaption = 6, kBottomEdge = 7, kBottomOfCaption = 8,
+  kLeftEdge = 0,
+  kLeftOfCaption = 1,
+  kRightEdge = 2,
+  kRightOfCaption = 3,
+  kCenterPicture = 4,
+  kTopEdge = 5,
+  kTopOfCaption = 6,
+  kBottomEdge = 7,
+  kBottomOfCaption = 8,
 };
 enum CaptionEffectsValue : std::int32_t {
-  kNoEffect = 0, kRaised = 1, kSunken = 2, kShadow = 3, kLightOutline = 4, kDarkOutline = 5,
+  kNoEffect = 0,
+  kRaised = 1,
+  kSunken = 2,
+  kShadow = 3,
+  kLightOutline = 4,
+  kDarkOutline = 5,
 };
 enum PictureEffectValue : std::int32_t { kEffectNone = 0, kLighter = 1, kDarker = 2 };
 enum DisabledPictureModeValue : std::int32_t { kFaded = 0, kGrayscale = 1 };
 enum ToolTipTypeValue : std::int32_t { kRectangular = 0, kBalloon = 1 };
-enum ToolTipIconValue : std::int32_t { kNoIcon = 0, kInfoIcon = 1, kWarningIcon = 2, kErrorIcon = 3 };
+enum ToolTipIconValue : std::int32_t {
+  kNoIcon = 0,
+  kInfoIcon = 1,
+  kWarningIcon = 2,
+  kErrorIcon = 3
+};
 enum ButtonStateValue : std::int32_t { kStateNormal = 0, kStateHot = 1, kStateDown = 2 };
 
 struct ButtonModel {

@@ -18,17 +18,17 @@
 
 #include "button/render/button_model.h"
 #include "button/render/color_math.h"
-#include "platform/raster/bitmap.h"
-#include "platform/text/font.h"
-#include "platform/raster/geometry.h"
 #include "platform/pictures/picture.h"
+#include "platform/raster/bitmap.h"
+#include "platform/raster/geometry.h"
+#include "platform/text/font.h"
 
 namespace tovarin::button {
 
 // Gradient directions of DrawGradient.
 enum GradientDirection : std::int32_t {
-  kGradientHorizontal = 0,  // colour 1 at the left, colour 2 at the right
-  kGradientVertical = 1,    // colour 1 at the top, colour 2 at the bottom
+  kGradientHorizontal = 0,    // colour 1 at the left, colour 2 at the right
+  kGradientVertical = 1,      // colour 1 at the top, colour 2 at the bottom
   kGradientDiagonalDown = 2,  // colour 1 top-left, colour 2 bottom-right
   kGradientDiagonalUp = 3,    // colour 1 bottom-left, colour 2 top-right
 };
@@ -51,7 +51,8 @@ class ButtonRenderer {
   // --- Primitives (primitives.cpp, gradient.cpp, update_region.cpp, drop_down_symbol.cpp)
   // Two-colour linear gradient over (x, y, w, h); nothing for w < 1 or h < 1. Rows past the
   // surface are clipped. Directions other than 0..3 paint the rectangle black.
-  void DrawGradient(int x, int y, int width, int height, RgbColor color1, RgbColor color2, std::int32_t direction);
+  void DrawGradient(int x, int y, int width, int height, RgbColor color1, RgbColor color2,
+                    std::int32_t direction);
   // One-pixel line; the end point is not painted.
   void DrawLine(int x1, int y1, int x2, int y2, RgbColor color);
   // Columns x and x + width - 1, rows y and y + height - 1 (as far as they are on the surface).
@@ -70,9 +71,10 @@ class ButtonRenderer {
   // the picture with its opacity and effects, any other colour its silhouette.
   void DrawPicture(const platform::Rect& rect, RgbColor color);
   static bool IsAlphaBitmap(const platform::Picture* picture);
-  void BlendPicture(int x, int y, int width, int height, const platform::Picture& picture, std::int64_t mask_color,
-                    RgbColor color);
-  void BlendAlphaPicture(int x, int y, int width, int height, const platform::Picture& picture, RgbColor color);
+  void BlendPicture(int x, int y, int width, int height, const platform::Picture& picture,
+                    std::int64_t mask_color, RgbColor color);
+  void BlendAlphaPicture(int x, int y, int width, int height, const platform::Picture& picture,
+                         RgbColor color);
 
   // --- Style routines, one file each; s is the state to draw (0 normal, 1 hot, 2 down).
   void DrawSystemStyle(std::int32_t s);  // Standard, Flat, HoverRaised, HoverFlat
@@ -104,11 +106,14 @@ class ButtonRenderer {
     DrawGradient(x, y, width, height, c1, c2, kGradientHorizontal);
   }
   void Line(int x1, int y1, int x2, int y2, RgbColor c) { DrawLine(x1, y1, x2, y2, c); }
-  void Frame(int x, int y, int width, int height, RgbColor c) { DrawOutline(x, y, width, height, c); }
+  void Frame(int x, int y, int width, int height, RgbColor c) {
+    DrawOutline(x, y, width, height, c);
+  }
   void Fill(RgbColor c, const platform::Rect& rect) { FillRectangle(c, rect); }
   void Corners(RgbColor c) { SetCornerPixels(c); }
   // The eight rim lines of the Rounded style, each in its own colour.
-  void Rim(RgbColor c1, RgbColor c2, RgbColor c3, RgbColor c4, RgbColor c5, RgbColor c6, RgbColor c7, RgbColor c8);
+  void Rim(RgbColor c1, RgbColor c2, RgbColor c3, RgbColor c4, RgbColor c5, RgbColor c6,
+           RgbColor c7, RgbColor c8);
   // The platform's dotted focus rectangle.
   void FocusRect(const platform::Rect& rect);
   // The platform's 3-D edge on all four sides.
@@ -144,8 +149,12 @@ class ButtonRenderer {
 namespace shorthand {
 inline RgbColor S(RgbColor color, float fraction) { return ShiftColor(color, fraction); }
 inline RgbColor M(RgbColor a, RgbColor b) { return MixColors(a, b); }
-inline RgbColor Color(int r, int g, int b) { return TranslateColor(static_cast<std::uint32_t>(MakeRgb(r, g, b))); }
-inline RgbColor SystemColor(int index) { return TranslateColor(0x80000000u | static_cast<std::uint32_t>(index)); }
+inline RgbColor Color(int r, int g, int b) {
+  return TranslateColor(static_cast<std::uint32_t>(MakeRgb(r, g, b)));
+}
+inline RgbColor SystemColor(int index) {
+  return TranslateColor(0x80000000u | static_cast<std::uint32_t>(index));
+}
 }  // namespace shorthand
 
 }  // namespace tovarin::button

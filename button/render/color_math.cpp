@@ -31,10 +31,12 @@ RgbColor ShiftColor(RgbColor color, float fraction) {
 
 RgbColor MixColors(RgbColor a, RgbColor b) {
   auto mean = [](int x, int y) { return static_cast<int>(platform::Nearest((x + y) / 2.0)); };
-  return MakeRgb(mean(RedOf(a), RedOf(b)), mean(GreenOf(a), GreenOf(b)), mean(BlueOf(a), BlueOf(b)));
+  return MakeRgb(mean(RedOf(a), RedOf(b)), mean(GreenOf(a), GreenOf(b)),
+                 mean(BlueOf(a), BlueOf(b)));
 }
 
-void FillEffectTables(std::array<std::uint8_t, 256>& light_table, std::array<std::uint8_t, 256>& dark_table) {
+void FillEffectTables(std::array<std::uint8_t, 256>& light_table,
+                      std::array<std::uint8_t, 256>& dark_table) {
   for (int i = 0; i < 256; ++i) {
     light_table[static_cast<std::size_t>(i)] = LightenChannel(static_cast<std::uint8_t>(i));
     dark_table[static_cast<std::size_t>(i)] = DarkenChannel(static_cast<std::uint8_t>(i));

@@ -25,7 +25,9 @@ constexpr int BlueOf(RgbColor c) { return (c / 65536) & 255; }
 constexpr RgbColor MakeRgb(int r, int g, int b) { return r + g * 256 + b * 65536; }
 
 // The drawing colour the raster layer takes: the low 24 bits (kNoColor becomes white).
-constexpr platform::ColorRef ToColorRef(RgbColor c) { return static_cast<platform::ColorRef>(c) & 0xFFFFFFu; }
+constexpr platform::ColorRef ToColorRef(RgbColor c) {
+  return static_cast<platform::ColorRef>(c) & 0xFFFFFFu;
+}
 
 // OLE colour to RGB: a value below 0x80000000 stays (its low 24 bits), 0x80000000 + n becomes
 // system colour n; anything that cannot be translated gives kNoColor.
@@ -43,9 +45,12 @@ constexpr std::uint8_t LightenChannel(std::uint8_t v) {
   const int lighter = v * 293 / 255;
   return static_cast<std::uint8_t>(lighter > 255 ? 255 : lighter);
 }
-constexpr std::uint8_t DarkenChannel(std::uint8_t v) { return static_cast<std::uint8_t>(v * 217 / 255); }
+constexpr std::uint8_t DarkenChannel(std::uint8_t v) {
+  return static_cast<std::uint8_t>(v * 217 / 255);
+}
 
 // Fills both tables for every channel value (done once when a button is created).
-void FillEffectTables(std::array<std::uint8_t, 256>& light_table, std::array<std::uint8_t, 256>& dark_table);
+void FillEffectTables(std::array<std::uint8_t, 256>& light_table,
+                      std::array<std::uint8_t, 256>& dark_table);
 
 }  // namespace tovarin::button

@@ -7,8 +7,8 @@
 #include "button/render/button_renderer.h"
 #include "platform/pictures/picture.h"
 #include "platform/raster/system_colors.h"
-#include "platform/text/text.h"
 #include "platform/raster/units.h"
+#include "platform/text/text.h"
 
 namespace tovarin::button {
 using namespace shorthand;
@@ -22,7 +22,9 @@ int HiMetricToPixelsRounded(int himetric) {
 }
 
 // The caption without leading and trailing spaces is empty.
-bool IsBlank(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
+bool IsBlank(std::string_view text) {
+  return text.find_first_not_of(' ') == std::string_view::npos;
+}
 
 bool OneOf(std::int32_t value, std::initializer_list<std::int32_t> set) {
   for (std::int32_t v : set) {
@@ -47,14 +49,19 @@ void ButtonRenderer::ChooseCurrentPicture() {
   const ButtonModel& m = model_;
   PictureRef chosen = m.PictureNormal;
   if (m.mButtonState == kStateDown || (m.Mode != kPushButton && m.Value)) {
-    chosen = !IsEmptyPicture(m.PictureDown) ? m.PictureDown : !IsEmptyPicture(m.PictureHot) ? m.PictureHot : m.PictureNormal;
+    chosen = !IsEmptyPicture(m.PictureDown)  ? m.PictureDown
+             : !IsEmptyPicture(m.PictureHot) ? m.PictureHot
+                                             : m.PictureNormal;
   } else if (m.mButtonState == kStateHot) {
     chosen = !IsEmptyPicture(m.PictureHot) ? m.PictureHot : m.PictureNormal;
   }
   model_.mCurrentPicture = IsEmptyPicture(chosen) ? nullptr : chosen;
   // Both extents go through the same (horizontal) conversion; at 96 dpi they are the pixels.
-  model_.mPictureHeight = model_.mCurrentPicture ? HiMetricToPixelsRounded(model_.mCurrentPicture->HiMetricHeight()) : 0;
-  model_.mPictureWidth = model_.mCurrentPicture ? HiMetricToPixelsRounded(model_.mCurrentPicture->HiMetricWidth()) : 0;
+  model_.mPictureHeight = model_.mCurrentPicture
+                              ? HiMetricToPixelsRounded(model_.mCurrentPicture->HiMetricHeight())
+                              : 0;
+  model_.mPictureWidth =
+      model_.mCurrentPicture ? HiMetricToPixelsRounded(model_.mCurrentPicture->HiMetricWidth()) : 0;
 }
 
 // Measures the caption and places mCaptionRect by CaptionAlign, the picture and the drop-down.
@@ -65,9 +72,12 @@ void ButtonRenderer::PlaceCaption() {
   const int ph = m.mPictureHeight;
 
   int measuring_width = W() - 8;
-  if (has_drop_down) measuring_width = (m.PictureAlign == kRightEdge || m.PictureAlign == kRightOfCaption) ? W() - 24 : W() - 16;
-  platform::Rect t = platform::MeasureText(CaptionFont(), m.Caption, platform::Rect{0, 0, measuring_width, H()},
-                                           platform::kDtCalcRect | platform::kDtWordBreak | CaptionFlags());
+  if (has_drop_down)
+    measuring_width =
+        (m.PictureAlign == kRightEdge || m.PictureAlign == kRightOfCaption) ? W() - 24 : W() - 16;
+  platform::Rect t =
+      platform::MeasureText(CaptionFont(), m.Caption, platform::Rect{0, 0, measuring_width, H()},
+                            platform::kDtCalcRect | platform::kDtWordBreak | CaptionFlags());
   t = platform::Rect{0, 0, t.Width(), t.Height()};
 
   switch (m.CaptionAlign) {
@@ -75,7 +85,8 @@ void ButtonRenderer::PlaceCaption() {
     case kAlignCenter:
       t = t.Offset((W() - t.right + pw) / 2, (H() - t.bottom) / 2);
       if (has_drop_down) t = t.Offset(-8, 0);
-      if (OneOf(m.PictureAlign, {kTopEdge, kTopOfCaption, kBottomEdge, kBottomOfCaption})) t = t.Offset(-(pw / 2), 0);
+      if (OneOf(m.PictureAlign, {kTopEdge, kTopOfCaption, kBottomEdge, kBottomOfCaption}))
+        t = t.Offset(-(pw / 2), 0);
       break;
     case kAlignRight: t = t.Offset(W() - t.right - 4, (H() - t.bottom) / 2); break;
     default: break;
@@ -133,8 +144,14 @@ void ButtonRenderer::PlacePicture() {
 
   if (!IsBlank(m.Caption) && m.PictureAlign != kCenterPicture) {
     switch (m.PictureAlign) {
-      case kLeftEdge: left = 3; top = (H() - ph) / 2; break;
-      case kLeftOfCaption: left = c.left - pw - 4; top = (H() - ph) / 2; break;
+      case kLeftEdge:
+        left = 3;
+        top = (H() - ph) / 2;
+        break;
+      case kLeftOfCaption:
+        left = c.left - pw - 4;
+        top = (H() - ph) / 2;
+        break;
       case kRightEdge:
       case kRightOfCaption:
         left = m.PictureAlign == kRightEdge ? W() - pw - 3 : c.right + 4;
@@ -142,13 +159,27 @@ void ButtonRenderer::PlacePicture() {
         if (has_drop_down) left -= 16;
         if (left < c.right + 2) left = c.right + 2;
         break;
-      case kTopEdge: left = (W() - pw) / 2; top = 4; break;
-      case kTopOfCaption: left = (W() - pw) / 2; top = c.top - ph - 2; break;
-      case kBottomEdge: left = (W() - pw) / 2; top = H() - ph - 4; break;
-      case kBottomOfCaption: left = (W() - pw) / 2; top = c.bottom + 2; break;
+      case kTopEdge:
+        left = (W() - pw) / 2;
+        top = 4;
+        break;
+      case kTopOfCaption:
+        left = (W() - pw) / 2;
+        top = c.top - ph - 2;
+        break;
+      case kBottomEdge:
+        left = (W() - pw) / 2;
+        top = H() - ph - 4;
+        break;
+      case kBottomOfCaption:
+        left = (W() - pw) / 2;
+        top = c.bottom + 2;
+        break;
       default: break;  // other values keep the last position
     }
-    if (has_drop_down && OneOf(m.PictureAlign, {kTopEdge, kTopOfCaption, kBottomEdge, kBottomOfCaption})) left -= 8;
+    if (has_drop_down &&
+        OneOf(m.PictureAlign, {kTopEdge, kTopOfCaption, kBottomEdge, kBottomOfCaption}))
+      left -= 8;
   } else {
     left = (W() - pw) / 2;
     top = (H() - ph) / 2;
@@ -187,12 +218,14 @@ void ButtonRenderer::DrawContent() {
   PlacePicture();
   const ButtonModel& m = model_;
   if (m.DropDownSymbol != 0) {
-    model_.mDropDownRect = platform::Rect{W() - 15, static_cast<int>(platform::Nearest(H() / 2.0 - 7)), W(),
-                                          static_cast<int>(platform::Nearest(H() / 2.0 + 8))};
+    model_.mDropDownRect =
+        platform::Rect{W() - 15, static_cast<int>(platform::Nearest(H() / 2.0 - 7)), W(),
+                       static_cast<int>(platform::Nearest(H() / 2.0 + 8))};
   }
   DrawSeparator();
   const bool down = m.mButtonState == kStateDown;
-  if (down && OneOf(m.ButtonStyle, {kStandard, kFlat, kOrange, kSoft, kHighlight, kGel, kHoverRaised, kHoverFlat})) {
+  if (down && OneOf(m.ButtonStyle, {kStandard, kFlat, kOrange, kSoft, kHighlight, kGel,
+                                    kHoverRaised, kHoverFlat})) {
     model_.mCaptionRect = m.mCaptionRect.Offset(1, 1);
     model_.mPictureRect = m.mPictureRect.Offset(1, 1);
     model_.mDropDownRect = m.mDropDownRect.Offset(1, 1);
@@ -201,22 +234,26 @@ void ButtonRenderer::DrawContent() {
   if (m.CaptionEffects != kNoEffect) DrawCaptionEffects();
 
   RgbColor caption_color = SystemColor(platform::kColorGrayText);
-  if (m.Enabled) caption_color = TranslateColor(m.mButtonState == kStateHot ? m.ForeColorHover : m.ForeColor);
+  if (m.Enabled)
+    caption_color = TranslateColor(m.mButtonState == kStateHot ? m.ForeColorHover : m.ForeColor);
   DrawCaptionText(m.mCaptionRect, caption_color, 0, 0);
 
   if (m.DropDownSymbol != 0) {
     // In the styles that press their content the symbol moves by (2, 2) in all.
-    if (down && OneOf(m.ButtonStyle, {kStandard, kFlat, kSoft, kHighlight, kHoverRaised, kHoverFlat})) {
+    if (down &&
+        OneOf(m.ButtonStyle, {kStandard, kFlat, kSoft, kHighlight, kHoverRaised, kHoverFlat})) {
       model_.mDropDownRect = m.mDropDownRect.Offset(1, 1);
     }
-    text_color_ = ToColorRef(m.Enabled ? TranslateColor(m.ForeColor) : SystemColor(platform::kColorGrayText));
+    text_color_ =
+        ToColorRef(m.Enabled ? TranslateColor(m.ForeColor) : SystemColor(platform::kColorGrayText));
     DrawDropDownSymbol(m.DropDownSymbol);
   }
 }
 
 void ButtonRenderer::DrawCaptionText(const platform::Rect& rect, RgbColor color, int dx, int dy) {
   // The surface's text colour is only used for this call, so nothing needs restoring.
-  platform::DrawText(surface_, CaptionFont(), ToColorRef(color), model_.Caption, rect.Offset(dx, dy),
+  platform::DrawText(surface_, CaptionFont(), ToColorRef(color), model_.Caption,
+                     rect.Offset(dx, dy),
                      platform::kDtCenter | platform::kDtWordBreak | CaptionFlags());
 }
 
@@ -238,7 +275,8 @@ void ButtonRenderer::DrawCaptionEffects() {
     case kDarkOutline: outline(S(b, -0.1f)); break;
     default: break;
   }
-  DrawCaptionText(r, m.Enabled ? TranslateColor(m.ForeColor) : SystemColor(platform::kColorGrayText), 0, 0);
+  DrawCaptionText(
+      r, m.Enabled ? TranslateColor(m.ForeColor) : SystemColor(platform::kColorGrayText), 0, 0);
 }
 
 void ButtonRenderer::DrawPictureShadow() {

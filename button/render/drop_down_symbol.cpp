@@ -23,7 +23,8 @@ void ButtonRenderer::DrawDropDownSymbol(std::int32_t symbol) {
   const std::shared_ptr<platform::Font> font = CreateSymbolFont(kSymbolCellHeight);
   // Only the first character of the decimal text is drawn: 12 draws the glyph of "1".
   const std::string text = std::to_string(symbol).substr(0, 1);
-  platform::DrawText(surface_, *font, text_color_, text, model_.mDropDownRect, platform::kDtWordBreak);
+  platform::DrawText(surface_, *font, text_color_, text, model_.mDropDownRect,
+                     platform::kDtWordBreak);
 }
 
 }  // namespace tovarin::button

@@ -17,8 +17,13 @@ namespace {
 class GradientTable {
  public:
   GradientTable(RgbColor color1, RgbColor color2, std::int64_t steps)
-      : r1_(color1 & 255), g1_((color1 >> 8) & 255), b1_((color1 >> 16) & 255), r2_(color2 & 255),
-        g2_((color2 >> 8) & 255), b2_((color2 >> 16) & 255), steps_(steps) {}
+      : r1_(color1 & 255),
+        g1_((color1 >> 8) & 255),
+        b1_((color1 >> 16) & 255),
+        r2_(color2 & 255),
+        g2_((color2 >> 8) & 255),
+        b2_((color2 >> 16) & 255),
+        steps_(steps) {}
 
   std::uint32_t Entry(std::int64_t i) const {
     if (steps_ == 0) return Pixel(r1_ / 2 + r2_ / 2, g1_ / 2 + g2_ / 2, b1_ / 2 + b2_ / 2);
@@ -29,7 +34,9 @@ class GradientTable {
   int Channel(int from, int to, std::int64_t i) const {
     return static_cast<int>(from + (static_cast<std::int64_t>(to - from) * i) / steps_);
   }
-  static std::uint32_t Pixel(int r, int g, int b) { return static_cast<std::uint32_t>((r << 16) | (g << 8) | b); }
+  static std::uint32_t Pixel(int r, int g, int b) {
+    return static_cast<std::uint32_t>((r << 16) | (g << 8) | b);
+  }
 
   int r1_, g1_, b1_, r2_, g2_, b2_;
   std::int64_t steps_;
@@ -37,12 +44,13 @@ class GradientTable {
 
 }  // namespace
 
-void ButtonRenderer::DrawGradient(int x, int y, int width, int height, RgbColor color1, RgbColor color2,
-                                 std::int32_t direction) {
+void ButtonRenderer::DrawGradient(int x, int y, int width, int height, RgbColor color1,
+                                  RgbColor color2, std::int32_t direction) {
   if (width < 1 || height < 1) return;
   // Only the part on the surface is built: callers pass rectangles reaching past the bottom
   // edge, and a huge rectangle must not become a huge buffer.
-  const platform::Rect visible = platform::Rect::FromXYWH(x, y, width, height).Intersect(surface_.Bounds());
+  const platform::Rect visible =
+      platform::Rect::FromXYWH(x, y, width, height).Intersect(surface_.Bounds());
   if (visible.IsEmpty()) return;
 
   std::int64_t steps = std::int64_t{width} + height - 2;
@@ -54,29 +62,26 @@ void ButtonRenderer::DrawGradient(int x, int y, int width, int height, RgbColor 
   const int vh = visible.Height();
   std::vector<std::uint32_t> row_entries(static_cast<std::size_t>(vw));
   if (direction == kGradientHorizontal) {
-    for (int col = 0; col < vw; ++col) row_entries[static_cast<std::size_t>(col)] = table.Entry(visible.left - x + col);
+    for (int col = 0; col < vw; ++col)
+      row_entries[static_cast<std::size_t>(col)] = table.Entry(visible.left - x + col);
   }
   // Rows are stored bottom-up: the first row in memory is the bottom row of the block.
   std::vector<std::uint32_t> buffer(static_cast<std::size_t>(vw) * static_cast<std::size_t>(vh), 0);
   for (int row = 0; row < vh; ++row) {
     const std::int64_t t = visible.top - y + row;  // rows from the rectangle's top
     const std::int64_t k = height - 1 - t;         // rows from the rectangle's bottom
-    std::uint32_t* line = buffer.data() + static_cast<std::size_t>(vh - 1 - row) * static_cast<std::size_t>(vw);
+    std::uint32_t* line =
+        buffer.data() + static_cast<std::size_t>(vh - 1 - row) * static_cast<std::size_t>(vw);
     switch (direction) {
-      case kGradientHorizontal:
-        std::copy(row_entries.begin(), row_entries.end(), line);
-        break;
-      case kGradientVertical:
-        std::fill(line, line + vw, table.Entry(height - 1 - k));
-        break;
+      case kGradientHorizontal: std::copy(row_entries.begin(), row_entries.end(), line); break;
+      case kGradientVertical: std::fill(line, line + vw, table.Entry(height - 1 - k)); break;
       case kGradientDiagonalDown:
         for (int col = 0; col < vw; ++col) line[col] = table.Entry(visible.left - x + col + t);
         break;
       case kGradientDiagonalUp:
         for (int col = 0; col < vw; ++col) line[col] = table.Entry(visible.left - x + col + k);
         break;
-      default:
-        break;  // unknown directions leave the block black
+      default: break;  // unknown directions leave the block black
     }
   }
   platform::CopyPixels32(surface_, visible.left, visible.top, vw, vh, buffer);

@@ -69,7 +69,8 @@ Pixel ImagePixel(const platform::Bitmap& image, int j, int i) {
 // The surface under the picture, read and written in place.
 class SurfaceAccess {
  public:
-  explicit SurfaceAccess(platform::Bitmap& surface) : surface_(surface), bytes_(surface.BitsPerPixel() / 8) {}
+  explicit SurfaceAccess(platform::Bitmap& surface)
+      : surface_(surface), bytes_(surface.BitsPerPixel() / 8) {}
 
   bool Direct() const { return bytes_ == 3 || bytes_ == 4; }
   Pixel Read(int x, int y) const {
@@ -98,8 +99,10 @@ class SurfaceAccess {
 
 // Runs `compose(source, target)` for every picture pixel that lies on the surface.
 template <typename Compose>
-void ForEachVisiblePixel(platform::Bitmap& surface, int x, int y, int width, int height, Compose compose) {
-  const platform::Rect visible = platform::Rect::FromXYWH(x, y, width, height).Intersect(surface.Bounds());
+void ForEachVisiblePixel(platform::Bitmap& surface, int x, int y, int width, int height,
+                         Compose compose) {
+  const platform::Rect visible =
+      platform::Rect::FromXYWH(x, y, width, height).Intersect(surface.Bounds());
   SurfaceAccess access(surface);
   for (int sy = visible.top; sy < visible.bottom; ++sy) {
     for (int sx = visible.left; sx < visible.right; ++sx) {
@@ -120,11 +123,13 @@ void BlendInto(Pixel& t, const Pixel& x, int o) {
 // The picture's own colours of a pixel, through the effect tables for Lighter and Darker.
 Pixel Effected(const ButtonModel& m, std::int32_t effect, const Pixel& s) {
   if (effect == kLighter) {
-    return Pixel{m.mLightTable[static_cast<std::size_t>(s.blue)], m.mLightTable[static_cast<std::size_t>(s.green)],
+    return Pixel{m.mLightTable[static_cast<std::size_t>(s.blue)],
+                 m.mLightTable[static_cast<std::size_t>(s.green)],
                  m.mLightTable[static_cast<std::size_t>(s.red)], s.alpha};
   }
   if (effect == kDarker) {
-    return Pixel{m.mDarkTable[static_cast<std::size_t>(s.blue)], m.mDarkTable[static_cast<std::size_t>(s.green)],
+    return Pixel{m.mDarkTable[static_cast<std::size_t>(s.blue)],
+                 m.mDarkTable[static_cast<std::size_t>(s.green)],
                  m.mDarkTable[static_cast<std::size_t>(s.red)], s.alpha};
   }
   return s;
@@ -151,7 +156,8 @@ void ComposePixel(const ButtonModel& m, const BlendSetup& setup, const Pixel& s,
 }  // namespace
 
 bool ButtonRenderer::IsAlphaBitmap(const platform::Picture* picture) {
-  return picture != nullptr && picture->Kind() == platform::PictureKind::kBitmap && picture->BitsPerPixel() == 32;
+  return picture != nullptr && picture->Kind() == platform::PictureKind::kBitmap &&
+         picture->BitsPerPixel() == 32;
 }
 
 void ButtonRenderer::DrawPicture(const platform::Rect& rect, RgbColor color) {
@@ -162,14 +168,17 @@ void ButtonRenderer::DrawPicture(const platform::Rect& rect, RgbColor color) {
                                       ? std::int64_t{Color(192, 192, 192)}
                                       : std::int64_t{model_.MaskColor};
   if (IsAlphaBitmap(picture)) {
-    BlendAlphaPicture(rect.left, rect.top, model_.mPictureWidth, model_.mPictureHeight, *picture, color);
+    BlendAlphaPicture(rect.left, rect.top, model_.mPictureWidth, model_.mPictureHeight, *picture,
+                      color);
   } else {
-    BlendPicture(rect.left, rect.top, model_.mPictureWidth, model_.mPictureHeight, *picture, mask_color, color);
+    BlendPicture(rect.left, rect.top, model_.mPictureWidth, model_.mPictureHeight, *picture,
+                 mask_color, color);
   }
 }
 
-void ButtonRenderer::BlendPicture(int x, int y, int width, int height, const platform::Picture& picture,
-                                 std::int64_t mask_color, RgbColor color) {
+void ButtonRenderer::BlendPicture(int x, int y, int width, int height,
+                                  const platform::Picture& picture, std::int64_t mask_color,
+                                  RgbColor color) {
   if (width <= 0 || height <= 0 || picture.IsEmpty()) return;
   const ButtonModel& m = model_;
   BlendSetup setup = CommonSetup(m);
@@ -185,7 +194,8 @@ void ButtonRenderer::BlendPicture(int x, int y, int width, int height, const pla
   // Anything but a bitmap is first drawn over the mask colour, so an icon's transparent parts
   // take the mask colour (and are then skipped by the mask test).
   const bool over_mask = picture.Kind() != platform::PictureKind::kBitmap;
-  const Pixel mask_channels{static_cast<int>((mask_color >> 16) & 255), static_cast<int>((mask_color >> 8) & 255),
+  const Pixel mask_channels{static_cast<int>((mask_color >> 16) & 255),
+                            static_cast<int>((mask_color >> 8) & 255),
                             static_cast<int>(mask_color & 255), 255};
   const platform::Bitmap& image = picture.Image();
   ForEachVisiblePixel(surface_, x, y, width, height, [&](int j, int i, Pixel& t) {
@@ -202,8 +212,8 @@ void ButtonRenderer::BlendPicture(int x, int y, int width, int height, const pla
   });
 }
 
-void ButtonRenderer::BlendAlphaPicture(int x, int y, int width, int height, const platform::Picture& picture,
-                                      RgbColor color) {
+void ButtonRenderer::BlendAlphaPicture(int x, int y, int width, int height,
+                                       const platform::Picture& picture, RgbColor color) {
   if (width <= 0 || height <= 0 || picture.IsEmpty()) return;
   const ButtonModel& m = model_;
   BlendSetup setup = CommonSetup(m);

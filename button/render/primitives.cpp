@@ -1,7 +1,6 @@
 // Lines, outlines, fills, corner pixels and the focus and edge helpers of the styles.
 
 #include "button/render/button_renderer.h"
-
 #include "platform/raster/raster.h"
 #include "platform/raster/units.h"
 
@@ -38,8 +37,8 @@ void ButtonRenderer::SetCornerPixels(RgbColor color) {
   surface_.SetPixel(W() - 2, H() - 2, c);
 }
 
-void ButtonRenderer::Rim(RgbColor c1, RgbColor c2, RgbColor c3, RgbColor c4, RgbColor c5, RgbColor c6, RgbColor c7,
-                        RgbColor c8) {
+void ButtonRenderer::Rim(RgbColor c1, RgbColor c2, RgbColor c3, RgbColor c4, RgbColor c5,
+                         RgbColor c6, RgbColor c7, RgbColor c8) {
   Line(1, 2, W() - 2, 2, c1);
   Line(1, 1, W() - 2, 1, c2);
   Line(1, 1, 1, H() - 2, c3);
@@ -50,7 +49,9 @@ void ButtonRenderer::Rim(RgbColor c1, RgbColor c2, RgbColor c3, RgbColor c4, Rgb
   Line(2, H() - 2, W() - 2, H() - 2, c8);
 }
 
-void ButtonRenderer::FocusRect(const platform::Rect& rect) { platform::DrawFocusRect(surface_, rect); }
+void ButtonRenderer::FocusRect(const platform::Rect& rect) {
+  platform::DrawFocusRect(surface_, rect);
+}
 
 void ButtonRenderer::Edge(const platform::Rect& rect, unsigned edge) {
   platform::DrawEdge(surface_, rect, edge, platform::kBfRect);

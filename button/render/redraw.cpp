@@ -10,7 +10,9 @@ namespace tovarin::button {
 
 void Redraw(ButtonModel& model, ButtonCanvas& canvas) { ButtonRenderer(model, canvas).Redraw(); }
 
-void UpdateRegion(ButtonModel& model, ButtonCanvas& canvas) { ButtonRenderer(model, canvas).UpdateRegion(); }
+void UpdateRegion(ButtonModel& model, ButtonCanvas& canvas) {
+  ButtonRenderer(model, canvas).UpdateRegion();
+}
 
 void ButtonRenderer::FallBackToRounded() {
   ChangeProperty(model_.ButtonStyle, std::int32_t{kRounded}, "ButtonStyle");
@@ -26,10 +28,12 @@ void ButtonRenderer::FallBackToRounded() {
 }
 
 void ButtonRenderer::Redraw() {
-  platform::FillRect(surface_, surface_.Bounds(), ToColorRef(TranslateColor(model_.mSurfaceBackColor)));
+  platform::FillRect(surface_, surface_.Bounds(),
+                     ToColorRef(TranslateColor(model_.mSurfaceBackColor)));
   RefreshSize();
   model_.mClientRect = platform::Rect{0, 0, W(), H()};
-  if (model_.Mode != kPushButton && model_.ButtonStyle != kStandard && model_.ButtonStyle != kSoft && model_.Value) {
+  if (model_.Mode != kPushButton && model_.ButtonStyle != kStandard &&
+      model_.ButtonStyle != kSoft && model_.Value) {
     // Stored: a set button stays drawn as down until the input handling resets the state.
     model_.mButtonState = kStateDown;
   }

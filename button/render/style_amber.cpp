@@ -43,8 +43,7 @@ void ButtonRenderer::DrawAmberStyle(std::int32_t s) {
       Grad(0, 0, W(), k, Color(255, 193, 88), Color(255, 175, 81));
       Grad(0, k, W(), l, Color(255, 143, 70), Color(255, 211, 95));
       break;
-    default:
-      return;  // nothing at all
+    default: return;  // nothing at all
   }
   DrawContent();
   Frame(0, 0, W(), H(), outline);

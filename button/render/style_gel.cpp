@@ -16,8 +16,8 @@ void ButtonRenderer::DrawGelStyle(std::int32_t s) {
   const RgbColor mw = M(bc, white);
 
   // One row of the look: fill, top band, lower part, content, outline, corners.
-  auto paint = [&](RgbColor fill, RgbColor top1, RgbColor top2, RgbColor low1, RgbColor low2, RgbColor outline,
-                   RgbColor corners) {
+  auto paint = [&](RgbColor fill, RgbColor top1, RgbColor top2, RgbColor low1, RgbColor low2,
+                   RgbColor outline, RgbColor corners) {
     Fill(fill, r);
     Grad(0, 0, W(), 5, top1, top2);
     Grad(0, 6, W(), H() - 1, low1, low2);
@@ -33,13 +33,16 @@ void ButtonRenderer::DrawGelStyle(std::int32_t s) {
   switch (s) {
     case kStateNormal:
       UpdateRegion();
-      paint(S(bc, -0.03f), S(mw, 0.1f), bc, S(bc, -0.05f), M(white, S(bc, 0.1f)), S(bc, -0.33f), S(bc, -0.36f));
+      paint(S(bc, -0.03f), S(mw, 0.1f), bc, S(bc, -0.05f), M(white, S(bc, 0.1f)), S(bc, -0.33f),
+            S(bc, -0.36f));
       break;
     case kStateHot:
-      paint(S(bc, -0.03f), S(mw, 0.15f), bc, S(bc, -0.05f), M(white, S(bc, 0.2f)), S(bc, -0.28f), S(bc, -0.36f));
+      paint(S(bc, -0.03f), S(mw, 0.15f), bc, S(bc, -0.05f), M(white, S(bc, 0.2f)), S(bc, -0.28f),
+            S(bc, -0.36f));
       break;
     case kStateDown:
-      paint(S(bc, -0.03f), S(mw, 0.1f), bc, S(bc, -0.08f), M(white, S(bc, 0.05f)), S(bc, -0.36f), S(bc, -0.36f));
+      paint(S(bc, -0.03f), S(mw, 0.1f), bc, S(bc, -0.08f), M(white, S(bc, 0.05f)), S(bc, -0.36f),
+            S(bc, -0.36f));
       break;
     default:
       Corners(S(bc, -0.36f));  // only the corner pixels over the cleared surface

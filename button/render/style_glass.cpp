@@ -54,8 +54,10 @@ void ButtonRenderer::DrawGlassStyle(std::int32_t s) {
     Line(1, h2, 1, half_less_1, Color(43, 145, 197));  // runs upward: at most the pixel (1, h2)
     HGrad(1, 3, 5, half_less_2, S(Color(145, 200, 230), 0.02f), S(Color(194, 228, 246), -0.01f));
     HGrad(1, h2, 5, half_less_1, S(Color(78, 171, 220), 0.02f), S(Color(154, 210, 240), -0.01f));
-    HGrad(W() - 6, 3, 5, half_less_2, S(Color(194, 228, 246), -0.01f), S(Color(145, 200, 230), 0.02f));
-    HGrad(W() - 6, h2, 5, half_less_1, S(Color(154, 210, 240), -0.01f), S(Color(78, 171, 220), 0.02f));
+    HGrad(W() - 6, 3, 5, half_less_2, S(Color(194, 228, 246), -0.01f),
+          S(Color(145, 200, 230), 0.02f));
+    HGrad(W() - 6, h2, 5, half_less_1, S(Color(154, 210, 240), -0.01f),
+          S(Color(78, 171, 220), 0.02f));
     DrawContent();
   }
 

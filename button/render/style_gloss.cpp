@@ -37,7 +37,8 @@ void ButtonRenderer::DrawGlossStyle(std::int32_t s) {
   }
 
   Corners(S(bc, 0.05f));
-  if (model_.mParentActive && model_.ShowFocusRect && (model_.mHasFocus || model_.mDisplayAsDefault)) {
+  if (model_.mParentActive && model_.ShowFocusRect &&
+      (model_.mHasFocus || model_.mDisplayAsDefault)) {
     FocusRect(platform::Rect{3, 3, W() - 3, H() - 3});
   }
 }

@@ -28,14 +28,13 @@ void ButtonRenderer::DrawHighlightStyle(std::int32_t s) {
     case kStateHot:
       Grad(1, 1, W() - 2, H() - 2, Color(241, 249, 253), Color(208, 236, 248));
       // A solid lower part from row Nearest(H / 1.7) down.
-      Grad(1, static_cast<int>(platform::Nearest(H() / 1.7)), W() - 2, H() - 2, Color(208, 236, 248),
-           Color(208, 236, 248));
+      Grad(1, static_cast<int>(platform::Nearest(H() / 1.7)), W() - 2, H() - 2,
+           Color(208, 236, 248), Color(208, 236, 248));
       break;
     case kStateDown:
       Grad(1, 1, W() - 2, H() - 2, Color(176, 222, 241), Color(219, 241, 249));
       break;
-    default:
-      return;
+    default: return;
   }
   DrawContent();
   Frame(0, 0, W(), H(), Color(97, 158, 202));

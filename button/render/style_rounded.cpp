@@ -57,8 +57,8 @@ void ButtonRenderer::DrawRoundedStyle(std::int32_t s) {
       Grad(0, 0, W(), 4, S(bc, 0.1f), S(bc, 0.08f));
     }
     DrawContent();
-    Rim(Color(253, 216, 137), Color(255, 240, 207), Color(249, 189, 73), Color(249, 189, 73), Color(252, 210, 122),
-        Color(252, 210, 122), Color(248, 179, 48), Color(229, 151, 0));
+    Rim(Color(253, 216, 137), Color(255, 240, 207), Color(249, 189, 73), Color(249, 189, 73),
+        Color(252, 210, 122), Color(252, 210, 122), Color(248, 179, 48), Color(229, 151, 0));
   } else if (s == kStateDown) {
     if (plain_scheme) {
       Fill(S(bc, -0.05f), client);
@@ -71,7 +71,8 @@ void ButtonRenderer::DrawRoundedStyle(std::int32_t s) {
       Line(W() - 2, 2, W() - 2, H() - 2, S(bc, 0.04f));
     } else if (silver) {
       Grad(0, 0, W(), H() - 6, S(bc, -0.2f), S(bc, 0.05f));
-      Grad(0, H() - 6, W(), H() - 1, S(bc, 0.08f), white);  // only its first six rows are on the button
+      Grad(0, H() - 6, W(), H() - 1, S(bc, 0.08f),
+           white);  // only its first six rows are on the button
       DrawContent();
       Frame(1, 1, W() - 2, H() - 2, white);
     }
@@ -82,14 +83,16 @@ void ButtonRenderer::DrawRoundedStyle(std::int32_t s) {
   if (model_.mParentActive && focused && s != kStateHot && s != kStateDown) {
     const RgbColor blue_inner = scheme == kSilver ? white : Color(184, 209, 244);
     if (scheme == kBlue || scheme == kCustom || scheme == kSilver) {
-      Rim(Color(188, 212, 246), Color(206, 231, 255), Color(142, 175, 230), Color(142, 175, 230), blue_inner,
-          blue_inner, Color(137, 173, 228), Color(105, 130, 238));
+      Rim(Color(188, 212, 246), Color(206, 231, 255), Color(142, 175, 230), Color(142, 175, 230),
+          blue_inner, blue_inner, Color(137, 173, 228), Color(105, 130, 238));
     } else if (scheme == kOliveGreen) {
       const RgbColor olive = Color(160, 200, 104);
-      Rim(Color(194, 209, 143), Color(177, 203, 128), olive, olive, olive, olive, olive, Color(168, 167, 102));
+      Rim(Color(194, 209, 143), Color(177, 203, 128), olive, olive, olive, olive, olive,
+          Color(168, 167, 102));
     }
   }
-  if (model_.mParentActive && model_.ShowFocusRect && focused) FocusRect(platform::Rect{2, 2, W() - 2, H() - 2});
+  if (model_.mParentActive && model_.ShowFocusRect && focused)
+    FocusRect(platform::Rect{2, 2, W() - 2, H() - 2});
 
   // Outline with softened inner corners.
   if (scheme == kBlue || scheme == kSilver || scheme == kCustom) {

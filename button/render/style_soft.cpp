@@ -11,7 +11,8 @@ using namespace shorthand;
 void ButtonRenderer::DrawSoftStyle(std::int32_t s) {
   RefreshSize();
   const RgbColor button_text = SystemColor(platform::kColorBtnText);
-  ChangeProperty(model_.ForeColor, static_cast<OleColor>(s == kStateDown ? Color(255, 255, 255) : button_text),
+  ChangeProperty(model_.ForeColor,
+                 static_cast<OleColor>(s == kStateDown ? Color(255, 255, 255) : button_text),
                  "ForeColor");
   const bool set = model_.Mode != kPushButton && model_.Value;
   if (set && model_.mMouseDown) s = kStateDown;

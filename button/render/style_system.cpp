@@ -59,18 +59,19 @@ void ButtonRenderer::DrawSystemStyle(std::int32_t s) {
       }
       if (style == kFlat || style == kHoverFlat) {
         Frame(0, 0, W(), H(), white);
-        Frame(0, 0, W() + 1, H() + 1, SystemColor(platform::kColorGrayText));  // top row and left column only
+        Frame(0, 0, W() + 1, H() + 1,
+              SystemColor(platform::kColorGrayText));  // top row and left column only
       }
       if (style == kHoverRaised) Edge(button, platform::kEdgeSunken);
       break;
-    default:
-      break;
+    default: break;
   }
 
   // The focus part.
   if (!model_.mHasFocus && !model_.mDisplayAsDefault) return;
   if (canvas_.UserMode() && model_.ShowFocusRect && model_.mParentActive) {
-    if (style == kStandard || style == kHoverRaised) FocusRect(platform::Rect{4, 4, W() - 4, H() - 4});
+    if (style == kStandard || style == kHoverRaised)
+      FocusRect(platform::Rect{4, 4, W() - 4, H() - 4});
     if (style == kFlat || style == kHoverFlat) FocusRect(platform::Rect{3, 3, W() - 3, H() - 3});
   }
   if (s != kStateDown && style == kStandard) {

@@ -37,7 +37,8 @@ void ButtonRenderer::DrawThemePart(int part, int state) {
   const platform::Rect& client = model_.mClientRect;
   // The part's shape is taken over a slightly larger rectangle, as the visual style's own
   // background region of a push button is.
-  const platform::Rect shape_rect{client.left - 1, client.top - 1, client.right + 1, client.bottom + 2};
+  const platform::Rect shape_rect{client.left - 1, client.top - 1, client.right + 1,
+                                  client.bottom + 2};
   if (std::optional<platform::Region> region = theme->PushButtonRegion(shape_rect, state)) {
     model_.mRegion = *region;
     canvas_.SetWindowRegion(std::move(region));

@@ -14,9 +14,18 @@ void ButtonRenderer::DrawToolbarStyle(std::int32_t s) {
   RgbColor f = bc;
   RgbColor b = S(bc, -0.12f);
   switch (model_.ColorScheme) {
-    case kBlue: f = Color(193, 210, 238); b = Color(49, 106, 197); break;
-    case kOliveGreen: f = Color(212, 214, 186); b = Color(147, 160, 112); break;
-    case kSilver: f = Color(224, 223, 227); b = Color(178, 180, 191); break;
+    case kBlue:
+      f = Color(193, 210, 238);
+      b = Color(49, 106, 197);
+      break;
+    case kOliveGreen:
+      f = Color(212, 214, 186);
+      b = Color(147, 160, 112);
+      break;
+    case kSilver:
+      f = Color(224, 223, 227);
+      b = Color(178, 180, 191);
+      break;
     default: break;
   }
 

@@ -18,9 +18,7 @@ void ButtonRenderer::UpdateRegion() {
     case kGel:
       region = platform::Region::FromRoundRect(platform::Rect{0, 0, W() + 1, H() + 1}, 4, 4);
       break;
-    default:
-      region = platform::Region::FromRect(surface_.Bounds());
-      break;
+    default: region = platform::Region::FromRect(surface_.Bounds()); break;
   }
   // The earlier region is simply replaced; the window keeps its own copy of the new one.
   model_.mRegion = region;

@@ -512,26 +512,16 @@ const FetcherOptions& Fetcher::options() const { return impl_->core.options; }
 
 std::string FailureReason(FetchFailure failure) {
   switch (failure) {
-    case FetchFailure::kNone:
-      return "";
-    case FetchFailure::kBadAddress:
-      return "地址无效";
-    case FetchFailure::kRefusedScheme:
-      return "不支持这种地址";
-    case FetchFailure::kRefusedDestination:
-      return "不允许访问该地址";
-    case FetchFailure::kNameNotFound:
-      return "找不到该网站的服务器";
-    case FetchFailure::kConnectionRefused:
-      return "网站拒绝了连接";
-    case FetchFailure::kTimeout:
-      return "网站响应超时";
-    case FetchFailure::kTooLarge:
-      return "页面太大";
-    case FetchFailure::kTooManyRedirects:
-      return "重定向次数过多";
-    case FetchFailure::kNetwork:
-      return "网络错误";
+    case FetchFailure::kNone: return "";
+    case FetchFailure::kBadAddress: return "地址无效";
+    case FetchFailure::kRefusedScheme: return "不支持这种地址";
+    case FetchFailure::kRefusedDestination: return "不允许访问该地址";
+    case FetchFailure::kNameNotFound: return "找不到该网站的服务器";
+    case FetchFailure::kConnectionRefused: return "网站拒绝了连接";
+    case FetchFailure::kTimeout: return "网站响应超时";
+    case FetchFailure::kTooLarge: return "页面太大";
+    case FetchFailure::kTooManyRedirects: return "重定向次数过多";
+    case FetchFailure::kNetwork: return "网络错误";
   }
   return "网络错误";
 }

@@ -59,11 +59,11 @@ struct FetcherOptions {
 };
 
 struct FetchRequest {
-  std::string url;            // absolute
+  std::string url;  // absolute
   bool post = false;
-  std::string body;           // post only
-  std::string content_type;   // of the post body
-  std::string cookies;        // the user's upstream cookie jar, as FetchResponse::cookies wrote it
+  std::string body;          // post only
+  std::string content_type;  // of the post body
+  std::string cookies;       // the user's upstream cookie jar, as FetchResponse::cookies wrote it
 };
 
 enum class FetchFailure {
@@ -76,17 +76,17 @@ enum class FetchFailure {
   kTimeout,
   kTooLarge,
   kTooManyRedirects,
-  kNetwork,             // any other transport failure
+  kNetwork,  // any other transport failure
 };
 
 struct FetchResponse {
   FetchFailure failure = FetchFailure::kNone;
-  std::string message;        // on failure: what went wrong, for the error page
-  std::string final_url;      // after redirects
-  unsigned status = 0;        // HTTP status of the last hop
+  std::string message;    // on failure: what went wrong, for the error page
+  std::string final_url;  // after redirects
+  unsigned status = 0;    // HTTP status of the last hop
   std::string content_type;
-  std::string body;           // decompressed
-  std::string cookies;        // the jar after this fetch (at most kMaxCookieJarBytes)
+  std::string body;     // decompressed
+  std::string cookies;  // the jar after this fetch (at most kMaxCookieJarBytes)
 };
 
 class Fetcher {

@@ -89,9 +89,7 @@ void PageNavigator::Render(const ExchangePtr& exchange, const CachedDeck& deck,
     case TranscodeResult::Kind::kHtml:
       exchange->Reply(HtmlResponse(200, std::move(result.body)));
       return;
-    case TranscodeResult::Kind::kImage:
-      AnswerImage(exchange, result);
-      return;
+    case TranscodeResult::Kind::kImage: AnswerImage(exchange, result); return;
     case TranscodeResult::Kind::kNavigate:
       exchange->start_address = false;
       if (++exchange->event_hops > kMaxEventHops) {
@@ -100,9 +98,7 @@ void PageNavigator::Render(const ExchangePtr& exchange, const CachedDeck& deck,
       }
       Follow(exchange, result.navigation, url);
       return;
-    case TranscodeResult::Kind::kError:
-      Fail(exchange, 502, result.error);
-      return;
+    case TranscodeResult::Kind::kError: Fail(exchange, 502, result.error); return;
   }
 }
 

@@ -52,7 +52,8 @@ void ChildPlacement::SetExtent(const TwipsRect& extent) {
   placed_ = true;
   extent_ = extent;
   gtk_fixed_move(fixed_, frame_, TwipsToWholePixels(extent.left), TwipsToWholePixels(extent.top));
-  gtk_widget_set_size_request(frame_, TwipsToSizePixels(extent.width), TwipsToSizePixels(extent.height));
+  gtk_widget_set_size_request(frame_, TwipsToSizePixels(extent.width),
+                              TwipsToSizePixels(extent.height));
   if (restack_) restack_();
 }
 
@@ -65,7 +66,8 @@ GdkPixbuf* LoadPicture(const std::string& path) {
 }
 }  // namespace
 
-GtkPictureChild::GtkPictureChild(GtkFixed* fixed, const ChildSettings& settings, std::function<void()> restack)
+GtkPictureChild::GtkPictureChild(GtkFixed* fixed, const ChildSettings& settings,
+                                 std::function<void()> restack)
     : settings_(settings),
       picture_(LoadPicture(settings.picture_path)),
       cursor_picture_(LoadPicture(settings.cursor_icon_path)),
@@ -93,9 +95,11 @@ gboolean GtkPictureChild::OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self) 
   if (!child->settings_.caption.empty()) {
     PangoLayout* layout = gtk_widget_create_pango_layout(widget, child->settings_.caption.c_str());
     if (!child->settings_.font_name.empty()) {
-      PangoFontDescription* font = pango_font_description_from_string(child->settings_.font_name.c_str());
+      PangoFontDescription* font =
+          pango_font_description_from_string(child->settings_.font_name.c_str());
       if (child->settings_.font_points > 0) {
-        pango_font_description_set_size(font, static_cast<int>(std::lround(child->settings_.font_points * PANGO_SCALE)));
+        pango_font_description_set_size(
+            font, static_cast<int>(std::lround(child->settings_.font_points * PANGO_SCALE)));
       }
       pango_layout_set_font_description(layout, font);
       pango_font_description_free(font);
@@ -122,7 +126,8 @@ gboolean GtkPictureChild::OnRelease(GtkWidget* widget, GdkEventButton* event, gp
   auto* child = static_cast<GtkPictureChild*>(self);
   if (event->button != 1 || !child->pressed_) return TRUE;
   child->pressed_ = false;
-  const bool inside = event->x >= 0 && event->y >= 0 && event->x < gtk_widget_get_allocated_width(widget) &&
+  const bool inside = event->x >= 0 && event->y >= 0 &&
+                      event->x < gtk_widget_get_allocated_width(widget) &&
                       event->y < gtk_widget_get_allocated_height(widget);
   if (inside && child->on_click_) GuardCallback([&] { child->on_click_(); });
   return TRUE;
@@ -131,7 +136,8 @@ gboolean GtkPictureChild::OnRelease(GtkWidget* widget, GdkEventButton* event, gp
 void GtkPictureChild::OnRealize(GtkWidget* widget, gpointer self) {
   auto* child = static_cast<GtkPictureChild*>(self);
   if (!child->cursor_picture_) return;
-  GdkCursor* cursor = gdk_cursor_new_from_pixbuf(gtk_widget_get_display(widget), child->cursor_picture_.get(), 0, 0);
+  GdkCursor* cursor = gdk_cursor_new_from_pixbuf(gtk_widget_get_display(widget),
+                                                 child->cursor_picture_.get(), 0, 0);
   gdk_window_set_cursor(gtk_widget_get_window(widget), cursor);
   g_object_unref(cursor);
 }
@@ -170,7 +176,8 @@ GtkWidget* ClipToPlace(GtkWidget* child) {
 }
 }  // namespace
 
-GtkTextBoxChild::GtkTextBoxChild(GtkFixed* fixed, const ChildSettings& settings, std::function<void()> restack)
+GtkTextBoxChild::GtkTextBoxChild(GtkFixed* fixed, const ChildSettings& settings,
+                                 std::function<void()> restack)
     : entry_(gtk_entry_new()),
       placement_(fixed, PlaceInFrame(fixed, ClipToPlace(entry_)), settings, std::move(restack)) {
   gtk_widget_set_name(entry_, settings.name.c_str());
@@ -181,7 +188,8 @@ GtkTextBoxChild::GtkTextBoxChild(GtkFixed* fixed, const ChildSettings& settings,
   if (!settings.font_name.empty()) {
     PangoFontDescription* font = pango_font_description_from_string(settings.font_name.c_str());
     if (settings.font_points > 0) {
-      pango_font_description_set_size(font, static_cast<int>(std::lround(settings.font_points * PANGO_SCALE)));
+      pango_font_description_set_size(
+          font, static_cast<int>(std::lround(settings.font_points * PANGO_SCALE)));
     }
     PangoAttrList* attributes = pango_attr_list_new();
     pango_attr_list_insert(attributes, pango_attr_font_desc_new(font));
@@ -195,7 +203,9 @@ GtkTextBoxChild::GtkTextBoxChild(GtkFixed* fixed, const ChildSettings& settings,
 
 std::string GtkTextBoxChild::Text() const { return gtk_entry_get_text(GTK_ENTRY(entry_)); }
 
-void GtkTextBoxChild::SetText(const std::string& text) { gtk_entry_set_text(GTK_ENTRY(entry_), text.c_str()); }
+void GtkTextBoxChild::SetText(const std::string& text) {
+  gtk_entry_set_text(GTK_ENTRY(entry_), text.c_str());
+}
 
 void GtkTextBoxChild::Select(int start, int length) {
   gtk_editable_select_region(GTK_EDITABLE(entry_), start, start + length);
@@ -217,7 +227,8 @@ int GtkTextBoxChild::SelectionLength() const {
   return std::abs(end - start);
 }
 
-gboolean GtkTextBoxChild::OnFocusIn(GtkWidget* /*widget*/, GdkEventFocus* /*event*/, gpointer self) {
+gboolean GtkTextBoxChild::OnFocusIn(GtkWidget* /*widget*/, GdkEventFocus* /*event*/,
+                                    gpointer self) {
   auto* box = static_cast<GtkTextBoxChild*>(self);
   if (box->on_got_focus_) GuardCallback([&] { box->on_got_focus_(); });
   return FALSE;
@@ -226,7 +237,8 @@ gboolean GtkTextBoxChild::OnFocusIn(GtkWidget* /*widget*/, GdkEventFocus* /*even
 gboolean GtkTextBoxChild::OnKeyPress(GtkWidget* /*widget*/, GdkEventKey* event, gpointer self) {
   auto* box = static_cast<GtkTextBoxChild*>(self);
   int character = 0;
-  if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter || event->keyval == GDK_KEY_ISO_Enter) {
+  if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter ||
+      event->keyval == GDK_KEY_ISO_Enter) {
     character = 13;
   } else {
     character = static_cast<int>(gdk_keyval_to_unicode(event->keyval));
@@ -240,7 +252,8 @@ gboolean GtkTextBoxChild::OnKeyPress(GtkWidget* /*widget*/, GdkEventKey* event, 
 
 // --- Check box
 
-GtkCheckBoxChild::GtkCheckBoxChild(GtkFixed* fixed, const ChildSettings& settings, std::function<void()> restack)
+GtkCheckBoxChild::GtkCheckBoxChild(GtkFixed* fixed, const ChildSettings& settings,
+                                   std::function<void()> restack)
     : check_(gtk_check_button_new()),
       placement_(fixed, PlaceInFrame(fixed, check_), settings, std::move(restack)) {
   gtk_widget_set_name(check_, settings.name.c_str());
@@ -257,7 +270,9 @@ GtkCheckBoxChild::GtkCheckBoxChild(GtkFixed* fixed, const ChildSettings& setting
   g_signal_connect(check_, "toggled", G_CALLBACK(OnToggled), this);
 }
 
-int GtkCheckBoxChild::Value() const { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(check_)) ? 1 : 0; }
+int GtkCheckBoxChild::Value() const {
+  return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(check_)) ? 1 : 0;
+}
 
 void GtkCheckBoxChild::SetValue(int value) {
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(check_), value != 0 ? TRUE : FALSE);
@@ -270,19 +285,24 @@ void GtkCheckBoxChild::OnToggled(GtkToggleButton* /*button*/, gpointer self) {
 
 // --- Controls
 
-GtkControlChild::GtkControlChild(GtkFixed* fixed, const ChildSettings& settings, std::function<void()> layout_changed)
-    : fixed_(fixed), name_(settings.name), extent_(settings.extent), layout_changed_(std::move(layout_changed)) {}
+GtkControlChild::GtkControlChild(GtkFixed* fixed, const ChildSettings& settings,
+                                 std::function<void()> layout_changed)
+    : fixed_(fixed),
+      name_(settings.name),
+      extent_(settings.extent),
+      layout_changed_(std::move(layout_changed)) {}
 
-Result<std::unique_ptr<GtkControlChild>> GtkControlChild::Create(GtkDesktop& desktop, GtkFixed* fixed,
-                                                                 const ChildSettings& settings,
-                                                                 const ControlFactory& make_control,
-                                                                 const PropertyStore& saved,
-                                                                 std::function<void()> layout_changed) {
-  std::unique_ptr<GtkControlChild> child(new GtkControlChild(fixed, settings, std::move(layout_changed)));
+Result<std::unique_ptr<GtkControlChild>> GtkControlChild::Create(
+    GtkDesktop& desktop, GtkFixed* fixed, const ChildSettings& settings,
+    const ControlFactory& make_control, const PropertyStore& saved,
+    std::function<void()> layout_changed) {
+  std::unique_ptr<GtkControlChild> child(
+      new GtkControlChild(fixed, settings, std::move(layout_changed)));
   GtkHostOptions options;
   options.name = settings.name;
-  options.rect = Rect::FromXYWH(TwipsToWholePixels(settings.extent.left), TwipsToWholePixels(settings.extent.top),
-                                TwipsToSizePixels(settings.extent.width), TwipsToSizePixels(settings.extent.height));
+  options.rect = Rect::FromXYWH(
+      TwipsToWholePixels(settings.extent.left), TwipsToWholePixels(settings.extent.top),
+      TwipsToSizePixels(settings.extent.width), TwipsToSizePixels(settings.extent.height));
   options.user_mode = true;
   options.tooltip_text = settings.tool_tip;
   child->host_ = std::make_unique<GtkControlHost>(desktop, fixed, options);
@@ -333,7 +353,8 @@ void GtkControlChild::SetOccluded(bool occluded) {
 void GtkControlChild::SetExtent(const TwipsRect& extent) {
   if (extent == extent_) return;
   extent_ = extent;
-  gtk_fixed_move(fixed_, host_->Widget(), TwipsToWholePixels(extent.left), TwipsToWholePixels(extent.top));
+  gtk_fixed_move(fixed_, host_->Widget(), TwipsToWholePixels(extent.left),
+                 TwipsToWholePixels(extent.top));
   host_->ResizeTwips(extent.width, extent.height);
   if (layout_changed_) layout_changed_();
 }

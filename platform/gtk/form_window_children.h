@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
+#include "platform/gtk/form_window_gobject.h"
 #include "platform/host/form_child.h"
 #include "platform/host/form_window.h"
-#include "platform/gtk/form_window_gobject.h"
 #include "platform/store/property_store.h"
 
 namespace tovarin::platform::gtk {
@@ -26,7 +26,8 @@ int TwipsToSizePixels(double twips);
 class ChildPlacement {
  public:
   // `frame` is the child's outer widget (owned by `fixed` once placed).
-  ChildPlacement(GtkFixed* fixed, GtkWidget* frame, const ChildSettings& settings, std::function<void()> restack);
+  ChildPlacement(GtkFixed* fixed, GtkWidget* frame, const ChildSettings& settings,
+                 std::function<void()> restack);
   const std::string& Name() const { return name_; }
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
@@ -88,7 +89,9 @@ class GtkTextBoxChild final : public TextBox {
   int SelectionStart() const override;
   int SelectionLength() const override;
   void SetOnGotFocus(std::function<void()> handler) override { on_got_focus_ = std::move(handler); }
-  void SetOnKeyPress(std::function<void(int&)> handler) override { on_key_press_ = std::move(handler); }
+  void SetOnKeyPress(std::function<void(int&)> handler) override {
+    on_key_press_ = std::move(handler);
+  }
 
  private:
   static gboolean OnFocusIn(GtkWidget* widget, GdkEventFocus* event, gpointer self);
@@ -146,7 +149,8 @@ class GtkControlChild final : public ClickableChild {
   void SetOccluded(bool occluded);
 
  private:
-  GtkControlChild(GtkFixed* fixed, const ChildSettings& settings, std::function<void()> layout_changed);
+  GtkControlChild(GtkFixed* fixed, const ChildSettings& settings,
+                  std::function<void()> layout_changed);
   void ShowOrHide();
   GtkFixed* fixed_;
   std::string name_;

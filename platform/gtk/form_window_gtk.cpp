@@ -42,22 +42,27 @@ float PixelsToTwipsF(double pixels) { return static_cast<float>(pixels * kTwipsP
 
 GtkFormWindow::GtkFormWindow(GtkDesktop& desktop, const FormWindowSettings& settings)
     : desktop_(desktop),
-      settings_(settings), window_(gtk_window_new(GTK_WINDOW_TOPLEVEL)), fixed_(gtk_fixed_new()) {
+      settings_(settings),
+      window_(gtk_window_new(GTK_WINDOW_TOPLEVEL)),
+      fixed_(gtk_fixed_new()) {
   g_object_ref_sink(window_);
   GtkWindow* window = GTK_WINDOW(window_);
   gtk_window_set_title(window, settings.caption.c_str());
   gtk_window_set_decorated(window, settings.borderless ? FALSE : TRUE);
   ApplyTaskbarHint(settings.show_in_taskbar);
   gtk_window_set_resizable(window, FALSE);
-  if (!settings.icon_path.empty()) gtk_window_set_icon_from_file(window, settings.icon_path.c_str(), nullptr);
+  if (!settings.icon_path.empty())
+    gtk_window_set_icon_from_file(window, settings.icon_path.c_str(), nullptr);
   if (!settings.background_picture.empty()) {
-    background_ = GObjectRef<GdkPixbuf>(gdk_pixbuf_new_from_file(settings.background_picture.c_str(), nullptr));
+    background_ = GObjectRef<GdkPixbuf>(
+        gdk_pixbuf_new_from_file(settings.background_picture.c_str(), nullptr));
   }
 
   gtk_widget_set_has_window(fixed_, TRUE);
   gtk_widget_set_size_request(fixed_, TwipsToSizePixels(settings.client_width_twips),
                               TwipsToSizePixels(settings.client_height_twips));
-  gtk_widget_add_events(fixed_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
+  gtk_widget_add_events(fixed_,
+                        GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
   gtk_container_add(GTK_CONTAINER(window_), fixed_);
   g_signal_connect(fixed_, "draw", G_CALLBACK(OnDraw), this);
   g_signal_connect(fixed_, "button-press-event", G_CALLBACK(OnButtonPress), this);
@@ -126,7 +131,8 @@ void GtkFormWindow::CenterOnScreen() {
   if (monitor != nullptr) gdk_monitor_get_geometry(monitor, &area);
   const int width = TwipsToSizePixels(settings_.client_width_twips);
   const int height = TwipsToSizePixels(settings_.client_height_twips);
-  Move(PixelsToTwipsF(area.x + (area.width - width) / 2), PixelsToTwipsF(area.y + (area.height - height) / 2));
+  Move(PixelsToTwipsF(area.x + (area.width - width) / 2),
+       PixelsToTwipsF(area.y + (area.height - height) / 2));
 }
 
 template <typename Child>
@@ -165,9 +171,11 @@ ClickableChild* GtkFormWindow::AddPicture(const ChildSettings& settings) {
   return Keep(std::make_unique<GtkPictureChild>(GTK_FIXED(fixed_), settings, Restacker()));
 }
 
-Result<ClickableChild*> GtkFormWindow::AddControl(const ChildSettings& settings, const ControlFactory& make_control,
-                                                 const PropertyStore& saved) {
-  auto control = GtkControlChild::Create(desktop_, GTK_FIXED(fixed_), settings, make_control, saved, Restacker());
+Result<ClickableChild*> GtkFormWindow::AddControl(const ChildSettings& settings,
+                                                  const ControlFactory& make_control,
+                                                  const PropertyStore& saved) {
+  auto control = GtkControlChild::Create(desktop_, GTK_FIXED(fixed_), settings, make_control, saved,
+                                         Restacker());
   if (!control) return Error{control.error()};
   ClickableChild* raw = Keep(std::move(control).value());
   return raw;
@@ -195,17 +203,23 @@ void GtkFormWindow::UpdateOcclusion() {
     const int width = TwipsToSizePixels(extent.width);
     const int height = TwipsToSizePixels(extent.height);
     // One flag per pixel of the control, cleared where a visible child in front covers it.
-    std::vector<unsigned char> uncovered(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 1);
+    std::vector<unsigned char> uncovered(
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 1);
     for (std::size_t j = i + 1; j < children_.size(); ++j) {
       if (!children_[j]->Visible()) continue;
       const TwipsRect front = children_[j]->Extent();
       const int x0 = std::max(left, TwipsToWholePixels(front.left)) - left;
       const int y0 = std::max(top, TwipsToWholePixels(front.top)) - top;
-      const int x1 = std::min(left + width, TwipsToWholePixels(front.left) + TwipsToSizePixels(front.width)) - left;
-      const int y1 = std::min(top + height, TwipsToWholePixels(front.top) + TwipsToSizePixels(front.height)) - top;
+      const int x1 =
+          std::min(left + width, TwipsToWholePixels(front.left) + TwipsToSizePixels(front.width)) -
+          left;
+      const int y1 =
+          std::min(top + height, TwipsToWholePixels(front.top) + TwipsToSizePixels(front.height)) -
+          top;
       if (x1 <= x0) continue;
       for (int y = y0; y < y1; ++y) {
-        std::fill_n(uncovered.begin() + static_cast<std::ptrdiff_t>(y) * width + x0, std::max(0, x1 - x0), 0);
+        std::fill_n(uncovered.begin() + static_cast<std::ptrdiff_t>(y) * width + x0,
+                    std::max(0, x1 - x0), 0);
       }
     }
     control->SetOccluded(std::find(uncovered.begin(), uncovered.end(), 1) == uncovered.end());
@@ -215,7 +229,8 @@ void GtkFormWindow::UpdateOcclusion() {
 void GtkFormWindow::Restack() {
   for (GtkWidget* frame : frames_) {
     GdkWindow* window = gtk_widget_get_window(frame);
-    if (window != nullptr && gtk_widget_get_has_window(frame) && gtk_widget_get_mapped(frame)) gdk_window_raise(window);
+    if (window != nullptr && gtk_widget_get_has_window(frame) && gtk_widget_get_mapped(frame))
+      gdk_window_raise(window);
   }
 }
 
@@ -243,14 +258,15 @@ gboolean GtkFormWindow::OnButtonPress(GtkWidget* /*widget*/, GdkEventButton* eve
   form->surface_pressed_ = true;
   if (form->on_mouse_down_) {
     GuardCallback([&] {
-      form->on_mouse_down_(ButtonFlag(event->button), ShiftFlags(event->state), PixelsToTwipsF(event->x),
-                           PixelsToTwipsF(event->y));
+      form->on_mouse_down_(ButtonFlag(event->button), ShiftFlags(event->state),
+                           PixelsToTwipsF(event->x), PixelsToTwipsF(event->y));
     });
   }
   return TRUE;
 }
 
-gboolean GtkFormWindow::OnButtonRelease(GtkWidget* /*widget*/, GdkEventButton* event, gpointer self) {
+gboolean GtkFormWindow::OnButtonRelease(GtkWidget* /*widget*/, GdkEventButton* event,
+                                        gpointer self) {
   auto* form = static_cast<GtkFormWindow*>(self);
   if (!form->surface_pressed_) return TRUE;
   form->surface_pressed_ = false;
@@ -262,8 +278,8 @@ gboolean GtkFormWindow::OnMotion(GtkWidget* /*widget*/, GdkEventMotion* event, g
   auto* form = static_cast<GtkFormWindow*>(self);
   if (form->on_mouse_move_) {
     GuardCallback([&] {
-      form->on_mouse_move_(HeldButtons(event->state), ShiftFlags(event->state), PixelsToTwipsF(event->x),
-                           PixelsToTwipsF(event->y));
+      form->on_mouse_move_(HeldButtons(event->state), ShiftFlags(event->state),
+                           PixelsToTwipsF(event->x), PixelsToTwipsF(event->y));
     });
   }
   return TRUE;
@@ -275,6 +291,8 @@ gboolean GtkFormWindow::OnDelete(GtkWidget* /*widget*/, GdkEvent* /*event*/, gpo
   return TRUE;  // the form decides; the window stays until then
 }
 
-void GtkFormWindow::OnMapped(GtkWidget* /*widget*/, gpointer self) { static_cast<GtkFormWindow*>(self)->Restack(); }
+void GtkFormWindow::OnMapped(GtkWidget* /*widget*/, gpointer self) {
+  static_cast<GtkFormWindow*>(self)->Restack();
+}
 
 }  // namespace tovarin::platform::gtk

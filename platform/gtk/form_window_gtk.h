@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/host/form_window.h"
 #include "platform/gtk/form_window_gobject.h"
+#include "platform/host/form_window.h"
 
 namespace tovarin::platform::gtk {
 
@@ -41,14 +41,21 @@ class GtkFormWindow final : public FormWindow {
   CheckBox* AddCheckBox(const ChildSettings& settings) override;
   ClickableChild* AddLabel(const ChildSettings& settings) override;
   ClickableChild* AddPicture(const ChildSettings& settings) override;
-  Result<ClickableChild*> AddControl(const ChildSettings& settings, const ControlFactory& make_control,
+  Result<ClickableChild*> AddControl(const ChildSettings& settings,
+                                     const ControlFactory& make_control,
                                      const PropertyStore& saved) override;
   FormChild* FindChild(const std::string& name) override;
 
-  void SetOnMouseDown(std::function<void(int, int, float, float)> handler) override { on_mouse_down_ = std::move(handler); }
-  void SetOnMouseMove(std::function<void(int, int, float, float)> handler) override { on_mouse_move_ = std::move(handler); }
+  void SetOnMouseDown(std::function<void(int, int, float, float)> handler) override {
+    on_mouse_down_ = std::move(handler);
+  }
+  void SetOnMouseMove(std::function<void(int, int, float, float)> handler) override {
+    on_mouse_move_ = std::move(handler);
+  }
   void SetOnClick(std::function<void()> handler) override { on_click_ = std::move(handler); }
-  void SetOnCloseRequest(std::function<void()> handler) override { on_close_request_ = std::move(handler); }
+  void SetOnCloseRequest(std::function<void()> handler) override {
+    on_close_request_ = std::move(handler);
+  }
   void PopupMenu(MenuItem& menu, unsigned flags, std::optional<TwipsPoint> at) override;
 
   GtkWidget* Widget() const { return window_; }

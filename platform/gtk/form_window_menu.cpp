@@ -49,7 +49,8 @@ void OnDeactivate(GtkMenuShell* /*menu*/, gpointer data) {
   g_idle_add_full(G_PRIORITY_HIGH_IDLE, QuitLoop, data, nullptr);
 }
 
-GtkWidget* BuildMenu(MenuItem& root, PopupRun& run, std::vector<std::unique_ptr<ItemBinding>>& bindings) {
+GtkWidget* BuildMenu(MenuItem& root, PopupRun& run,
+                     std::vector<std::unique_ptr<ItemBinding>>& bindings) {
   GtkWidget* menu = gtk_menu_new();
   for (const auto& item : root.children) {
     if (!item->visible) continue;
@@ -61,7 +62,8 @@ GtkWidget* BuildMenu(MenuItem& root, PopupRun& run, std::vector<std::unique_ptr<
       GdkModifierType modifiers;
       const guint key = ShortcutKey(item->shortcut, modifiers);
       GtkWidget* label = gtk_bin_get_child(GTK_BIN(widget));
-      if (key != 0 && GTK_IS_ACCEL_LABEL(label)) gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), key, modifiers);
+      if (key != 0 && GTK_IS_ACCEL_LABEL(label))
+        gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), key, modifiers);
       gtk_widget_set_sensitive(widget, item->enabled ? TRUE : FALSE);
       if (!item->children.empty()) {
         gtk_menu_item_set_submenu(GTK_MENU_ITEM(widget), BuildMenu(*item, run, bindings));
@@ -94,7 +96,8 @@ void PopupAtPointerPosition(GtkWidget* popup) {
 
 }  // namespace
 
-void RunPopupMenu(MenuItem& menu, GdkWindow* relative_to, std::optional<GdkPoint> at, unsigned flags) {
+void RunPopupMenu(MenuItem& menu, GdkWindow* relative_to, std::optional<GdkPoint> at,
+                  unsigned flags) {
   PopupRun run;
   run.loop = g_main_loop_new(nullptr, FALSE);
   std::vector<std::unique_ptr<ItemBinding>> bindings;
@@ -114,7 +117,8 @@ void RunPopupMenu(MenuItem& menu, GdkWindow* relative_to, std::optional<GdkPoint
     } else if (flags & kPopupBottomAlign) {
       menu_anchor = GDK_GRAVITY_SOUTH_WEST;
     }
-    gtk_menu_popup_at_rect(GTK_MENU(popup), relative_to, &rect, GDK_GRAVITY_NORTH_WEST, menu_anchor, nullptr);
+    gtk_menu_popup_at_rect(GTK_MENU(popup), relative_to, &rect, GDK_GRAVITY_NORTH_WEST, menu_anchor,
+                           nullptr);
   } else if (GdkEvent* trigger = gtk_get_current_event()) {
     gtk_menu_popup_at_pointer(GTK_MENU(popup), trigger);
     gdk_event_free(trigger);

@@ -13,6 +13,7 @@ namespace tovarin::platform::gtk {
 
 // Pops up `menu`'s children. With `at` (pixels in `relative_to`'s coordinates), the menu's
 // corner chosen by `flags` (PopupFlags) is at that point; without, the menu opens at the pointer.
-void RunPopupMenu(MenuItem& menu, GdkWindow* relative_to, std::optional<GdkPoint> at, unsigned flags);
+void RunPopupMenu(MenuItem& menu, GdkWindow* relative_to, std::optional<GdkPoint> at,
+                  unsigned flags);
 
 }  // namespace tovarin::platform::gtk

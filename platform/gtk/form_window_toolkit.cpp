@@ -39,12 +39,14 @@ GtkFormToolkit::GtkFormToolkit() : loop_(g_main_loop_new(nullptr, FALSE)) {}
 
 GtkFormToolkit::~GtkFormToolkit() { g_main_loop_unref(loop_); }
 
-Result<std::unique_ptr<FormWindow>> GtkFormToolkit::CreateFormWindow(const FormWindowSettings& settings) {
+Result<std::unique_ptr<FormWindow>> GtkFormToolkit::CreateFormWindow(
+    const FormWindowSettings& settings) {
   if (gdk_display_get_default() == nullptr) return Error{"no display"};
   return std::unique_ptr<FormWindow>(std::make_unique<GtkFormWindow>(desktop_, settings));
 }
 
-std::unique_ptr<FormTimer> GtkFormToolkit::CreateTimer(unsigned interval_ms, std::function<void()> on_tick) {
+std::unique_ptr<FormTimer> GtkFormToolkit::CreateTimer(unsigned interval_ms,
+                                                       std::function<void()> on_tick) {
   return std::make_unique<GtkFormTimer>(interval_ms, std::move(on_tick));
 }
 
@@ -59,7 +61,8 @@ void GtkFormToolkit::MessageBox(const std::string& text, const std::string& titl
   if (icon == kIconQuestion) type = GTK_MESSAGE_QUESTION;
   if (icon == kIconWarning) type = GTK_MESSAGE_WARNING;
   if (icon == kIconInformation) type = GTK_MESSAGE_INFO;
-  GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s", text.c_str());
+  GtkWidget* dialog =
+      gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
   gtk_dialog_run(GTK_DIALOG(dialog));
@@ -84,7 +87,8 @@ void DeleteTask(gpointer data) { delete static_cast<std::function<void()>*>(data
 
 void GtkFormToolkit::PostTask(std::function<void()> task) {
   // GLib owns the task from here and deletes it after it ran (or when the source goes away).
-  g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, RunTask, new std::function<void()>(std::move(task)), DeleteTask);
+  g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, RunTask, new std::function<void()>(std::move(task)),
+                  DeleteTask);
 }
 
 void GtkFormToolkit::Quit(int exit_code) {

@@ -9,9 +9,9 @@
 #include <functional>
 #include <memory>
 
-#include "platform/host/form_toolkit.h"
 #include "platform/gtk/form_window_skin.h"
 #include "platform/gtk/gtk_desktop.h"
+#include "platform/host/form_toolkit.h"
 
 namespace tovarin::platform::gtk {
 
@@ -43,7 +43,8 @@ class GtkFormToolkit final : public FormToolkit {
   GtkFormToolkit& operator=(const GtkFormToolkit&) = delete;
 
   Result<std::unique_ptr<FormWindow>> CreateFormWindow(const FormWindowSettings& settings) override;
-  std::unique_ptr<FormTimer> CreateTimer(unsigned interval_ms, std::function<void()> on_tick) override;
+  std::unique_ptr<FormTimer> CreateTimer(unsigned interval_ms,
+                                         std::function<void()> on_tick) override;
   Result<std::unique_ptr<TrayIcon>> CreateTrayIcon(const TrayIconSettings& settings) override;
   SkinLibrary& Skin() override { return skin_; }
   void MessageBox(const std::string& text, const std::string& title, int icon) override;

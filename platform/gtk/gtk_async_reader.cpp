@@ -53,8 +53,9 @@ struct GtkAsyncReader::ReadSteps {
   }
 
   static void ReadNext(const OperationPtr& op) {
-    g_input_stream_read_bytes_async(op->stream.get(), kPieceBytes, G_PRIORITY_DEFAULT, op->cancellable.get(),
-                                    &GtkAsyncReader::ReadSteps::OnPiece, Hold(op));
+    g_input_stream_read_bytes_async(op->stream.get(), kPieceBytes, G_PRIORITY_DEFAULT,
+                                    op->cancellable.get(), &GtkAsyncReader::ReadSteps::OnPiece,
+                                    Hold(op));
   }
 
   static void OnPiece(GObject* source, GAsyncResult* result, gpointer data) {
@@ -74,13 +75,14 @@ struct GtkAsyncReader::ReadSteps {
         GtkAsyncReader* reader = op->reader;
         const std::uint64_t n = op->data.size();
         reader->Deliver(*op, AsyncReadProgress{op->name, kAsyncReadDone, "done", n, n});
-        if (op->reader != nullptr && reader->IsCurrent(*op)) reader->Finish(*op, std::move(op->data));
+        if (op->reader != nullptr && reader->IsCurrent(*op))
+          reader->Finish(*op, std::move(op->data));
         return;
       }
       if (op->data.size() + size > op->reader->ReadOptions().max_bytes) {
         g_bytes_unref(bytes);
-        return Fail(op, "the data exceeds the limit of " + std::to_string(op->reader->ReadOptions().max_bytes) +
-                            " bytes");
+        return Fail(op, "the data exceeds the limit of " +
+                            std::to_string(op->reader->ReadOptions().max_bytes) + " bytes");
       }
       op->data.insert(op->data.end(), piece, piece + size);
       g_bytes_unref(bytes);
@@ -101,13 +103,15 @@ struct GtkAsyncReader::ReadSteps {
       const guint status = soup_message_get_status(op->message.get());
       if (status < 200 || status >= 300) {
         const char* reason = soup_message_get_reason_phrase(op->message.get());
-        return Fail(op, "HTTP " + std::to_string(status) + (reason && *reason ? std::string(" ") + reason : ""));
+        return Fail(op, "HTTP " + std::to_string(status) +
+                            (reason && *reason ? std::string(" ") + reason : ""));
       }
       SoupMessageHeaders* headers = soup_message_get_response_headers(op->message.get());
       if (soup_message_headers_get_encoding(headers) == SOUP_ENCODING_CONTENT_LENGTH) {
         op->total = static_cast<std::uint64_t>(soup_message_headers_get_content_length(headers));
         if (op->total > op->reader->ReadOptions().max_bytes) {
-          return Fail(op, "the data of " + std::to_string(op->total) + " bytes exceeds the limit of " +
+          return Fail(op, "the data of " + std::to_string(op->total) +
+                              " bytes exceeds the limit of " +
                               std::to_string(op->reader->ReadOptions().max_bytes) + " bytes");
         }
       }
@@ -123,12 +127,14 @@ struct GtkAsyncReader::ReadSteps {
       op->stream = GObjectRef<GInputStream>(stream != nullptr ? G_INPUT_STREAM(stream) : nullptr);
       if (op->reader == nullptr) return;
       if (stream == nullptr) return Fail(op, error.message());
-      GFileInfo* info = g_file_input_stream_query_info(stream, G_FILE_ATTRIBUTE_STANDARD_SIZE, nullptr, nullptr);
+      GFileInfo* info =
+          g_file_input_stream_query_info(stream, G_FILE_ATTRIBUTE_STANDARD_SIZE, nullptr, nullptr);
       if (info != nullptr) {
         op->total = static_cast<std::uint64_t>(g_file_info_get_size(info));
         g_object_unref(info);
         if (op->total > op->reader->ReadOptions().max_bytes) {
-          return Fail(op, "the file of " + std::to_string(op->total) + " bytes exceeds the limit of " +
+          return Fail(op, "the file of " + std::to_string(op->total) +
+                              " bytes exceeds the limit of " +
                               std::to_string(op->reader->ReadOptions().max_bytes) + " bytes");
         }
       }
@@ -147,8 +153,11 @@ struct GtkAsyncReader::ReadSteps {
   static void FreeHeld(gpointer data) { delete static_cast<OperationPtr*>(data); }
 };
 
-GtkAsyncReader::GtkAsyncReader(SoupSession* session, ProgressSink on_progress, CompletionSink on_complete)
-    : session_(session), on_progress_(std::move(on_progress)), on_complete_(std::move(on_complete)) {}
+GtkAsyncReader::GtkAsyncReader(SoupSession* session, ProgressSink on_progress,
+                               CompletionSink on_complete)
+    : session_(session),
+      on_progress_(std::move(on_progress)),
+      on_complete_(std::move(on_complete)) {}
 
 GtkAsyncReader::~GtkAsyncReader() {
   for (auto& [name, op] : reads_) {
@@ -177,13 +186,15 @@ Status GtkAsyncReader::Start(const std::string& address, const std::string& name
   op->reader = this;
   reads_[name] = op;
   const auto timeout_ms = static_cast<guint>(std::max<std::int64_t>(1, options_.timeout.count()));
-  op->timeout = MainLoopSource(
-      g_timeout_add_full(G_PRIORITY_DEFAULT, timeout_ms, &GtkAsyncReader::ReadSteps::OnTimeout, Hold(op), &GtkAsyncReader::ReadSteps::FreeHeld));
+  op->timeout = MainLoopSource(g_timeout_add_full(G_PRIORITY_DEFAULT, timeout_ms,
+                                                  &GtkAsyncReader::ReadSteps::OnTimeout, Hold(op),
+                                                  &GtkAsyncReader::ReadSteps::FreeHeld));
   if (op->message) {
     soup_session_send_async(session_, op->message.get(), G_PRIORITY_DEFAULT, op->cancellable.get(),
                             &GtkAsyncReader::ReadSteps::OnSent, Hold(op));
   } else {
-    g_file_read_async(op->file.get(), G_PRIORITY_DEFAULT, op->cancellable.get(), &GtkAsyncReader::ReadSteps::OnFileOpened, Hold(op));
+    g_file_read_async(op->file.get(), G_PRIORITY_DEFAULT, op->cancellable.get(),
+                      &GtkAsyncReader::ReadSteps::OnFileOpened, Hold(op));
   }
   return {};
 }

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "platform/text/font.h"
 #include "platform/gtk/gtk_popup_menu.h"
-#include "platform/store/scratch_store.h"
 #include "platform/raster/units.h"
+#include "platform/store/scratch_store.h"
+#include "platform/text/font.h"
 
 namespace tovarin::platform::gtk {
 
@@ -31,7 +31,8 @@ gboolean OnTimerTick(gpointer data) {
   try {
     state->callback();
   } catch (const std::exception& error) {
-    g_warning("tovarin: timer %llu of a control failed: %s", static_cast<unsigned long long>(state->key), error.what());
+    g_warning("tovarin: timer %llu of a control failed: %s",
+              static_cast<unsigned long long>(state->key), error.what());
     if (!state->killed && state->host != nullptr) state->host->KillTimer(state->key);
     state->killed = true;
   } catch (...) {
@@ -71,8 +72,9 @@ GtkControlHost::GtkControlHost(GtkDesktop& desktop, GtkFixed* container, GtkHost
   tooltip_text_ = options_.tooltip_text;
   GtkWidget* widget = widget_.get();
   gtk_widget_set_name(widget, options_.name.c_str());
-  gtk_widget_add_events(widget, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
-                                    GDK_ENTER_NOTIFY_MASK | GDK_LEAVE_NOTIFY_MASK | GDK_KEY_PRESS_MASK |
+  gtk_widget_add_events(widget, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                    GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK |
+                                    GDK_LEAVE_NOTIFY_MASK | GDK_KEY_PRESS_MASK |
                                     GDK_KEY_RELEASE_MASK | GDK_FOCUS_CHANGE_MASK);
   gtk_widget_set_can_focus(widget, TRUE);
   gtk_widget_set_size_request(widget, rect_.Width(), rect_.Height());
@@ -129,7 +131,8 @@ void GtkControlHost::DeliverAccessKey(int key_ascii) {
   if (control_ && enabled_) control_->OnAccessKeyPress(key_ascii);
 }
 
-// --- Ambient, notifications, extender ---------------------------------------------------------------
+// --- Ambient, notifications, extender
+// ---------------------------------------------------------------
 
 std::shared_ptr<Font> GtkControlHost::AmbientFont() const {
   return options_.font ? options_.font : std::make_shared<Font>();
@@ -156,7 +159,8 @@ void GtkControlHost::RaiseEvent(std::string_view event_name, EventArgs& args) {
   handler(args);
 }
 
-void GtkControlHost::SetEventHandler(const std::string& event_name, std::function<void(EventArgs&)> handler) {
+void GtkControlHost::SetEventHandler(const std::string& event_name,
+                                     std::function<void(EventArgs&)> handler) {
   event_handlers_[event_name] = std::move(handler);
 }
 
@@ -189,7 +193,8 @@ std::vector<Control*> GtkControlHost::FormControls() const {
 void GtkControlHost::SetFocus() { gtk_widget_grab_focus(widget_.get()); }
 bool GtkControlHost::HasFocus() const { return gtk_widget_is_focus(widget_.get()); }
 
-// --- Size and surface --------------------------------------------------------------------------------
+// --- Size and surface
+// --------------------------------------------------------------------------------
 
 Rect GtkControlHost::ExtentTwips() const {
   return Rect{rect_.left * kTwipsPerPixel, rect_.top * kTwipsPerPixel, rect_.right * kTwipsPerPixel,
@@ -261,9 +266,11 @@ bool GtkControlHost::SetSystemCursor(int cursor_id) {
   return true;
 }
 
-// --- Timers ----------------------------------------------------------------------------------------------
+// --- Timers
+// ----------------------------------------------------------------------------------------------
 
-bool GtkControlHost::SetTimer(std::uint64_t key, unsigned interval_ms, std::function<void()> on_expiry) {
+bool GtkControlHost::SetTimer(std::uint64_t key, unsigned interval_ms,
+                              std::function<void()> on_expiry) {
   KillTimer(key);
   if (!on_expiry) return false;
   auto state = std::make_shared<TimerState>();
@@ -288,7 +295,8 @@ void GtkControlHost::KillTimer(std::uint64_t key) {
   if (!state->dispatching) g_source_remove(state->source);
 }
 
-// --- Reads, scratch store, menus, desktop ------------------------------------------------------------------
+// --- Reads, scratch store, menus, desktop
+// ------------------------------------------------------------------
 
 Status GtkControlHost::AsyncRead(const std::string& address, const std::string& name) {
   return reader_.Start(address, name);
@@ -298,7 +306,8 @@ Result<Bytes> GtkControlHost::ScratchStoreContents(std::string_view key, const P
   return platform::ScratchStoreContents(key, picture);
 }
 
-void GtkControlHost::PopupMenu(MenuItem& menu, int x, int y, unsigned flags, const MenuItem* default_item) {
+void GtkControlHost::PopupMenu(MenuItem& menu, int x, int y, unsigned flags,
+                               const MenuItem* default_item) {
   RunPopupMenu(desktop_, widget_.get(), menu, x, y, flags, default_item);
 }
 
@@ -324,9 +333,10 @@ int GtkControlHost::MessageBox(const std::string& text, const std::string& title
   if (icon == 48) type = GTK_MESSAGE_WARNING;
   if (icon == 64) type = GTK_MESSAGE_INFO;
   GtkWidget* top = Toplevel();
-  GtkWidget* dialog = gtk_message_dialog_new(top != nullptr ? GTK_WINDOW(top) : nullptr,
-                                             static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-                                             type, GTK_BUTTONS_OK, "%s", text.c_str());
+  GtkWidget* dialog = gtk_message_dialog_new(
+      top != nullptr ? GTK_WINDOW(top) : nullptr,
+      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), type,
+      GTK_BUTTONS_OK, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
   gtk_dialog_run(GTK_DIALOG(dialog));
   gtk_widget_destroy(dialog);
@@ -342,14 +352,16 @@ void GtkControlHost::SendKeys(std::string_view keys) {
   if (top == nullptr) return;
   for (const bool forward : TabKeys(keys)) {
     // Queued like typed keys: the focus moves after the current event has been handled.
-    auto* tab = new QueuedTab{alive_, GObjectRef<GtkWidget>(GTK_WIDGET(g_object_ref(top))), forward};
+    auto* tab =
+        new QueuedTab{alive_, GObjectRef<GtkWidget>(GTK_WIDGET(g_object_ref(top))), forward};
     g_idle_add_full(
         G_PRIORITY_DEFAULT,
         [](gpointer data) -> gboolean {
           const auto* queued = static_cast<QueuedTab*>(data);
           GuardCallback([&] {
             if (!queued->alive.expired()) {
-              gtk_widget_child_focus(queued->toplevel.get(), queued->forward ? GTK_DIR_TAB_FORWARD : GTK_DIR_TAB_BACKWARD);
+              gtk_widget_child_focus(queued->toplevel.get(),
+                                     queued->forward ? GTK_DIR_TAB_FORWARD : GTK_DIR_TAB_BACKWARD);
             }
           });
           return G_SOURCE_REMOVE;

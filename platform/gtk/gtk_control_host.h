@@ -32,10 +32,10 @@
 #include <optional>
 #include <string>
 
-#include "platform/host/control_host.h"
 #include "platform/gtk/gtk_async_reader.h"
 #include "platform/gtk/gtk_desktop.h"
 #include "platform/gtk/theme_painter_gtk.h"
+#include "platform/host/control_host.h"
 #include "platform/raster/system_colors.h"
 
 namespace tovarin::platform::gtk {
@@ -48,7 +48,7 @@ struct GtkHostOptions {
   bool user_mode = true;
   bool default_cancel = false;  // handles Enter and Escape itself while focused
   std::string tooltip_text;
-  std::shared_ptr<Font> font;   // the ambient font; nullptr: the default font
+  std::shared_ptr<Font> font;  // the ambient font; nullptr: the default font
   ColorRef background = GetSysColor(kColorBtnFace);
   double units_per_pixel = 15;  // the form's coordinate units: twips
 };
@@ -122,11 +122,13 @@ class GtkControlHost final : public ControlHost {
   Status AsyncRead(const std::string& address, const std::string& name) override;
   void CancelAsyncRead(const std::string& name) override { reader_.Cancel(name); }
   Result<Bytes> ScratchStoreContents(std::string_view key, const Picture& picture) override;
-  void PopupMenu(MenuItem& menu, int x, int y, unsigned flags, const MenuItem* default_item) override;
+  void PopupMenu(MenuItem& menu, int x, int y, unsigned flags,
+                 const MenuItem* default_item) override;
   WindowHandle WindowUnderPointer() const override { return desktop_.WindowUnderPointer(); }
   bool SupportsLeaveTracking() const override { return true; }
   void TrackMouseLeave(WindowHandle window) override { desktop_.TrackMouseLeave(window); }
-  std::optional<WindowProcedure> ReplaceWindowProcedure(WindowHandle window, WindowProcedure replacement) override {
+  std::optional<WindowProcedure> ReplaceWindowProcedure(WindowHandle window,
+                                                        WindowProcedure replacement) override {
     return desktop_.ReplaceProcedure(window, std::move(replacement));
   }
   void OpenAddress(const std::string& address) override;

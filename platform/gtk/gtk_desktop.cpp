@@ -10,7 +10,8 @@ namespace tovarin::platform::gtk {
 
 GtkDesktop::GtkDesktop() : session_(soup_session_new()) {
   if (GtkSettings* settings = gtk_settings_get_default()) {
-    theme_signal_ = SignalHandler(settings, "notify::gtk-theme-name", G_CALLBACK(&GtkDesktop::OnThemeChanged), this);
+    theme_signal_ = SignalHandler(settings, "notify::gtk-theme-name",
+                                  G_CALLBACK(&GtkDesktop::OnThemeChanged), this);
   }
 }
 
@@ -18,7 +19,8 @@ GtkDesktop::~GtkDesktop() {
   *alive_ = false;
   forms_.clear();
   finalized_forms_.clear();  // their weak pointers were cleared when their windows went
-  for (const auto& [widget, handle] : handles_) g_object_weak_unref(G_OBJECT(widget), &OnWidgetFinalized, this);
+  for (const auto& [widget, handle] : handles_)
+    g_object_weak_unref(G_OBJECT(widget), &OnWidgetFinalized, this);
 }
 
 // --- Window handles ------------------------------------------------------------------------------
@@ -76,7 +78,8 @@ WindowHandle GtkDesktop::WindowUnderPointer() const {
   if (window == nullptr) return 0;
   gpointer user_data = nullptr;
   gdk_window_get_user_data(window, &user_data);
-  for (auto* widget = static_cast<GtkWidget*>(user_data); widget != nullptr; widget = gtk_widget_get_parent(widget)) {
+  for (auto* widget = static_cast<GtkWidget*>(user_data); widget != nullptr;
+       widget = gtk_widget_get_parent(widget)) {
     const auto it = handles_.find(widget);
     if (it != handles_.end()) return it->second;
   }
@@ -85,7 +88,8 @@ WindowHandle GtkDesktop::WindowUnderPointer() const {
 
 // --- Procedures ----------------------------------------------------------------------------------
 
-std::optional<WindowProcedure> GtkDesktop::ReplaceProcedure(WindowHandle window, WindowProcedure procedure) {
+std::optional<WindowProcedure> GtkDesktop::ReplaceProcedure(WindowHandle window,
+                                                            WindowProcedure procedure) {
   const auto it = windows_.find(window);
   if (it == windows_.end() || !procedure) return std::nullopt;
   WindowProcedure previous = std::move(it->second.procedure);
@@ -93,8 +97,8 @@ std::optional<WindowProcedure> GtkDesktop::ReplaceProcedure(WindowHandle window,
   return previous;
 }
 
-std::intptr_t GtkDesktop::SendMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam,
-                                      std::intptr_t lparam) {
+std::intptr_t GtkDesktop::SendMessage(WindowHandle window, std::uint32_t message,
+                                      std::intptr_t wparam, std::intptr_t lparam) {
   const auto it = windows_.find(window);
   if (it == windows_.end()) return 0;
   const WindowProcedure procedure = it->second.procedure;  // it may unhook itself
@@ -114,19 +118,22 @@ struct PostedMessage {
 };
 }  // namespace
 
-void GtkDesktop::PostMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam, std::intptr_t lparam) {
+void GtkDesktop::PostMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam,
+                             std::intptr_t lparam) {
   auto* posted = new PostedMessage{alive_, this, window, message, wparam, lparam};
   g_idle_add_full(
       G_PRIORITY_DEFAULT,
       [](gpointer data) -> gboolean {
         const auto* p = static_cast<PostedMessage*>(data);
-        if (!p->alive.expired()) p->desktop->SendMessage(p->window, p->message, p->wparam, p->lparam);
+        if (!p->alive.expired())
+          p->desktop->SendMessage(p->window, p->message, p->wparam, p->lparam);
         return G_SOURCE_REMOVE;
       },
       posted, [](gpointer data) { delete static_cast<PostedMessage*>(data); });
 }
 
-// --- Leave tracking -------------------------------------------------------------------------------
+// --- Leave tracking
+// -------------------------------------------------------------------------------
 
 void GtkDesktop::TrackMouseLeave(WindowHandle window) {
   if (windows_.count(window) == 0) return;
@@ -155,7 +162,8 @@ void GtkDesktop::ButtonReleased(WindowHandle window, bool pointer_inside) {
   if (leave_armed_.erase(window) != 0) SendMessage(window, kWmMouseLeave, 0, 0);
 }
 
-// --- Capture ---------------------------------------------------------------------------------------
+// --- Capture
+// ---------------------------------------------------------------------------------------
 
 void GtkDesktop::SetCapture(WindowHandle window) {
   ReleaseCapture();
@@ -166,8 +174,8 @@ void GtkDesktop::SetCapture(WindowHandle window) {
   GdkDisplay* display = gdk_display_get_default();
   GdkSeat* seat = display != nullptr ? gdk_display_get_default_seat(display) : nullptr;
   if (gdk_window == nullptr || seat == nullptr) return;
-  if (gdk_seat_grab(seat, gdk_window, GDK_SEAT_CAPABILITY_ALL_POINTING, FALSE, nullptr, nullptr, nullptr, nullptr) ==
-      GDK_GRAB_SUCCESS) {
+  if (gdk_seat_grab(seat, gdk_window, GDK_SEAT_CAPABILITY_ALL_POINTING, FALSE, nullptr, nullptr,
+                    nullptr, nullptr) == GDK_GRAB_SUCCESS) {
     grabbed_seat_ = seat;
   }
 }
@@ -178,13 +186,16 @@ void GtkDesktop::ReleaseCapture() {
   capture_ = 0;
 }
 
-// --- Forms -------------------------------------------------------------------------------------------
+// --- Forms
+// -------------------------------------------------------------------------------------------
 
 void GtkDesktop::WatchForm(GtkWidget* toplevel) {
   Form& form = forms_[toplevel];
   if (!form.signals.empty()) return;
-  form.signals.emplace_back(toplevel, "notify::is-active", G_CALLBACK(&GtkDesktop::OnActiveChanged), this);
-  form.signals.emplace_back(toplevel, "key-press-event", G_CALLBACK(&GtkDesktop::OnFormKeyPress), this);
+  form.signals.emplace_back(toplevel, "notify::is-active", G_CALLBACK(&GtkDesktop::OnActiveChanged),
+                            this);
+  form.signals.emplace_back(toplevel, "key-press-event", G_CALLBACK(&GtkDesktop::OnFormKeyPress),
+                            this);
 }
 
 void GtkDesktop::OnActiveChanged(GtkWindow* window, GParamSpec*, gpointer data) {
@@ -199,7 +210,9 @@ void GtkDesktop::OnActiveChanged(GtkWindow* window, GParamSpec*, gpointer data) 
 
 gboolean GtkDesktop::OnFormKeyPress(GtkWidget* toplevel, GdkEventKey* event, gpointer data) {
   gboolean handled = FALSE;
-  GuardCallback([&] { handled = static_cast<GtkDesktop*>(data)->RouteFormKey(toplevel, *event) ? TRUE : FALSE; });
+  GuardCallback([&] {
+    handled = static_cast<GtkDesktop*>(data)->RouteFormKey(toplevel, *event) ? TRUE : FALSE;
+  });
   return handled;
 }
 
@@ -212,7 +225,8 @@ bool GtkDesktop::RouteFormKey(GtkWidget* toplevel, const GdkEventKey& event) {
     for (GtkControlHost* host : hosts) {
       if (!host->Enabled()) continue;
       const std::string& keys = host->AccessKeys();
-      if (std::none_of(keys.begin(), keys.end(), [key](char k) { return std::tolower(k) == key; })) continue;
+      if (std::none_of(keys.begin(), keys.end(), [key](char k) { return std::tolower(k) == key; }))
+        continue;
       host->SetFocus();
       host->DeliverAccessKey(key);
       return true;
@@ -285,7 +299,8 @@ void GtkDesktop::UpdateDisplayAsDefault(GtkWidget* toplevel) {
   GtkControlHost* default_button = form != forms_.end() ? form->second.default_button : nullptr;
   for (GtkControlHost* host : hosts) {
     if (!host->HandlesDefaultKeys()) continue;
-    host->SetDisplayAsDefault(focused_default != nullptr ? host == focused_default : host == default_button);
+    host->SetDisplayAsDefault(focused_default != nullptr ? host == focused_default
+                                                         : host == default_button);
   }
 }
 

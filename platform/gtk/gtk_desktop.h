@@ -33,9 +33,9 @@
 #include <set>
 #include <vector>
 
-#include "platform/host/control_host.h"
 #include "platform/gtk/form_window_gobject.h"
 #include "platform/gtk/host_gtk_holders.h"
+#include "platform/host/control_host.h"
 
 namespace tovarin::platform::gtk {
 
@@ -59,8 +59,10 @@ class GtkDesktop {
 
   // --- Procedures
   std::optional<WindowProcedure> ReplaceProcedure(WindowHandle window, WindowProcedure procedure);
-  std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam, std::intptr_t lparam);
-  void PostMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam, std::intptr_t lparam);
+  std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam,
+                            std::intptr_t lparam);
+  void PostMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam,
+                   std::intptr_t lparam);
 
   // --- Leave tracking (called by hosts)
   void TrackMouseLeave(WindowHandle window);
@@ -82,7 +84,9 @@ class GtkDesktop {
   void UpdateDisplayAsDefault(GtkWidget* toplevel);
 
   // --- Tests: called with every pop-up menu once it is shown (e.g. to choose an item).
-  void SetPopupObserver(std::function<void(GtkMenu*)> observer) { popup_observer_ = std::move(observer); }
+  void SetPopupObserver(std::function<void(GtkMenu*)> observer) {
+    popup_observer_ = std::move(observer);
+  }
   void NotifyPopupShown(GtkMenu* menu) const;
 
  private:

@@ -10,8 +10,8 @@
 #include "platform/gtk/gtk_control_host.h"
 #include "platform/gtk/key_codes.h"
 #include "platform/gtk/tooltip_window_gtk.h"
-#include "platform/text/text.h"
 #include "platform/pictures/picture.h"
+#include "platform/text/text.h"
 
 namespace tovarin::platform::gtk {
 namespace {
@@ -23,7 +23,8 @@ using CairoSurfacePtr = std::unique_ptr<cairo_surface_t, CairoSurfaceDeleter>;
 
 // The 24-bit bottom-up surface as a cairo image (x8r8g8b8, top-down).
 CairoSurfacePtr ToCairo(const Bitmap& bitmap) {
-  CairoSurfacePtr image(cairo_image_surface_create(CAIRO_FORMAT_RGB24, bitmap.Width(), bitmap.Height()));
+  CairoSurfacePtr image(
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, bitmap.Width(), bitmap.Height()));
   if (cairo_surface_status(image.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
   cairo_surface_flush(image.get());
   unsigned char* data = cairo_image_surface_get_data(image.get());
@@ -33,7 +34,8 @@ CairoSurfacePtr ToCairo(const Bitmap& bitmap) {
     auto* target = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
     for (int x = 0; x < bitmap.Width(); ++x) {
       const std::uint8_t* pixel = source + x * 3;
-      target[x] = (static_cast<std::uint32_t>(pixel[2]) << 16) | (static_cast<std::uint32_t>(pixel[1]) << 8) | pixel[0];
+      target[x] = (static_cast<std::uint32_t>(pixel[2]) << 16) |
+                  (static_cast<std::uint32_t>(pixel[1]) << 8) | pixel[0];
     }
   }
   cairo_surface_mark_dirty(image.get());
@@ -98,7 +100,8 @@ const char* SystemCursorName(int id) {
 GdkCursor* CursorFromPicture(GdkDisplay* display, const Picture& picture) {
   const Bitmap& image = picture.Image();
   if (image.IsEmpty()) return nullptr;
-  CairoSurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, image.Width(), image.Height()));
+  CairoSurfacePtr surface(
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, image.Width(), image.Height()));
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
   cairo_surface_flush(surface.get());
   unsigned char* data = cairo_image_surface_get_data(surface.get());
@@ -111,11 +114,13 @@ GdkCursor* CursorFromPicture(GdkDisplay* display, const Picture& picture) {
       const std::uint8_t* p = source + x * bytes_per_pixel;
       const std::uint32_t a = bytes_per_pixel == 4 ? p[3] : 255;
       const auto premultiply = [a](std::uint32_t c) { return (c * a + 127) / 255; };
-      target[x] = (a << 24) | (premultiply(p[2]) << 16) | (premultiply(p[1]) << 8) | premultiply(p[0]);
+      target[x] =
+          (a << 24) | (premultiply(p[2]) << 16) | (premultiply(p[1]) << 8) | premultiply(p[0]);
     }
   }
   cairo_surface_mark_dirty(surface.get());
-  return gdk_cursor_new_from_surface(display, surface.get(), image.Width() / 2.0, image.Height() / 2.0);
+  return gdk_cursor_new_from_surface(display, surface.get(), image.Width() / 2.0,
+                                     image.Height() / 2.0);
 }
 
 }  // namespace
@@ -158,12 +163,13 @@ struct HostSignals {
         GtkSettings* settings = gtk_widget_get_settings(widget);
         gint double_time = 400;
         gint double_distance = 5;
-        g_object_get(settings, "gtk-double-click-time", &double_time, "gtk-double-click-distance", &double_distance,
-                     nullptr);
-        const bool is_double = host->last_press_time_ != 0 &&
-                               event->time - host->last_press_time_ <= static_cast<std::uint32_t>(double_time) &&
-                               std::abs(event->x - host->last_press_x_) <= double_distance &&
-                               std::abs(event->y - host->last_press_y_) <= double_distance;
+        g_object_get(settings, "gtk-double-click-time", &double_time, "gtk-double-click-distance",
+                     &double_distance, nullptr);
+        const bool is_double =
+            host->last_press_time_ != 0 &&
+            event->time - host->last_press_time_ <= static_cast<std::uint32_t>(double_time) &&
+            std::abs(event->x - host->last_press_x_) <= double_distance &&
+            std::abs(event->y - host->last_press_y_) <= double_distance;
         if (is_double) {
           host->last_press_time_ = 0;  // a third press starts afresh
           host->suppress_next_click_ = true;
@@ -184,17 +190,20 @@ struct HostSignals {
       GtkControlHost* host = Host(data);
       const int button = ButtonFlag(event->button);
       if (button == 0) return;
-      const bool inside = event->x >= 0 && event->y >= 0 && event->x < host->rect_.Width() &&
-                          event->y < host->rect_.Height() &&
-                          (!host->region_ || host->region_->Contains(static_cast<int>(std::floor(event->x)),
-                                                                     static_cast<int>(std::floor(event->y))));
+      const bool inside =
+          event->x >= 0 && event->y >= 0 && event->x < host->rect_.Width() &&
+          event->y < host->rect_.Height() &&
+          (!host->region_ || host->region_->Contains(static_cast<int>(std::floor(event->x)),
+                                                     static_cast<int>(std::floor(event->y))));
       const bool suppress_click = std::exchange(host->suppress_next_click_, false);
       if (host->control_ != nullptr) {
         host->control_->OnMouseUp(button, ShiftFlagsOf(event->state), event->x, event->y);
-        if (host->control_ != nullptr && button == kLeftButton && inside && !suppress_click) host->control_->OnClick();
+        if (host->control_ != nullptr && button == kLeftButton && inside && !suppress_click)
+          host->control_->OnClick();
       }
       const int still_held = ButtonFlagsOf(event->state) & ~button;
-      if (still_held == 0 && host->desktop_.CaptureWindow() == host->ControlWindow()) host->desktop_.ReleaseCapture();
+      if (still_held == 0 && host->desktop_.CaptureWindow() == host->ControlWindow())
+        host->desktop_.ReleaseCapture();
       host->desktop_.ButtonReleased(host->ControlWindow(), inside);
     });
     return TRUE;
@@ -208,7 +217,8 @@ struct HostSignals {
         host->ApplyCursor(0);
       }
       if (host->control_ != nullptr) {
-        host->control_->OnMouseMove(ButtonFlagsOf(event->state), ShiftFlagsOf(event->state), event->x, event->y);
+        host->control_->OnMouseMove(ButtonFlagsOf(event->state), ShiftFlagsOf(event->state),
+                                    event->x, event->y);
       }
     });
     return TRUE;
@@ -289,7 +299,8 @@ struct HostSignals {
     });
   }
 
-  static gboolean OnQueryToolTip(GtkWidget*, gint, gint, gboolean, GtkTooltip* tooltip, gpointer data) {
+  static gboolean OnQueryToolTip(GtkWidget*, gint, gint, gboolean, GtkTooltip* tooltip,
+                                 gpointer data) {
     gboolean show = FALSE;
     GuardCallback([&] { show = Host(data)->FillToolTip(tooltip) ? TRUE : FALSE; });
     return show;
@@ -313,7 +324,8 @@ void GtkControlHost::ConnectSignals() {
   signals_.emplace_back(w, "query-tooltip", G_CALLBACK(&HostSignals::OnQueryToolTip), this);
 }
 
-// --- Shape -----------------------------------------------------------------------------------------------
+// --- Shape
+// -----------------------------------------------------------------------------------------------
 
 void GtkControlHost::ApplyRegion() {
   GtkWidget* w = widget_.get();
@@ -330,9 +342,12 @@ void GtkControlHost::ApplyRegion() {
   if (GtkWidget* parent = gtk_widget_get_parent(w)) gtk_widget_queue_draw(parent);
 }
 
-// --- Cursors -----------------------------------------------------------------------------------------------
+// --- Cursors
+// -----------------------------------------------------------------------------------------------
 
-bool GtkControlHost::IsKnownSystemCursor(int cursor_id) { return SystemCursorName(cursor_id) != nullptr; }
+bool GtkControlHost::IsKnownSystemCursor(int cursor_id) {
+  return SystemCursorName(cursor_id) != nullptr;
+}
 
 void GtkControlHost::ApplyCursor(int system_cursor_id) {
   GdkWindow* window = gtk_widget_get_window(widget_.get());
@@ -350,7 +365,8 @@ void GtkControlHost::ApplyCursor(int system_cursor_id) {
   if (cursor != nullptr) g_object_unref(cursor);
 }
 
-// --- Tooltips ------------------------------------------------------------------------------------------------
+// --- Tooltips
+// ------------------------------------------------------------------------------------------------
 
 namespace {
 constexpr WindowHandle kToolTipHandleBase = 0x7F000000;
@@ -397,9 +413,11 @@ bool GtkControlHost::FillToolTip(GtkTooltip* tooltip) {
   if (spec.right_to_left) gtk_widget_set_direction(box, GTK_TEXT_DIR_RTL);
   if (!spec.title.empty()) {
     GtkWidget* head = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
-    static const char* const kIcons[] = {nullptr, "dialog-information", "dialog-warning", "dialog-error"};
+    static const char* const kIcons[] = {nullptr, "dialog-information", "dialog-warning",
+                                         "dialog-error"};
     if (spec.icon >= 1 && spec.icon <= 3) {
-      gtk_box_pack_start(GTK_BOX(head), gtk_image_new_from_icon_name(kIcons[spec.icon], GTK_ICON_SIZE_MENU), FALSE,
+      gtk_box_pack_start(GTK_BOX(head),
+                         gtk_image_new_from_icon_name(kIcons[spec.icon], GTK_ICON_SIZE_MENU), FALSE,
                          FALSE, 0);
     }
     GtkWidget* title = gtk_label_new(nullptr);
@@ -420,7 +438,8 @@ bool GtkControlHost::FillToolTip(GtkTooltip* tooltip) {
     const ColorRef c = *spec.back_color;
     GtkCssProvider* css = gtk_css_provider_new();
     char rule[96];
-    std::snprintf(rule, sizeof rule, "* { background-color: #%02x%02x%02x; }", RedOf(c), GreenOf(c), BlueOf(c));
+    std::snprintf(rule, sizeof rule, "* { background-color: #%02x%02x%02x; }", RedOf(c), GreenOf(c),
+                  BlueOf(c));
     gtk_css_provider_load_from_data(css, rule, -1, nullptr);
     gtk_style_context_add_provider(gtk_widget_get_style_context(box), GTK_STYLE_PROVIDER(css),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);

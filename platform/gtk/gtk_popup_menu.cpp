@@ -36,7 +36,8 @@ std::string MnemonicText(const std::string& caption) {
 
 void OnItemActivate(GtkMenuItem* item, gpointer data) {
   GuardCallback([&] {
-    static_cast<PopupState*>(data)->chosen = static_cast<MenuItem*>(g_object_get_data(G_OBJECT(item), kItemKey));
+    static_cast<PopupState*>(data)->chosen =
+        static_cast<MenuItem*>(g_object_get_data(G_OBJECT(item), kItemKey));
   });
 }
 
@@ -61,10 +62,12 @@ GtkWidget* BuildItem(MenuItem& item, const MenuItem* default_item, PopupState& s
   }
   if (GTK_IS_ACCEL_LABEL(label) && item.shortcut >= 1 && item.shortcut <= 38) {
     if (item.shortcut <= 26) {
-      gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), GDK_KEY_a + static_cast<guint>(item.shortcut - 1),
+      gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label),
+                                GDK_KEY_a + static_cast<guint>(item.shortcut - 1),
                                 GDK_CONTROL_MASK);
     } else {
-      gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), GDK_KEY_F1 + static_cast<guint>(item.shortcut - 27),
+      gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label),
+                                GDK_KEY_F1 + static_cast<guint>(item.shortcut - 27),
                                 static_cast<GdkModifierType>(0));
     }
   }
@@ -97,7 +100,8 @@ GtkWidget* FindItem(GtkWidget* menu, const std::string& name) {
     if (item != nullptr && item->name == name) {
       found = widget;
     } else if (GTK_IS_MENU_ITEM(widget)) {
-      if (GtkWidget* sub = gtk_menu_item_get_submenu(GTK_MENU_ITEM(widget))) found = FindItem(sub, name);
+      if (GtkWidget* sub = gtk_menu_item_get_submenu(GTK_MENU_ITEM(widget)))
+        found = FindItem(sub, name);
     }
   }
   g_list_free(children);
@@ -119,8 +123,8 @@ gboolean NotifyShown(gpointer data) {
 
 }  // namespace
 
-std::string RunPopupMenu(const GtkDesktop& desktop, GtkWidget* anchor, MenuItem& menu, int x, int y, unsigned flags,
-                         const MenuItem* default_item) {
+std::string RunPopupMenu(const GtkDesktop& desktop, GtkWidget* anchor, MenuItem& menu, int x, int y,
+                         unsigned flags, const MenuItem* default_item) {
   GdkWindow* window = anchor != nullptr ? gtk_widget_get_window(anchor) : nullptr;
   if (window == nullptr || !gtk_widget_get_mapped(anchor)) return {};
   PopupState state;
@@ -140,15 +144,18 @@ std::string RunPopupMenu(const GtkDesktop& desktop, GtkWidget* anchor, MenuItem&
                                         : (right ? GDK_GRAVITY_NORTH_EAST : GDK_GRAVITY_NORTH_WEST);
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
   state.loop = loop;
-  const gulong deactivate = g_signal_connect(shown, "deactivate", G_CALLBACK(&OnMenuDeactivate), &state);
+  const gulong deactivate =
+      g_signal_connect(shown, "deactivate", G_CALLBACK(&OnMenuDeactivate), &state);
   // The event being handled (the press that opened the menu) lets GTK place and grab it.
   GdkEvent* trigger = gtk_get_current_event();
-  gtk_menu_popup_at_rect(GTK_MENU(shown), window, &rect, GDK_GRAVITY_NORTH_WEST, menu_anchor, trigger);
+  gtk_menu_popup_at_rect(GTK_MENU(shown), window, &rect, GDK_GRAVITY_NORTH_WEST, menu_anchor,
+                         trigger);
   if (trigger != nullptr) gdk_event_free(trigger);
   if (gtk_widget_get_visible(shown)) {
     // The observer (tests, tools) hears of the menu from inside the nested loop.
     ShownNotice notice{&desktop, GTK_MENU(shown)};
-    const guint notice_source = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, &NotifyShown, &notice, nullptr);
+    const guint notice_source =
+        g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, &NotifyShown, &notice, nullptr);
     g_main_loop_run(loop);
     if (!notice.fired) g_source_remove(notice_source);
   }

@@ -23,8 +23,8 @@ class GtkDesktop;
 
 // Shows the menu and returns the name of the chosen item (empty when dismissed or when the
 // anchor is not on screen).
-std::string RunPopupMenu(const GtkDesktop& desktop, GtkWidget* anchor, MenuItem& menu, int x, int y, unsigned flags,
-                         const MenuItem* default_item);
+std::string RunPopupMenu(const GtkDesktop& desktop, GtkWidget* anchor, MenuItem& menu, int x, int y,
+                         unsigned flags, const MenuItem* default_item);
 
 // For tests and tools while a menu runs: chooses the item named `item_name` (as a click on it
 // would) or closes the menu. Returns false when no such enabled item is shown.

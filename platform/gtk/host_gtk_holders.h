@@ -89,7 +89,8 @@ class CairoRegionRef {
   ~CairoRegionRef() {
     if (region_ != nullptr) cairo_region_destroy(region_);
   }
-  CairoRegionRef(CairoRegionRef&& other) noexcept : region_(std::exchange(other.region_, nullptr)) {}
+  CairoRegionRef(CairoRegionRef&& other) noexcept
+      : region_(std::exchange(other.region_, nullptr)) {}
   CairoRegionRef& operator=(CairoRegionRef&& other) noexcept {
     if (this != &other) {
       if (region_ != nullptr) cairo_region_destroy(region_);

@@ -7,11 +7,14 @@
 namespace tovarin::platform::gtk {
 
 int VirtualKeyCode(unsigned keyval) {
-  if (keyval >= GDK_KEY_a && keyval <= GDK_KEY_z) return static_cast<int>('A' + (keyval - GDK_KEY_a));
+  if (keyval >= GDK_KEY_a && keyval <= GDK_KEY_z)
+    return static_cast<int>('A' + (keyval - GDK_KEY_a));
   if (keyval >= GDK_KEY_A && keyval <= GDK_KEY_Z) return static_cast<int>(keyval);
   if (keyval >= GDK_KEY_0 && keyval <= GDK_KEY_9) return static_cast<int>(keyval);
-  if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F12) return static_cast<int>(112 + (keyval - GDK_KEY_F1));
-  if (keyval >= GDK_KEY_KP_0 && keyval <= GDK_KEY_KP_9) return static_cast<int>(96 + (keyval - GDK_KEY_KP_0));
+  if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F12)
+    return static_cast<int>(112 + (keyval - GDK_KEY_F1));
+  if (keyval >= GDK_KEY_KP_0 && keyval <= GDK_KEY_KP_9)
+    return static_cast<int>(96 + (keyval - GDK_KEY_KP_0));
   switch (keyval) {
     case GDK_KEY_BackSpace: return 8;
     case GDK_KEY_Tab:

@@ -29,7 +29,8 @@ using CairoSurface = std::unique_ptr<cairo_surface_t, CairoSurfaceDeleter>;
 GtkStateFlags FlagsOf(int state) {
   switch (state) {
     case kThemeHot: return GTK_STATE_FLAG_PRELIGHT;
-    case kThemePressed: return static_cast<GtkStateFlags>(GTK_STATE_FLAG_ACTIVE | GTK_STATE_FLAG_PRELIGHT);
+    case kThemePressed:
+      return static_cast<GtkStateFlags>(GTK_STATE_FLAG_ACTIVE | GTK_STATE_FLAG_PRELIGHT);
     case kThemeDisabled: return GTK_STATE_FLAG_INSENSITIVE;
     default: return GTK_STATE_FLAG_NORMAL;
   }
@@ -37,7 +38,8 @@ GtkStateFlags FlagsOf(int state) {
 
 // Renders the button's background and frame into a premultiplied ARGB32 image of w x h.
 CairoSurface RenderButton(int width, int height, int state) {
-  if (width <= 0 || height <= 0 || width > kMaxPartExtent || height > kMaxPartExtent) return nullptr;
+  if (width <= 0 || height <= 0 || width > kMaxPartExtent || height > kMaxPartExtent)
+    return nullptr;
   if (gdk_display_get_default() == nullptr) return nullptr;
 
   std::unique_ptr<GtkWidgetPath, WidgetPathDeleter> path(gtk_widget_path_new());
@@ -75,7 +77,8 @@ CairoSurface RenderButton(int width, int height, int state) {
 std::uint32_t ArgbAt(cairo_surface_t* surface, int x, int y) {
   const unsigned char* data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
-  return *reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride + x * 4);
+  return *reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride +
+                                                 x * 4);
 }
 
 }  // namespace
@@ -92,7 +95,8 @@ std::optional<Region> GtkThemePainter::PushButtonRegion(const Rect& rect, int st
       const bool covered = x < rect.Width() && (ArgbAt(surface.get(), x, y) >> 24) != 0;
       if (covered && run_start < 0) run_start = x;
       if (!covered && run_start >= 0) {
-        region = region.Union(Region::FromRect(Rect{rect.left + run_start, rect.top + y, rect.left + x, rect.top + y + 1}));
+        region = region.Union(Region::FromRect(
+            Rect{rect.left + run_start, rect.top + y, rect.left + x, rect.top + y + 1}));
         run_start = -1;
       }
     }
@@ -100,7 +104,8 @@ std::optional<Region> GtkThemePainter::PushButtonRegion(const Rect& rect, int st
   return region;
 }
 
-bool GtkThemePainter::DrawPushButton(Bitmap& target, const Rect& rect, int state, const Rect& clip) {
+bool GtkThemePainter::DrawPushButton(Bitmap& target, const Rect& rect, int state,
+                                     const Rect& clip) {
   const int bytes = target.BitsPerPixel() / 8;
   if (bytes != 3 && bytes != 4) return false;
   CairoSurface surface = RenderButton(rect.Width(), rect.Height(), state);

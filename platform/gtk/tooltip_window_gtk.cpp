@@ -32,7 +32,8 @@ CairoRegionRef ShapeOf(const Region& shape) {
 
 // Paints a 24-bit bitmap (bytes blue, green, red; rows bottom-up) at the origin of `cr`.
 void PaintBitmap(cairo_t* cr, const Bitmap& bitmap) {
-  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, bitmap.Width(), bitmap.Height());
+  cairo_surface_t* image =
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, bitmap.Width(), bitmap.Height());
   if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(image);
     return;
@@ -44,7 +45,8 @@ void PaintBitmap(cairo_t* cr, const Bitmap& bitmap) {
     auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
     for (int x = 0; x < bitmap.Width(); ++x) {
       const ColorRef c = bitmap.GetPixel(x, y);
-      row[x] = (static_cast<std::uint32_t>(RedOf(c)) << 16) | (static_cast<std::uint32_t>(GreenOf(c)) << 8) |
+      row[x] = (static_cast<std::uint32_t>(RedOf(c)) << 16) |
+               (static_cast<std::uint32_t>(GreenOf(c)) << 8) |
                static_cast<std::uint32_t>(BlueOf(c));
     }
   }
@@ -58,9 +60,10 @@ void PaintBitmap(cairo_t* cr, const Bitmap& bitmap) {
 
 GtkToolTipWindow::GtkToolTipWindow(GtkWidget* tool, ToolTipSpec spec, const TextSystem& text)
     : tool_(tool), spec_(std::move(spec)), painter_(text) {
-  gtk_widget_add_events(tool_, GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK | GDK_LEAVE_NOTIFY_MASK |
-                                   GDK_BUTTON_PRESS_MASK);
-  motion_ = SignalHandler(tool_, "motion-notify-event", G_CALLBACK(&GtkToolTipWindow::OnMotion), this);
+  gtk_widget_add_events(tool_, GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK |
+                                   GDK_LEAVE_NOTIFY_MASK | GDK_BUTTON_PRESS_MASK);
+  motion_ =
+      SignalHandler(tool_, "motion-notify-event", G_CALLBACK(&GtkToolTipWindow::OnMotion), this);
   enter_ = SignalHandler(tool_, "enter-notify-event", G_CALLBACK(&GtkToolTipWindow::OnEnter), this);
   leave_ = SignalHandler(tool_, "leave-notify-event", G_CALLBACK(&GtkToolTipWindow::OnLeave), this);
   press_ = SignalHandler(tool_, "button-press-event", G_CALLBACK(&GtkToolTipWindow::OnPress), this);
@@ -77,7 +80,9 @@ GtkToolTipWindow::~GtkToolTipWindow() {
   if (window_ != nullptr) gtk_widget_destroy(std::exchange(window_, nullptr));
 }
 
-bool GtkToolTipWindow::IsShown() const { return window_ != nullptr && gtk_widget_get_visible(window_); }
+bool GtkToolTipWindow::IsShown() const {
+  return window_ != nullptr && gtk_widget_get_visible(window_);
+}
 
 // --- Pointer watching -------------------------------------------------------------------------
 
@@ -117,7 +122,8 @@ void GtkToolTipWindow::PointerMoved(Point screen_pointer) {
   pointer_ = screen_pointer;
   if (suppressed_ || IsShown() || spec_.text.empty()) return;
   // The tip shows once the pointer rests for the initial delay.
-  initial_delay_ = MainLoopSource(g_timeout_add(kInitialDelayMs, &GtkToolTipWindow::OnInitialDelay, this));
+  initial_delay_ =
+      MainLoopSource(g_timeout_add(kInitialDelayMs, &GtkToolTipWindow::OnInitialDelay, this));
 }
 
 gboolean GtkToolTipWindow::OnInitialDelay(gpointer data) {
@@ -138,9 +144,9 @@ gboolean GtkToolTipWindow::OnAutoPop(gpointer data) {
 
 Rect GtkToolTipWindow::WorkArea(Point screen_pointer) const {
   GdkDisplay* display = gtk_widget_get_display(tool_);
-  GdkMonitor* monitor = display != nullptr
-                            ? gdk_display_get_monitor_at_point(display, screen_pointer.x, screen_pointer.y)
-                            : nullptr;
+  GdkMonitor* monitor = display != nullptr ? gdk_display_get_monitor_at_point(
+                                                 display, screen_pointer.x, screen_pointer.y)
+                                           : nullptr;
   if (monitor == nullptr) return Rect{0, 0, 1 << 15, 1 << 15};
   GdkRectangle area{};
   gdk_monitor_get_workarea(monitor, &area);
@@ -155,7 +161,8 @@ void GtkToolTipWindow::EnsureWindow() {
   gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
   gtk_widget_set_app_paintable(window_, TRUE);
   GtkWidget* top = gtk_widget_get_toplevel(tool_);
-  if (top != nullptr && gtk_widget_is_toplevel(top)) gtk_window_set_transient_for(GTK_WINDOW(window_), GTK_WINDOW(top));
+  if (top != nullptr && gtk_widget_is_toplevel(top))
+    gtk_window_set_transient_for(GTK_WINDOW(window_), GTK_WINDOW(top));
   draw_ = SignalHandler(window_, "draw", G_CALLBACK(&GtkToolTipWindow::OnDraw), this);
 }
 
@@ -165,8 +172,8 @@ void GtkToolTipWindow::ShowAt(Point screen_pointer) {
   auto drawn = painter_.Draw(spec_, true);
   if (!drawn.ok()) return;
   const Size size{drawn->pixels.Width(), drawn->pixels.Height()};
-  const ToolTipPlacement placement =
-      ToolTipPainter::Place(size, spec_.balloon, drawn->stem_tip, screen_pointer, WorkArea(screen_pointer));
+  const ToolTipPlacement placement = ToolTipPainter::Place(
+      size, spec_.balloon, drawn->stem_tip, screen_pointer, WorkArea(screen_pointer));
   if (spec_.balloon && !placement.stem_at_top) {
     drawn = painter_.Draw(spec_, false);
     if (!drawn.ok()) return;

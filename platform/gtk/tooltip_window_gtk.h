@@ -20,8 +20,8 @@
 
 #include <optional>
 
-#include "platform/host/control_host.h"
 #include "platform/gtk/host_gtk_holders.h"
+#include "platform/host/control_host.h"
 #include "platform/host/tooltip_image.h"
 
 namespace tovarin::platform {

@@ -125,7 +125,8 @@ class WebKitScriptWindow final : public ScriptWindow {
       link_->reply_scripts->emplace_back(script);
       return {};
     }
-    if (!link_->view->IsCurrentMainDocument(document_id_)) return Error{"the document's window is gone"};
+    if (!link_->view->IsCurrentMainDocument(document_id_))
+      return Error{"the document's window is gone"};
     link_->view->EvaluateInMainFrame(std::string(script));
     return {};
   }
@@ -140,7 +141,9 @@ class WebKitHtmlDocument final : public HtmlDocument {
   WebKitHtmlDocument(std::shared_ptr<WebKitViewLink> link, std::uint64_t id)
       : window_(std::make_shared<WebKitScriptWindow>(std::move(link), id)) {}
   std::shared_ptr<ScriptWindow> ParentWindow() override { return window_; }
-  void SetOnContextMenu(std::function<bool()> handler) override { on_context_menu_ = std::move(handler); }
+  void SetOnContextMenu(std::function<bool()> handler) override {
+    on_context_menu_ = std::move(handler);
+  }
   // True when the page's context menu may show.
   bool ContextMenu() {
     bool show = true;
@@ -156,14 +159,16 @@ class WebKitHtmlDocument final : public HtmlDocument {
 // A frame as its events name it: with the document it shows, or none.
 class WebKitFrameObject final : public BrowserFrame {
  public:
-  explicit WebKitFrameObject(std::shared_ptr<HtmlDocument> document) : document_(std::move(document)) {}
+  explicit WebKitFrameObject(std::shared_ptr<HtmlDocument> document)
+      : document_(std::move(document)) {}
   std::shared_ptr<HtmlDocument> Document() override { return document_; }
 
  private:
   std::shared_ptr<HtmlDocument> document_;
 };
 
-WebKitBrowserView::WebKitBrowserView(GtkFixed* fixed, const ChildSettings& settings, std::function<void()> restack)
+WebKitBrowserView::WebKitBrowserView(GtkFixed* fixed, const ChildSettings& settings,
+                                     std::function<void()> restack)
     : context_(webkit_web_context_new_ephemeral()),
       content_(webkit_user_content_manager_new()),
       link_(std::make_shared<WebKitViewLink>()) {
@@ -171,20 +176,25 @@ WebKitBrowserView::WebKitBrowserView(GtkFixed* fixed, const ChildSettings& setti
   webkit_web_context_set_cache_model(context_.get(), WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
   g_signal_connect(context_.get(), "download-started", G_CALLBACK(OnDownloadStarted), this);
 
-  g_signal_connect(content_.get(), "script-message-with-reply-received::tovarinPage", G_CALLBACK(OnPageMessage), this);
-  webkit_user_content_manager_register_script_message_handler_with_reply(content_.get(), kPageChannel, nullptr);
-  WebKitUserScript* bridge = webkit_user_script_new(kPageBridge, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                                                    WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  g_signal_connect(content_.get(), "script-message-with-reply-received::tovarinPage",
+                   G_CALLBACK(OnPageMessage), this);
+  webkit_user_content_manager_register_script_message_handler_with_reply(content_.get(),
+                                                                         kPageChannel, nullptr);
+  WebKitUserScript* bridge =
+      webkit_user_script_new(kPageBridge, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
   webkit_user_content_manager_add_script(content_.get(), bridge);
   webkit_user_script_unref(bridge);
 
   WebKitSettings* web_settings = webkit_settings_new_with_settings(
       "hardware-acceleration-policy", WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER,
-      "javascript-can-open-windows-automatically", FALSE, "enable-developer-extras", FALSE, "enable-webgl", FALSE,
-      "enable-webaudio", FALSE, "enable-media", FALSE, "enable-media-stream", FALSE, "enable-mediasource", FALSE, "enable-page-cache", FALSE,
+      "javascript-can-open-windows-automatically", FALSE, "enable-developer-extras", FALSE,
+      "enable-webgl", FALSE, "enable-webaudio", FALSE, "enable-media", FALSE, "enable-media-stream",
+      FALSE, "enable-mediasource", FALSE, "enable-page-cache", FALSE,
       "enable-back-forward-navigation-gestures", FALSE, nullptr);
-  view_ = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context_.get(), "user-content-manager",
-                                  content_.get(), "settings", web_settings, nullptr));
+  view_ = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context_.get(),
+                                  "user-content-manager", content_.get(), "settings", web_settings,
+                                  nullptr));
   g_object_unref(web_settings);
   gtk_widget_set_name(view_, settings.name.c_str());
 
@@ -202,13 +212,16 @@ WebKitBrowserView::WebKitBrowserView(GtkFixed* fixed, const ChildSettings& setti
   g_signal_connect(view_, "run-color-chooser", G_CALLBACK(OnSuppress), this);
   g_signal_connect(view_, "web-process-terminated", G_CALLBACK(OnWebProcessTerminated), this);
 
-  placement_ = std::make_unique<ChildPlacement>(fixed, PlaceInFrame(fixed, view_), settings, std::move(restack));
+  placement_ = std::make_unique<ChildPlacement>(fixed, PlaceInFrame(fixed, view_), settings,
+                                                std::move(restack));
 }
 
-Result<std::unique_ptr<WebKitBrowserView>> WebKitBrowserView::Create(GtkFixed* fixed, const ChildSettings& settings,
-                                                                      std::function<void()> restack) {
-  std::unique_ptr<WebKitBrowserView> view(new WebKitBrowserView(fixed, settings, std::move(restack)));
-  if (view->view_ == nullptr || !WEBKIT_IS_WEB_VIEW(view->view_)) return Error{"WebKit cannot make a web view"};
+Result<std::unique_ptr<WebKitBrowserView>> WebKitBrowserView::Create(
+    GtkFixed* fixed, const ChildSettings& settings, std::function<void()> restack) {
+  std::unique_ptr<WebKitBrowserView> view(
+      new WebKitBrowserView(fixed, settings, std::move(restack)));
+  if (view->view_ == nullptr || !WEBKIT_IS_WEB_VIEW(view->view_))
+    return Error{"WebKit cannot make a web view"};
   return view;
 }
 
@@ -240,16 +253,20 @@ void WebKitBrowserView::Stop() {
   webkit_web_view_stop_loading(WEBKIT_WEB_VIEW(view_));
 }
 
-bool WebKitBrowserView::Busy() const { return pending_ || webkit_web_view_is_loading(WEBKIT_WEB_VIEW(view_)); }
+bool WebKitBrowserView::Busy() const {
+  return pending_ || webkit_web_view_is_loading(WEBKIT_WEB_VIEW(view_));
+}
 
 std::shared_ptr<HtmlDocument> WebKitBrowserView::Document() { return main_document_; }
 
 void WebKitBrowserView::EvaluateInMainFrame(const std::string& script) {
-  webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(view_), script.c_str(), static_cast<gssize>(script.size()),
-                                      nullptr, nullptr, nullptr, nullptr, nullptr);
+  webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(view_), script.c_str(),
+                                      static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
+                                      nullptr, nullptr);
 }
 
-void WebKitBrowserView::RunInMainFrame(std::uint64_t document_id, std::vector<std::string> scripts) {
+void WebKitBrowserView::RunInMainFrame(std::uint64_t document_id,
+                                       std::vector<std::string> scripts) {
   auto run = std::make_unique<MainFrameScripts>();
   run->link = link_;
   run->document_id = document_id;
@@ -262,16 +279,20 @@ void WebKitBrowserView::RunInMainFrame(std::uint64_t document_id, std::vector<st
 void WebKitBrowserView::RunNextInMainFrame(void* data) {
   std::unique_ptr<MainFrameScripts> run(static_cast<MainFrameScripts*>(data));
   WebKitBrowserView* view = run->link->view;
-  if (view == nullptr || run->next >= run->scripts.size() || !view->IsCurrentMainDocument(run->document_id)) return;
+  if (view == nullptr || run->next >= run->scripts.size() ||
+      !view->IsCurrentMainDocument(run->document_id))
+    return;
   const std::string& script = run->scripts[run->next++];
-  webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(view->view_), script.c_str(), static_cast<gssize>(script.size()),
-                                      nullptr, nullptr, nullptr, OnMainFrameScriptRun, run.get());
+  webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(view->view_), script.c_str(),
+                                      static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
+                                      OnMainFrameScriptRun, run.get());
   (void)run.release();  // owned by the pending evaluation now
 }
 
 void WebKitBrowserView::OnMainFrameScriptRun(GObject* source, GAsyncResult* result, gpointer data) {
   GError* error = nullptr;
-  JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+  JSCValue* value =
+      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
   if (value != nullptr) g_object_unref(value);
   // A script that threw ends the rest, as in the page bridge; a result that cannot be handed
   // back (a function, a node) is no failure.
@@ -306,7 +327,8 @@ bool WebKitBrowserView::RaiseNewWindow() {
   return cancel;
 }
 
-gboolean WebKitBrowserView::OnDecidePolicy(WebKitWebView* /*web_view*/, WebKitPolicyDecision* decision,
+gboolean WebKitBrowserView::OnDecidePolicy(WebKitWebView* /*web_view*/,
+                                           WebKitPolicyDecision* decision,
                                            WebKitPolicyDecisionType type, gpointer self) {
   auto* view = static_cast<WebKitBrowserView*>(self);
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
@@ -319,7 +341,8 @@ gboolean WebKitBrowserView::OnDecidePolicy(WebKitWebView* /*web_view*/, WebKitPo
     return FALSE;
   }
   auto* navigation = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
-  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(navigation);
+  WebKitNavigationAction* action =
+      webkit_navigation_policy_decision_get_navigation_action(navigation);
   if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
     if (view->RaiseNewWindow()) {
       webkit_policy_decision_ignore(decision);
@@ -331,11 +354,13 @@ gboolean WebKitBrowserView::OnDecidePolicy(WebKitWebView* /*web_view*/, WebKitPo
   NavigationRequest request;
   WebKitURIRequest* uri_request = webkit_navigation_action_get_request(action);
   if (const char* uri = webkit_uri_request_get_uri(uri_request)) request.url = uri;
-  if (const char* frame_name = webkit_navigation_action_get_frame_name(action)) request.target_frame_name = frame_name;
+  if (const char* frame_name = webkit_navigation_action_get_frame_name(action))
+    request.target_frame_name = frame_name;
   // The frame's new document does not exist yet.
   WebKitFrameObject frame(nullptr);
   bool cancel = false;
-  if (view->sink_ != nullptr) GuardCallback([&] { view->sink_->BeforeNavigate2(frame, request, cancel); });
+  if (view->sink_ != nullptr)
+    GuardCallback([&] { view->sink_->BeforeNavigate2(frame, request, cancel); });
   if (cancel) {
     webkit_policy_decision_ignore(decision);
     return TRUE;
@@ -343,7 +368,8 @@ gboolean WebKitBrowserView::OnDecidePolicy(WebKitWebView* /*web_view*/, WebKitPo
   return FALSE;
 }
 
-void WebKitBrowserView::OnLoadChanged(WebKitWebView* /*web_view*/, WebKitLoadEvent event, gpointer self) {
+void WebKitBrowserView::OnLoadChanged(WebKitWebView* /*web_view*/, WebKitLoadEvent event,
+                                      gpointer self) {
   auto* view = static_cast<WebKitBrowserView*>(self);
   if (event == WEBKIT_LOAD_STARTED) {
     view->EndPending();  // the view's own loading state takes over
@@ -354,19 +380,21 @@ void WebKitBrowserView::OnLoadChanged(WebKitWebView* /*web_view*/, WebKitLoadEve
   }
 }
 
-gboolean WebKitBrowserView::OnLoadFailed(WebKitWebView* /*web_view*/, WebKitLoadEvent /*event*/, gchar* /*uri*/,
-                                         GError* error, gpointer self) {
+gboolean WebKitBrowserView::OnLoadFailed(WebKitWebView* /*web_view*/, WebKitLoadEvent /*event*/,
+                                         gchar* /*uri*/, GError* error, gpointer self) {
   static_cast<WebKitBrowserView*>(self)->EndPending();
   // A dropped response (see OnDecidePolicy) and a stopped load leave the page as it was;
   // other failures show WebKit's error page in the view.
-  if (g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
+  if (g_error_matches(error, WEBKIT_POLICY_ERROR,
+                      WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
       g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) {
     return TRUE;
   }
   return FALSE;
 }
 
-GtkWidget* WebKitBrowserView::OnCreate(WebKitWebView* /*web_view*/, WebKitNavigationAction* /*action*/, gpointer self) {
+GtkWidget* WebKitBrowserView::OnCreate(WebKitWebView* /*web_view*/,
+                                       WebKitNavigationAction* /*action*/, gpointer self) {
   auto* view = static_cast<WebKitBrowserView*>(self);
   // A link's new window was asked about already in its navigation decision; a script's
   // window.open comes here first.
@@ -376,43 +404,51 @@ GtkWidget* WebKitBrowserView::OnCreate(WebKitWebView* /*web_view*/, WebKitNaviga
 }
 
 gboolean WebKitBrowserView::OnContextMenu(WebKitWebView* /*web_view*/, WebKitContextMenu* /*menu*/,
-                                          GdkEvent* /*event*/, WebKitHitTestResult* /*hit*/, gpointer self) {
+                                          GdkEvent* /*event*/, WebKitHitTestResult* /*hit*/,
+                                          gpointer self) {
   auto* view = static_cast<WebKitBrowserView*>(self);
   if (view->main_document_ && !view->main_document_->ContextMenu()) return TRUE;
   return FALSE;
 }
 
-gboolean WebKitBrowserView::OnScriptDialog(WebKitWebView* /*web_view*/, WebKitScriptDialog* /*dialog*/,
-                                           gpointer self) {
+gboolean WebKitBrowserView::OnScriptDialog(WebKitWebView* /*web_view*/,
+                                           WebKitScriptDialog* /*dialog*/, gpointer self) {
   return static_cast<WebKitBrowserView*>(self)->silent_ ? TRUE : FALSE;
 }
 
-gboolean WebKitBrowserView::OnPermissionRequest(WebKitWebView* /*web_view*/, WebKitPermissionRequest* request,
+gboolean WebKitBrowserView::OnPermissionRequest(WebKitWebView* /*web_view*/,
+                                                WebKitPermissionRequest* request,
                                                 gpointer /*self*/) {
   webkit_permission_request_deny(request);
   return TRUE;
 }
 
-gboolean WebKitBrowserView::OnFileChooser(WebKitWebView* /*web_view*/, WebKitFileChooserRequest* request,
-                                          gpointer /*self*/) {
+gboolean WebKitBrowserView::OnFileChooser(WebKitWebView* /*web_view*/,
+                                          WebKitFileChooserRequest* request, gpointer /*self*/) {
   webkit_file_chooser_request_cancel(request);
   return TRUE;
 }
 
-gboolean WebKitBrowserView::OnAuthenticate(WebKitWebView* /*web_view*/, WebKitAuthenticationRequest* request,
+gboolean WebKitBrowserView::OnAuthenticate(WebKitWebView* /*web_view*/,
+                                           WebKitAuthenticationRequest* request,
                                            gpointer /*self*/) {
   webkit_authentication_request_cancel(request);
   return TRUE;
 }
 
-gboolean WebKitBrowserView::OnSuppress(WebKitWebView* /*web_view*/, gpointer /*arg*/, gpointer /*self*/) { return TRUE; }
+gboolean WebKitBrowserView::OnSuppress(WebKitWebView* /*web_view*/, gpointer /*arg*/,
+                                       gpointer /*self*/) {
+  return TRUE;
+}
 
 void WebKitBrowserView::OnWebProcessTerminated(WebKitWebView* /*web_view*/,
-                                               WebKitWebProcessTerminationReason /*reason*/, gpointer self) {
+                                               WebKitWebProcessTerminationReason /*reason*/,
+                                               gpointer self) {
   static_cast<WebKitBrowserView*>(self)->EndPending();
 }
 
-void WebKitBrowserView::OnDownloadStarted(WebKitWebContext* /*context*/, WebKitDownload* download, gpointer /*self*/) {
+void WebKitBrowserView::OnDownloadStarted(WebKitWebContext* /*context*/, WebKitDownload* download,
+                                          gpointer /*self*/) {
   webkit_download_cancel(download);
 }
 

@@ -28,9 +28,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/browser_view.h"
 #include "platform/gtk/form_window_children.h"
 #include "platform/gtk/form_window_gobject.h"
+#include "platform/host/browser_view.h"
 
 namespace tovarin::platform::gtk {
 
@@ -45,8 +45,9 @@ struct WebKitViewLink;
 
 class WebKitBrowserView final : public BrowserView {
  public:
-  static Result<std::unique_ptr<WebKitBrowserView>> Create(GtkFixed* fixed, const ChildSettings& settings,
-                                                            std::function<void()> restack);
+  static Result<std::unique_ptr<WebKitBrowserView>> Create(GtkFixed* fixed,
+                                                           const ChildSettings& settings,
+                                                           std::function<void()> restack);
   ~WebKitBrowserView() override;
   WebKitBrowserView(const WebKitBrowserView&) = delete;
   WebKitBrowserView& operator=(const WebKitBrowserView&) = delete;
@@ -67,27 +68,34 @@ class WebKitBrowserView final : public BrowserView {
 
   // Runs `script` in the main frame's current document (fire and forget).
   void EvaluateInMainFrame(const std::string& script);
-  bool IsCurrentMainDocument(std::uint64_t document_id) const { return document_id == main_document_id_; }
+  bool IsCurrentMainDocument(std::uint64_t document_id) const {
+    return document_id == main_document_id_;
+  }
 
  private:
   WebKitBrowserView(GtkFixed* fixed, const ChildSettings& settings, std::function<void()> restack);
 
-  static gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
-                                 gpointer self);
+  static gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, gpointer self);
   static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
-  static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri, GError* error, gpointer self);
+  static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri,
+                               GError* error, gpointer self);
   static GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
   static gboolean OnContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
                                 WebKitHitTestResult* hit, gpointer self);
   static gboolean OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer self);
-  static gboolean OnPermissionRequest(WebKitWebView* view, WebKitPermissionRequest* request, gpointer self);
-  static gboolean OnFileChooser(WebKitWebView* view, WebKitFileChooserRequest* request, gpointer self);
-  static gboolean OnAuthenticate(WebKitWebView* view, WebKitAuthenticationRequest* request, gpointer self);
-  static gboolean OnSuppress(WebKitWebView* view, gpointer arg, gpointer self);
-  static void OnWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason, gpointer self);
-  static void OnDownloadStarted(WebKitWebContext* context, WebKitDownload* download, gpointer self);
-  static gboolean OnPageMessage(WebKitUserContentManager* manager, JSCValue* value, WebKitScriptMessageReply* reply,
+  static gboolean OnPermissionRequest(WebKitWebView* view, WebKitPermissionRequest* request,
+                                      gpointer self);
+  static gboolean OnFileChooser(WebKitWebView* view, WebKitFileChooserRequest* request,
                                 gpointer self);
+  static gboolean OnAuthenticate(WebKitWebView* view, WebKitAuthenticationRequest* request,
+                                 gpointer self);
+  static gboolean OnSuppress(WebKitWebView* view, gpointer arg, gpointer self);
+  static void OnWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
+                                     gpointer self);
+  static void OnDownloadStarted(WebKitWebContext* context, WebKitDownload* download, gpointer self);
+  static gboolean OnPageMessage(WebKitUserContentManager* manager, JSCValue* value,
+                                WebKitScriptMessageReply* reply, gpointer self);
   static gboolean OnNavigationTimeout(gpointer self);
 
   void HandlePageMessage(JSCValue* value, WebKitScriptMessageReply* reply);

@@ -66,7 +66,8 @@ class BrowserViewEvents {
   virtual ~BrowserViewEvents() = default;
   virtual void DownloadBegin() = 0;
   virtual void DownloadComplete() = 0;
-  virtual void BeforeNavigate2(BrowserFrame& frame, const NavigationRequest& request, bool& cancel) = 0;
+  virtual void BeforeNavigate2(BrowserFrame& frame, const NavigationRequest& request,
+                               bool& cancel) = 0;
   virtual void NewWindow2(bool& cancel) = 0;
   virtual void NavigateComplete2(BrowserFrame& frame, const std::string& url) = 0;
 };

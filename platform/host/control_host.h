@@ -18,13 +18,13 @@
 #include <variant>
 #include <vector>
 
+#include "platform/host/menu.h"
 #include "platform/raster/bitmap.h"
 #include "platform/raster/color.h"
 #include "platform/raster/geometry.h"
-#include "platform/host/menu.h"
-#include "platform/store/property_store.h"
 #include "platform/raster/region.h"
 #include "platform/result.h"
+#include "platform/store/property_store.h"
 
 namespace tovarin::platform {
 
@@ -46,7 +46,8 @@ enum WindowMessageId : std::uint32_t {
 
 // A window procedure: (window, message, wparam, lparam) -> result. Window hooks replace a
 // window's procedure and call the one they replaced.
-using WindowProcedure = std::function<std::intptr_t(WindowHandle, std::uint32_t, std::intptr_t, std::intptr_t)>;
+using WindowProcedure =
+    std::function<std::intptr_t(WindowHandle, std::uint32_t, std::intptr_t, std::intptr_t)>;
 
 // Mouse buttons as bit flags (left 1, right 2, middle 4) and shift state (shift 1, ctrl 2, alt 4).
 enum MouseButtonFlags : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
@@ -80,18 +81,23 @@ struct AsyncReadCompletion {
 // settings to show; the host shows it while the pointer rests over the control and hides it on
 // leave and press, as the desktop's tooltip control does by itself).
 struct ToolTipSpec {
-  std::string text;                     // line breaks start new lines
-  std::string title;                    // empty: no title line
-  int icon = 0;                         // 0 none, 1 information, 2 warning, 3 error
-  bool balloon = false;                 // balloon shape instead of a rectangle
-  bool right_to_left = false;           // right-to-left layout
-  std::optional<ColorRef> back_color;   // nullopt: the desktop's tooltip colour
-  int max_width = 240;                  // pixels; longer text wraps
+  std::string text;                    // line breaks start new lines
+  std::string title;                   // empty: no title line
+  int icon = 0;                        // 0 none, 1 information, 2 warning, 3 error
+  bool balloon = false;                // balloon shape instead of a rectangle
+  bool right_to_left = false;          // right-to-left layout
+  std::optional<ColorRef> back_color;  // nullopt: the desktop's tooltip colour
+  int max_width = 240;                 // pixels; longer text wraps
   bool drop_shadow = true;
 };
 
 // Classic system cursor identifiers for ControlHost::SetSystemCursor.
-enum SystemCursorId : int { kCursorArrow = 32512, kCursorIBeam = 32513, kCursorWait = 32514, kCursorHand = 32649 };
+enum SystemCursorId : int {
+  kCursorArrow = 32512,
+  kCursorIBeam = 32513,
+  kCursorWait = 32514,
+  kCursorHand = 32649
+};
 
 // What a host delivers to a control.
 class Control {
@@ -142,11 +148,11 @@ class ControlHost {
   virtual ~ControlHost() = default;
 
   // --- Ambient properties
-  virtual bool UserMode() const = 0;                 // true while a program runs
-  virtual std::string DisplayName() const = 0;       // the instance's name ("g1", "a1")
+  virtual bool UserMode() const = 0;            // true while a program runs
+  virtual std::string DisplayName() const = 0;  // the instance's name ("g1", "a1")
   virtual std::shared_ptr<Font> AmbientFont() const = 0;
-  virtual bool DisplayAsDefault() const = 0;         // shows as the container's default button
-  virtual bool AppThemed() const = 0;                // a desktop visual style (GTK theme) is in use
+  virtual bool DisplayAsDefault() const = 0;  // shows as the container's default button
+  virtual bool AppThemed() const = 0;         // a desktop visual style (GTK theme) is in use
 
   // --- Notifications to the container
   virtual void PropertyChanged(std::string_view property_name) = 0;  // the form needs saving
@@ -178,11 +184,11 @@ class ControlHost {
   // --- Drawing surface
   // A 24-bit bitmap of the control's inner size in pixels; stays valid until the next resize.
   virtual Bitmap& Surface() = 0;
-  virtual Size ClientSize() const = 0;          // inner size in pixels
-  virtual Rect ExtentTwips() const = 0;         // position and size in the container, twips
+  virtual Size ClientSize() const = 0;   // inner size in pixels
+  virtual Rect ExtentTwips() const = 0;  // position and size in the container, twips
   virtual void ResizeTwips(int width_twips, int height_twips) = 0;  // delivers OnResize
-  virtual void Refresh() = 0;                   // paint now (OnPaint) and show the surface
-  virtual void Invalidate() = 0;                // the surface changed; show it
+  virtual void Refresh() = 0;     // paint now (OnPaint) and show the surface
+  virtual void Invalidate() = 0;  // the surface changed; show it
   // Shape of the control's window; nullopt = its whole rectangle.
   virtual void SetWindowRegion(std::optional<Region> region) = 0;
   virtual bool Enabled() const = 0;
@@ -202,7 +208,8 @@ class ControlHost {
   // inside any timer callback, its own included - never fires again under that setting.
   // Callbacks run on the GUI thread from the message loop; an exception thrown by one is
   // caught by the host and the timer is killed. Returns false when no timer could be set.
-  virtual bool SetTimer(std::uint64_t key, unsigned interval_ms, std::function<void()> on_expiry) = 0;
+  virtual bool SetTimer(std::uint64_t key, unsigned interval_ms,
+                        std::function<void()> on_expiry) = 0;
   virtual void KillTimer(std::uint64_t key) = 0;
 
   // --- Asynchronous reader: fetches `address` (file path, file:// or http:// URL) into bytes;
@@ -225,11 +232,12 @@ class ControlHost {
 
   // --- Pop-up menu at (x, y) pixels relative to the control's top-left corner, with
   // PopupFlags; the default item is shown in bold. Returns after the chosen item's handler ran.
-  virtual void PopupMenu(MenuItem& menu, int x, int y, unsigned flags, const MenuItem* default_item) = 0;
+  virtual void PopupMenu(MenuItem& menu, int x, int y, unsigned flags,
+                         const MenuItem* default_item) = 0;
 
   // --- Pointer and windows
   virtual WindowHandle WindowUnderPointer() const = 0;
-  virtual bool SupportsLeaveTracking() const = 0;      // TrackMouseEvent is available
+  virtual bool SupportsLeaveTracking() const = 0;         // TrackMouseEvent is available
   virtual void TrackMouseLeave(WindowHandle window) = 0;  // one kWmMouseLeave when it leaves
   // Window hooks: installs `replacement` as the window's procedure and returns the procedure
   // it replaces (nullopt when the window cannot be hooked). Restore by installing the
@@ -254,8 +262,8 @@ class ControlHost {
   // --- Mouse capture: while the control's window holds the capture, mouse moves and releases
   // reach it wherever the pointer is. A left press on the control captures implicitly until
   // the release (the desktop does that for every window).
-  virtual void SetCapture() = 0;            // capture to the control's window
-  virtual void ReleaseCapture() = 0;        // release whatever window holds it
+  virtual void SetCapture() = 0;                   // capture to the control's window
+  virtual void ReleaseCapture() = 0;               // release whatever window holds it
   virtual WindowHandle CaptureWindow() const = 0;  // 0 when no window holds it
 
   // --- Keystroke synthesis: queues keys as if typed; they are handled after the current

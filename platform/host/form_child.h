@@ -37,8 +37,8 @@ struct ChildSettings {
   std::string cursor_icon_path;  // the pointer over the child; empty for the default arrow
   std::uint32_t fore_color = 0x80000008;  // window text
   std::uint32_t back_color = 0x80000005;  // window background
-  std::string font_name;         // empty for the window's default font
-  double font_points = 0;        // 0 for the default size
+  std::string font_name;                  // empty for the window's default font
+  double font_points = 0;                 // 0 for the default size
 };
 
 class FormChild {

@@ -9,23 +9,30 @@
 
 #include "platform/host/form_timer.h"
 #include "platform/host/form_window.h"
-#include "platform/result.h"
 #include "platform/host/skin_library.h"
 #include "platform/host/tray_icon.h"
+#include "platform/result.h"
 
 namespace tovarin::platform {
 
 // Icons of a message box.
-enum MessageBoxIcon : int { kIconCritical = 16, kIconQuestion = 32, kIconWarning = 48, kIconInformation = 64 };
+enum MessageBoxIcon : int {
+  kIconCritical = 16,
+  kIconQuestion = 32,
+  kIconWarning = 48,
+  kIconInformation = 64
+};
 
 class FormToolkit {
  public:
   virtual ~FormToolkit() = default;
 
   // A new, hidden top-level window. Fails when the desktop cannot make one.
-  virtual Result<std::unique_ptr<FormWindow>> CreateFormWindow(const FormWindowSettings& settings) = 0;
+  virtual Result<std::unique_ptr<FormWindow>> CreateFormWindow(
+      const FormWindowSettings& settings) = 0;
   // A timer calling `on_tick` every `interval_ms` milliseconds while enabled; made disabled.
-  virtual std::unique_ptr<FormTimer> CreateTimer(unsigned interval_ms, std::function<void()> on_tick) = 0;
+  virtual std::unique_ptr<FormTimer> CreateTimer(unsigned interval_ms,
+                                                 std::function<void()> on_tick) = 0;
   // A notification-area icon. Fails when the desktop has no way to show one.
   virtual Result<std::unique_ptr<TrayIcon>> CreateTrayIcon(const TrayIconSettings& settings) = 0;
   virtual SkinLibrary& Skin() = 0;

@@ -19,9 +19,9 @@
 #include "platform/host/browser_view.h"
 #include "platform/host/control_host.h"
 #include "platform/host/form_child.h"
-#include "platform/store/property_store.h"
 #include "platform/host/menu.h"
 #include "platform/result.h"
+#include "platform/store/property_store.h"
 
 namespace tovarin::platform {
 
@@ -32,10 +32,10 @@ struct FormWindowSettings {
   std::string caption;
   int client_width_twips = 0;
   int client_height_twips = 0;
-  std::uint32_t back_color = 0;       // OLE colour under the background picture
-  std::string background_picture;     // file drawn from the top-left corner; empty for none
-  std::string icon_path;              // the window's icon; empty for none
-  bool borderless = true;             // no border, no title bar
+  std::uint32_t back_color = 0;    // OLE colour under the background picture
+  std::string background_picture;  // file drawn from the top-left corner; empty for none
+  std::string icon_path;           // the window's icon; empty for none
+  bool borderless = true;          // no border, no title bar
   bool show_in_taskbar = false;
 };
 
@@ -75,14 +75,17 @@ class FormWindow {
   // A control in a host of its own at `settings.extent` (user mode, tooltip from the settings),
   // made by `make_control` and restored from its saved settings `saved`. The child's click is
   // the control's "Click" event. Fails when the control cannot read its settings.
-  virtual Result<ClickableChild*> AddControl(const ChildSettings& settings, const ControlFactory& make_control,
+  virtual Result<ClickableChild*> AddControl(const ChildSettings& settings,
+                                             const ControlFactory& make_control,
                                              const PropertyStore& saved) = 0;
   // The child named `name`, or nullptr.
   virtual FormChild* FindChild(const std::string& name) = 0;
 
   // Surface events.
-  virtual void SetOnMouseDown(std::function<void(int button, int shift, float x, float y)> handler) = 0;
-  virtual void SetOnMouseMove(std::function<void(int button, int shift, float x, float y)> handler) = 0;
+  virtual void SetOnMouseDown(
+      std::function<void(int button, int shift, float x, float y)> handler) = 0;
+  virtual void SetOnMouseMove(
+      std::function<void(int button, int shift, float x, float y)> handler) = 0;
   virtual void SetOnClick(std::function<void()> handler) = 0;
   // The window manager asks to close the window (the window stays until the form decides).
   virtual void SetOnCloseRequest(std::function<void()> handler) = 0;

@@ -11,7 +11,8 @@ MenuItem* MenuItem::Find(const std::string& item_name) {
 }
 
 std::string ShortcutLabel(int shortcut) {
-  if (shortcut >= 1 && shortcut <= 26) return std::string("Ctrl+") + static_cast<char>('A' + shortcut - 1);
+  if (shortcut >= 1 && shortcut <= 26)
+    return std::string("Ctrl+") + static_cast<char>('A' + shortcut - 1);
   if (shortcut >= 27 && shortcut <= 38) return "F" + std::to_string(shortcut - 26);
   return {};
 }

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/text/font.h"
 #include "platform/raster/raster.h"
 #include "platform/raster/system_colors.h"
+#include "platform/text/font.h"
 #include "platform/text/text.h"
 
 namespace tovarin::platform {
@@ -29,8 +29,8 @@ void DrawOutline(Bitmap& target, const Region& shape, ColorRef color) {
   for (int y = bounds.top; y < bounds.bottom; ++y) {
     for (const Region::Run& run : shape.RowRuns(y)) {
       for (int x = run.begin; x < run.end; ++x) {
-        const bool edge = !shape.Contains(x - 1, y) || !shape.Contains(x + 1, y) || !shape.Contains(x, y - 1) ||
-                          !shape.Contains(x, y + 1);
+        const bool edge = !shape.Contains(x - 1, y) || !shape.Contains(x + 1, y) ||
+                          !shape.Contains(x, y - 1) || !shape.Contains(x, y + 1);
         if (edge) target.SetPixel(x, y, color);
       }
     }
@@ -38,8 +38,8 @@ void DrawOutline(Bitmap& target, const Region& shape, ColorRef color) {
 }
 
 Region Disc(const Rect& square) {
-  return Region::FromRoundRect(Rect{square.left, square.top, square.right + 1, square.bottom + 1}, square.Width(),
-                               square.Height());
+  return Region::FromRoundRect(Rect{square.left, square.top, square.right + 1, square.bottom + 1},
+                               square.Width(), square.Height());
 }
 
 // The three title icons, drawn as simple shapes in a 16 x 16 square.
@@ -59,7 +59,8 @@ void DrawIcon(Bitmap& target, const Rect& square, int icon) {
       Region triangle;
       for (int row = 1; row < 15; ++row) {
         const int half = (row - 1) * 7 / 13;
-        triangle = triangle.Union(Region::FromRect(Rect{x + 7 - half, y + row, x + 9 + half, y + row + 1}));
+        triangle = triangle.Union(
+            Region::FromRect(Rect{x + 7 - half, y + row, x + 9 + half, y + row + 1}));
       }
       FillRect(target, square, Rgb(250, 200, 20), &triangle);
       DrawOutline(target, triangle, Rgb(120, 90, 0));
@@ -76,8 +77,7 @@ void DrawIcon(Bitmap& target, const Rect& square, int icon) {
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -110,13 +110,18 @@ Result<ToolTipImage> ToolTipPainter::Draw(const ToolTipSpec& spec, bool stem_at_
   const unsigned title_flags = kDtNoPrefix | kDtSingleLine | (rtl ? kDtRtlReading : 0u);
 
   // Measure.
-  const Rect text_size = text.empty() ? Rect{} : text_.MeasureText(text_font, text, Rect{0, 0, max_width, 0}, text_flags);
+  const Rect text_size =
+      text.empty() ? Rect{}
+                   : text_.MeasureText(text_font, text, Rect{0, 0, max_width, 0}, text_flags);
   const bool has_title = !title.empty();
   const bool has_icon = has_title && spec.icon >= 1 && spec.icon <= 3;
-  const Rect title_size = has_title ? text_.MeasureText(title_font, title, Rect{0, 0, kMaxExtent, 0}, title_flags) : Rect{};
+  const Rect title_size =
+      has_title ? text_.MeasureText(title_font, title, Rect{0, 0, kMaxExtent, 0}, title_flags)
+                : Rect{};
   const int icon_width = has_icon ? kIconSize + kTitleGap : 0;
   const int title_line_width = has_title ? icon_width + title_size.Width() : 0;
-  const int title_line_height = has_title ? std::max(has_icon ? kIconSize : 0, title_size.Height()) : 0;
+  const int title_line_height =
+      has_title ? std::max(has_icon ? kIconSize : 0, title_size.Height()) : 0;
   const int gap = (has_title && !text.empty()) ? kTitleGap : 0;
   const int content_width = std::min(kMaxExtent, std::max(title_line_width, text_size.Width()));
   const int content_height = std::min(kMaxExtent, title_line_height + gap + text_size.Height());
@@ -130,7 +135,8 @@ Result<ToolTipImage> ToolTipPainter::Draw(const ToolTipSpec& spec, bool stem_at_
   if (balloon) body_width = std::max(body_width, kStemInset + kStemWidth + kBalloonCorner);
   const int width = std::min(kMaxExtent, body_width);
   const int height = std::min(kMaxExtent, body_height + (balloon ? kStemHeight : 0));
-  const Rect body = balloon && stem_at_top ? Rect{0, kStemHeight, width, height} : Rect{0, 0, width, body_height};
+  const Rect body =
+      balloon && stem_at_top ? Rect{0, kStemHeight, width, height} : Rect{0, 0, width, body_height};
 
   auto created = Bitmap::Create(width, height, 24);
   if (!created.ok()) return Error{"tooltip: " + created.error()};
@@ -143,8 +149,8 @@ Result<ToolTipImage> ToolTipPainter::Draw(const ToolTipSpec& spec, bool stem_at_
     const int tip_x = rtl ? width - 1 - kStemInset : kStemInset;
     const int tip_y = stem_at_top ? 0 : height - 1;
     image.stem_tip = Point{tip_x, tip_y};
-    const Region rounded = Region::FromRoundRect(Rect{body.left, body.top, body.right + 1, body.bottom + 1},
-                                                 kBalloonCorner, kBalloonCorner);
+    const Region rounded = Region::FromRoundRect(
+        Rect{body.left, body.top, body.right + 1, body.bottom + 1}, kBalloonCorner, kBalloonCorner);
     image.shape = rounded.Union(Stem(tip_x, tip_y, stem_at_top ? 1 : -1, rtl));
   } else {
     image.shape = Region::FromRect(image.pixels.Bounds());
@@ -161,11 +167,13 @@ Result<ToolTipImage> ToolTipPainter::Draw(const ToolTipSpec& spec, bool stem_at_
     const int icon_left = rtl ? right - kIconSize : left;
     const int title_left = rtl ? right - icon_width - title_width : left + icon_width;
     if (has_icon) {
-      image.icon_rect = Rect::FromXYWH(icon_left, top + (title_line_height - kIconSize) / 2, kIconSize, kIconSize);
+      image.icon_rect = Rect::FromXYWH(icon_left, top + (title_line_height - kIconSize) / 2,
+                                       kIconSize, kIconSize);
       DrawIcon(image.pixels, image.icon_rect, spec.icon);
     }
-    image.title_rect = Rect::FromXYWH(title_left, top + (title_line_height - title_size.Height()) / 2, title_width,
-                                      title_size.Height());
+    image.title_rect =
+        Rect::FromXYWH(title_left, top + (title_line_height - title_size.Height()) / 2, title_width,
+                       title_size.Height());
     text_.DrawText(image.pixels, title_font, ink, title, image.title_rect, title_flags | kDtNoClip);
     top += title_line_height + gap;
   }
@@ -180,7 +188,8 @@ Result<ToolTipImage> ToolTipPainter::Draw(const ToolTipSpec& spec, bool stem_at_
   return image;
 }
 
-ToolTipPlacement ToolTipPainter::Place(Size size, bool balloon, Point stem_tip, Point pointer, const Rect& screen) {
+ToolTipPlacement ToolTipPainter::Place(Size size, bool balloon, Point stem_tip, Point pointer,
+                                       const Rect& screen) {
   ToolTipPlacement placement;
   if (balloon) {
     placement.origin = Point{pointer.x - stem_tip.x, pointer.y};
@@ -190,10 +199,12 @@ ToolTipPlacement ToolTipPainter::Place(Size size, bool balloon, Point stem_tip, 
     }
   } else {
     placement.origin = Point{pointer.x, pointer.y + kPointerHeight};
-    if (placement.origin.y + size.height > screen.bottom) placement.origin.y = pointer.y - size.height - 2;
+    if (placement.origin.y + size.height > screen.bottom)
+      placement.origin.y = pointer.y - size.height - 2;
   }
   placement.origin.y = std::max(placement.origin.y, screen.top);
-  if (placement.origin.x + size.width > screen.right) placement.origin.x = screen.right - size.width;
+  if (placement.origin.x + size.width > screen.right)
+    placement.origin.x = screen.right - size.width;
   placement.origin.x = std::max(placement.origin.x, screen.left);
   return placement;
 }

@@ -28,8 +28,8 @@
 
 #include <optional>
 
-#include "platform/raster/bitmap.h"
 #include "platform/host/control_host.h"
+#include "platform/raster/bitmap.h"
 #include "platform/raster/geometry.h"
 #include "platform/raster/region.h"
 #include "platform/result.h"
@@ -39,23 +39,23 @@ namespace tovarin::platform {
 class TextSystem;
 
 struct ToolTipImage {
-  Bitmap pixels;         // 24-bit, the whole window
-  Region shape;          // the window's shape; outside it the window is see-through
-  Point stem_tip;        // balloon: the pixel at the stem's tip; rectangle: (0, 0)
-  Rect text_rect;        // where the text was drawn
-  Rect title_rect;       // where the title was drawn (empty without a title)
-  Rect icon_rect;        // where the icon was drawn (empty without one)
+  Bitmap pixels;    // 24-bit, the whole window
+  Region shape;     // the window's shape; outside it the window is see-through
+  Point stem_tip;   // balloon: the pixel at the stem's tip; rectangle: (0, 0)
+  Rect text_rect;   // where the text was drawn
+  Rect title_rect;  // where the title was drawn (empty without a title)
+  Rect icon_rect;   // where the icon was drawn (empty without one)
 };
 
 struct ToolTipPlacement {
-  Point origin;            // the window's top-left corner on the screen
-  bool stem_at_top = true; // balloons: draw with the stem at the top
+  Point origin;             // the window's top-left corner on the screen
+  bool stem_at_top = true;  // balloons: draw with the stem at the top
 };
 
 class ToolTipPainter {
  public:
   static constexpr int kIconSize = 16;
-  static constexpr int kTitleGap = 4;       // icon to title, and title line to text
+  static constexpr int kTitleGap = 4;  // icon to title, and title line to text
   static constexpr int kRectPaddingX = 4;
   static constexpr int kRectPaddingY = 2;
   static constexpr int kBalloonPaddingX = 10;
@@ -81,7 +81,8 @@ class ToolTipPainter {
   // with its stem tip at the pointer, the stem at the bottom when there is no room below. The
   // window is then kept inside the screen horizontally. `stem_tip` is the balloon's stem tip as
   // drawn with the stem at the top (its x is the same either way).
-  static ToolTipPlacement Place(Size size, bool balloon, Point stem_tip, Point pointer, const Rect& screen);
+  static ToolTipPlacement Place(Size size, bool balloon, Point stem_tip, Point pointer,
+                                const Rect& screen);
 
  private:
   const TextSystem& text_;

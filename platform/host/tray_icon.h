@@ -14,7 +14,7 @@ struct TrayIconSettings {
   bool in_tray = true;
   std::string icon_path;  // the picture shown
   std::string tool_tip;
-  int id = 1;             // passed with every button event
+  int id = 1;  // passed with every button event
 };
 
 class TrayIcon {

@@ -53,7 +53,8 @@ CodeBytes JoinSubBlocks(std::span<const std::uint8_t> chain) {
 // `destination` - `source` >= `length`: every chunk is loaded before any store can reach the
 // source bytes it still needs (LZW strings always lie in earlier output). May write up to
 // kCopyChunk - 1 bytes past the end; later output overwrites them.
-inline void CopyString(std::uint8_t* destination, const std::uint8_t* source, std::uint32_t length) {
+inline void CopyString(std::uint8_t* destination, const std::uint8_t* source,
+                       std::uint32_t length) {
   // Most strings are short: one chunk, no loop.
   std::uint8_t chunk[kCopyChunk];
   std::memcpy(chunk, source, kCopyChunk);
@@ -82,7 +83,8 @@ struct StringEntry {
   std::uint32_t length;
 };
 constexpr std::uint32_t kNoString = 0x7FFFFFFF;
-static_assert(kLiteralRamp + kMaxGifImagePixels < kNoString, "string lengths must stay below kNoString");
+static_assert(kLiteralRamp + kMaxGifImagePixels < kNoString,
+              "string lengths must stay below kNoString");
 
 // A table of undefined entries to copy from: a clear code resets up to 4096 entries, and a
 // block copy does that several times faster than a loop of 8-byte stores.
@@ -94,8 +96,10 @@ constexpr std::array<StringEntry, kMaxCodes + 1> MakeUndefinedEntries() {
 constexpr std::array<StringEntry, kMaxCodes + 1> kUndefinedEntries = MakeUndefinedEntries();
 
 // Marks entries first..last-1 undefined.
-inline void MarkUndefined(std::array<StringEntry, kMaxCodes + 1>& table, std::uint32_t first, std::uint32_t last) {
-  if (first < last) std::memcpy(&table[first], kUndefinedEntries.data(), (last - first) * sizeof(StringEntry));
+inline void MarkUndefined(std::array<StringEntry, kMaxCodes + 1>& table, std::uint32_t first,
+                          std::uint32_t last) {
+  if (first < last)
+    std::memcpy(&table[first], kUndefinedEntries.data(), (last - first) * sizeof(StringEntry));
 }
 
 struct LzwOutcome {
@@ -140,8 +144,10 @@ LzwOutcome DecodeCodes(const CodeBytes& code_bytes, int minimum_code_size, std::
   std::uint64_t previous_pos = 0;
   std::uint32_t previous_length = 0;
   const std::int64_t ample_bits = static_cast<std::int64_t>(bit_count) - kMaxCodeBits;
-  const GifImageEnd buffer_full = capacity_is_image ? GifImageEnd::kComplete : GifImageEnd::kDataExhausted;
-#define TOVARIN_LZW_END(reason) return LzwOutcome{reason, static_cast<std::int64_t>(pos - base)}
+  const GifImageEnd buffer_full =
+      capacity_is_image ? GifImageEnd::kComplete : GifImageEnd::kDataExhausted;
+#define TOVARIN_LZW_END(reason) \
+  return LzwOutcome { reason, static_cast<std::int64_t>(pos - base) }
 
   for (;;) {  // once at the start and once per clear code
     MarkUndefined(table, clear_code + 2, std::min(next_code + 1, kMaxCodes + 1));
@@ -153,8 +159,11 @@ LzwOutcome DecodeCodes(const CodeBytes& code_bytes, int minimum_code_size, std::
     // The first code after a clear code must be a literal; it defines no entry.
     std::uint32_t code = clear_code;
     while (code == clear_code) {
-      if (bit_pos + static_cast<std::uint64_t>(width) > bit_count) TOVARIN_LZW_END(GifImageEnd::kDataExhausted);
-      code = static_cast<std::uint32_t>(LoadLittleEndian64(bits + (bit_pos >> 3)) >> (bit_pos & 7)) & mask;
+      if (bit_pos + static_cast<std::uint64_t>(width) > bit_count)
+        TOVARIN_LZW_END(GifImageEnd::kDataExhausted);
+      code =
+          static_cast<std::uint32_t>(LoadLittleEndian64(bits + (bit_pos >> 3)) >> (bit_pos & 7)) &
+          mask;
       bit_pos += static_cast<std::uint64_t>(width);
     }
     if (code == end_code) TOVARIN_LZW_END(GifImageEnd::kEndCode);
@@ -173,9 +182,12 @@ LzwOutcome DecodeCodes(const CodeBytes& code_bytes, int minimum_code_size, std::
     for (;;) {
       // Up to ample_bits a code of any width is complete; only near the end is its width needed.
       if (static_cast<std::int64_t>(bit_pos) > ample_bits) [[unlikely]] {
-        if (bit_pos + static_cast<std::uint64_t>(width) > bit_count) TOVARIN_LZW_END(GifImageEnd::kDataExhausted);
+        if (bit_pos + static_cast<std::uint64_t>(width) > bit_count)
+          TOVARIN_LZW_END(GifImageEnd::kDataExhausted);
       }
-      code = static_cast<std::uint32_t>(LoadLittleEndian64(bits + (bit_pos >> 3)) >> (bit_pos & 7)) & mask;
+      code =
+          static_cast<std::uint32_t>(LoadLittleEndian64(bits + (bit_pos >> 3)) >> (bit_pos & 7)) &
+          mask;
       bit_pos += static_cast<std::uint64_t>(width);
       const StringEntry entry = table[code];
       std::uint64_t source = entry.offset;
@@ -242,34 +254,39 @@ int InterlacedRow(int n, int height) {
 }
 
 // Copies the produced pixels, row by row of the data, into the target at (x, y), clipped.
-void StoreRows(const std::uint8_t* pixels, std::int64_t produced, int width, int height, bool interlaced,
-               Bitmap& target, int x, int y) {
+void StoreRows(const std::uint8_t* pixels, std::int64_t produced, int width, int height,
+               bool interlaced, Bitmap& target, int x, int y) {
   const int first_column = std::max(0, -x);
-  const int last_column = static_cast<int>(std::min<std::int64_t>(width, std::int64_t{target.Width()} - x));
+  const int last_column =
+      static_cast<int>(std::min<std::int64_t>(width, std::int64_t{target.Width()} - x));
   if (first_column >= last_column) return;
   const std::int64_t rows = (produced + width - 1) / width;
   for (std::int64_t row = 0; row < rows; ++row) {
-    const int image_row = interlaced ? InterlacedRow(static_cast<int>(row), height) : static_cast<int>(row);
+    const int image_row =
+        interlaced ? InterlacedRow(static_cast<int>(row), height) : static_cast<int>(row);
     const std::int64_t target_row = std::int64_t{y} + image_row;
     if (target_row < 0 || target_row >= target.Height()) continue;
     const std::int64_t row_start = row * width;
     const int columns_done = static_cast<int>(std::min<std::int64_t>(width, produced - row_start));
     const int end_column = std::min(last_column, columns_done);
     if (end_column <= first_column) continue;
-    std::memcpy(target.Row(static_cast<int>(target_row)) + x + first_column, pixels + row_start + first_column,
+    std::memcpy(target.Row(static_cast<int>(target_row)) + x + first_column,
+                pixels + row_start + first_column,
                 static_cast<std::size_t>(end_column - first_column));
   }
 }
 
 }  // namespace
 
-Result<GifImageDecodeStatus> DecodeGifImage(std::span<const std::uint8_t> data, int width, int height,
-                                            bool interlaced, Bitmap& target, int x, int y) {
+Result<GifImageDecodeStatus> DecodeGifImage(std::span<const std::uint8_t> data, int width,
+                                            int height, bool interlaced, Bitmap& target, int x,
+                                            int y) {
   if (target.BitsPerPixel() != 8) return Error{"GIF image target must be an 8-bit bitmap"};
   if (width < 0 || height < 0) return Error{"GIF image size is negative"};
   const std::int64_t image_pixels = std::int64_t{width} * height;
   if (image_pixels > kMaxGifImagePixels) {
-    return Error{"GIF image of " + std::to_string(width) + " x " + std::to_string(height) + " pixels is too large"};
+    return Error{"GIF image of " + std::to_string(width) + " x " + std::to_string(height) +
+                 " pixels is too large"};
   }
   if (image_pixels == 0) return GifImageDecodeStatus{GifImageEnd::kComplete, 0};
   if (data.empty()) return GifImageDecodeStatus{GifImageEnd::kDataExhausted, 0};
@@ -282,14 +299,17 @@ Result<GifImageDecodeStatus> DecodeGifImage(std::span<const std::uint8_t> data, 
   // No code is narrower than minimum_code_size + 1 bits, and no string is longer than the
   // table, so the data bounds the output; a cut image of a large size does not need a buffer
   // of the full size.
-  const std::uint64_t most_codes = code_bytes.bit_count / static_cast<std::uint64_t>(minimum_code_size + 1);
+  const std::uint64_t most_codes =
+      code_bytes.bit_count / static_cast<std::uint64_t>(minimum_code_size + 1);
   const std::uint64_t most_pixels = most_codes * kMaxCodes;
   const bool capacity_is_image = static_cast<std::uint64_t>(image_pixels) <= most_pixels;
-  const std::uint64_t capacity = capacity_is_image ? static_cast<std::uint64_t>(image_pixels) : most_pixels;
+  const std::uint64_t capacity =
+      capacity_is_image ? static_cast<std::uint64_t>(image_pixels) : most_pixels;
   if (capacity == 0) return GifImageDecodeStatus{GifImageEnd::kDataExhausted, 0};
 
   auto out = std::make_unique_for_overwrite<std::uint8_t[]>(kLiteralRamp + capacity + kCopyChunk);
-  const LzwOutcome outcome = DecodeCodes(code_bytes, minimum_code_size, out.get(), capacity, capacity_is_image);
+  const LzwOutcome outcome =
+      DecodeCodes(code_bytes, minimum_code_size, out.get(), capacity, capacity_is_image);
   StoreRows(out.get() + kLiteralRamp, outcome.pixels, width, height, interlaced, target, x, y);
   return GifImageDecodeStatus{outcome.end, outcome.pixels};
 }
@@ -340,8 +360,8 @@ bool ReadPalette(FileCursor& cursor, int count, std::vector<PaletteEntry>& palet
   if (bytes.size() != static_cast<std::size_t>(count) * 3) return false;
   palette.resize(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
-    palette[static_cast<std::size_t>(i)] =
-        (PaletteEntry{bytes[3 * i]} << 16) | (PaletteEntry{bytes[3 * i + 1]} << 8) | bytes[3 * i + 2];
+    palette[static_cast<std::size_t>(i)] = (PaletteEntry{bytes[3 * i]} << 16) |
+                                           (PaletteEntry{bytes[3 * i + 1]} << 8) | bytes[3 * i + 2];
   }
   return true;
 }
@@ -372,8 +392,8 @@ Result<DecodedGifImage> DecodeGifFile(std::span<const std::uint8_t> file) {
   DecodedGifImage decoded;
   int packed = 0;
   int ignored = 0;
-  if (!cursor.Word(decoded.screen_width) || !cursor.Word(decoded.screen_height) || !cursor.Byte(packed) ||
-      !cursor.Byte(ignored) || !cursor.Byte(ignored)) {
+  if (!cursor.Word(decoded.screen_width) || !cursor.Word(decoded.screen_height) ||
+      !cursor.Byte(packed) || !cursor.Byte(ignored) || !cursor.Byte(ignored)) {
     return Error{"GIF header is cut short"};
   }
   std::vector<PaletteEntry> global_palette;

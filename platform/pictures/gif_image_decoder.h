@@ -67,16 +67,17 @@ struct GifImageDecodeStatus {
 // are decoded but not stored. Fails (nothing written) when the target is not 8 bits per pixel,
 // a size is negative, or width x height exceeds kMaxGifImagePixels; everything about the data
 // itself is reported through the status instead.
-Result<GifImageDecodeStatus> DecodeGifImage(std::span<const std::uint8_t> data, int width, int height,
-                                            bool interlaced, Bitmap& target, int x, int y);
+Result<GifImageDecodeStatus> DecodeGifImage(std::span<const std::uint8_t> data, int width,
+                                            int height, bool interlaced, Bitmap& target, int x,
+                                            int y);
 
 struct DecodedGifImage {
-  Bitmap image;                        // 8-bit, the image's own size; colour table loaded
-  std::vector<PaletteEntry> palette;   // the image's colour table (local, else global)
-  int transparent_index = -1;          // from a Graphic Control Extension before the image
-  int screen_width = 0;                // logical screen size from the header
+  Bitmap image;                       // 8-bit, the image's own size; colour table loaded
+  std::vector<PaletteEntry> palette;  // the image's colour table (local, else global)
+  int transparent_index = -1;         // from a Graphic Control Extension before the image
+  int screen_width = 0;               // logical screen size from the header
   int screen_height = 0;
-  GifImageDecodeStatus status;         // how far the pixel data went
+  GifImageDecodeStatus status;  // how far the pixel data went
 };
 
 // Decodes the first image of a GIF87a/GIF89a file. Fails on a wrong signature, a file without

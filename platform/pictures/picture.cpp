@@ -14,7 +14,8 @@ namespace tovarin::platform {
 
 // Builds pictures; a friend of Picture so that the fields stay immutable for everyone else.
 struct PictureFactory {
-  static std::shared_ptr<Picture> Make(PictureKind kind, Bitmap image, std::vector<std::uint8_t> encoded) {
+  static std::shared_ptr<Picture> Make(PictureKind kind, Bitmap image,
+                                       std::vector<std::uint8_t> encoded) {
     auto picture = std::make_shared<Picture>();
     if (image.IsEmpty()) return picture;
     picture->kind_ = kind;
@@ -42,7 +43,8 @@ class ByteReader {
   }
   bool U32(std::size_t offset, std::uint32_t& value) const {
     if (!Has(offset, 4)) return false;
-    value = static_cast<std::uint32_t>(data_[offset]) | (static_cast<std::uint32_t>(data_[offset + 1]) << 8) |
+    value = static_cast<std::uint32_t>(data_[offset]) |
+            (static_cast<std::uint32_t>(data_[offset + 1]) << 8) |
             (static_cast<std::uint32_t>(data_[offset + 2]) << 16) |
             (static_cast<std::uint32_t>(data_[offset + 3]) << 24);
     return true;
@@ -67,18 +69,21 @@ Result<Format> DetectFormat(std::span<const std::uint8_t> data) {
   if (starts({'B', 'M'})) return Format::kBmp;
   if (starts({0, 0, 1, 0}) || starts({0, 0, 2, 0})) return Format::kIco;
   if (starts({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A})) return Format::kPng;
-  if (starts({'G', 'I', 'F', '8', '7', 'a'}) || starts({'G', 'I', 'F', '8', '9', 'a'})) return Format::kGif;
+  if (starts({'G', 'I', 'F', '8', '7', 'a'}) || starts({'G', 'I', 'F', '8', '9', 'a'}))
+    return Format::kGif;
   return Error{"the data is not a picture of a known format (BMP, ICO, PNG or GIF)"};
 }
 
 Status CheckDimensions(std::int64_t width, std::int64_t height) {
   if (width <= 0 || height <= 0) return Error{"the picture has no pixels"};
   if (width > kMaxPictureDimension || height > kMaxPictureDimension) {
-    return Error{"the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) +
-                 " pixels; at most " + std::to_string(kMaxPictureDimension) + " each way)"};
+    return Error{"the picture is too large (" + std::to_string(width) + " x " +
+                 std::to_string(height) + " pixels; at most " +
+                 std::to_string(kMaxPictureDimension) + " each way)"};
   }
   if (RowStride(32, static_cast<int>(width)) * height > kMaxBitmapBytes) {
-    return Error{"the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) + " pixels)"};
+    return Error{"the picture is too large (" + std::to_string(width) + " x " +
+                 std::to_string(height) + " pixels)"};
   }
   return Status::Ok();
 }
@@ -103,14 +108,16 @@ Status CheckDeclaredSize(Format format, const ByteReader& reader) {
       }
       if (Status size = CheckDimensions(width, height); !size.ok()) return size;
       if (bits >= 1 && bits <= 32 &&
-          !reader.Has(pixel_offset, static_cast<std::size_t>(RowStride(static_cast<int>(bits), width) * height))) {
+          !reader.Has(pixel_offset, static_cast<std::size_t>(
+                                        RowStride(static_cast<int>(bits), width) * height))) {
         return Error{"the BMP data is truncated in its pixels"};
       }
       return Status::Ok();
     }
     std::int32_t width = 0, height = 0;
     std::uint32_t bits = 0, compression = 0;
-    if (!reader.I32(18, width) || !reader.I32(22, height) || !reader.U16(28, bits) || !reader.U32(30, compression)) {
+    if (!reader.I32(18, width) || !reader.I32(22, height) || !reader.U16(28, bits) ||
+        !reader.U32(30, compression)) {
       return Error{"the BMP data is truncated in its header"};
     }
     std::int64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
@@ -119,7 +126,8 @@ Status CheckDeclaredSize(Format format, const ByteReader& reader) {
     std::uint32_t pixel_offset = 0;
     bool uncompressed = compression == 0 || compression == 3 || compression == 6;
     if (uncompressed && bits >= 1 && bits <= 32 && reader.U32(10, pixel_offset) &&
-        !reader.Has(pixel_offset, static_cast<std::size_t>(RowStride(static_cast<int>(bits), width) * rows))) {
+        !reader.Has(pixel_offset,
+                    static_cast<std::size_t>(RowStride(static_cast<int>(bits), width) * rows))) {
       return Error{"the BMP data is truncated in its pixels"};
     }
     return Status::Ok();
@@ -127,7 +135,8 @@ Status CheckDeclaredSize(Format format, const ByteReader& reader) {
   if (format == Format::kPng) {
     if (!reader.Has(16, 8)) return Error{"the PNG data is truncated in its header"};
     auto big_endian = [&](std::size_t at) {
-      return (static_cast<std::int64_t>(data[at]) << 24) | (data[at + 1] << 16) | (data[at + 2] << 8) | data[at + 3];
+      return (static_cast<std::int64_t>(data[at]) << 24) | (data[at + 1] << 16) |
+             (data[at + 2] << 8) | data[at + 3];
     };
     return CheckDimensions(big_endian(16), big_endian(20));
   }
@@ -156,7 +165,8 @@ Result<Bitmap> ReadBmp32(const ByteReader& reader) {
   std::int64_t rows = top_down ? -static_cast<std::int64_t>(height) : height;
   if (Status size = CheckDimensions(width, rows); !size.ok()) return Error{size.error()};
   if (compression != 0 && compression != 3 && compression != 6) {
-    return Error{"the 32-bit BMP uses an unsupported compression (" + std::to_string(compression) + ")"};
+    return Error{"the 32-bit BMP uses an unsupported compression (" + std::to_string(compression) +
+                 ")"};
   }
   std::uint32_t masks[4] = {0x00FF0000, 0x0000FF00, 0x000000FF, 0};
   if (compression != 0) {
@@ -164,7 +174,8 @@ Result<Bitmap> ReadBmp32(const ByteReader& reader) {
     const std::size_t at = 54;
     const int count = (compression == 6 || header_size >= 56) ? 4 : 3;
     for (int i = 0; i < count; ++i) {
-      if (!reader.U32(at + 4 * i, masks[i])) return Error{"the BMP data is truncated in its colour masks"};
+      if (!reader.U32(at + 4 * i, masks[i]))
+        return Error{"the BMP data is truncated in its colour masks"};
     }
   }
   const std::size_t stride = static_cast<std::size_t>(width) * 4;
@@ -174,7 +185,8 @@ Result<Bitmap> ReadBmp32(const ByteReader& reader) {
   Result<Bitmap> created = Bitmap::Create(width, static_cast<int>(rows), 32);
   if (!created.ok()) return Error{created.error()};
   Bitmap image = std::move(created).value();
-  const bool standard = compression == 0 || (masks[0] == 0x00FF0000 && masks[1] == 0x0000FF00 && masks[2] == 0xFF);
+  const bool standard =
+      compression == 0 || (masks[0] == 0x00FF0000 && masks[1] == 0x0000FF00 && masks[2] == 0xFF);
   auto channel = [](std::uint32_t value, std::uint32_t mask) -> std::uint8_t {
     if (mask == 0) return 0;
     int shift = __builtin_ctz(mask);
@@ -247,7 +259,8 @@ void RefuseHugeSize(GdkPixbufLoader* loader, int width, int height, gpointer too
 Result<Bitmap> DecodeWithPixbuf(Format format, std::span<const std::uint8_t> data) {
   const char* type = format == Format::kBmp ? "bmp" : format == Format::kIco ? "ico" : "png";
   GError* error = nullptr;
-  std::unique_ptr<GdkPixbufLoader, GObjectDeleter> loader(gdk_pixbuf_loader_new_with_type(type, &error));
+  std::unique_ptr<GdkPixbufLoader, GObjectDeleter> loader(
+      gdk_pixbuf_loader_new_with_type(type, &error));
   if (!loader) {
     std::string message = error ? error->message : "no loader";
     g_clear_error(&error);
@@ -259,12 +272,14 @@ Result<Bitmap> DecodeWithPixbuf(Format format, std::span<const std::uint8_t> dat
   // Closing is needed in every case; its error is the interesting one for truncated data.
   bool closed = gdk_pixbuf_loader_close(loader.get(), written ? &error : nullptr);
   if (!written || !closed || too_large) {
-    std::string message = too_large ? "the picture is too large" : (error ? error->message : "decoding failed");
+    std::string message =
+        too_large ? "the picture is too large" : (error ? error->message : "decoding failed");
     g_clear_error(&error);
     return Error{std::string("the ") + type + " picture cannot be read: " + message};
   }
   GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
-  if (!pixbuf) return Error{std::string("the ") + type + " picture cannot be read: no image in the data"};
+  if (!pixbuf)
+    return Error{std::string("the ") + type + " picture cannot be read: no image in the data"};
   // Icons always carry their transparency; a PNG keeps alpha when it has an alpha channel;
   // BMPs reaching this point (1 to 24 bits) have none.
   return BitmapFromPixbuf(pixbuf, format != Format::kBmp);
@@ -276,7 +291,8 @@ Result<Bitmap> DecodeGif(std::span<const std::uint8_t> data) {
   Result<DecodedGifImage> decoded = DecodeGifFile(data);
   if (!decoded.ok()) return Error{"the GIF picture cannot be read: " + decoded.error()};
   const Bitmap& indices = decoded->image;
-  if (Status size = CheckDimensions(indices.Width(), indices.Height()); !size.ok()) return Error{size.error()};
+  if (Status size = CheckDimensions(indices.Width(), indices.Height()); !size.ok())
+    return Error{size.error()};
   const bool transparent = decoded->transparent_index >= 0;
   Result<Bitmap> created = Bitmap::Create(indices.Width(), indices.Height(), transparent ? 32 : 24);
   if (!created.ok()) return Error{created.error()};
@@ -307,8 +323,8 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
 }
 
 // BITMAPINFOHEADER (40 bytes) for `height` rows of `bits` bits.
-void PutInfoHeader(std::vector<std::uint8_t>& out, int width, int height, int bits, std::uint32_t image_bytes,
-                   std::uint32_t colors) {
+void PutInfoHeader(std::vector<std::uint8_t>& out, int width, int height, int bits,
+                   std::uint32_t image_bytes, std::uint32_t colors) {
   Put32(out, 40);
   Put32(out, static_cast<std::uint32_t>(width));
   Put32(out, static_cast<std::uint32_t>(height));
@@ -336,7 +352,8 @@ std::shared_ptr<const Picture> Picture::FromBitmap(Bitmap bitmap, PictureKind ki
   const int wanted = kind == PictureKind::kIcon ? 32 : (bitmap.BitsPerPixel() == 32 ? 32 : 24);
   if (bitmap.BitsPerPixel() == wanted) return PictureFactory::Make(kind, std::move(bitmap), {});
   Result<Bitmap> created = Bitmap::Create(bitmap.Width(), bitmap.Height(), wanted);
-  if (!created.ok()) return std::make_shared<Picture>();  // cannot happen: same size, smaller or equal depth
+  if (!created.ok())
+    return std::make_shared<Picture>();  // cannot happen: same size, smaller or equal depth
   Bitmap converted = std::move(created).value();
   const int bytes = wanted / 8;
   for (int y = 0; y < bitmap.Height(); ++y) {
@@ -355,15 +372,16 @@ std::shared_ptr<const Picture> Picture::FromBitmap(Bitmap bitmap, PictureKind ki
 std::vector<std::uint8_t> Picture::EncodedBytes() const {
   if (IsEmpty()) return {};
   if (!encoded_.empty()) return encoded_;
-  Result<std::vector<std::uint8_t>> encoded = kind_ == PictureKind::kIcon && image_.Width() <= 256 &&
-                                                      image_.Height() <= 256
-                                                  ? EncodeIco(image_)
-                                                  : EncodeBmp(image_);
+  Result<std::vector<std::uint8_t>> encoded =
+      kind_ == PictureKind::kIcon && image_.Width() <= 256 && image_.Height() <= 256
+          ? EncodeIco(image_)
+          : EncodeBmp(image_);
   return encoded.ok() ? std::move(encoded).value() : std::vector<std::uint8_t>{};
 }
 
 Result<PicturePtr> LoadPictureFromMemory(std::span<const std::uint8_t> data) {
-  if (data.size() > kMaxPictureFileBytes) return Error{"the picture data is larger than the loader accepts"};
+  if (data.size() > kMaxPictureFileBytes)
+    return Error{"the picture data is larger than the loader accepts"};
   Result<Format> format = DetectFormat(data);
   if (!format.ok()) return Error{format.error()};
   ByteReader reader(data);
@@ -387,11 +405,13 @@ Result<PicturePtr> LoadPictureFromFile(const std::filesystem::path& path) {
   std::error_code error;
   std::uintmax_t size = std::filesystem::file_size(path, error);
   if (error) return Error{"cannot read " + path.string() + ": " + error.message()};
-  if (size > kMaxPictureFileBytes) return Error{path.string() + " is larger than the picture loader accepts"};
+  if (size > kMaxPictureFileBytes)
+    return Error{path.string() + " is larger than the picture loader accepts"};
   std::ifstream file(path, std::ios::binary);
   if (!file) return Error{"cannot open " + path.string()};
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  if (size > 0 && !file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
+  if (size > 0 &&
+      !file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
     return Error{"cannot read " + path.string()};
   }
   Result<PicturePtr> picture = LoadPictureFromMemory(bytes);
@@ -412,7 +432,8 @@ Result<std::vector<std::uint8_t>> EncodeBmp(const Bitmap& bitmap) {
   Put32(out, static_cast<std::uint32_t>(offset + pixel_bytes));
   Put32(out, 0);
   Put32(out, static_cast<std::uint32_t>(offset));
-  PutInfoHeader(out, bitmap.Width(), bitmap.Height(), bits, static_cast<std::uint32_t>(pixel_bytes), colors);
+  PutInfoHeader(out, bitmap.Width(), bitmap.Height(), bits, static_cast<std::uint32_t>(pixel_bytes),
+                colors);
   for (PaletteEntry entry : bitmap.ColorTable()) Put32(out, entry & 0xFFFFFF);
   // The bitmap's memory is already a bottom-up DIB with rows padded to four bytes.
   out.insert(out.end(), bitmap.Bits().begin(), bitmap.Bits().end());
@@ -429,8 +450,8 @@ Result<std::vector<std::uint8_t>> EncodeIco(const Bitmap& bitmap) {
   const std::size_t image_bytes = 40 + bitmap.Bits().size() + mask_stride * height;
   std::vector<std::uint8_t> out;
   Put16(out, 0);
-  Put16(out, 1);  // icon
-  Put16(out, 1);  // one image
+  Put16(out, 1);                                           // icon
+  Put16(out, 1);                                           // one image
   out.push_back(static_cast<std::uint8_t>(width & 0xFF));  // 256 is written as 0
   out.push_back(static_cast<std::uint8_t>(height & 0xFF));
   out.push_back(0);  // no palette

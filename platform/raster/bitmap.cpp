@@ -50,8 +50,10 @@ Bitmap Bitmap::Clone() const {
 
 int Bitmap::SetColorTable(int start, std::span<const PaletteEntry> colors) {
   if (start < 0 || static_cast<std::size_t>(start) >= color_table_.size()) return 0;
-  const std::size_t count = std::min(colors.size(), color_table_.size() - static_cast<std::size_t>(start));
-  for (std::size_t i = 0; i < count; ++i) color_table_[static_cast<std::size_t>(start) + i] = colors[i] & 0x00FFFFFFu;
+  const std::size_t count =
+      std::min(colors.size(), color_table_.size() - static_cast<std::size_t>(start));
+  for (std::size_t i = 0; i < count; ++i)
+    color_table_[static_cast<std::size_t>(start) + i] = colors[i] & 0x00FFFFFFu;
   return static_cast<int>(count);
 }
 
@@ -67,11 +69,10 @@ void Bitmap::SetPixel(int x, int y, ColorRef color) {
   const Pixel pixel = ToPaletteEntry(color);
   switch (bits_per_pixel_) {
     case 1:
-    case 8:
-      SetIndex(x, y, NearestIndex(color));
-      break;
+    case 8: SetIndex(x, y, NearestIndex(color)); break;
     default:
-      pixel_span::WritePixels(Row(y), bits_per_pixel_, color_table_, x, 1, &pixel, RasterOp::kSrcCopy, nullptr);
+      pixel_span::WritePixels(Row(y), bits_per_pixel_, color_table_, x, 1, &pixel,
+                              RasterOp::kSrcCopy, nullptr);
       break;
   }
 }
@@ -84,7 +85,9 @@ int Bitmap::GetIndex(int x, int y) const {
 }
 
 void Bitmap::SetIndex(int x, int y, int index) {
-  if (!Bounds().Contains(x, y) || index < 0 || static_cast<std::size_t>(index) >= color_table_.size()) return;
+  if (!Bounds().Contains(x, y) || index < 0 ||
+      static_cast<std::size_t>(index) >= color_table_.size())
+    return;
   if (bits_per_pixel_ == 1) {
     pixel_span::StoreBit(Row(y), x, index);
   } else if (bits_per_pixel_ == 8) {

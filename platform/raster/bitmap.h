@@ -58,7 +58,9 @@ class Bitmap {
   std::span<std::uint8_t> Bits() { return pixels_; }
   std::span<const std::uint8_t> Bits() const { return pixels_; }
   // Row y counted from the top (0 <= y < Height()).
-  std::uint8_t* Row(int y) { return pixels_.data() + static_cast<std::size_t>(height_ - 1 - y) * stride_; }
+  std::uint8_t* Row(int y) {
+    return pixels_.data() + static_cast<std::size_t>(height_ - 1 - y) * stride_;
+  }
   const std::uint8_t* Row(int y) const {
     return pixels_.data() + static_cast<std::size_t>(height_ - 1 - y) * stride_;
   }

@@ -37,7 +37,8 @@ struct BlitContext {
   std::int64_t pixels = 0;  // pixels in the blit, to decide whether building tables pays
 };
 
-using SpanKernel = void (*)(BlitContext& c, std::uint8_t* d, const std::uint8_t* s, int dx, int sx, int n);
+using SpanKernel = void (*)(BlitContext& c, std::uint8_t* d, const std::uint8_t* s, int dx, int sx,
+                            int n);
 
 template <int Bpp>
 inline Pixel LoadSource(const BlitContext& c, const std::uint8_t* s, int x) {
@@ -47,7 +48,8 @@ inline Pixel LoadSource(const BlitContext& c, const std::uint8_t* s, int x) {
     return c.lut[s[x]];
   } else if constexpr (Bpp == 24) {
     const std::uint8_t* p = s + static_cast<std::ptrdiff_t>(x) * 3;
-    return static_cast<Pixel>(p[0]) | (static_cast<Pixel>(p[1]) << 8) | (static_cast<Pixel>(p[2]) << 16);
+    return static_cast<Pixel>(p[0]) | (static_cast<Pixel>(p[1]) << 8) |
+           (static_cast<Pixel>(p[2]) << 16);
   } else {
     Pixel v;
     std::memcpy(&v, s + static_cast<std::ptrdiff_t>(x) * 4, 4);
@@ -102,7 +104,9 @@ void MonoToDirect(BlitContext& c, std::uint8_t* d, const std::uint8_t* s, int dx
   for (; i + 8 <= n; i += 8, p += kGroup) {
     const std::uint8_t* q = s + ((sx + i) >> 3);
     // With a shift the eight pixels straddle two bytes, both inside the row.
-    const unsigned byte = shift == 0 ? q[0] : ((static_cast<unsigned>(q[0]) << shift) | (q[1] >> (8 - shift))) & 0xFFu;
+    const unsigned byte =
+        shift == 0 ? q[0]
+                   : ((static_cast<unsigned>(q[0]) << shift) | (q[1] >> (8 - shift))) & 0xFFu;
     const std::uint8_t* pattern = c.patterns.data() + byte * kGroup;
     for (std::size_t w = 0; w < kGroup; w += 8) {
       std::uint64_t a = 0;
@@ -197,12 +201,15 @@ void CopyBits(BlitContext&, std::uint8_t* d, const std::uint8_t* s, int dx, int 
 // Indexed source onto a 1-bit target through the per-call bit table.
 template <int SrcBpp>
 void ToMono(BlitContext& c, std::uint8_t* d, const std::uint8_t* s, int dx, int sx, int n) {
-  auto source_index = [&](int i) { return SrcBpp == 1 ? pixel_span::LoadBit(s, sx + i) : s[sx + i]; };
+  auto source_index = [&](int i) {
+    return SrcBpp == 1 ? pixel_span::LoadBit(s, sx + i) : s[sx + i];
+  };
   int i = 0;
   // Leading pixels up to a byte boundary of the target, then whole bytes, then the rest.
   for (; i < n && ((dx + i) & 7) != 0; ++i) {
     const int old = pixel_span::LoadBit(d, dx + i);
-    pixel_span::StoreBit(d, dx + i, c.bit_table[static_cast<std::size_t>(old * 256 + source_index(i))]);
+    pixel_span::StoreBit(d, dx + i,
+                         c.bit_table[static_cast<std::size_t>(old * 256 + source_index(i))]);
   }
   for (; i + 8 <= n; i += 8) {
     std::uint8_t& byte = d[(dx + i) >> 3];
@@ -215,17 +222,20 @@ void ToMono(BlitContext& c, std::uint8_t* d, const std::uint8_t* s, int dx, int 
   }
   for (; i < n; ++i) {
     const int old = pixel_span::LoadBit(d, dx + i);
-    pixel_span::StoreBit(d, dx + i, c.bit_table[static_cast<std::size_t>(old * 256 + source_index(i))]);
+    pixel_span::StoreBit(d, dx + i,
+                         c.bit_table[static_cast<std::size_t>(old * 256 + source_index(i))]);
   }
 }
 
 // Indexed source onto an 8-bit target by SRCCOPY: each source index is mapped once.
 template <int SrcBpp>
-void IndexedToIndexed8(BlitContext& c, std::uint8_t* d, const std::uint8_t* s, int dx, int sx, int n) {
+void IndexedToIndexed8(BlitContext& c, std::uint8_t* d, const std::uint8_t* s, int dx, int sx,
+                       int n) {
   for (int i = 0; i < n; ++i) {
     const int index = SrcBpp == 1 ? pixel_span::LoadBit(s, sx + i) : s[sx + i];
     std::int16_t& mapped = c.index_map[static_cast<std::size_t>(index)];
-    if (mapped < 0) mapped = static_cast<std::int16_t>(c.cache->Map(c.lut[static_cast<std::size_t>(index)]));
+    if (mapped < 0)
+      mapped = static_cast<std::int16_t>(c.cache->Map(c.lut[static_cast<std::size_t>(index)]));
     d[dx + i] = static_cast<std::uint8_t>(mapped);
   }
 }
@@ -235,7 +245,8 @@ void Generic(BlitContext& c, std::uint8_t* d, const std::uint8_t* s, int dx, int
   std::vector<Pixel>& buffer = *c.scratch;
   if (buffer.size() < static_cast<std::size_t>(n)) buffer.resize(static_cast<std::size_t>(n));
   pixel_span::ReadPixels(s, c.src->BitsPerPixel(), c.src->ColorTable(), sx, n, buffer.data());
-  pixel_span::WritePixels(d, c.dst->BitsPerPixel(), c.dst->ColorTable(), dx, n, buffer.data(), c.op, c.cache);
+  pixel_span::WritePixels(d, c.dst->BitsPerPixel(), c.dst->ColorTable(), dx, n, buffer.data(), c.op,
+                          c.cache);
 }
 
 template <template <int, RasterOp> class Pick, int SrcBpp>
@@ -276,7 +287,8 @@ SpanKernel ChooseKernel(BlitContext& c) {
     const auto table = c.src->ColorTable();
     std::copy(table.begin(), table.end(), c.lut.begin());
   }
-  if (sb == db && (sb == 24 || sb == 32)) return sb == 24 ? SameDirectFormat<24>(c.op) : SameDirectFormat<32>(c.op);
+  if (sb == db && (sb == 24 || sb == 32))
+    return sb == 24 ? SameDirectFormat<24>(c.op) : SameDirectFormat<32>(c.op);
   if (c.op == RasterOp::kSrcCopy && pixel_span::SameIndexedFormat(*c.src, *c.dst)) {
     // Equal tables: the indices themselves are copied, so a table with repeated colours
     // (the all-black table of a new 8-bit bitmap, a frame table with the transparent slot
@@ -314,8 +326,8 @@ SpanKernel ChooseKernel(BlitContext& c) {
 
 // Copies the clipped block: target pixel (x, y) of `area` takes source pixel
 // (x + offset_x, y + offset_y), which lies inside the source.
-void BlitClipped(Bitmap& dst, const Rect& area, const Bitmap& src, int offset_x, int offset_y, RasterOp op,
-                 const Region* clip) {
+void BlitClipped(Bitmap& dst, const Rect& area, const Bitmap& src, int offset_x, int offset_y,
+                 RasterOp op, const Region* clip) {
   std::vector<Pixel> scratch;
   pixel_span::NearestIndexCache cache(dst.ColorTable());
   BlitContext context;
@@ -333,8 +345,8 @@ void BlitClipped(Bitmap& dst, const Rect& area, const Bitmap& src, int offset_x,
 
 }  // namespace
 
-void Blit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int src_x, int src_y, RasterOp op,
-          const Region* clip) {
+void Blit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int src_x, int src_y,
+          RasterOp op, const Region* clip) {
   if (w <= 0 || h <= 0 || dst.IsEmpty() || src.IsEmpty()) return;
   // The source block, clipped to the source bitmap; the target block moves with it.
   const std::int64_t sx0 = std::max<std::int64_t>(src_x, 0);
@@ -344,14 +356,15 @@ void Blit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int src_x,
   if (sx0 >= sx1 || sy0 >= sy1) return;
   const std::int64_t offset_x = std::int64_t{src_x} - x;
   const std::int64_t offset_y = std::int64_t{src_y} - y;
-  const Rect area = pixel_span::ClampedRect(sx0 - offset_x, sy0 - offset_y, sx1 - offset_x, sy1 - offset_y)
-                        .Intersect(dst.Bounds());
+  const Rect area =
+      pixel_span::ClampedRect(sx0 - offset_x, sy0 - offset_y, sx1 - offset_x, sy1 - offset_y)
+          .Intersect(dst.Bounds());
   if (area.IsEmpty()) return;
   const Rect source_area = area.Offset(static_cast<int>(offset_x), static_cast<int>(offset_y));
   if (&src == &dst && !source_area.Intersect(area).IsEmpty()) {
     // Overlapping blocks of one bitmap: read everything before writing anything.
-    const Bitmap block =
-        pixel_span::CopyBlock(src, source_area.left, source_area.top, source_area.Width(), source_area.Height());
+    const Bitmap block = pixel_span::CopyBlock(src, source_area.left, source_area.top,
+                                               source_area.Width(), source_area.Height());
     if (block.IsEmpty()) return;
     BlitClipped(dst, area, block, -area.left, -area.top, op, clip);
     return;

@@ -24,7 +24,8 @@ constexpr PaletteEntry ToPaletteEntry(ColorRef c) {
   return static_cast<PaletteEntry>((RedOf(c) << 16) | (GreenOf(c) << 8) | BlueOf(c));
 }
 constexpr ColorRef FromPaletteEntry(PaletteEntry p) {
-  return Rgb(static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF));
+  return Rgb(static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF),
+             static_cast<int>(p & 0xFF));
 }
 
 }  // namespace tovarin::platform

@@ -30,14 +30,18 @@ struct Rect {
   constexpr int Width() const { return right - left; }
   constexpr int Height() const { return bottom - top; }
   constexpr bool IsEmpty() const { return right <= left || bottom <= top; }
-  constexpr bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+  constexpr bool Contains(int x, int y) const {
+    return x >= left && x < right && y >= top && y < bottom;
+  }
   constexpr Rect Intersect(const Rect& other) const {
     Rect r{std::max(left, other.left), std::max(top, other.top), std::min(right, other.right),
            std::min(bottom, other.bottom)};
     if (r.IsEmpty()) return Rect{};
     return r;
   }
-  constexpr Rect Offset(int dx, int dy) const { return Rect{left + dx, top + dy, right + dx, bottom + dy}; }
+  constexpr Rect Offset(int dx, int dy) const {
+    return Rect{left + dx, top + dy, right + dx, bottom + dy};
+  }
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 

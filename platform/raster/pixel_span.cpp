@@ -24,8 +24,8 @@ int NearestTableIndex(std::span<const PaletteEntry> table, Pixel pixel) {
   return best;
 }
 
-void ReadPixels(const std::uint8_t* row, int bits_per_pixel, std::span<const PaletteEntry> table, int x, int n,
-                Pixel* out) {
+void ReadPixels(const std::uint8_t* row, int bits_per_pixel, std::span<const PaletteEntry> table,
+                int x, int n, Pixel* out) {
   switch (bits_per_pixel) {
     case 1:
       for (int i = 0; i < n; ++i) out[i] = table[static_cast<std::size_t>(LoadBit(row, x + i))];
@@ -38,25 +38,26 @@ void ReadPixels(const std::uint8_t* row, int bits_per_pixel, std::span<const Pal
     case 24: {
       const std::uint8_t* p = row + static_cast<std::ptrdiff_t>(x) * 3;
       for (int i = 0; i < n; ++i, p += 3) {
-        out[i] = static_cast<Pixel>(p[0]) | (static_cast<Pixel>(p[1]) << 8) | (static_cast<Pixel>(p[2]) << 16);
+        out[i] = static_cast<Pixel>(p[0]) | (static_cast<Pixel>(p[1]) << 8) |
+                 (static_cast<Pixel>(p[2]) << 16);
       }
       break;
     }
     case 32:
       std::memcpy(out, row + static_cast<std::ptrdiff_t>(x) * 4, static_cast<std::size_t>(n) * 4);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
-void WritePixels(std::uint8_t* row, int bits_per_pixel, std::span<const PaletteEntry> table, int x, int n,
-                 const Pixel* in, RasterOp op, NearestIndexCache* cache) {
+void WritePixels(std::uint8_t* row, int bits_per_pixel, std::span<const PaletteEntry> table, int x,
+                 int n, const Pixel* in, RasterOp op, NearestIndexCache* cache) {
   switch (bits_per_pixel) {
     case 1:
       for (int i = 0; i < n; ++i) {
         Pixel value = in[i];
-        if (op != RasterOp::kSrcCopy) value = Combine(table[static_cast<std::size_t>(LoadBit(row, x + i))], value, op);
+        if (op != RasterOp::kSrcCopy)
+          value = Combine(table[static_cast<std::size_t>(LoadBit(row, x + i))], value, op);
         StoreBit(row, x + i, cache->Map(value));
       }
       break;
@@ -98,8 +99,7 @@ void WritePixels(std::uint8_t* row, int bits_per_pixel, std::span<const PaletteE
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -110,7 +110,8 @@ Bitmap CopyBlock(const Bitmap& src, int x, int y, int w, int h) {
   Bitmap block = std::move(made).value();
   block.SetColorTable(0, src.ColorTable());
   // The part of the block that lies on the source, in block coordinates.
-  const Rect visible = ClampedRect(std::max<std::int64_t>(0, -std::int64_t{x}), std::max<std::int64_t>(0, -std::int64_t{y}),
+  const Rect visible = ClampedRect(std::max<std::int64_t>(0, -std::int64_t{x}),
+                                   std::max<std::int64_t>(0, -std::int64_t{y}),
                                    std::min<std::int64_t>(w, std::int64_t{src.Width()} - x),
                                    std::min<std::int64_t>(h, std::int64_t{src.Height()} - y));
   if (visible.IsEmpty()) return block;
@@ -119,10 +120,12 @@ Bitmap CopyBlock(const Bitmap& src, int x, int y, int w, int h) {
     const std::uint8_t* from = src.Row(row + y);
     std::uint8_t* to = block.Row(row);
     if (bpp == 1) {
-      for (int col = visible.left; col < visible.right; ++col) StoreBit(to, col, LoadBit(from, col + x));
+      for (int col = visible.left; col < visible.right; ++col)
+        StoreBit(to, col, LoadBit(from, col + x));
     } else {
       const std::size_t bytes_per_pixel = static_cast<std::size_t>(bpp / 8);
-      std::memcpy(to + visible.left * bytes_per_pixel, from + (static_cast<std::size_t>(visible.left) + x) * bytes_per_pixel,
+      std::memcpy(to + visible.left * bytes_per_pixel,
+                  from + (static_cast<std::size_t>(visible.left) + x) * bytes_per_pixel,
                   static_cast<std::size_t>(visible.Width()) * bytes_per_pixel);
     }
   }

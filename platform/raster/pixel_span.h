@@ -75,20 +75,22 @@ class NearestIndexCache {
 // then copying indices is exact and copying colours through the nearest index is not (a
 // table may repeat a colour).
 inline bool SameIndexedFormat(const Bitmap& a, const Bitmap& b) {
-  if (a.BitsPerPixel() != b.BitsPerPixel() || (a.BitsPerPixel() != 1 && a.BitsPerPixel() != 8)) return false;
-  return std::equal(a.ColorTable().begin(), a.ColorTable().end(), b.ColorTable().begin(), b.ColorTable().end());
+  if (a.BitsPerPixel() != b.BitsPerPixel() || (a.BitsPerPixel() != 1 && a.BitsPerPixel() != 8))
+    return false;
+  return std::equal(a.ColorTable().begin(), a.ColorTable().end(), b.ColorTable().begin(),
+                    b.ColorTable().end());
 }
 
 // Reads n pixels from column x of a row in memory of a bitmap with `bits_per_pixel` and
 // colour table `table` (1 and 8 bits read through the table).
-void ReadPixels(const std::uint8_t* row, int bits_per_pixel, std::span<const PaletteEntry> table, int x, int n,
-                Pixel* out);
+void ReadPixels(const std::uint8_t* row, int bits_per_pixel, std::span<const PaletteEntry> table,
+                int x, int n, Pixel* out);
 
 // Combines n pixels with the row's pixels from column x by `op` and stores the results; an
 // indexed row stores the nearest table colour's index of the combined colour. `cache` must
 // be given for 1- and 8-bit rows.
-void WritePixels(std::uint8_t* row, int bits_per_pixel, std::span<const PaletteEntry> table, int x, int n,
-                 const Pixel* in, RasterOp op, NearestIndexCache* cache);
+void WritePixels(std::uint8_t* row, int bits_per_pixel, std::span<const PaletteEntry> table, int x,
+                 int n, const Pixel* in, RasterOp op, NearestIndexCache* cache);
 
 // Copies the raw bits of the w x h block at (x, y) of `src` into a new bitmap of the same
 // format and colour table. Parts of the block outside `src` read as zero bits. Returns an
@@ -96,11 +98,13 @@ void WritePixels(std::uint8_t* row, int bits_per_pixel, std::span<const PaletteE
 Bitmap CopyBlock(const Bitmap& src, int x, int y, int w, int h);
 
 // A rectangle from 64-bit edges, clamped to the range of int.
-inline Rect ClampedRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
+inline Rect ClampedRect(std::int64_t left, std::int64_t top, std::int64_t right,
+                        std::int64_t bottom) {
   constexpr std::int64_t lo = std::numeric_limits<int>::min();
   constexpr std::int64_t hi = std::numeric_limits<int>::max();
   return Rect{static_cast<int>(std::clamp(left, lo, hi)), static_cast<int>(std::clamp(top, lo, hi)),
-              static_cast<int>(std::clamp(right, lo, hi)), static_cast<int>(std::clamp(bottom, lo, hi))};
+              static_cast<int>(std::clamp(right, lo, hi)),
+              static_cast<int>(std::clamp(bottom, lo, hi))};
 }
 
 // Calls f(y, x_begin, x_end) for every visible horizontal span of `area`: inside `bounds`

@@ -35,9 +35,7 @@ void FillSpan(Bitmap& dst, int y, int begin, int end, const SolidColor& solid) {
     case 1:
       for (int x = begin; x < end; ++x) pixel_span::StoreBit(row, x, solid.index);
       break;
-    case 8:
-      std::memset(row + begin, solid.index, static_cast<std::size_t>(n));
-      break;
+    case 8: std::memset(row + begin, solid.index, static_cast<std::size_t>(n)); break;
     case 24: {
       std::uint8_t* p = row + static_cast<std::ptrdiff_t>(begin) * 3;
       const auto blue = static_cast<std::uint8_t>(solid.pixel);
@@ -55,8 +53,7 @@ void FillSpan(Bitmap& dst, int y, int begin, int end, const SolidColor& solid) {
       for (int i = 0; i < n; ++i, p += 4) std::memcpy(p, &solid.pixel, 4);
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -79,8 +76,8 @@ Wide FloorDiv(Wide a, Wide b) {
 }
 
 // The steps i in [0, n) at which major coordinate start + step * i lies in [0, limit).
-void VisibleSteps(std::int64_t start, int step, std::int64_t limit, std::int64_t n, std::int64_t& first,
-                  std::int64_t& last) {
+void VisibleSteps(std::int64_t start, int step, std::int64_t limit, std::int64_t n,
+                  std::int64_t& first, std::int64_t& last) {
   if (step > 0) {
     first = std::max<std::int64_t>(0, -start);
     last = std::min<std::int64_t>(n, limit - start);
@@ -122,7 +119,8 @@ void DrawLine(Bitmap& dst, int x1, int y1, int x2, int y2, ColorRef color, const
   std::int64_t last = 0;
   VisibleSteps(major_start, major_step, x_major ? dst.Width() : dst.Height(), major, first, last);
   if (first >= last) return;
-  std::int64_t k = static_cast<std::int64_t>(-FloorDiv(-(Wide{2} * first * minor - major), Wide{2} * major));
+  std::int64_t k =
+      static_cast<std::int64_t>(-FloorDiv(-(Wide{2} * first * minor - major), Wide{2} * major));
   Wide error = Wide{2} * minor - major + Wide{2} * first * minor - Wide{2} * major * k;
   for (std::int64_t i = first; i < last; ++i) {
     const std::int64_t a = major_start + major_step * i;
@@ -162,7 +160,8 @@ void InvertRect(Bitmap& dst, const Rect& rect, const Region* clip) {
     std::uint8_t* row = dst.Row(y);
     switch (bpp) {
       case 1:
-        for (int x = begin; x < end; ++x) pixel_span::StoreBit(row, x, pixel_span::LoadBit(row, x) ^ 1);
+        for (int x = begin; x < end; ++x)
+          pixel_span::StoreBit(row, x, pixel_span::LoadBit(row, x) ^ 1);
         break;
       case 8:
         for (int x = begin; x < end; ++x) row[x] = static_cast<std::uint8_t>(~row[x]);
@@ -178,8 +177,7 @@ void InvertRect(Bitmap& dst, const Rect& rect, const Region* clip) {
           for (int c = 0; c < 3; ++c) row[x * 4 + c] = static_cast<std::uint8_t>(~row[x * 4 + c]);
         }
         break;
-      default:
-        break;
+      default: break;
     }
   });
 }
@@ -187,7 +185,8 @@ void InvertRect(Bitmap& dst, const Rect& rect, const Region* clip) {
 void CopyPixels32(Bitmap& dst, int x, int y, int w, int h, std::span<const std::uint32_t> pixels,
                   const Region* clip) {
   if (w <= 0 || h <= 0 || dst.IsEmpty()) return;
-  if (static_cast<std::uint64_t>(pixels.size()) < static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h)) {
+  if (static_cast<std::uint64_t>(pixels.size()) <
+      static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h)) {
     return;
   }
   const Rect area = pixel_span::ClampedRect(x, y, std::int64_t{x} + w, std::int64_t{y} + h);
@@ -198,8 +197,8 @@ void CopyPixels32(Bitmap& dst, int x, int y, int w, int h, std::span<const std::
     const std::uint32_t* source =
         pixels.data() + static_cast<std::size_t>(source_row) * static_cast<std::size_t>(w) +
         static_cast<std::size_t>(std::int64_t{begin} - x);
-    pixel_span::WritePixels(dst.Row(row_y), dst.BitsPerPixel(), dst.ColorTable(), begin, end - begin, source,
-                            RasterOp::kSrcCopy, &cache);
+    pixel_span::WritePixels(dst.Row(row_y), dst.BitsPerPixel(), dst.ColorTable(), begin,
+                            end - begin, source, RasterOp::kSrcCopy, &cache);
   });
 }
 

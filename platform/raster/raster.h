@@ -33,10 +33,10 @@
 namespace tovarin::platform {
 
 enum class RasterOp {
-  kSrcCopy,   // dst = src
-  kSrcAnd,    // dst = dst & src   (per colour channel bits)
-  kSrcPaint,  // dst = dst | src
-  kSrcInvert, // dst = dst ^ src
+  kSrcCopy,    // dst = src
+  kSrcAnd,     // dst = dst & src   (per colour channel bits)
+  kSrcPaint,   // dst = dst | src
+  kSrcInvert,  // dst = dst ^ src
 };
 
 enum class StretchMode {
@@ -48,8 +48,8 @@ enum class StretchMode {
 // `src` and `dst` may be the same bitmap; overlapping blocks behave as if copied through
 // a temporary. Only the part of the block that exists in the source is drawn (the target
 // keeps its pixels elsewhere). w or h below 1 draws nothing.
-void Blit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int src_x, int src_y, RasterOp op,
-          const Region* clip = nullptr);
+void Blit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int src_x, int src_y,
+          RasterOp op, const Region* clip = nullptr);
 
 // Stretches the source block (src_x, src_y, src_w, src_h) onto the target block
 // (x, y, w, h). Negative widths or heights mirror: a source block with src_w = -w starting at
@@ -65,8 +65,8 @@ void Blit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int src_x,
 //    nearest (halves up) per channel (and alpha for 32-bit sources). Where the target run
 //    is a whole multiple of the source run this equals kDeleteScans.
 // Source pixels outside the source bitmap read as zero bits (black, or table colour 0).
-void StretchBlit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int src_x, int src_y, int src_w,
-                 int src_h, RasterOp op, StretchMode mode, const Region* clip = nullptr);
+void StretchBlit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int src_x, int src_y,
+                 int src_w, int src_h, RasterOp op, StretchMode mode, const Region* clip = nullptr);
 
 // Fills `rect` with a solid colour.
 void FillRect(Bitmap& dst, const Rect& rect, ColorRef color, const Region* clip = nullptr);
@@ -76,7 +76,8 @@ void FillRect(Bitmap& dst, const Rect& rect, ColorRef color, const Region* clip 
 // |dy|, x on a tie) every step paints one pixel; after i steps the minor offset is
 // i * minor / major rounded to nearest, an exact half staying on the start's side (the
 // classic Bresenham decision). Horizontal, vertical and 45-degree lines are exact.
-void DrawLine(Bitmap& dst, int x1, int y1, int x2, int y2, ColorRef color, const Region* clip = nullptr);
+void DrawLine(Bitmap& dst, int x1, int y1, int x2, int y2, ColorRef color,
+              const Region* clip = nullptr);
 
 // One-pixel outline of `rect`: columns left and right-1, rows top and bottom-1. An empty
 // rect paints nothing; a one-pixel-wide rect paints its single column.
@@ -129,7 +130,8 @@ enum BorderSides : unsigned {
 //   L H . . S D
 //   L S S S S D
 //   D D D D D D
-void DrawEdge(Bitmap& dst, const Rect& rect, unsigned edge, unsigned sides, const Region* clip = nullptr);
+void DrawEdge(Bitmap& dst, const Rect& rect, unsigned edge, unsigned sides,
+              const Region* clip = nullptr);
 
 // The dotted focus rectangle: every other pixel of the outline of `rect` inverted, starting
 // with the top-left pixel: outline pixel (x, y) is inverted when (x - left) + (y - top) is

@@ -11,7 +11,9 @@ using Runs = std::vector<Region::Run>;
 
 constexpr int kLimit = Region::kCoordinateLimit;
 
-int ClampCoordinate(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, -kLimit, kLimit)); }
+int ClampCoordinate(std::int64_t v) {
+  return static_cast<int>(std::clamp<std::int64_t>(v, -kLimit, kLimit));
+}
 
 // Merges two sorted, disjoint, non-touching run lists by a set operation on membership.
 template <typename Keep>
@@ -154,7 +156,8 @@ const std::vector<Region::Run>& Region::RowRuns(int y) const {
 
 bool Region::Contains(int x, int y) const {
   const Runs& runs = RowRuns(y);
-  auto it = std::upper_bound(runs.begin(), runs.end(), x, [](int value, const Run& r) { return value < r.end; });
+  auto it = std::upper_bound(runs.begin(), runs.end(), x,
+                             [](int value, const Run& r) { return value < r.end; });
   return it != runs.end() && it->begin <= x;
 }
 
@@ -185,7 +188,8 @@ Region Region::Combine(const Region& other, Keep keep) const {
   Region out;
   out.top_ = first;
   out.rows_.reserve(static_cast<std::size_t>(last - first));
-  for (int y = first; y < last; ++y) out.rows_.push_back(CombineRuns(RowRuns(y), other.RowRuns(y), keep));
+  for (int y = first; y < last; ++y)
+    out.rows_.push_back(CombineRuns(RowRuns(y), other.RowRuns(y), keep));
   out.Trim();
   return out;
 }

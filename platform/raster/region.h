@@ -61,8 +61,8 @@ class Region {
   Region Combine(const Region& other, Keep keep) const;
   void Trim();  // drops empty rows at both ends, so equal sets compare equal
 
-  int top_ = 0;                          // row of rows_[0]
-  std::vector<std::vector<Run>> rows_;   // one entry per row from top_
+  int top_ = 0;                         // row of rows_[0]
+  std::vector<std::vector<Run>> rows_;  // one entry per row from top_
 };
 
 }  // namespace tovarin::platform

@@ -102,7 +102,8 @@ Contributions Weigh(const Axis& axis, std::int64_t first, std::int64_t last) {
 // bits while L <= 23. Larger d take a floating-point reciprocal with an exact correction.
 class RoundingDivider {
  public:
-  explicit RoundingDivider(std::uint64_t d) : d_(d), half_(d / 2), inverse_(1.0 / static_cast<double>(d)) {
+  explicit RoundingDivider(std::uint64_t d)
+      : d_(d), half_(d / 2), inverse_(1.0 / static_cast<double>(d)) {
     int bits = 0;
     while (bits < 64 && (d >> bits) != 0) ++bits;
     if (bits <= 23) {
@@ -129,7 +130,7 @@ class RoundingDivider {
 
 struct Job {
   Bitmap* dst;
-  const Bitmap* src;  // the source bitmap or a copy of the block
+  const Bitmap* src;      // the source bitmap or a copy of the block
   std::int64_t source_x;  // origin of the source run in `src`
   std::int64_t source_y;
   Axis ax;
@@ -142,14 +143,16 @@ struct Job {
 // Calls emit(y, begin, end) for each clip span of target row y inside the area.
 template <typename F>
 void ForEachRowSpan(const Job& job, int y, F&& emit) {
-  pixel_span::ForEachSpan(job.dst->Bounds(), Rect{job.area.left, y, job.area.right, y + 1}, job.clip, emit);
+  pixel_span::ForEachSpan(job.dst->Bounds(), Rect{job.area.left, y, job.area.right, y + 1},
+                          job.clip, emit);
 }
 
 void StretchNearest(const Job& job) {
   const int width = job.area.Width();
   std::vector<std::int64_t> columns(static_cast<std::size_t>(width));
   for (int i = 0; i < width; ++i) {
-    columns[static_cast<std::size_t>(i)] = NearestSource(job.ax, job.area.left + i - job.ax.target_begin);
+    columns[static_cast<std::size_t>(i)] =
+        NearestSource(job.ax, job.area.left + i - job.ax.target_begin);
   }
   const auto [low, high] = std::minmax_element(columns.begin(), columns.end());
   const std::int64_t read_first = *low;
@@ -158,7 +161,8 @@ void StretchNearest(const Job& job) {
   std::vector<Pixel> out(static_cast<std::size_t>(width));
   pixel_span::NearestIndexCache cache(job.dst->ColorTable());
   std::int64_t loaded_row = -1;
-  const bool copy_indices = job.op == RasterOp::kSrcCopy && pixel_span::SameIndexedFormat(*job.src, *job.dst);
+  const bool copy_indices =
+      job.op == RasterOp::kSrcCopy && pixel_span::SameIndexedFormat(*job.src, *job.dst);
   for (int y = job.area.top; y < job.area.bottom; ++y) {
     ForEachRowSpan(job, y, [&](int row_y, int begin, int end) {
       const std::int64_t v = NearestSource(job.ay, row_y - job.ay.target_begin);
@@ -167,7 +171,8 @@ void StretchNearest(const Job& job) {
         const std::uint8_t* from = job.src->Row(static_cast<int>(job.source_y + v));
         std::uint8_t* to = job.dst->Row(row_y);
         for (int x = begin; x < end; ++x) {
-          const std::int64_t u = job.source_x + columns[static_cast<std::size_t>(x - job.area.left)];
+          const std::int64_t u =
+              job.source_x + columns[static_cast<std::size_t>(x - job.area.left)];
           if (job.dst->BitsPerPixel() == 8) {
             to[x] = from[u];
           } else {
@@ -177,17 +182,18 @@ void StretchNearest(const Job& job) {
         return;
       }
       if (v != loaded_row) {
-        pixel_span::ReadPixels(job.src->Row(static_cast<int>(job.source_y + v)), job.src->BitsPerPixel(),
-                               job.src->ColorTable(), static_cast<int>(job.source_x + read_first), read_count,
+        pixel_span::ReadPixels(job.src->Row(static_cast<int>(job.source_y + v)),
+                               job.src->BitsPerPixel(), job.src->ColorTable(),
+                               static_cast<int>(job.source_x + read_first), read_count,
                                source_row.data());
         loaded_row = v;
       }
       for (int x = begin; x < end; ++x) {
-        out[static_cast<std::size_t>(x - begin)] =
-            source_row[static_cast<std::size_t>(columns[static_cast<std::size_t>(x - job.area.left)] - read_first)];
+        out[static_cast<std::size_t>(x - begin)] = source_row[static_cast<std::size_t>(
+            columns[static_cast<std::size_t>(x - job.area.left)] - read_first)];
       }
-      pixel_span::WritePixels(job.dst->Row(row_y), job.dst->BitsPerPixel(), job.dst->ColorTable(), begin,
-                              end - begin, out.data(), job.op, &cache);
+      pixel_span::WritePixels(job.dst->Row(row_y), job.dst->BitsPerPixel(), job.dst->ColorTable(),
+                              begin, end - begin, out.data(), job.op, &cache);
     });
   }
 }
@@ -223,8 +229,9 @@ void StretchHalftoneWith(const Job& job, const Contributions& cx, const Contribu
     Acc* h = sums.data() + slot * row_values;
     if (slot_row[slot] == v) return h;
     slot_row[slot] = v;
-    pixel_span::ReadPixels(job.src->Row(static_cast<int>(job.source_y + v)), job.src->BitsPerPixel(),
-                           job.src->ColorTable(), static_cast<int>(job.source_x + read_first),
+    pixel_span::ReadPixels(job.src->Row(static_cast<int>(job.source_y + v)),
+                           job.src->BitsPerPixel(), job.src->ColorTable(),
+                           static_cast<int>(job.source_x + read_first),
                            static_cast<int>(read_count), source_row.data());
     // Local pointers: the compiler cannot tell the vectors' buffers apart otherwise.
     const std::int64_t* const starts = cx.start.data();
@@ -282,8 +289,9 @@ void StretchHalftoneWith(const Job& job, const Contributions& cx, const Contribu
           out[i] = p;
         }
       }
-      pixel_span::WritePixels(job.dst->Row(row_y), job.dst->BitsPerPixel(), job.dst->ColorTable(), begin,
-                              end - begin, out.data() + (begin - job.area.left), job.op, &cache);
+      pixel_span::WritePixels(job.dst->Row(row_y), job.dst->BitsPerPixel(), job.dst->ColorTable(),
+                              begin, end - begin, out.data() + (begin - job.area.left), job.op,
+                              &cache);
     });
   }
 }
@@ -305,8 +313,8 @@ void StretchHalftone(const Job& job) {
 
 }  // namespace
 
-void StretchBlit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int src_x, int src_y, int src_w,
-                 int src_h, RasterOp op, StretchMode mode, const Region* clip) {
+void StretchBlit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int src_x, int src_y,
+                 int src_w, int src_h, RasterOp op, StretchMode mode, const Region* clip) {
   if (w == 0 || h == 0 || src_w == 0 || src_h == 0 || dst.IsEmpty() || src.IsEmpty()) return;
   if (w > 0 && h > 0 && src_w == w && src_h == h) {
     Blit(dst, x, y, w, h, src, src_x, src_y, op, clip);
@@ -314,9 +322,10 @@ void StretchBlit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int
   }
   const Axis ax = MakeAxis(x, w, src_x, src_w);
   const Axis ay = MakeAxis(y, h, src_y, src_h);
-  const Rect area = pixel_span::ClampedRect(ax.target_begin, ay.target_begin, ax.target_begin + ax.target_count,
-                                            ay.target_begin + ay.target_count)
-                        .Intersect(dst.Bounds());
+  const Rect area =
+      pixel_span::ClampedRect(ax.target_begin, ay.target_begin, ax.target_begin + ax.target_count,
+                              ay.target_begin + ay.target_count)
+          .Intersect(dst.Bounds());
   if (area.IsEmpty()) return;
   if (clip != nullptr && area.Intersect(clip->Bounds()).IsEmpty()) return;
 
@@ -328,11 +337,13 @@ void StretchBlit(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int
                       ax.source_begin + ax.source_count <= src.Width() &&
                       ay.source_begin + ay.source_count <= src.Height();
   if (&src == &dst || !inside) {
-    if (ax.source_count > std::numeric_limits<int>::max() || ay.source_count > std::numeric_limits<int>::max()) {
+    if (ax.source_count > std::numeric_limits<int>::max() ||
+        ay.source_count > std::numeric_limits<int>::max()) {
       return;
     }
-    block = pixel_span::CopyBlock(src, static_cast<int>(ax.source_begin), static_cast<int>(ay.source_begin),
-                                  static_cast<int>(ax.source_count), static_cast<int>(ay.source_count));
+    block = pixel_span::CopyBlock(
+        src, static_cast<int>(ax.source_begin), static_cast<int>(ay.source_begin),
+        static_cast<int>(ax.source_count), static_cast<int>(ay.source_count));
     if (block.IsEmpty()) return;
     job.src = &block;
     job.source_x = 0;

@@ -10,7 +10,9 @@ namespace tovarin::platform {
 inline constexpr int kPixelsPerInch = 96;
 inline constexpr int kTwipsPerPixel = 15;
 
-inline std::int64_t Nearest(double value) { return static_cast<std::int64_t>(std::nearbyint(value)); }
+inline std::int64_t Nearest(double value) {
+  return static_cast<std::int64_t>(std::nearbyint(value));
+}
 
 inline double PixelsToTwips(double pixels) { return pixels * kTwipsPerPixel; }
 inline double TwipsToPixels(double twips) { return twips / kTwipsPerPixel; }

@@ -5,8 +5,8 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
-#include <span>
 #include <limits>
+#include <span>
 #include <sstream>
 #include <system_error>
 
@@ -21,7 +21,9 @@ constexpr std::string_view kHeaderWord = "TovarinProperties";
 bool EqualKeys(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    const auto fold = [](char c) {
+      return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    };
     if (fold(a[i]) != fold(b[i])) return false;
   }
   return true;
@@ -31,7 +33,8 @@ std::string Quoted(std::string_view key) { return "\"" + std::string(key) + "\""
 
 // --- base64 (RFC 4648, with padding) -----------------------------------------------------------
 
-constexpr std::string_view kBase64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr std::string_view kBase64Alphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 std::string EncodeBase64(std::span<const std::uint8_t> data) {
   std::string out;
@@ -83,7 +86,8 @@ Result<Bytes> DecodeBase64(std::string_view text) {
       }
       if (padding > 0) return Error{"base64 padding in the middle of the data"};
       digits[k] = Base64Digit(c);
-      if (digits[k] < 0) return Error{"invalid base64 character at offset " + std::to_string(i + k)};
+      if (digits[k] < 0)
+        return Error{"invalid base64 character at offset " + std::to_string(i + k)};
     }
     const std::uint32_t v = (digits[0] << 18) | (digits[1] << 12) | (digits[2] << 6) | digits[3];
     out.push_back(static_cast<std::uint8_t>(v >> 16));
@@ -156,9 +160,9 @@ std::string FormatValue(const PropertyValue& value) {
       return FormatBytes("picture", encoded);
     }
     std::string operator()(const FontRecord& f) const {
-      return "font " + QuoteString(f.name) + " " + FormatDouble(f.size_points) + " " + std::to_string(f.weight) +
-             " " + FormatBool(f.italic) + " " + FormatBool(f.underline) + " " + FormatBool(f.strikethrough) +
-             " " + std::to_string(f.charset);
+      return "font " + QuoteString(f.name) + " " + FormatDouble(f.size_points) + " " +
+             std::to_string(f.weight) + " " + FormatBool(f.italic) + " " + FormatBool(f.underline) +
+             " " + FormatBool(f.strikethrough) + " " + std::to_string(f.charset);
     }
   };
   return std::visit(Visitor{}, value);
@@ -281,12 +285,14 @@ Result<Bytes> ParseLengthAndBase64(LineReader& reader) {
   const std::string_view encoded = reader.Word();
   const std::uint64_t capacity = encoded.size() / 4 * 3;
   if (*declared > capacity) {
-    return Error{"declares " + std::to_string(*declared) + " bytes but holds at most " + std::to_string(capacity)};
+    return Error{"declares " + std::to_string(*declared) + " bytes but holds at most " +
+                 std::to_string(capacity)};
   }
   auto data = DecodeBase64(encoded);
   if (!data.ok()) return Error{data.error()};
   if (data->size() != *declared) {
-    return Error{"declares " + std::to_string(*declared) + " bytes but holds " + std::to_string(data->size())};
+    return Error{"declares " + std::to_string(*declared) + " bytes but holds " +
+                 std::to_string(data->size())};
   }
   return std::move(data).value();
 }
@@ -383,24 +389,27 @@ Status CheckHeader(std::string_view line) {
 // --- typed reads ------------------------------------------------------------------------------
 
 std::string_view TypeName(const PropertyValue& value) {
-  static constexpr std::string_view kNames[] = {"Boolean", "16-bit integer", "32-bit integer", "floating-point value",
-                                                "string", "byte array", "picture", "font"};
+  static constexpr std::string_view kNames[] = {
+      "Boolean", "16-bit integer", "32-bit integer", "floating-point value",
+      "string",  "byte array",     "picture",        "font"};
   return kNames[value.index()];
 }
 
 Error ConversionError(std::string_view key, const PropertyValue& value, std::string_view wanted) {
-  return Error{"property " + Quoted(key) + ": the stored " + std::string(TypeName(value)) + " cannot be read as " +
-               std::string(wanted)};
+  return Error{"property " + Quoted(key) + ": the stored " + std::string(TypeName(value)) +
+               " cannot be read as " + std::string(wanted)};
 }
 
 // An integer of the stored value when it converts exactly into [low, high].
-std::optional<std::int64_t> AsInteger(const PropertyValue& value, std::int64_t low, std::int64_t high) {
+std::optional<std::int64_t> AsInteger(const PropertyValue& value, std::int64_t low,
+                                      std::int64_t high) {
   std::optional<std::int64_t> v;
   if (const auto* b = std::get_if<bool>(&value)) v = *b ? -1 : 0;
   if (const auto* i16 = std::get_if<std::int16_t>(&value)) v = *i16;
   if (const auto* i32 = std::get_if<std::int32_t>(&value)) v = *i32;
   if (const auto* d = std::get_if<double>(&value)) {
-    if (!std::isfinite(*d) || *d < static_cast<double>(low) - 0.5 || *d > static_cast<double>(high) + 0.5) {
+    if (!std::isfinite(*d) || *d < static_cast<double>(low) - 0.5 ||
+        *d > static_cast<double>(high) + 0.5) {
       return std::nullopt;
     }
     v = Nearest(*d);
@@ -462,25 +471,30 @@ Result<bool> PropertyStore::ReadBool(std::string_view key, bool default_value) c
     if (std::isnan(*d)) return ConversionError(key, *v, "a Boolean");
     return *d != 0.0;
   }
-  if (const auto i = AsInteger(*v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max())) {
+  if (const auto i = AsInteger(*v, std::numeric_limits<std::int32_t>::min(),
+                               std::numeric_limits<std::int32_t>::max())) {
     return *i != 0;
   }
   return ConversionError(key, *v, "a Boolean");
 }
 
-Result<std::int16_t> PropertyStore::ReadInt16(std::string_view key, std::int16_t default_value) const {
+Result<std::int16_t> PropertyStore::ReadInt16(std::string_view key,
+                                              std::int16_t default_value) const {
   const PropertyValue* v = Find(key);
   if (!v) return default_value;
-  if (const auto i = AsInteger(*v, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max())) {
+  if (const auto i = AsInteger(*v, std::numeric_limits<std::int16_t>::min(),
+                               std::numeric_limits<std::int16_t>::max())) {
     return static_cast<std::int16_t>(*i);
   }
   return ConversionError(key, *v, "a 16-bit integer");
 }
 
-Result<std::int32_t> PropertyStore::ReadInt32(std::string_view key, std::int32_t default_value) const {
+Result<std::int32_t> PropertyStore::ReadInt32(std::string_view key,
+                                              std::int32_t default_value) const {
   const PropertyValue* v = Find(key);
   if (!v) return default_value;
-  if (const auto i = AsInteger(*v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max())) {
+  if (const auto i = AsInteger(*v, std::numeric_limits<std::int32_t>::min(),
+                               std::numeric_limits<std::int32_t>::max())) {
     return static_cast<std::int32_t>(*i);
   }
   return ConversionError(key, *v, "a 32-bit integer");
@@ -490,13 +504,15 @@ Result<double> PropertyStore::ReadDouble(std::string_view key, double default_va
   const PropertyValue* v = Find(key);
   if (!v) return default_value;
   if (const auto* d = std::get_if<double>(v)) return *d;
-  if (const auto i = AsInteger(*v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max())) {
+  if (const auto i = AsInteger(*v, std::numeric_limits<std::int32_t>::min(),
+                               std::numeric_limits<std::int32_t>::max())) {
     return static_cast<double>(*i);
   }
   return ConversionError(key, *v, "a floating-point value");
 }
 
-Result<std::string> PropertyStore::ReadString(std::string_view key, const std::string& default_value) const {
+Result<std::string> PropertyStore::ReadString(std::string_view key,
+                                              const std::string& default_value) const {
   const PropertyValue* v = Find(key);
   if (!v) return default_value;
   if (const auto* s = std::get_if<std::string>(v)) return *s;
@@ -510,14 +526,16 @@ Result<Bytes> PropertyStore::ReadBytes(std::string_view key, const Bytes& defaul
   return ConversionError(key, *v, "a byte array");
 }
 
-Result<PictureRef> PropertyStore::ReadPicture(std::string_view key, PictureRef default_value) const {
+Result<PictureRef> PropertyStore::ReadPicture(std::string_view key,
+                                              PictureRef default_value) const {
   const PropertyValue* v = Find(key);
   if (!v) return default_value;
   if (const auto* p = std::get_if<PictureRef>(v)) return *p;
   return ConversionError(key, *v, "a picture");
 }
 
-Result<FontRecord> PropertyStore::ReadFont(std::string_view key, const FontRecord& default_value) const {
+Result<FontRecord> PropertyStore::ReadFont(std::string_view key,
+                                           const FontRecord& default_value) const {
   const PropertyValue* v = Find(key);
   if (!v) return default_value;
   if (const auto* f = std::get_if<FontRecord>(v)) return *f;
@@ -526,7 +544,8 @@ Result<FontRecord> PropertyStore::ReadFont(std::string_view key, const FontRecor
 
 namespace {
 template <typename T>
-void WriteWithDefault(PropertyStore& store, std::string_view key, T value, const std::optional<T>& default_value) {
+void WriteWithDefault(PropertyStore& store, std::string_view key, T value,
+                      const std::optional<T>& default_value) {
   if (default_value && value == *default_value) {
     store.Remove(key);
   } else {
@@ -538,19 +557,25 @@ void WriteWithDefault(PropertyStore& store, std::string_view key, T value, const
 void PropertyStore::WriteBool(std::string_view key, bool value, std::optional<bool> default_value) {
   WriteWithDefault(*this, key, value, default_value);
 }
-void PropertyStore::WriteInt16(std::string_view key, std::int16_t value, std::optional<std::int16_t> default_value) {
+void PropertyStore::WriteInt16(std::string_view key, std::int16_t value,
+                               std::optional<std::int16_t> default_value) {
   WriteWithDefault(*this, key, value, default_value);
 }
-void PropertyStore::WriteInt32(std::string_view key, std::int32_t value, std::optional<std::int32_t> default_value) {
+void PropertyStore::WriteInt32(std::string_view key, std::int32_t value,
+                               std::optional<std::int32_t> default_value) {
   WriteWithDefault(*this, key, value, default_value);
 }
-void PropertyStore::WriteDouble(std::string_view key, double value, std::optional<double> default_value) {
+void PropertyStore::WriteDouble(std::string_view key, double value,
+                                std::optional<double> default_value) {
   WriteWithDefault(*this, key, value, default_value);
 }
-void PropertyStore::WriteString(std::string_view key, std::string value, std::optional<std::string> default_value) {
+void PropertyStore::WriteString(std::string_view key, std::string value,
+                                std::optional<std::string> default_value) {
   WriteWithDefault(*this, key, std::move(value), default_value);
 }
-void PropertyStore::WriteBytes(std::string_view key, Bytes value) { Set(key, PropertyValue{std::move(value)}); }
+void PropertyStore::WriteBytes(std::string_view key, Bytes value) {
+  Set(key, PropertyValue{std::move(value)});
+}
 void PropertyStore::WritePicture(std::string_view key, PictureRef value) {
   if (!value || value->IsEmpty()) {
     Remove(key);
@@ -558,7 +583,8 @@ void PropertyStore::WritePicture(std::string_view key, PictureRef value) {
     Set(key, PropertyValue{std::move(value)});
   }
 }
-void PropertyStore::WriteFont(std::string_view key, const FontRecord& value, std::optional<FontRecord> default_value) {
+void PropertyStore::WriteFont(std::string_view key, const FontRecord& value,
+                              std::optional<FontRecord> default_value) {
   WriteWithDefault(*this, key, value, default_value);
 }
 
@@ -577,8 +603,8 @@ std::string PropertyStore::Serialize() const {
 
 Result<PropertyStore> PropertyStore::Parse(std::string_view text) {
   if (text.size() > kMaxFileBytes) {
-    return Error{"property store of " + std::to_string(text.size()) + " bytes exceeds the limit of " +
-                 std::to_string(kMaxFileBytes)};
+    return Error{"property store of " + std::to_string(text.size()) +
+                 " bytes exceeds the limit of " + std::to_string(kMaxFileBytes)};
   }
   PropertyStore store;
   std::size_t line_start = 0;
@@ -616,7 +642,8 @@ Result<PropertyStore> PropertyStore::Parse(std::string_view text) {
     auto value = ParseValue(type, reader);
     if (!value.ok()) return Error{where + "property " + Quoted(key) + ": " + value.error()};
     reader.SkipSpaces();
-    if (!reader.AtEnd()) return Error{where + "property " + Quoted(key) + ": unexpected text after the value"};
+    if (!reader.AtEnd())
+      return Error{where + "property " + Quoted(key) + ": unexpected text after the value"};
     if (store.Has(key)) return Error{where + "property " + Quoted(key) + " appears twice"};
     store.entries_.push_back(Entry{std::move(key), std::move(value).value()});
   }

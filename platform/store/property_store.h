@@ -62,8 +62,8 @@ using Bytes = std::vector<std::uint8_t>;
 using PictureRef = std::shared_ptr<const Picture>;
 
 // bool = 16-bit Boolean; int16/int32 integers; double for single/double/currency values.
-using PropertyValue =
-    std::variant<bool, std::int16_t, std::int32_t, double, std::string, Bytes, PictureRef, FontRecord>;
+using PropertyValue = std::variant<bool, std::int16_t, std::int32_t, double, std::string, Bytes,
+                                   PictureRef, FontRecord>;
 
 class PropertyStore {
  public:
@@ -93,13 +93,17 @@ class PropertyStore {
   // Writes: equal to `default_value` -> the key is removed. Pass std::nullopt for "no default"
   // (always written).
   void WriteBool(std::string_view key, bool value, std::optional<bool> default_value);
-  void WriteInt16(std::string_view key, std::int16_t value, std::optional<std::int16_t> default_value);
-  void WriteInt32(std::string_view key, std::int32_t value, std::optional<std::int32_t> default_value);
+  void WriteInt16(std::string_view key, std::int16_t value,
+                  std::optional<std::int16_t> default_value);
+  void WriteInt32(std::string_view key, std::int32_t value,
+                  std::optional<std::int32_t> default_value);
   void WriteDouble(std::string_view key, double value, std::optional<double> default_value);
-  void WriteString(std::string_view key, std::string value, std::optional<std::string> default_value);
-  void WriteBytes(std::string_view key, Bytes value);  // always written
+  void WriteString(std::string_view key, std::string value,
+                   std::optional<std::string> default_value);
+  void WriteBytes(std::string_view key, Bytes value);         // always written
   void WritePicture(std::string_view key, PictureRef value);  // an empty picture removes the key
-  void WriteFont(std::string_view key, const FontRecord& value, std::optional<FontRecord> default_value);
+  void WriteFont(std::string_view key, const FontRecord& value,
+                 std::optional<FontRecord> default_value);
 
   // Raw access for hosts and tools.
   void Set(std::string_view key, PropertyValue value);

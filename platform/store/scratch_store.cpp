@@ -18,8 +18,10 @@ void PutU32(std::vector<std::uint8_t>& out, std::uint64_t v) {
 
 }  // namespace
 
-Result<std::vector<std::uint8_t>> ScratchStoreContents(std::string_view key, const Picture& picture) {
-  if (key.size() > kMaxScratchKeyLength) return Error{"scratch store key is longer than 255 characters"};
+Result<std::vector<std::uint8_t>> ScratchStoreContents(std::string_view key,
+                                                       const Picture& picture) {
+  if (key.size() > kMaxScratchKeyLength)
+    return Error{"scratch store key is longer than 255 characters"};
   if (picture.IsEmpty()) return Error{"scratch store: the picture is empty"};
   const std::vector<std::uint8_t> encoded = picture.EncodedBytes();
   if (encoded.empty()) return Error{"scratch store: the picture has no encoded form"};

@@ -38,10 +38,13 @@ inline constexpr std::array<std::uint8_t, 16> kScratchPictureClassId = {
 inline constexpr std::size_t kMaxScratchKeyLength = 255;
 
 // Bytes in front of the picture's file for a key of `key_length` characters.
-constexpr std::size_t ScratchStoreHeaderBytes(std::size_t key_length) { return 42 + 2 * (key_length + 1); }
+constexpr std::size_t ScratchStoreHeaderBytes(std::size_t key_length) {
+  return 42 + 2 * (key_length + 1);
+}
 
 // Builds the store holding `picture` under `key`. Fails for an empty picture, a key longer than
 // kMaxScratchKeyLength, or a picture whose encoded bytes cannot be produced.
-Result<std::vector<std::uint8_t>> ScratchStoreContents(std::string_view key, const Picture& picture);
+Result<std::vector<std::uint8_t>> ScratchStoreContents(std::string_view key,
+                                                       const Picture& picture);
 
 }  // namespace tovarin::platform

@@ -22,7 +22,8 @@ struct Font::Subscription::Listeners {
     std::erase_if(entries, [id](const Entry& entry) { return entry.id == id; });
   }
   bool Contains(std::uint64_t id) const {
-    return std::any_of(entries.begin(), entries.end(), [id](const Entry& entry) { return entry.id == id; });
+    return std::any_of(entries.begin(), entries.end(),
+                       [id](const Entry& entry) { return entry.id == id; });
   }
 };
 
@@ -59,8 +60,8 @@ bool Font::Subscription::IsActive() const {
 
 Font::Font() : Font(std::string(kDefaultName)) {}
 
-Font::Font(std::string name, double size_points, int weight, bool italic, bool underline, bool strikethrough,
-           int charset)
+Font::Font(std::string name, double size_points, int weight, bool italic, bool underline,
+           bool strikethrough, int charset)
     : name_(std::move(name)), listeners_(std::make_shared<Subscription::Listeners>()) {
   // The constructor goes through the setters' conversions without notifying anyone (there is
   // no subscriber yet).
@@ -86,9 +87,9 @@ std::shared_ptr<Font> Font::Clone() const {
 }
 
 bool Font::SameAttributes(const Font& other) const {
-  return name_ == other.name_ && size_currency_ == other.size_currency_ && weight_ == other.weight_ &&
-         italic_ == other.italic_ && underline_ == other.underline_ && strikethrough_ == other.strikethrough_ &&
-         charset_ == other.charset_;
+  return name_ == other.name_ && size_currency_ == other.size_currency_ &&
+         weight_ == other.weight_ && italic_ == other.italic_ && underline_ == other.underline_ &&
+         strikethrough_ == other.strikethrough_ && charset_ == other.charset_;
 }
 
 void Font::SetName(std::string name) {

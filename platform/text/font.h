@@ -69,7 +69,8 @@ class Font {
 
   Font();
   explicit Font(std::string name, double size_points = kDefaultSize, int weight = kNormalWeight,
-                bool italic = false, bool underline = false, bool strikethrough = false, int charset = 0);
+                bool italic = false, bool underline = false, bool strikethrough = false,
+                int charset = 0);
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;
   ~Font();

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/text/text_marlett.h"
 #include "platform/raster/units.h"
+#include "platform/text/text_marlett.h"
 
 #ifndef TOVARIN_ASSETS_DIR
 #define TOVARIN_ASSETS_DIR "assets"
@@ -32,7 +32,9 @@ template <typename T>
 using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
 
 struct FontDescriptionDeleter {
-  void operator()(PangoFontDescription* description) const { pango_font_description_free(description); }
+  void operator()(PangoFontDescription* description) const {
+    pango_font_description_free(description);
+  }
 };
 using FontDescriptionPtr = std::unique_ptr<PangoFontDescription, FontDescriptionDeleter>;
 
@@ -95,8 +97,10 @@ const char* LanguageOfCharset(int charset) {
 
 // Replaces invalid UTF-8 with U+FFFD so that Pango gets valid text whatever the caller had.
 std::string MakeValidUtf8(std::string_view text) {
-  if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return std::string(text);
-  std::unique_ptr<gchar, GFreeDeleter> valid(g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())));
+  if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
+    return std::string(text);
+  std::unique_ptr<gchar, GFreeDeleter> valid(
+      g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())));
   return std::string(valid.get());
 }
 
@@ -141,13 +145,14 @@ int BlockTop(const Rect& rect, int text_height, unsigned flags) {
 
 // Blends `color` into the target by the coverage mask (one byte per pixel, `mask_stride`
 // bytes per row) whose top-left pixel lies at (origin_x, origin_y) of the target.
-void CompositeCoverage(Bitmap& target, const std::uint8_t* mask, int mask_stride, int origin_x, int origin_y,
-                       int width, int height, ColorRef color, const Region* clip) {
+void CompositeCoverage(Bitmap& target, const std::uint8_t* mask, int mask_stride, int origin_x,
+                       int origin_y, int width, int height, ColorRef color, const Region* clip) {
   const int red = RedOf(color), green = GreenOf(color), blue = BlueOf(color);
   const int bytes_per_pixel = target.BitsPerPixel() / 8;
   const bool direct = target.BitsPerPixel() == 24 || target.BitsPerPixel() == 32;
   auto blend = [](int source, int destination, int coverage) {
-    return static_cast<std::uint8_t>((source * coverage + destination * (255 - coverage) + 127) / 255);
+    return static_cast<std::uint8_t>((source * coverage + destination * (255 - coverage) + 127) /
+                                     255);
   };
   for (int row = 0; row < height; ++row) {
     int y = origin_y + row;
@@ -165,8 +170,9 @@ void CompositeCoverage(Bitmap& target, const std::uint8_t* mask, int mask_stride
         pixel[2] = blend(red, pixel[2], coverage);
       } else {
         ColorRef old = target.GetPixel(x, y);
-        target.SetPixel(x, y, Rgb(blend(red, RedOf(old), coverage), blend(green, GreenOf(old), coverage),
-                                  blend(blue, BlueOf(old), coverage)));
+        target.SetPixel(x, y,
+                        Rgb(blend(red, RedOf(old), coverage), blend(green, GreenOf(old), coverage),
+                            blend(blue, BlueOf(old), coverage)));
       }
     }
   }
@@ -216,10 +222,14 @@ struct TextSystem::Impl {
 
   FontDescriptionPtr Describe(const Font& font) const {
     FontDescriptionPtr description(pango_font_description_new());
-    pango_font_description_set_family(description.get(), font.Name().empty() ? "sans-serif" : font.Name().c_str());
-    pango_font_description_set_absolute_size(description.get(), static_cast<double>(PixelHeight(font)) * PANGO_SCALE);
-    pango_font_description_set_weight(description.get(), static_cast<PangoWeight>(std::clamp(font.Weight(), 100, 1000)));
-    pango_font_description_set_style(description.get(), font.Italic() ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    pango_font_description_set_family(description.get(),
+                                      font.Name().empty() ? "sans-serif" : font.Name().c_str());
+    pango_font_description_set_absolute_size(description.get(),
+                                             static_cast<double>(PixelHeight(font)) * PANGO_SCALE);
+    pango_font_description_set_weight(
+        description.get(), static_cast<PangoWeight>(std::clamp(font.Weight(), 100, 1000)));
+    pango_font_description_set_style(description.get(),
+                                     font.Italic() ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
     return description;
   }
 
@@ -239,7 +249,8 @@ struct TextSystem::Impl {
   // as with the classic font linking).
   LineMetrics MetricsOf(const Font& font) const {
     FontDescriptionPtr description = Describe(font);
-    GObjectPtr<PangoFont> loaded(pango_font_map_load_font(font_map.get(), ltr_context.get(), description.get()));
+    GObjectPtr<PangoFont> loaded(
+        pango_font_map_load_font(font_map.get(), ltr_context.get(), description.get()));
     LineMetrics metrics;
     if (!loaded) {
       metrics.ascent = PixelHeight(font);
@@ -250,17 +261,23 @@ struct TextSystem::Impl {
     metrics.ascent = PANGO_PIXELS_CEIL(pango_font_metrics_get_ascent(font_metrics));
     int descent = PANGO_PIXELS_CEIL(pango_font_metrics_get_descent(font_metrics));
     metrics.height = std::max(1, metrics.ascent + descent);
-    auto whole = [](int pango_units) { return static_cast<int>(Nearest(static_cast<double>(pango_units) / PANGO_SCALE)); };
-    metrics.underline_offset = std::max(1, -whole(pango_font_metrics_get_underline_position(font_metrics)));
-    metrics.underline_thickness = std::max(1, whole(pango_font_metrics_get_underline_thickness(font_metrics)));
-    metrics.strikethrough_offset = std::max(1, whole(pango_font_metrics_get_strikethrough_position(font_metrics)));
-    metrics.strikethrough_thickness = std::max(1, whole(pango_font_metrics_get_strikethrough_thickness(font_metrics)));
+    auto whole = [](int pango_units) {
+      return static_cast<int>(Nearest(static_cast<double>(pango_units) / PANGO_SCALE));
+    };
+    metrics.underline_offset =
+        std::max(1, -whole(pango_font_metrics_get_underline_position(font_metrics)));
+    metrics.underline_thickness =
+        std::max(1, whole(pango_font_metrics_get_underline_thickness(font_metrics)));
+    metrics.strikethrough_offset =
+        std::max(1, whole(pango_font_metrics_get_strikethrough_position(font_metrics)));
+    metrics.strikethrough_thickness =
+        std::max(1, whole(pango_font_metrics_get_strikethrough_thickness(font_metrics)));
     pango_font_metrics_unref(font_metrics);
     return metrics;
   }
 
-  GObjectPtr<PangoLayout> MakeLayout(const Font& font, const PrefixedText& display, const Rect& rect,
-                                     unsigned flags) const {
+  GObjectPtr<PangoLayout> MakeLayout(const Font& font, const PrefixedText& display,
+                                     const Rect& rect, unsigned flags) const {
     GObjectPtr<PangoLayout> layout(pango_layout_new(ContextFor(flags)));
     pango_layout_set_auto_dir(layout.get(), FALSE);
     FontDescriptionPtr description = Describe(font);
@@ -284,7 +301,8 @@ struct TextSystem::Impl {
     const char* language = LanguageOfCharset(font.Charset());
     if (!language) return;
     PangoAttrList* attributes = pango_attr_list_new();
-    pango_attr_list_insert(attributes, pango_attr_language_new(pango_language_from_string(language)));
+    pango_attr_list_insert(attributes,
+                           pango_attr_language_new(pango_language_from_string(language)));
     pango_layout_set_attributes(layout, attributes);
     pango_attr_list_unref(attributes);
   }
@@ -294,34 +312,41 @@ struct TextSystem::Impl {
     std::vector<int> widths;
     for (GSList* item = pango_layout_get_lines_readonly(layout); item; item = item->next) {
       PangoRectangle logical;
-      pango_layout_line_get_pixel_extents(static_cast<PangoLayoutLine*>(item->data), nullptr, &logical);
+      pango_layout_line_get_pixel_extents(static_cast<PangoLayoutLine*>(item->data), nullptr,
+                                          &logical);
       widths.push_back(logical.width);
     }
     return widths;
   }
 
-  void RenderLayout(Bitmap& target, PangoLayout* layout, const Font& font, const PrefixedText& display,
-                    const LineMetrics& metrics, const Rect& rect, unsigned flags, ColorRef color,
-                    const Region* clip) const;
+  void RenderLayout(Bitmap& target, PangoLayout* layout, const Font& font,
+                    const PrefixedText& display, const LineMetrics& metrics, const Rect& rect,
+                    unsigned flags, ColorRef color, const Region* clip) const;
 
   // Underline and strikethrough of the font over the whole line, and the underline of the
   // prefixed character, as solid bars. `origin` is where the line's origin was placed, `left`
   // and `width` its logical extent, all in surface pixels.
-  static void DrawDecorations(cairo_t* cr, PangoLayoutLine* line, const Font& font, const PrefixedText& display,
-                              const LineMetrics& metrics, int origin, int left, int width, int baseline) {
+  static void DrawDecorations(cairo_t* cr, PangoLayoutLine* line, const Font& font,
+                              const PrefixedText& display, const LineMetrics& metrics, int origin,
+                              int left, int width, int baseline) {
     if (font.Underline()) {
-      cairo_rectangle(cr, left, baseline + metrics.underline_offset, width, metrics.underline_thickness);
+      cairo_rectangle(cr, left, baseline + metrics.underline_offset, width,
+                      metrics.underline_thickness);
     }
     if (font.Strikethrough()) {
-      cairo_rectangle(cr, left, baseline - metrics.strikethrough_offset, width, metrics.strikethrough_thickness);
+      cairo_rectangle(cr, left, baseline - metrics.strikethrough_offset, width,
+                      metrics.strikethrough_thickness);
     }
     int index = display.underline_index;
-    if (!font.Underline() && index >= line->start_index && index < line->start_index + line->length) {
+    if (!font.Underline() && index >= line->start_index &&
+        index < line->start_index + line->length) {
       int leading = 0, trailing = 0;
       pango_layout_line_index_to_x(line, index, FALSE, &leading);
       pango_layout_line_index_to_x(line, index, TRUE, &trailing);
-      int x0 = PANGO_PIXELS(std::min(leading, trailing)), x1 = PANGO_PIXELS(std::max(leading, trailing));
-      cairo_rectangle(cr, origin + x0, baseline + metrics.underline_offset, x1 - x0, metrics.underline_thickness);
+      int x0 = PANGO_PIXELS(std::min(leading, trailing)),
+          x1 = PANGO_PIXELS(std::max(leading, trailing));
+      cairo_rectangle(cr, origin + x0, baseline + metrics.underline_offset, x1 - x0,
+                      metrics.underline_thickness);
     }
     cairo_fill(cr);
   }
@@ -373,9 +398,11 @@ Result<std::unique_ptr<TextSystem>> TextSystem::Create(const std::string& assets
   if (!FcConfigParseAndLoad(config.get(), reinterpret_cast<const FcChar8*>(path.c_str()), FcTrue)) {
     return Error{"font configuration " + path + " could not be parsed"};
   }
-  if (!FcConfigBuildFonts(config.get())) return Error{"fontconfig could not scan the fonts named by " + path};
+  if (!FcConfigBuildFonts(config.get()))
+    return Error{"fontconfig could not scan the fonts named by " + path};
   FcFontSet* fonts = FcConfigGetFonts(config.get(), FcSetSystem);
-  if (!fonts || fonts->nfont == 0) return Error{"the font configuration " + path + " names no font"};
+  if (!fonts || fonts->nfont == 0)
+    return Error{"the font configuration " + path + " names no font"};
   std::unique_ptr<Impl> impl = MakeImpl(std::move(config));
   if (!impl) return Error{"cannot create a Pango font map"};
   return std::unique_ptr<TextSystem>(new TextSystem(std::move(impl)));
@@ -389,7 +416,8 @@ TextSystem& TextSystem::Shared() {
   // once; tests that need a system of their own call Create.
   static const std::unique_ptr<TextSystem> shared = [] {
     const char* from_environment = std::getenv("TOVARIN_ASSETS_DIR");
-    std::string assets = (from_environment && *from_environment) ? from_environment : TOVARIN_ASSETS_DIR;
+    std::string assets =
+        (from_environment && *from_environment) ? from_environment : TOVARIN_ASSETS_DIR;
     Result<std::unique_ptr<TextSystem>> created = Create(assets);
     if (created.ok()) return std::move(created).value();
     std::string error = created.error();
@@ -420,7 +448,8 @@ std::string TextSystem::ResolvedFamily(const Font& font) const {
   return family ? family : "";
 }
 
-Rect TextSystem::MeasureText(const Font& font, std::string_view utf8, const Rect& given, unsigned flags) const {
+Rect TextSystem::MeasureText(const Font& font, std::string_view utf8, const Rect& given,
+                             unsigned flags) const {
   const Rect rect = LimitRect(given);
   PrefixedText display = DisplayText(utf8, flags);
   Rect measured{rect.left, rect.top, rect.left, rect.top};
@@ -444,8 +473,9 @@ Rect TextSystem::MeasureText(const Font& font, std::string_view utf8, const Rect
 }
 
 void TextSystem::Impl::RenderLayout(Bitmap& target, PangoLayout* layout, const Font& font,
-                                    const PrefixedText& display, const LineMetrics& metrics, const Rect& rect,
-                                    unsigned flags, ColorRef color, const Region* clip) const {
+                                    const PrefixedText& display, const LineMetrics& metrics,
+                                    const Rect& rect, unsigned flags, ColorRef color,
+                                    const Region* clip) const {
   std::vector<int> widths = LineWidths(layout);
   int text_height = static_cast<int>(widths.size()) * metrics.height;
   int top = BlockTop(rect, text_height, flags);
@@ -456,7 +486,8 @@ void TextSystem::Impl::RenderLayout(Bitmap& target, PangoLayout* layout, const F
   if (flags & kDtNoClip) {
     int widest = widths.empty() ? 0 : *std::max_element(widths.begin(), widths.end());
     Rect reach{std::min(rect.left, rect.right - widest) - metrics.height, top - metrics.height,
-               std::max(rect.right, rect.left + widest) + metrics.height, top + text_height + metrics.height};
+               std::max(rect.right, rect.left + widest) + metrics.height,
+               top + text_height + metrics.height};
     area = area.Intersect(reach);
   }
   if (area.IsEmpty()) return;
@@ -477,17 +508,19 @@ void TextSystem::Impl::RenderLayout(Bitmap& target, PangoLayout* layout, const F
       int origin = left - logical.x;
       cairo_move_to(cr.get(), origin - area.left, baseline - area.top);
       pango_cairo_show_layout_line(cr.get(), line);
-      DrawDecorations(cr.get(), line, font, display, metrics, origin - area.left, left - area.left, logical.width,
-                      baseline - area.top);
+      DrawDecorations(cr.get(), line, font, display, metrics, origin - area.left, left - area.left,
+                      logical.width, baseline - area.top);
     }
   }
   cairo_surface_flush(surface.get());
-  CompositeCoverage(target, cairo_image_surface_get_data(surface.get()), cairo_image_surface_get_stride(surface.get()),
-                    area.left, area.top, area.Width(), area.Height(), color, clip);
+  CompositeCoverage(target, cairo_image_surface_get_data(surface.get()),
+                    cairo_image_surface_get_stride(surface.get()), area.left, area.top,
+                    area.Width(), area.Height(), color, clip);
 }
 
-int TextSystem::DrawText(Bitmap& target, const Font& font, ColorRef text_color, std::string_view utf8,
-                         const Rect& given, unsigned flags, const Region* clip) const {
+int TextSystem::DrawText(Bitmap& target, const Font& font, ColorRef text_color,
+                         std::string_view utf8, const Rect& given, unsigned flags,
+                         const Region* clip) const {
   const Rect rect = LimitRect(given);
   if (flags & kDtCalcRect) return MeasureText(font, utf8, rect, flags).Height();
   PrefixedText display = DisplayText(utf8, flags);
@@ -499,10 +532,11 @@ int TextSystem::DrawText(Bitmap& target, const Font& font, ColorRef text_color, 
     if (area.IsEmpty()) return size.height;
     std::vector<std::uint8_t> mask(static_cast<std::size_t>(area.Width()) * area.Height());
     int top = BlockTop(rect, size.height, flags);
-    RenderMarlett(display.text, cell, flags & kDtSingleLine, top,
-                  [&](int line_width) { return LineLeft(rect, line_width, flags); }, mask, area);
-    CompositeCoverage(target, mask.data(), area.Width(), area.left, area.top, area.Width(), area.Height(),
-                      text_color, clip);
+    RenderMarlett(
+        display.text, cell, flags & kDtSingleLine, top,
+        [&](int line_width) { return LineLeft(rect, line_width, flags); }, mask, area);
+    CompositeCoverage(target, mask.data(), area.Width(), area.left, area.top, area.Width(),
+                      area.Height(), text_color, clip);
     return size.height;
   }
   Impl::LineMetrics metrics = impl_->MetricsOf(font);
@@ -515,8 +549,8 @@ Rect MeasureText(const Font& font, std::string_view utf8, const Rect& rect, unsi
   return TextSystem::Shared().MeasureText(font, utf8, rect, flags);
 }
 
-int DrawText(Bitmap& target, const Font& font, ColorRef text_color, std::string_view utf8, const Rect& rect,
-             unsigned flags, const Region* clip) {
+int DrawText(Bitmap& target, const Font& font, ColorRef text_color, std::string_view utf8,
+             const Rect& rect, unsigned flags, const Region* clip) {
   return TextSystem::Shared().DrawText(target, font, text_color, utf8, rect, flags, clip);
 }
 

@@ -54,10 +54,10 @@
 
 #include "platform/raster/bitmap.h"
 #include "platform/raster/color.h"
-#include "platform/text/font.h"
 #include "platform/raster/geometry.h"
 #include "platform/raster/region.h"
 #include "platform/result.h"
+#include "platform/text/font.h"
 
 namespace tovarin::platform {
 
@@ -140,7 +140,7 @@ class TextSystem {
 
 // The same calls on TextSystem::Shared().
 Rect MeasureText(const Font& font, std::string_view utf8, const Rect& rect, unsigned flags);
-int DrawText(Bitmap& target, const Font& font, ColorRef text_color, std::string_view utf8, const Rect& rect,
-             unsigned flags, const Region* clip = nullptr);
+int DrawText(Bitmap& target, const Font& font, ColorRef text_color, std::string_view utf8,
+             const Rect& rect, unsigned flags, const Region* clip = nullptr);
 
 }  // namespace tovarin::platform

@@ -54,17 +54,18 @@ bool InTriangle(char32_t symbol, int cell, int column, int row) {
   const int j = row - top;
   if (i < 0 || j < 0 || i >= box_width || j >= box_height) return false;
   switch (symbol) {
-    case U'6': return i >= j && i < base - j;                        // down: widest row on top
+    case U'6': return i >= j && i < base - j;                            // down: widest row on top
     case U'5': return i >= depth - 1 - j && i < base - (depth - 1 - j);  // up
-    case U'3': return i >= std::abs(j - (base - 1) / 2);             // left: apex at the left
-    case U'4': return i < depth - std::abs(j - (base - 1) / 2);      // right
+    case U'3': return i >= std::abs(j - (base - 1) / 2);                 // left: apex at the left
+    case U'4': return i < depth - std::abs(j - (base - 1) / 2);          // right
     default: return false;
   }
 }
 
 bool InBoxOutline(int column, int row, int left, int top, int side, int top_thickness) {
   if (column < left || row < top || column >= left + side || row >= top + side) return false;
-  return column == left || column == left + side - 1 || row == top + side - 1 || row < top + top_thickness;
+  return column == left || column == left + side - 1 || row == top + side - 1 ||
+         row < top + top_thickness;
 }
 
 bool InShape(char32_t symbol, int cell, int column, int row) {
@@ -75,18 +76,18 @@ bool InShape(char32_t symbol, int cell, int column, int row) {
     case U'3':
     case U'4':
     case U'5':
-    case U'6':
-      return InTriangle(symbol, cell, column, row);
+    case U'6': return InTriangle(symbol, cell, column, row);
     case U'0':  // minimise: a bar in the lower part of the cell
-      return column >= margin && column < cell - margin && row >= margin + side - thick && row < margin + side;
+      return column >= margin && column < cell - margin && row >= margin + side - thick &&
+             row < margin + side;
     case U'1':  // maximise: a box with a thick top edge
       return InBoxOutline(column, row, margin, margin, side, 2 * thick);
     case U'2': {  // restore: a front box low-left over a back box high-right
       const int small = std::max(2, side * 3 / 4);
       const int front_left = margin, front_top = margin + side - small;
       const int back_left = margin + side - small, back_top = margin;
-      bool in_front_area = column >= front_left && column < front_left + small && row >= front_top &&
-                           row < front_top + small;
+      bool in_front_area = column >= front_left && column < front_left + small &&
+                           row >= front_top && row < front_top + small;
       if (InBoxOutline(column, row, front_left, front_top, small, 2 * thick)) return true;
       return !in_front_area && InBoxOutline(column, row, back_left, back_top, small, 2 * thick);
     }
@@ -96,8 +97,7 @@ bool InShape(char32_t symbol, int cell, int column, int row) {
       int along = i - j, across = i + j - (side - 1);
       return (along >= 0 && along < thick + 1) || (across >= 0 && across < thick + 1);
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -123,13 +123,14 @@ Size MarlettTextSize(std::string_view text, int cell, bool single_line) {
   if (text.empty()) return Size{0, single_line ? cell : 0};
   std::vector<std::string_view> lines = SplitLines(text, single_line);
   int widest = 0;
-  for (std::string_view line : lines) widest = std::max(widest, static_cast<int>(Characters(line).size()) * cell);
+  for (std::string_view line : lines)
+    widest = std::max(widest, static_cast<int>(Characters(line).size()) * cell);
   return Size{widest, static_cast<int>(lines.size()) * cell};
 }
 
 void RenderMarlett(std::string_view text, int cell, bool single_line, int top,
-                   const std::function<int(int line_width)>& line_left, std::span<std::uint8_t> mask,
-                   const Rect& area) {
+                   const std::function<int(int line_width)>& line_left,
+                   std::span<std::uint8_t> mask, const Rect& area) {
   std::vector<std::string_view> lines = SplitLines(text, single_line);
   auto plot = [&](int row, int x_begin, int x_end) {
     if (row < area.top || row >= area.bottom) return;

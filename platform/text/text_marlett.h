@@ -22,8 +22,8 @@ Size MarlettTextSize(std::string_view text, int cell, bool single_line);
 // area.top). Line i has its top at `top` + i * cell and its left edge at line_left(its width).
 // Pixels outside `area` are not written.
 void RenderMarlett(std::string_view text, int cell, bool single_line, int top,
-                   const std::function<int(int line_width)>& line_left, std::span<std::uint8_t> mask,
-                   const Rect& area);
+                   const std::function<int(int line_width)>& line_left,
+                   std::span<std::uint8_t> mask, const Rect& area);
 
 // The pixels of one symbol in a cell with its top-left at (x, y), handed to `plot` one
 // horizontal run [x_begin, x_end) of row `row` at a time. Characters without a shape plot

@@ -18,23 +18,25 @@ using Lines = std::vector<std::string>;
 
 std::filesystem::path TempDir() {
   const char* base = std::getenv("TMPDIR");
-  std::filesystem::path dir = std::filesystem::path(base ? base : "/tmp") /
-                              ("anigif-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  std::filesystem::path dir =
+      std::filesystem::path(base ? base : "/tmp") /
+      ("anigif-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+       ::testing::UnitTest::GetInstance()->current_test_info()->name());
   std::filesystem::create_directories(dir);
   return dir;
 }
 
 void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 TEST(AniGifFileSource, NamesDecideNarrowOrWideAndBothOpen) {
   EXPECT_TRUE(ucAniGIF::IsAnsiName(""));
-  EXPECT_TRUE(ucAniGIF::IsAnsiName("caf\xC3\xA9.gif"));   // U+00E9
-  EXPECT_TRUE(ucAniGIF::IsAnsiName("\xC3\xBF"));          // U+00FF
-  EXPECT_FALSE(ucAniGIF::IsAnsiName("\xC4\x80"));         // U+0100
+  EXPECT_TRUE(ucAniGIF::IsAnsiName("caf\xC3\xA9.gif"));    // U+00E9
+  EXPECT_TRUE(ucAniGIF::IsAnsiName("\xC3\xBF"));           // U+00FF
+  EXPECT_FALSE(ucAniGIF::IsAnsiName("\xC4\x80"));          // U+0100
   EXPECT_FALSE(ucAniGIF::IsAnsiName("\xE6\x96\x87.gif"));  // U+6587
 
   const std::filesystem::path dir = TempDir();
@@ -116,7 +118,8 @@ TEST(AniGifSavedSettings, StoredLoopsReplaceTheFilesLoopCount) {
   EXPECT_EQ(f.control->Loops(), 3);
   f.Advance(2000);
   int ticks = 0;
-  for (const std::string& line : f.events) ticks += line.find("FrameChanged") != std::string::npos ? 1 : 0;
+  for (const std::string& line : f.events)
+    ticks += line.find("FrameChanged") != std::string::npos ? 1 : 0;
   EXPECT_EQ(ticks, 9);
   EXPECT_EQ(f.events.back(), "t=920 LoopsEnded");
 }
@@ -141,8 +144,8 @@ TEST(AniGifSavedSettings, SettingsRoundTripInTheirOrder) {
   f.control->SetSolidBkgColor(0x00FF00);
   f.control->SetSteppedDelay(30);
   const platform::PropertyStore saved = f.host.WriteProperties();
-  EXPECT_EQ(saved.Keys(), (std::vector<std::string>{"GIF", "Delay", "Stretch", "Loops", "Mirror", "OffsetX",
-                                                    "BkgFill", "BkgUsed", "StepDelay"}));
+  EXPECT_EQ(saved.Keys(), (std::vector<std::string>{"GIF", "Delay", "Stretch", "Loops", "Mirror",
+                                                    "OffsetX", "BkgFill", "BkgUsed", "StepDelay"}));
 
   AniGifFixture g({.user_mode = false});
   ASSERT_TRUE(g.host.ReadProperties(saved).ok());
@@ -232,7 +235,8 @@ TEST_F(RemoteSource, CompleteReportsTheScreenSizeInTwipsThenLoads) {
   f.control->LoadAnimatedGIF_Remote(server->Url("/a.gif"));
   f.desktop.RunPending();
   // A one-frame GIF shows its frame as soon as it is built.
-  EXPECT_EQ(f.events, (Lines{"t=0 RemoteLoadComplete 3555 4455 false", "t=0 FrameChanged 1 false"}));
+  EXPECT_EQ(f.events,
+            (Lines{"t=0 RemoteLoadComplete 3555 4455 false", "t=0 FrameChanged 1 false"}));
   EXPECT_EQ(f.control->FrameCount(), 1);
 }
 
@@ -262,7 +266,8 @@ TEST_F(RemoteSource, CapitalSignaturePassesAndShortOrForeignDataFails) {
   f.desktop.RunPending();
   f.control->LoadAnimatedGIF_Remote(server->Url("/foreign.gif"));
   f.desktop.RunPending();
-  EXPECT_EQ(f.events, (Lines{"t=0 RemoteLoadComplete 0 0 false", "t=0 RemoteLoadFailure", "t=0 RemoteLoadFailure"}));
+  EXPECT_EQ(f.events, (Lines{"t=0 RemoteLoadComplete 0 0 false", "t=0 RemoteLoadFailure",
+                             "t=0 RemoteLoadFailure"}));
   EXPECT_TRUE(f.control->Engine().gifBytes.empty());
 }
 

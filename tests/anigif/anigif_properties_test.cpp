@@ -51,7 +51,8 @@ TEST_F(RunningAnimation, StepAdvancesPausedAndWrapsAfterTheLastFrame) {
   EXPECT_EQ(f.control->CurrentFrame(), 1);
   EXPECT_EQ(f.control->Action(), 2);
   f.Advance(1000);
-  EXPECT_EQ(f.events, (Lines{"t=20 FrameChanged 2 false", "t=20 FrameChanged 3 false", "t=20 FrameChanged 1 false"}));
+  EXPECT_EQ(f.events, (Lines{"t=20 FrameChanged 2 false", "t=20 FrameChanged 3 false",
+                             "t=20 FrameChanged 1 false"}));
 }
 
 TEST_F(RunningAnimation, StopRewindsAndPauseLeavesAStoppedAnimationStopped) {

@@ -95,8 +95,8 @@ TEST(AniGifMouse, PositionsAreRaisedInTheContainersUnits) {
   f.host.Show();
   f.host.MouseDown(platform::kLeftButton, 10, 20);
   f.host.MouseUp(platform::kLeftButton, 10, 20);
-  EXPECT_EQ(f.events, (Lines{"t=0 MouseMove 0 0 150 300", "t=0 MouseDown 1 0 150 300", "t=0 MouseUp 1 0 150 300",
-                             "t=0 Click"}));
+  EXPECT_EQ(f.events, (Lines{"t=0 MouseMove 0 0 150 300", "t=0 MouseDown 1 0 150 300",
+                             "t=0 MouseUp 1 0 150 300", "t=0 Click"}));
   int hit = 0;
   f.control->OnHitTest(0.5, 0.5, hit);
   EXPECT_EQ(hit, 3);

@@ -27,13 +27,15 @@ class AniGifFixture {
   explicit AniGifFixture(FixtureOptions options = {})
       : form(desktop), host(AddHost(form, options)), control(std::make_unique<ucAniGIF>(host)) {
     host.Attach(*control);
-    for (const char* name : {"FrameChanged", "LoopsEnded", "Click", "MouseDown", "MouseUp", "MouseMove",
-                             "RemoteLoadComplete", "RemoteLoadFailure"}) {
+    for (const char* name : {"FrameChanged", "LoopsEnded", "Click", "MouseDown", "MouseUp",
+                             "MouseMove", "RemoteLoadComplete", "RemoteLoadFailure"}) {
       host.SetEventHandler(name, [this, event = std::string(name)](platform::EventArgs& args) {
         std::string line = "t=" + std::to_string(desktop.Clock().Now()) + " " + event;
         for (platform::EventArg& arg : args) {
-          if (const auto* number = std::get_if<std::int32_t>(&arg.value)) line += " " + std::to_string(*number);
-          if (const auto* real = std::get_if<double>(&arg.value)) line += " " + std::to_string(static_cast<long long>(*real));
+          if (const auto* number = std::get_if<std::int32_t>(&arg.value))
+            line += " " + std::to_string(*number);
+          if (const auto* real = std::get_if<double>(&arg.value))
+            line += " " + std::to_string(static_cast<long long>(*real));
           if (const auto* flag = std::get_if<bool>(&arg.value)) line += *flag ? " true" : " false";
           if (arg.name == "Cancel" && cancel_remote) arg.value = true;
         }

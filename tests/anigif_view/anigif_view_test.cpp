@@ -5,8 +5,8 @@
 #include <signal.h>
 
 #include <array>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -111,7 +111,8 @@ TestGif LayeredGif() {
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string ReadText(const std::string& path) {
@@ -134,12 +135,14 @@ class PrivateDisplayEnvironment : public ::testing::Environment {
   void SetUp() override {
     std::string reason;
     if (!EnterPrivateNetwork(reason)) {
-      std::fprintf(stderr, "anigif-view e2e: no private namespaces (%s); sharing the machine's X sockets\n",
+      std::fprintf(stderr,
+                   "anigif-view e2e: no private namespaces (%s); sharing the machine's X sockets\n",
                    reason.c_str());
     }
   }
 };
-const auto* const kPrivateDisplays = ::testing::AddGlobalTestEnvironment(new PrivateDisplayEnvironment);
+const auto* const kPrivateDisplays =
+    ::testing::AddGlobalTestEnvironment(new PrivateDisplayEnvironment);
 
 class AniGifViewTest : public ::testing::Test {
  protected:
@@ -227,7 +230,8 @@ class AniGifViewTest : public ::testing::Test {
   WindowInfo window_;
 };
 
-// --- Animation ------------------------------------------------------------------------------------
+// --- Animation
+// ------------------------------------------------------------------------------------
 
 TEST_F(AniGifViewTest, AnimatesThroughEveryFramesColourOnItsOwnTimer) {
   WriteFile(FilePath("colours.gif"), BuildGif(ThreeColourGif(30)));
@@ -251,7 +255,8 @@ TEST_F(AniGifViewTest, AnimatesThroughEveryFramesColourOnItsOwnTimer) {
   EXPECT_TRUE(all_seen) << "samples: " << sampled;
   // Every sample is one of the frames' colours: nothing else is ever shown.
   for (const Rgb& colour : samples) {
-    EXPECT_TRUE(colour == kRed || colour == kGreen || colour == kBlue) << Name(colour) << " in " << sampled;
+    EXPECT_TRUE(colour == kRed || colour == kGreen || colour == kBlue)
+        << Name(colour) << " in " << sampled;
   }
   int changes = 0;
   for (std::size_t i = 1; i < samples.size(); ++i) changes += samples[i] != samples[i - 1] ? 1 : 0;
@@ -263,8 +268,9 @@ TEST_F(AniGifViewTest, SpacePausesOnTheShownFrameAndRightStepsInOrder) {
   WriteFile(FilePath("steps.gif"), BuildGif(ThreeColourGif(25)));
   StartViewer("steps.gif");
   Key("space");
-  ASSERT_TRUE(WaitForTitle([](const std::string& t) { return t.find("(paused)") != std::string::npos; }))
-      << Title();
+  ASSERT_TRUE(WaitForTitle([](const std::string& t) {
+    return t.find("(paused)") != std::string::npos;
+  })) << Title();
   int frame = TitleFrame(Title());
   ASSERT_GE(frame, 1);
   ASSERT_LE(frame, 3);
@@ -280,7 +286,8 @@ TEST_F(AniGifViewTest, SpacePausesOnTheShownFrameAndRightStepsInOrder) {
   for (int step = 0; step < 4; ++step) {
     const int next = frame % 3 + 1;
     Key("Right");
-    ASSERT_TRUE(WaitForTitle([&](const std::string& t) { return TitleFrame(t) == next; })) << Title();
+    ASSERT_TRUE(WaitForTitle([&](const std::string& t) { return TitleFrame(t) == next; }))
+        << Title();
     EXPECT_EQ(Title(), "steps.gif - frame " + std::to_string(next) + "/3 (paused)");
     expected = kFrameColours[static_cast<std::size_t>(next - 1)];
     EXPECT_TRUE(WaitUntil([&] { return Centre() == expected; }, kEventWait))
@@ -290,8 +297,9 @@ TEST_F(AniGifViewTest, SpacePausesOnTheShownFrameAndRightStepsInOrder) {
 
   // Space again resumes: the colour moves on by itself.
   Key("space");
-  ASSERT_TRUE(WaitForTitle([](const std::string& t) { return t.find("(paused)") == std::string::npos; }))
-      << Title();
+  ASSERT_TRUE(WaitForTitle([](const std::string& t) {
+    return t.find("(paused)") == std::string::npos;
+  })) << Title();
   EXPECT_TRUE(WaitUntil([&] { return Centre() != expected; }, kEventWait));
 }
 
@@ -299,12 +307,14 @@ TEST_F(AniGifViewTest, HomeRestartsFromTheFirstFrame) {
   WriteFile(FilePath("restart.gif"), BuildGif(ThreeColourGif(500)));
   StartViewer("restart.gif");
   Key("space");
-  ASSERT_TRUE(WaitForTitle([](const std::string& t) { return t.find("(paused)") != std::string::npos; }));
+  ASSERT_TRUE(
+      WaitForTitle([](const std::string& t) { return t.find("(paused)") != std::string::npos; }));
   // Step to a frame other than 1, then restart: frame 1 (red) shows and the animation runs.
   if (TitleFrame(Title()) == 1) Key("Right");
   ASSERT_TRUE(WaitForTitle([](const std::string& t) { return TitleFrame(t) != 1; })) << Title();
   Key("Home");
-  ASSERT_TRUE(WaitForTitle([](const std::string& t) { return t == "restart.gif - frame 1/3"; })) << Title();
+  ASSERT_TRUE(WaitForTitle([](const std::string& t) { return t == "restart.gif - frame 1/3"; }))
+      << Title();
   EXPECT_TRUE(WaitUntil([&] { return Centre() == kRed; }, kEventWait)) << Name(Centre());
 }
 
@@ -313,8 +323,9 @@ TEST_F(AniGifViewTest, FiniteLoopsEndOnTheFirstFrameAndSpaceRunsThemAgain) {
   gif.loops = 2;  // two passes: 1 2 3 1 2 3 1, then the animation rests on frame 1
   WriteFile(FilePath("twice.gif"), BuildGif(gif));
   StartViewer("twice.gif");
-  ASSERT_TRUE(WaitForTitle([](const std::string& t) { return t == "twice.gif - frame 1/3 (stopped)"; }))
-      << Title();
+  ASSERT_TRUE(WaitForTitle([](const std::string& t) {
+    return t == "twice.gif - frame 1/3 (stopped)";
+  })) << Title();
   EXPECT_TRUE(WaitUntil([&] { return Centre() == kRed; }, kEventWait)) << Name(Centre());
   std::this_thread::sleep_for(500ms);
   EXPECT_EQ(Centre(), kRed);
@@ -324,12 +335,14 @@ TEST_F(AniGifViewTest, FiniteLoopsEndOnTheFirstFrameAndSpaceRunsThemAgain) {
   EXPECT_TRUE(WaitUntil(
       [&] {
         seen.insert(Centre());
-        return seen.count(kGreen) || seen.count(kBlue) || Title().find("(stopped)") == std::string::npos;
+        return seen.count(kGreen) || seen.count(kBlue) ||
+               Title().find("(stopped)") == std::string::npos;
       },
       kEventWait))
       << Title();
-  ASSERT_TRUE(WaitForTitle([](const std::string& t) { return t == "twice.gif - frame 1/3 (stopped)"; }))
-      << Title();
+  ASSERT_TRUE(WaitForTitle([](const std::string& t) {
+    return t == "twice.gif - frame 1/3 (stopped)";
+  })) << Title();
 }
 
 TEST_F(AniGifViewTest, SteppingShowsEachComposedFrameAsItsDisposalLeavesIt) {
@@ -350,13 +363,15 @@ TEST_F(AniGifViewTest, SteppingShowsEachComposedFrameAsItsDisposalLeavesIt) {
       {kGreen, kRed, behind, behind, kWhite},
   }};
   Key("space");
-  ASSERT_TRUE(WaitForTitle([](const std::string& t) { return t.find("(paused)") != std::string::npos; }));
+  ASSERT_TRUE(
+      WaitForTitle([](const std::string& t) { return t.find("(paused)") != std::string::npos; }));
   int frame = TitleFrame(Title());
   for (int step = 0; step < 8; ++step) {
     const int next = frame % 4 + 1;
     Key("Right");
-    ASSERT_TRUE(WaitForTitle([&](const std::string& t) { return t == "layers.gif - frame " + std::to_string(next) + "/4 (paused)"; }))
-        << Title();
+    ASSERT_TRUE(WaitForTitle([&](const std::string& t) {
+      return t == "layers.gif - frame " + std::to_string(next) + "/4 (paused)";
+    })) << Title();
     frame = next;
     const auto& wanted = expected[static_cast<std::size_t>(frame - 1)];
     const Screenshot shot = ShootWhen([&](const Screenshot& s) {
@@ -368,14 +383,16 @@ TEST_F(AniGifViewTest, SteppingShowsEachComposedFrameAsItsDisposalLeavesIt) {
     for (std::size_t i = 0; i < points.size(); ++i) {
       const Rgb want = wanted[i];
       EXPECT_EQ(shot.At(points[i].first, points[i].second), want)
-          << "frame " << frame << " at (" << points[i].first << ", " << points[i].second << ") wants " << Name(want)
-          << ", shows " << Name(shot.At(points[i].first, points[i].second));
+          << "frame " << frame << " at (" << points[i].first << ", " << points[i].second
+          << ") wants " << Name(want) << ", shows "
+          << Name(shot.At(points[i].first, points[i].second));
     }
   }
 }
 
 TEST_F(AniGifViewTest, FileNameBeyondLatinOneLoadsAndTitlesTheWindow) {
-  const std::string name = "\xd0\xba\xd0\xb0\xd0\xb4\xd1\x80\xd1\x8b \xe2\x98\x85.gif";  // "кадры ★.gif"
+  const std::string name =
+      "\xd0\xba\xd0\xb0\xd0\xb4\xd1\x80\xd1\x8b \xe2\x98\x85.gif";  // "кадры ★.gif"
   WriteFile(FilePath(name), BuildGif(HalvesGif()));
   StartViewer(name);
   EXPECT_EQ(Title(), name + " - frame 1/1");
@@ -434,7 +451,8 @@ TEST_F(AniGifViewTest, StretchZeroShowsTheImageAtItsActualSizeInTheGivenArea) {
   EXPECT_EQ(shot.At(99, 49), behind);
 }
 
-// --- Closing -----------------------------------------------------------------------------------------
+// --- Closing
+// -----------------------------------------------------------------------------------------
 
 TEST_F(AniGifViewTest, EscapeClosesTheWindowAndEndsTheProgram) {
   WriteFile(FilePath("close.gif"), BuildGif(ThreeColourGif(10)));
@@ -458,7 +476,8 @@ TEST_F(AniGifViewTest, TerminationSignalClosesCleanly) {
   EXPECT_EQ(ReadText(LogPath()).find("tovarin:"), std::string::npos) << ReadText(LogPath());
 }
 
-// --- Files that cannot be shown ----------------------------------------------------------------------
+// --- Files that cannot be shown
+// ----------------------------------------------------------------------
 
 TEST_F(AniGifViewTest, MissingFileIsAnErrorWithoutAWindow) {
   EXPECT_EQ(RunViewer({FilePath("absent.gif")}), 1);
@@ -470,8 +489,9 @@ TEST_F(AniGifViewTest, FileWithoutGifSignatureIsAnError) {
   const std::string text = "PNG is not what this is, and neither is GIF\n";
   WriteFile(FilePath("note.txt"), std::vector<std::uint8_t>(text.begin(), text.end()));
   EXPECT_EQ(RunViewer({FilePath("note.txt")}), 1);
-  EXPECT_EQ(ReadText(LogPath()), "anigif-view: " + FilePath("note.txt") +
-                                     " is not a GIF file (it does not begin with GIF87a or GIF89a)\n");
+  EXPECT_EQ(ReadText(LogPath()),
+            "anigif-view: " + FilePath("note.txt") +
+                " is not a GIF file (it does not begin with GIF87a or GIF89a)\n");
 }
 
 TEST_F(AniGifViewTest, GifWithoutAnyImageIsAnError) {
@@ -481,20 +501,25 @@ TEST_F(AniGifViewTest, GifWithoutAnyImageIsAnError) {
   empty.global_table = {Palette(kRed), Palette(kBlue)};
   WriteFile(FilePath("empty.gif"), BuildGif(empty));
   EXPECT_EQ(RunViewer({FilePath("empty.gif")}), 1);
-  EXPECT_EQ(ReadText(LogPath()), "anigif-view: " + FilePath("empty.gif") +
-                                     " holds no image that can be shown (a damaged or empty GIF)\n");
+  EXPECT_EQ(ReadText(LogPath()),
+            "anigif-view: " + FilePath("empty.gif") +
+                " holds no image that can be shown (a damaged or empty GIF)\n");
 }
 
 TEST_F(AniGifViewTest, FolderIsAnError) {
   std::filesystem::create_directories(FilePath("dir.gif"));
   EXPECT_EQ(RunViewer({FilePath("dir.gif")}), 1);
-  EXPECT_EQ(ReadText(LogPath()), "anigif-view: cannot read " + FilePath("dir.gif") + ": it is a folder\n");
+  EXPECT_EQ(ReadText(LogPath()),
+            "anigif-view: cannot read " + FilePath("dir.gif") + ": it is a folder\n");
 }
 
 TEST_F(AniGifViewTest, WrongCommandLineShowsTheUsage) {
   EXPECT_EQ(RunViewer({"a.gif", "--stretch", "7"}), 2);
   const std::string log = ReadText(LogPath());
-  EXPECT_EQ(log.rfind("anigif-view: --stretch takes 0, 1, 2, 3 or 4, not \"7\"\nusage: anigif-view FILE", 0), 0u)
+  EXPECT_EQ(
+      log.rfind("anigif-view: --stretch takes 0, 1, 2, 3 or 4, not \"7\"\nusage: anigif-view FILE",
+                0),
+      0u)
       << log;
 }
 

@@ -1,15 +1,17 @@
 // anigif-view's command line: FILE [--stretch N] [--size WxH].
+#include "tools/anigif-view/view_options.h"
+
 #include <gtest/gtest.h>
 
 #include <string_view>
 #include <vector>
 
-#include "tools/anigif-view/view_options.h"
-
 namespace tovarin::tools {
 namespace {
 
-platform::Result<ViewOptions> Parse(std::vector<std::string_view> args) { return ParseViewOptions(args); }
+platform::Result<ViewOptions> Parse(std::vector<std::string_view> args) {
+  return ParseViewOptions(args);
+}
 
 TEST(ViewOptions, FileAloneTakesFitStretchAndTheImageSize) {
   const auto options = Parse({"anim.gif"});
@@ -50,7 +52,8 @@ TEST(ViewOptions, RejectsStretchOutsideItsRangeOrNotANumber) {
 }
 
 TEST(ViewOptions, RejectsMalformedAndOutOfRangeSizes) {
-  for (std::string_view bad : {"120", "0x10", "10x0", "x10", "10x", "-5x5", "10x10x10", "16385x10", "10 x10", "axb"}) {
+  for (std::string_view bad :
+       {"120", "0x10", "10x0", "x10", "10x", "-5x5", "10x10x10", "16385x10", "10 x10", "axb"}) {
     const auto options = Parse({"a.gif", "--size", bad});
     ASSERT_FALSE(options.ok()) << bad;
     EXPECT_NE(options.error().find("--size"), std::string::npos) << options.error();
@@ -107,7 +110,8 @@ TEST(ViewOptions, HelpEndsTheParseWhereItStands) {
     ASSERT_TRUE(first.ok()) << first.error();
     EXPECT_TRUE(first->help);
   }
-  EXPECT_NE(ViewUsage().find("usage: anigif-view FILE [--stretch N] [--size WxH]"), std::string::npos);
+  EXPECT_NE(ViewUsage().find("usage: anigif-view FILE [--stretch N] [--size WxH]"),
+            std::string::npos);
 }
 
 }  // namespace

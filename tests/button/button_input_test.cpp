@@ -20,9 +20,11 @@ class ButtonInputTest : public ButtonFixture {
  protected:
   // A run-time button of 80 x 24 pixels at the form's top-left corner, the pointer over it
   // (hot), records cleared.
-  PlacedButton& HotButton(std::int32_t mode = 0, std::string caption = "Button", bool default_cancel = false) {
-    PlacedButton& placed = LoadedButton(StoreWith(mode, std::move(caption)),
-                                        {.name = "b" + std::to_string(buttons_.size()), .default_cancel = default_cancel});
+  PlacedButton& HotButton(std::int32_t mode = 0, std::string caption = "Button",
+                          bool default_cancel = false) {
+    PlacedButton& placed = LoadedButton(
+        StoreWith(mode, std::move(caption)),
+        {.name = "b" + std::to_string(buttons_.size()), .default_cancel = default_cancel});
     placed.host->MouseMove(10, 10);
     EXPECT_EQ(placed.model().mButtonState, kStateHot);
     placed.ClearRecords();
@@ -30,7 +32,8 @@ class ButtonInputTest : public ButtonFixture {
   }
 };
 
-// --- Events and their identifiers -----------------------------------------------------------------
+// --- Events and their identifiers
+// -----------------------------------------------------------------
 
 TEST(ButtonEvents, DispatchIdentifiers) {
   EXPECT_EQ(EventDispatchId("Click"), -600);
@@ -45,8 +48,8 @@ TEST(ButtonEvents, DispatchIdentifiers) {
   EXPECT_EQ(EventDispatchId("KeyPress"), -603);
   EXPECT_EQ(EventDispatchId("click"), std::nullopt);
   // Declaration order.
-  const Names order = {"Click", "DblClick", "MouseEnter", "MouseLeave", "MouseMove",
-                       "MouseUp", "MouseDown", "KeyDown", "KeyUp", "KeyPress"};
+  const Names order = {"Click",   "DblClick",  "MouseEnter", "MouseLeave", "MouseMove",
+                       "MouseUp", "MouseDown", "KeyDown",    "KeyUp",      "KeyPress"};
   ASSERT_EQ(kButtonEvents.size(), order.size());
   for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(kButtonEvents[i].name, order[i]);
 }
@@ -91,7 +94,8 @@ TEST_F(ButtonInputTest, ClickRaisesMouseDownClickMouseUp) {
 TEST_F(ButtonInputTest, DoubleClickRaisesTheSecondPressAsMouseDownAndDblClick) {
   PlacedButton& placed = HotButton();
   placed.host->DoubleClick(10, 10);
-  EXPECT_EQ(placed.events(), (Names{"MouseDown", "Click", "MouseUp", "MouseDown", "DblClick", "Click", "MouseUp"}));
+  EXPECT_EQ(placed.events(),
+            (Names{"MouseDown", "Click", "MouseUp", "MouseDown", "DblClick", "Click", "MouseUp"}));
 }
 
 TEST_F(ButtonInputTest, DoubleClickAfterARightPressDoesNothing) {
@@ -258,8 +262,10 @@ TEST_F(ButtonInputTest, ArrowKeysMoveTheFocusThenRaiseKeyDown) {
 
 TEST_F(ButtonInputTest, KeyCodeAndKeyAsciiComeBackFromTheHandler) {
   PlacedButton& placed = HotButton();
-  placed.host->SetEventHandler("KeyDown", [](platform::EventArgs& args) { args[0].value = std::int32_t{0}; });
-  placed.host->SetEventHandler("KeyPress", [](platform::EventArgs& args) { args[0].value = std::int32_t{66}; });
+  placed.host->SetEventHandler("KeyDown",
+                               [](platform::EventArgs& args) { args[0].value = std::int32_t{0}; });
+  placed.host->SetEventHandler("KeyPress",
+                               [](platform::EventArgs& args) { args[0].value = std::int32_t{66}; });
   int key_code = 65;
   placed->OnKeyDown(key_code, 0);
   EXPECT_EQ(key_code, 0);
@@ -284,7 +290,8 @@ TEST_F(ButtonInputTest, AccessKeyClicksAndTogglesACheckButton) {
 
 TEST_F(ButtonInputTest, DefaultAndCancelKeysRaiseNothingOnCheckAndOptionButtons) {
   for (const std::int32_t mode : {kCheckButton, kOptionButton}) {
-    PlacedButton& placed = LoadedButton(StoreWith(mode, "&Go"), {.name = "m" + std::to_string(mode)});
+    PlacedButton& placed =
+        LoadedButton(StoreWith(mode, "&Go"), {.name = "m" + std::to_string(mode)});
     placed->OnAccessKeyPress(13);
     placed->OnAccessKeyPress(27);
     EXPECT_TRUE(placed.events().empty()) << "mode " << mode;
@@ -294,7 +301,8 @@ TEST_F(ButtonInputTest, DefaultAndCancelKeysRaiseNothingOnCheckAndOptionButtons)
 
 TEST_F(ButtonInputTest, DefaultButtonClicksOnEnter) {
   PlacedButton& ok = LoadedButton(StoreWith(kPushButton, "OK"), {.name = "ok"});
-  PlacedButton& other = LoadedButton(StoreWith(kPushButton, "Other"), {.name = "other", .rect = {0, 30, 80, 54}});
+  PlacedButton& other =
+      LoadedButton(StoreWith(kPushButton, "Other"), {.name = "other", .rect = {0, 30, 80, 54}});
   form_.SetDefaultButton(ok.host);
   form_.Focus(other.host);
   ok.ClearRecords();
@@ -321,7 +329,8 @@ TEST_F(ButtonInputTest, AccessKeyEndsAHeldSpace) {
   EXPECT_EQ(placed.events(), Names{"KeyUp"});  // no second click
 }
 
-// --- Focus, ambient changes, activation, leave ----------------------------------------------------
+// --- Focus, ambient changes, activation, leave
+// ----------------------------------------------------
 
 TEST_F(ButtonInputTest, LostFocusLeavesHotOnlyWhenTheFormIsActiveAndThePointerOver) {
   PlacedButton& placed = HotButton();
@@ -455,7 +464,8 @@ TEST_F(ButtonInputTest, OptionGroupsAreClearedOnlyWithinOneContainer) {
   const platform::WindowHandle frame = form_.AddContainer("Frame1", {200, 0, 400, 200});
   PlacedButton& a = LoadedButton(StoreWith(kOptionButton), {.name = "a", .rect = {0, 0, 80, 24}});
   PlacedButton& b = LoadedButton(StoreWith(kOptionButton), {.name = "b", .rect = {0, 30, 80, 54}});
-  PlacedButton& c = LoadedButton(StoreWith(kOptionButton), {.name = "c", .rect = {0, 0, 80, 24}, .container = frame});
+  PlacedButton& c = LoadedButton(StoreWith(kOptionButton),
+                                 {.name = "c", .rect = {0, 0, 80, 24}, .container = frame});
   PlacedButton& d = LoadedButton(StoreWith(kCheckButton), {.name = "d", .rect = {0, 60, 80, 84}});
   b->SetValue(true);
   c->SetValue(true);

@@ -78,7 +78,8 @@ class ButtonFixture : public ::testing::Test {
   }
 
   // A button loaded from `store` (run time unless the options say otherwise), records cleared.
-  PlacedButton& LoadedButton(const platform::PropertyStore& store, headless::HostOptions options = {},
+  PlacedButton& LoadedButton(const platform::PropertyStore& store,
+                             headless::HostOptions options = {},
                              headless::HeadlessForm* form = nullptr) {
     PlacedButton& placed = Place(std::move(options), form);
     EXPECT_TRUE(placed.host->ReadProperties(store).ok());

@@ -28,9 +28,10 @@ TEST(PopupPlacement, EightPlacements) {
   };
   // Button of 80 x 24 pixels.
   const Case cases[] = {
-      {0, 4, 0, 24, 4, false},  {1, 4, 0, 0, 32, true},  {2, 4, 0, 0, 12, true},  {3, 4, 80, 0, 4, false},
-      {4, 4, 0, 0, 40, true},   {5, 4, 0, 24, 12, true}, {6, 4, 80, 0, 32, true}, {7, 4, 80, 24, 4, false},
-      {2, 0, 0, 0, 8, true},    {5, 8, 0, 24, 8, true},
+      {0, 4, 0, 24, 4, false}, {1, 4, 0, 0, 32, true},   {2, 4, 0, 0, 12, true},
+      {3, 4, 80, 0, 4, false}, {4, 4, 0, 0, 40, true},   {5, 4, 0, 24, 12, true},
+      {6, 4, 80, 0, 32, true}, {7, 4, 80, 24, 4, false}, {2, 0, 0, 0, 8, true},
+      {5, 8, 0, 24, 8, true},
   };
   for (const Case& c : cases) {
     const auto placement = ComputePopupPlacement(c.align, c.given, 80, 24);
@@ -62,14 +63,17 @@ class DropDownTest : public ButtonFixture {
   // A run-time button with the pointer over it.
   PlacedButton& ButtonWithMenu(std::int32_t align, std::optional<std::int32_t> flags,
                                std::shared_ptr<MenuItem> default_item = nullptr) {
-    PlacedButton& placed = LoadedButton(StoreWith(), {.name = "b" + std::to_string(buttons_.size())});
+    PlacedButton& placed =
+        LoadedButton(StoreWith(), {.name = "b" + std::to_string(buttons_.size())});
     placed->SetPopupMenu(menu_, align, flags, std::move(default_item));
     placed.host->MouseMove(10, 10);
     placed.ClearRecords();
     return placed;
   }
 
-  const std::vector<platform::headless::PopupRecord>& Popups() { return desktop_.Menus().Records(); }
+  const std::vector<platform::headless::PopupRecord>& Popups() {
+    return desktop_.Menus().Records();
+  }
 
   // While the menu is open the menu holds the mouse and the pointer goes elsewhere (and
   // optionally comes back over the button before the menu closes).

@@ -20,7 +20,8 @@ TEST_F(ButtonLifecycle, RunTimeLoadHooksTheButtonAndItsForm) {
   ASSERT_TRUE(placed->Hooks().IsHooked(form_.Window()));
   EXPECT_EQ(placed->Hooks().AfterList(own)->Entries(),
             (std::vector<std::uint32_t>{platform::kWmMouseLeave, platform::kWmThemeChanged}));
-  EXPECT_EQ(placed->Hooks().AfterList(form_.Window())->Entries(), std::vector<std::uint32_t>{platform::kWmActivate});
+  EXPECT_EQ(placed->Hooks().AfterList(form_.Window())->Entries(),
+            std::vector<std::uint32_t>{platform::kWmActivate});
   EXPECT_EQ(placed->Hooks().BeforeList(own)->Count(), 0);
   EXPECT_TRUE(placed.model().mTrackMouse);
 }
@@ -106,7 +107,7 @@ TEST_F(ButtonLifecycle, OneOfTwoButtonsGoingLeavesTheOtherHooked) {
 
 TEST_F(ButtonLifecycle, SmallButtonsGrowTo220Twips) {
   PlacedButton& placed = LoadedButton(StoreWith(), {.rect = {0, 0, 80, 24}});
-  placed.host->SetRectPixels({0, 0, 10, 30});  // 150 x 450 twips
+  placed.host->SetRectPixels({0, 0, 10, 30});          // 150 x 450 twips
   EXPECT_EQ(placed.host->ExtentTwips().Width(), 225);  // 220 twips, whole pixels on this host
   EXPECT_EQ(placed.host->ExtentTwips().Height(), 450);
   EXPECT_EQ(placed.host->ClientSize(), (platform::Size{15, 30}));

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "button_test_support.h"
-#include "platform/text/font.h"
 #include "platform/pictures/picture.h"
 #include "platform/store/property_store.h"
+#include "platform/text/font.h"
 
 namespace tovarin::button::testing {
 namespace {
@@ -50,9 +50,9 @@ TEST_F(ButtonPersistence, NewButtonWritesItsZeroEffectsAndTooltipColourExplicitl
   // effects and the tooltip colour start at 0 in a new button but default to 1, 2 and the
   // tooltip colour in the store; CaptionEffects is always written. ForeColorHover also starts
   // at 0, which here equals its default, the (black) button-text colour, so it is left out.
-  const std::vector<std::string> expected = {"ButtonStyle",         "Font",           "BackColor",
-                                             "Caption",             "PictureEffectOnOver",
-                                             "PictureEffectOnDown", "CaptionEffects", "TooltipBackColor"};
+  const std::vector<std::string> expected = {
+      "ButtonStyle",         "Font",           "BackColor",       "Caption", "PictureEffectOnOver",
+      "PictureEffectOnDown", "CaptionEffects", "TooltipBackColor"};
   EXPECT_EQ(store.Keys(), expected);
   EXPECT_EQ(Int32Of(store, "ButtonStyle"), 13);
   EXPECT_EQ(Int32Of(store, "BackColor"), 0);
@@ -147,17 +147,43 @@ TEST_F(ButtonPersistence, SavesEveryKeyInOrderWhenNothingIsDefault) {
   b.SetDropDownSeparator(true);
 
   const PropertyStore store = placed.host->WriteProperties();
-  const std::vector<std::string> expected = {
-      "ButtonStyle",      "ShowFocusRect",       "Enabled",          "Font",
-      "BackColor",        "Caption",             "ForeColor",        "ForeColorHover",
-      "Mode",             "Value",               "MousePointer",     "HandPointer",
-      "MouseIcon",        "PictureNormal",       "PictureHot",       "PictureDown",
-      "PictureAlign",     "PictureEffectOnOver", "PictureEffectOnDown", "PicturePushOnHover",
-      "PictureShadow",    "PictureOpacity",      "PictureOpacityOnOver", "DisabledPictureMode",
-      "CaptionEffects",   "UseMaskColor",        "MaskColor",        "CaptionAlign",
-      "ToolTip",          "TooltipType",         "TooltipIcon",      "TooltipTitle",
-      "TooltipBackColor", "RightToLeft",         "DropDownSymbol",   "DropDownSeparator",
-      "ColorScheme"};
+  const std::vector<std::string> expected = {"ButtonStyle",
+                                             "ShowFocusRect",
+                                             "Enabled",
+                                             "Font",
+                                             "BackColor",
+                                             "Caption",
+                                             "ForeColor",
+                                             "ForeColorHover",
+                                             "Mode",
+                                             "Value",
+                                             "MousePointer",
+                                             "HandPointer",
+                                             "MouseIcon",
+                                             "PictureNormal",
+                                             "PictureHot",
+                                             "PictureDown",
+                                             "PictureAlign",
+                                             "PictureEffectOnOver",
+                                             "PictureEffectOnDown",
+                                             "PicturePushOnHover",
+                                             "PictureShadow",
+                                             "PictureOpacity",
+                                             "PictureOpacityOnOver",
+                                             "DisabledPictureMode",
+                                             "CaptionEffects",
+                                             "UseMaskColor",
+                                             "MaskColor",
+                                             "CaptionAlign",
+                                             "ToolTip",
+                                             "TooltipType",
+                                             "TooltipIcon",
+                                             "TooltipTitle",
+                                             "TooltipBackColor",
+                                             "RightToLeft",
+                                             "DropDownSymbol",
+                                             "DropDownSeparator",
+                                             "ColorScheme"};
   EXPECT_EQ(store.Keys(), expected);
   EXPECT_EQ(store.ReadInt16("MousePointer", 0).value(), 3);
   EXPECT_EQ(store.ReadInt16("PictureOpacity", 0).value(), 100);

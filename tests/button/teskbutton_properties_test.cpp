@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "button_test_support.h"
-#include "platform/text/font.h"
 #include "platform/pictures/picture.h"
+#include "platform/text/font.h"
 
 namespace tovarin::button::testing {
 namespace {
@@ -43,7 +43,7 @@ TEST_F(ButtonProperties, NewInstanceValues) {
   EXPECT_EQ(m.Caption, "Command7");
   EXPECT_EQ(m.ColorScheme, 0);
   EXPECT_EQ(m.BackColor, 0u);
-  EXPECT_EQ(m.ForeColor, 0u);  // the button-text colour
+  EXPECT_EQ(m.ForeColor, 0u);     // the button-text colour
   EXPECT_FALSE(m.ShowFocusRect);  // set, then reset by the style defaults of style 13
   EXPECT_TRUE(m.Enabled);
   EXPECT_EQ(m.PictureOpacity, 255);
@@ -153,8 +153,9 @@ TEST_F(ButtonProperties, SchemeColoursOfTheColourSchemeStyles) {
     OleColor back;
   };
   // Assign the scheme first (colour step only), then read; styles 8, 9, 10 and 2.
-  for (const Case c : {Case{8, 0, 0xFFD1AD}, Case{8, 1, 0xBAD6D4}, Case{8, 2, 0xE3DFE0}, Case{9, 2, 0xE1D6D5},
-                       Case{10, 1, 0xBAD6D4}, Case{2, 2, 0xFCF1F0}, Case{3, 0, 0xFDECE0}, Case{5, 1, 0xBAD6D4}}) {
+  for (const Case c :
+       {Case{8, 0, 0xFFD1AD}, Case{8, 1, 0xBAD6D4}, Case{8, 2, 0xE3DFE0}, Case{9, 2, 0xE1D6D5},
+        Case{10, 1, 0xBAD6D4}, Case{2, 2, 0xFCF1F0}, Case{3, 0, 0xFDECE0}, Case{5, 1, 0xBAD6D4}}) {
     PlacedButton& placed = ButtonWith(c.style, 0);
     placed->SetColorScheme(c.scheme);
     EXPECT_EQ(placed->BackColor(), c.back) << "style " << c.style << " scheme " << c.scheme;
@@ -418,11 +419,12 @@ TEST_F(ButtonProperties, GeneralRuleStoresRedrawsAndNotifies) {
   placed->SetTooltipBackColor(0xFF);
   placed->SetToolTipIcon(1);
   placed->SetToolTipType(1);
-  const Names expected = {"CaptionAlign",        "DropDownSymbol",      "DropDownSeparator", "DisabledPictureMode",
-                          "ForeColorHover",      "MaskColor",           "PictureShadow",     "PictureEffectOnOver",
-                          "PictureEffectOnDown", "PicturePushOnHover",  "PictureOpacity",    "PictureOpacityOnOver",
-                          "CaptionEffects",      "TooltipTitle",        "ToolTip",           "TooltipBackColor",
-                          "ToolTipIcon",         "ToolTipType"};
+  const Names expected = {"CaptionAlign",        "DropDownSymbol",      "DropDownSeparator",
+                          "DisabledPictureMode", "ForeColorHover",      "MaskColor",
+                          "PictureShadow",       "PictureEffectOnOver", "PictureEffectOnDown",
+                          "PicturePushOnHover",  "PictureOpacity",      "PictureOpacityOnOver",
+                          "CaptionEffects",      "TooltipTitle",        "ToolTip",
+                          "TooltipBackColor",    "ToolTipIcon",         "ToolTipType"};
   EXPECT_EQ(placed.host->PropertyChanges(), expected);
   EXPECT_EQ(placed.redraws, static_cast<int>(expected.size()));
   EXPECT_EQ(placed->CaptionAlign(), 2);

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "platform/text/font.h"
 #include "platform/raster/system_colors.h"
+#include "platform/text/font.h"
 #include "platform/text/text.h"
 
 namespace tovarin::platform {
@@ -23,7 +23,8 @@ class ToolTipImageTest : public ::testing::Test {
     EXPECT_TRUE(image.ok());
     return std::move(image).value();
   }
-  Rect Measure(const std::string& text, unsigned flags, int width = 240, int weight = Font::kNormalWeight) {
+  Rect Measure(const std::string& text, unsigned flags, int width = 240,
+               int weight = Font::kNormalWeight) {
     const Font font("Tahoma", 8.25, weight);
     return text_.MeasureText(font, text, Rect{0, 0, width, 0}, flags);
   }
@@ -120,7 +121,7 @@ TEST_F(ToolTipImageTest, BalloonHasRoundCornersAndAStemAtTheTop) {
   EXPECT_TRUE(image.shape.Contains(16, 0));
   EXPECT_FALSE(image.shape.Contains(15, 0));
   EXPECT_FALSE(image.shape.Contains(40, 0));
-  EXPECT_FALSE(image.shape.Contains(0, 12));     // the body's rounded corner
+  EXPECT_FALSE(image.shape.Contains(0, 12));  // the body's rounded corner
   EXPECT_FALSE(image.shape.Contains(w - 1, h - 1));
   EXPECT_TRUE(image.shape.Contains(w / 2, 12));  // the body's top edge
   EXPECT_TRUE(image.shape.Contains(w / 2, h - 1));
@@ -174,17 +175,22 @@ TEST_F(ToolTipImageTest, HugeTextsStayBounded) {
 
 TEST(ToolTipPlacement, RectangleBelowThePointerOrAbove) {
   const Rect screen{0, 0, 1024, 768};
-  EXPECT_EQ(ToolTipPainter::Place({100, 20}, false, {}, {300, 200}, screen).origin, (Point{300, 220}));
-  EXPECT_EQ(ToolTipPainter::Place({100, 20}, false, {}, {300, 740}, screen).origin, (Point{300, 718}));
-  EXPECT_EQ(ToolTipPainter::Place({100, 20}, false, {}, {1000, 200}, screen).origin, (Point{924, 220}));
+  EXPECT_EQ(ToolTipPainter::Place({100, 20}, false, {}, {300, 200}, screen).origin,
+            (Point{300, 220}));
+  EXPECT_EQ(ToolTipPainter::Place({100, 20}, false, {}, {300, 740}, screen).origin,
+            (Point{300, 718}));
+  EXPECT_EQ(ToolTipPainter::Place({100, 20}, false, {}, {1000, 200}, screen).origin,
+            (Point{924, 220}));
 }
 
 TEST(ToolTipPlacement, BalloonStemTipAtThePointer) {
   const Rect screen{0, 0, 1024, 768};
-  const ToolTipPlacement below = ToolTipPainter::Place({120, 50}, true, {16, 0}, {300, 200}, screen);
+  const ToolTipPlacement below =
+      ToolTipPainter::Place({120, 50}, true, {16, 0}, {300, 200}, screen);
   EXPECT_EQ(below.origin, (Point{284, 200}));
   EXPECT_TRUE(below.stem_at_top);
-  const ToolTipPlacement above = ToolTipPainter::Place({120, 50}, true, {16, 0}, {300, 740}, screen);
+  const ToolTipPlacement above =
+      ToolTipPainter::Place({120, 50}, true, {16, 0}, {300, 740}, screen);
   EXPECT_EQ(above.origin, (Point{284, 691}));
   EXPECT_FALSE(above.stem_at_top);
   EXPECT_EQ(ToolTipPainter::Place({120, 50}, true, {16, 0}, {5, 200}, screen).origin.x, 0);

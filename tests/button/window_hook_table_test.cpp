@@ -67,9 +67,11 @@ TEST(MessageList, AllMessagesCountsMinusOne) {
 // Records every callback; may mark messages handled.
 class RecordingCallback : public WindowHookCallback {
  public:
-  explicit RecordingCallback(std::string name, Calls& calls) : name_(std::move(name)), calls_(calls) {}
+  explicit RecordingCallback(std::string name, Calls& calls)
+      : name_(std::move(name)), calls_(calls) {}
   void Subclass_WndProc(bool before, bool& handled, std::intptr_t& result, WindowHandle& /*window*/,
-                        std::uint32_t& message, std::intptr_t& wParam, std::intptr_t& /*lParam*/) override {
+                        std::uint32_t& message, std::intptr_t& wParam,
+                        std::intptr_t& /*lParam*/) override {
     calls_.push_back(name_ + (before ? ":before:" : ":after:") + std::to_string(message) + ":" +
                      std::to_string(result));
     if (before && handle_) {
@@ -91,7 +93,8 @@ class WindowHooks : public ::testing::Test {
   void SetUp() override {
     window_ = desktop_.Windows().Create("target", form_.Window(), {0, 0, 10, 10});
     // The window's own procedure: records the call and returns 42.
-    original_ = [this](WindowHandle, std::uint32_t message, std::intptr_t wparam, std::intptr_t) -> std::intptr_t {
+    original_ = [this](WindowHandle, std::uint32_t message, std::intptr_t wparam,
+                       std::intptr_t) -> std::intptr_t {
       calls_.push_back("previous:" + std::to_string(message) + ":" + std::to_string(wparam));
       return 42;
     };
@@ -170,7 +173,8 @@ TEST_F(WindowHooks, UnhookPutsThePreviousProcedureBack) {
   Send(6);
   EXPECT_EQ(calls_, Calls{"previous:6:0"});
   // The installed procedure is the original one again: replacing it hands it back.
-  std::optional<platform::WindowProcedure> current = desktop_.Windows().ReplaceProcedure(window_, original_);
+  std::optional<platform::WindowProcedure> current =
+      desktop_.Windows().ReplaceProcedure(window_, original_);
   ASSERT_TRUE(current.has_value());
   EXPECT_EQ(current->target_type(), original_.target_type());
 }
@@ -232,7 +236,8 @@ TEST_F(WindowHooks, TwoHooksOnOneWindowBothHearAndUnhookInAnyOrder) {
   Send(6);
   EXPECT_EQ(calls_, Calls{"previous:6:0"});
   // The removed hooks left nothing behind: the window has its own procedure again.
-  std::optional<platform::WindowProcedure> current = desktop_.Windows().ReplaceProcedure(window_, original_);
+  std::optional<platform::WindowProcedure> current =
+      desktop_.Windows().ReplaceProcedure(window_, original_);
   ASSERT_TRUE(current.has_value());
   EXPECT_EQ(current->target_type(), original_.target_type());
 }
@@ -246,7 +251,8 @@ TEST_F(WindowHooks, HooksRemovedInTheOrderTheyCameRestoreTheWindowToo) {
   ASSERT_TRUE(second->Hook(window_));
   second.reset();
   first.reset();
-  std::optional<platform::WindowProcedure> current = desktop_.Windows().ReplaceProcedure(window_, original_);
+  std::optional<platform::WindowProcedure> current =
+      desktop_.Windows().ReplaceProcedure(window_, original_);
   ASSERT_TRUE(current.has_value());
   EXPECT_EQ(current->target_type(), original_.target_type());
 }

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "button/render/redraw.h"
-#include "platform/text/font.h"
 #include "platform/pictures/picture.h"
 #include "platform/raster/raster.h"
+#include "platform/text/font.h"
 #include "test_canvas.h"
 
 namespace tovarin::button {
@@ -50,22 +50,28 @@ struct Variant {
 };
 
 constexpr Variant kVariants[] = {
-    {"normal", kStateNormal, true, false, false}, {"hot", kStateHot, true, false, false},
-    {"down", kStateDown, true, false, false},     {"disabled", kStateNormal, false, false, false},
-    {"disabled hot", kStateHot, false, false, false}, {"disabled down", kStateDown, false, false, false},
-    {"set", kStateNormal, true, true, false},     {"focused", kStateNormal, true, false, true},
+    {"normal", kStateNormal, true, false, false},
+    {"hot", kStateHot, true, false, false},
+    {"down", kStateDown, true, false, false},
+    {"disabled", kStateNormal, false, false, false},
+    {"disabled hot", kStateHot, false, false, false},
+    {"disabled down", kStateDown, false, false, false},
+    {"set", kStateNormal, true, true, false},
+    {"focused", kStateNormal, true, false, true},
 };
 
 class ContactSheet {
  public:
   ContactSheet(int columns, int rows)
-      : sheet_(platform::Bitmap::Create(columns * (kCellWidth + kGap) + kGap, rows * (kCellHeight + kGap) + kGap, 24)
+      : sheet_(platform::Bitmap::Create(columns * (kCellWidth + kGap) + kGap,
+                                        rows * (kCellHeight + kGap) + kGap, 24)
                    .value()) {
     platform::FillRect(sheet_, sheet_.Bounds(), Rgb(255, 255, 255));
   }
 
   // Copies the pixels of the window region (or the whole surface when there is none).
-  void Place(int column, int row, const platform::Bitmap& surface, const std::optional<platform::Region>& region) {
+  void Place(int column, int row, const platform::Bitmap& surface,
+             const std::optional<platform::Region>& region) {
     const int left = kGap + column * (kCellWidth + kGap);
     const int top = kGap + row * (kCellHeight + kGap);
     for (int y = 0; y < surface.Height(); ++y) {
@@ -77,7 +83,8 @@ class ContactSheet {
   }
 
   bool SavePng(const std::string& path) const {
-    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, sheet_.Width(), sheet_.Height());
+    GdkPixbuf* pixbuf =
+        gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, sheet_.Width(), sheet_.Height());
     if (pixbuf == nullptr) return false;
     guchar* pixels = gdk_pixbuf_get_pixels(pixbuf);
     const int stride = gdk_pixbuf_get_rowstride(pixbuf);
@@ -138,7 +145,8 @@ TEST(AllStylesTest, EveryStyleInEveryStateDrawsAndIsShaped) {
         UpdateRegion(model, canvas);
         Redraw(model, canvas);
 
-        SCOPED_TRACE("style " + std::to_string(style) + " " + v.name + (with_extras != 0 ? " with extras" : ""));
+        SCOPED_TRACE("style " + std::to_string(style) + " " + v.name +
+                     (with_extras != 0 ? " with extras" : ""));
         ASSERT_TRUE(canvas.Region().has_value());
         const platform::Rect bounds = canvas.Region()->Bounds();
         EXPECT_FALSE(canvas.Region()->IsEmpty());

@@ -40,8 +40,10 @@ TEST(MixColorsTest, MeanRoundsHalvesToEven) {
 
 TEST(TranslateColorTest, SystemCodesBecomeTheirColoursAndBadCodesFail) {
   EXPECT_EQ(TranslateColor(0x123456), 0x123456);
-  EXPECT_EQ(TranslateColor(0x8000000F), static_cast<RgbColor>(platform::GetSysColor(platform::kColorBtnFace)));
-  EXPECT_EQ(TranslateColor(0x80000012), static_cast<RgbColor>(platform::GetSysColor(platform::kColorBtnText)));
+  EXPECT_EQ(TranslateColor(0x8000000F),
+            static_cast<RgbColor>(platform::GetSysColor(platform::kColorBtnFace)));
+  EXPECT_EQ(TranslateColor(0x80000012),
+            static_cast<RgbColor>(platform::GetSysColor(platform::kColorBtnText)));
   EXPECT_EQ(TranslateColor(0x80000063), kNoColor);
   EXPECT_EQ(ToColorRef(kNoColor), 0xFFFFFFu);
 }

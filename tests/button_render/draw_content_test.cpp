@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "button/render/redraw.h"
-#include "platform/raster/color.h"
-#include "platform/text/font.h"
 #include "platform/pictures/picture.h"
+#include "platform/raster/color.h"
 #include "platform/raster/system_colors.h"
+#include "platform/text/font.h"
 #include "test_canvas.h"
 
 namespace tovarin::button {
@@ -43,7 +43,8 @@ int CountColor(TestCanvas& canvas, platform::ColorRef color) {
   for (int y = 0; y < surface.Height(); ++y) {
     for (int x = 0; x < surface.Width(); ++x) {
       const platform::ColorRef c = canvas.Pixel(x, y);
-      count += near(platform::RedOf(c), platform::RedOf(color)) && near(platform::GreenOf(c), platform::GreenOf(color)) &&
+      count += near(platform::RedOf(c), platform::RedOf(color)) &&
+                       near(platform::GreenOf(c), platform::GreenOf(color)) &&
                        near(platform::BlueOf(c), platform::BlueOf(color))
                    ? 1
                    : 0;
@@ -64,7 +65,8 @@ TEST(DrawContentTest, CentredCaptionMovesRightByHalfThePictureWidth) {
   EXPECT_EQ(model.mPictureWidth, 20);
   EXPECT_EQ(model.mPictureHeight, 16);
   // LeftOfCaption: 4 pixels left of the caption, centred vertically.
-  EXPECT_EQ(model.mPictureRect, (platform::Rect{model.mCaptionRect.left - 24, 4, model.mCaptionRect.left - 4, 20}));
+  EXPECT_EQ(model.mPictureRect,
+            (platform::Rect{model.mCaptionRect.left - 24, 4, model.mCaptionRect.left - 4, 20}));
   EXPECT_EQ(canvas.Pixel(model.mPictureRect.left + 5, 10), Rgb(255, 0, 0));
 }
 
@@ -188,7 +190,7 @@ TEST(DrawContentTest, SeparatorShadesWhatTheStylePainted) {
   ButtonModel model = CaptionModel(kToolbar, "OK");
   model.DropDownSeparator = true;
   Redraw(model, canvas);
-  EXPECT_EQ(canvas.Pixel(81, 3), Rgb(174, 174, 174));  // S(200, -0.1)
+  EXPECT_EQ(canvas.Pixel(81, 3), Rgb(174, 174, 174));   // S(200, -0.1)
   EXPECT_EQ(canvas.Pixel(82, 20), Rgb(226, 226, 226));  // S(200, +0.1)
   EXPECT_EQ(canvas.Pixel(81, 21), Rgb(200, 200, 200));  // the end point stays
 }
@@ -204,7 +206,8 @@ TEST(DrawContentTest, HoverLiftDrawsNoShadow) {
   TestCanvas shadowed(97, 24);
   Redraw(model, shadowed);
   for (int y = 0; y < 24; ++y) {
-    for (int x = 0; x < 97; ++x) ASSERT_EQ(plain.Pixel(x, y), shadowed.Pixel(x, y)) << x << "," << y;
+    for (int x = 0; x < 97; ++x)
+      ASSERT_EQ(plain.Pixel(x, y), shadowed.Pixel(x, y)) << x << "," << y;
   }
   // The lifted picture sits 2 up-left of a light grey silhouette.
   const platform::Rect r = model.mPictureRect;
@@ -215,8 +218,9 @@ TEST(DrawContentTest, HoverLiftDrawsNoShadow) {
   model.mButtonState = kStateNormal;
   Redraw(model, shadowed);
   const platform::Rect n = model.mPictureRect;
-  EXPECT_EQ(shadowed.Pixel(n.right + 1, n.bottom + 1), Rgb(177, 177, 177));  // S(M(128, 200), +0.05)
-  EXPECT_EQ(shadowed.Pixel(n.right, n.bottom), Rgb(138, 138, 138));          // S(164, -0.1)
+  EXPECT_EQ(shadowed.Pixel(n.right + 1, n.bottom + 1),
+            Rgb(177, 177, 177));                                     // S(M(128, 200), +0.05)
+  EXPECT_EQ(shadowed.Pixel(n.right, n.bottom), Rgb(138, 138, 138));  // S(164, -0.1)
 }
 
 }  // namespace

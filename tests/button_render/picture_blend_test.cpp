@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "button/render/button_renderer.h"
-#include "platform/raster/color.h"
 #include "platform/pictures/picture.h"
+#include "platform/raster/color.h"
 #include "platform/raster/raster.h"
 #include "test_canvas.h"
 
@@ -40,12 +40,14 @@ PictureRef MakePicture(int width, int height, const std::vector<Texel>& texels, 
 class PictureBlendTest : public ::testing::Test {
  protected:
   // Fills the surface, then draws the picture at (x, y) in `color` (kNoColor: the picture).
-  void Draw(const PictureRef& picture, platform::ColorRef background, RgbColor color = kNoColor, int x = 0, int y = 0) {
+  void Draw(const PictureRef& picture, platform::ColorRef background, RgbColor color = kNoColor,
+            int x = 0, int y = 0) {
     platform::FillRect(canvas_.Surface(), canvas_.Surface().Bounds(), background);
     model_.mCurrentPicture = picture;
     model_.mPictureWidth = picture->Width();
     model_.mPictureHeight = picture->Height();
-    ButtonRenderer(model_, canvas_).DrawPicture(platform::Rect::FromXYWH(x, y, picture->Width(), picture->Height()), color);
+    ButtonRenderer(model_, canvas_)
+        .DrawPicture(platform::Rect::FromXYWH(x, y, picture->Width(), picture->Height()), color);
   }
   TestCanvas canvas_{100, 4};
   ButtonModel model_ = NewModel(kToolbar);
@@ -87,7 +89,7 @@ TEST_F(PictureBlendTest, DisabledFadedAndGrayscale) {
   model_.DisabledPictureMode = kGrayscale;
   Draw(MakePicture(1, 1, {{Rgb(255, 0, 0)}}), Rgb(255, 255, 255));
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(120, 120, 120));  // grey 76 at opacity 191 over white
-  model_.mButtonState = kStateHot;                     // the hover opacity 255 shows the grey itself
+  model_.mButtonState = kStateHot;  // the hover opacity 255 shows the grey itself
   Draw(MakePicture(1, 1, {{Rgb(255, 0, 0)}}), Rgb(255, 255, 255));
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(76, 76, 76));
 
@@ -114,8 +116,8 @@ TEST_F(PictureBlendTest, MaskColourKeepsTheBackground) {
 }
 
 TEST_F(PictureBlendTest, IconTransparencyTakesTheLightGreyMask) {
-  const PictureRef icon =
-      MakePicture(2, 1, {{Rgb(0, 0, 255), 0}, {Rgb(10, 20, 30), 255}}, 32, platform::PictureKind::kIcon);
+  const PictureRef icon = MakePicture(2, 1, {{Rgb(0, 0, 255), 0}, {Rgb(10, 20, 30), 255}}, 32,
+                                      platform::PictureKind::kIcon);
   model_.UseMaskColor = false;
   Draw(icon, Rgb(0, 0, 0));
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(192, 192, 192));
@@ -128,7 +130,8 @@ TEST_F(PictureBlendTest, IconTransparencyTakesTheLightGreyMask) {
 }
 
 TEST_F(PictureBlendTest, AlphaBitmapsBlendByTheirAlpha) {
-  const PictureRef picture = MakePicture(2, 1, {{Rgb(255, 255, 255), 128}, {Rgb(224, 224, 224), 255}}, 32);
+  const PictureRef picture =
+      MakePicture(2, 1, {{Rgb(255, 255, 255), 128}, {Rgb(224, 224, 224), 255}}, 32);
   EXPECT_TRUE(ButtonRenderer::IsAlphaBitmap(picture.get()));
   model_.MaskColor = 0xE0E0E0;  // no mask test for alpha bitmaps
   Draw(picture, Rgb(0, 0, 0));
@@ -162,7 +165,8 @@ TEST_F(PictureBlendTest, PaddedRowsComposeEveryPixel) {
   }
   Draw(MakePicture(97, 3, texels), Rgb(0, 0, 0), kNoColor, 1, 1);
   for (int y = 0; y < 3; ++y) {
-    for (int x = 0; x < 97; ++x) ASSERT_EQ(canvas_.Pixel(x + 1, y + 1), Rgb(x, 40 + y * 50, 255 - x)) << x << "," << y;
+    for (int x = 0; x < 97; ++x)
+      ASSERT_EQ(canvas_.Pixel(x + 1, y + 1), Rgb(x, 40 + y * 50, 255 - x)) << x << "," << y;
   }
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(0, 0, 0));
   EXPECT_EQ(canvas_.Pixel(98, 1), Rgb(0, 0, 0));

@@ -152,11 +152,13 @@ TEST(UpdateRegionTest, RoundedCornersByStyle) {
 
   model.ButtonStyle = kGloss;
   UpdateRegion(model, canvas);
-  EXPECT_TRUE(testing::SameRegion(*canvas.Region(), platform::Region::FromRoundRect(platform::Rect{0, 0, 76, 24}, 3, 3)));
+  EXPECT_TRUE(testing::SameRegion(
+      *canvas.Region(), platform::Region::FromRoundRect(platform::Rect{0, 0, 76, 24}, 3, 3)));
 
   model.ButtonStyle = kAmber;
   UpdateRegion(model, canvas);
-  EXPECT_TRUE(testing::SameRegion(*canvas.Region(), platform::Region::FromRect(platform::Rect{0, 0, 75, 23})));
+  EXPECT_TRUE(testing::SameRegion(*canvas.Region(),
+                                  platform::Region::FromRect(platform::Rect{0, 0, 75, 23})));
   EXPECT_EQ(canvas.region_calls, 3);
 }
 

@@ -6,10 +6,10 @@
 
 #include "button/render/button_renderer.h"
 #include "button/render/redraw.h"
+#include "platform/host/theme_painter.h"
 #include "platform/raster/color.h"
 #include "platform/raster/region.h"
 #include "platform/raster/system_colors.h"
-#include "platform/host/theme_painter.h"
 #include "test_canvas.h"
 
 namespace tovarin::button {
@@ -19,8 +19,8 @@ using platform::Rgb;
 using testing::NewModel;
 using testing::TestCanvas;
 
-constexpr platform::ColorRef kFace = Rgb(212, 208, 200);   // system button face
-constexpr platform::ColorRef kGrey = Rgb(128, 128, 128);   // application workspace, grey text
+constexpr platform::ColorRef kFace = Rgb(212, 208, 200);  // system button face
+constexpr platform::ColorRef kGrey = Rgb(128, 128, 128);  // application workspace, grey text
 
 bool Has(const std::vector<std::string>& names, const std::string& name) {
   return std::find(names.begin(), names.end(), name) != names.end();
@@ -45,7 +45,8 @@ TEST(RoundedStyleTest, SchemeBlueNormal) {
   EXPECT_EQ(canvas.Pixel(1, 10), Rgb(246, 245, 243));
   // The window is shaped with 3 x 3 corners.
   ASSERT_TRUE(canvas.Region().has_value());
-  EXPECT_TRUE(testing::SameRegion(*canvas.Region(), platform::Region::FromRoundRect({0, 0, 98, 25}, 3, 3)));
+  EXPECT_TRUE(
+      testing::SameRegion(*canvas.Region(), platform::Region::FromRoundRect({0, 0, 98, 25}, 3, 3)));
 }
 
 TEST(RoundedStyleTest, HotRimIgnoresFocus) {
@@ -115,7 +116,7 @@ TEST(ToolbarStyleTest, CustomSchemeBorderAndFills) {
   EXPECT_EQ(canvas.Pixel(0, 0), Rgb(200, 200, 200));  // normal: no border
   model.mButtonState = kStateHot;
   Redraw(model, canvas);
-  EXPECT_EQ(canvas.Pixel(0, 0), Rgb(169, 169, 169));   // S(bc, -0.12)
+  EXPECT_EQ(canvas.Pixel(0, 0), Rgb(169, 169, 169));    // S(bc, -0.12)
   EXPECT_EQ(canvas.Pixel(30, 10), Rgb(208, 208, 208));  // S(bc, +0.03)
 }
 
@@ -179,7 +180,8 @@ TEST(HighlightStyleTest, NormalIsAPlainFill) {
   ButtonModel model = NewModel(kHighlight);
   model.BackColor = 0x102030;
   Redraw(model, canvas);
-  for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {39, 19}, {20, 10}}) EXPECT_EQ(canvas.Pixel(x, y), 0x102030u);
+  for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {39, 19}, {20, 10}})
+    EXPECT_EQ(canvas.Pixel(x, y), 0x102030u);
 }
 
 TEST(GlassStyleTest, PressedBandsAndLines) {
@@ -225,10 +227,12 @@ TEST(AmberStyleTest, BandsOf10And17RowsAtHeight27) {
   model.BackColor = 0xC8C8C8;
   model.mButtonState = kStateHot;
   Redraw(model, canvas);
-  EXPECT_EQ(canvas.Pixel(20, 1), Rgb(255, 253, 220));   // entry 1 of 9 steps: 255 - 21 div 9, 225 - 53 div 9
+  EXPECT_EQ(canvas.Pixel(20, 1),
+            Rgb(255, 253, 220));  // entry 1 of 9 steps: 255 - 21 div 9, 225 - 53 div 9
   EXPECT_EQ(canvas.Pixel(20, 9), Rgb(255, 234, 172));   // the top band's last row
   EXPECT_EQ(canvas.Pixel(20, 10), Rgb(255, 215, 103));  // the bottom band's first row
-  EXPECT_EQ(canvas.Pixel(20, 25), Rgb(255, 227, 149));  // entry 15 of 16: 215 + 195 div 16, 103 + 750 div 16
+  EXPECT_EQ(canvas.Pixel(20, 25),
+            Rgb(255, 227, 149));  // entry 15 of 16: 215 + 195 div 16, 103 + 750 div 16
   EXPECT_EQ(canvas.Pixel(20, 26), Rgb(113, 113, 113));  // outline S(bc, -0.34)
 }
 
@@ -259,7 +263,7 @@ TEST(GlossStyleTest, PressedLinesAndDisabledLooksNormal) {
   EXPECT_EQ(canvas.Pixel(10, 23), Rgb(98, 98, 98));    // S(bc, -0.4)
   EXPECT_EQ(canvas.Pixel(0, 10), Rgb(141, 141, 141));  // S(bc, -0.23)
   EXPECT_EQ(canvas.Pixel(1, 10), Rgb(255, 255, 255));
-  EXPECT_EQ(canvas.Pixel(1, 1), Rgb(213, 213, 213));   // S(bc, +0.05)
+  EXPECT_EQ(canvas.Pixel(1, 1), Rgb(213, 213, 213));  // S(bc, +0.05)
 
   model.mButtonState = kStateNormal;
   Redraw(model, canvas);
@@ -267,7 +271,8 @@ TEST(GlossStyleTest, PressedLinesAndDisabledLooksNormal) {
   model.Enabled = false;
   Redraw(model, disabled);
   for (int y = 0; y < 24; ++y) {
-    for (int x = 0; x < 40; ++x) ASSERT_EQ(canvas.Pixel(x, y), disabled.Pixel(x, y)) << x << "," << y;
+    for (int x = 0; x < 40; ++x)
+      ASSERT_EQ(canvas.Pixel(x, y), disabled.Pixel(x, y)) << x << "," << y;
   }
   EXPECT_EQ(canvas.Pixel(10, 23), Rgb(136, 136, 136));  // S(bc, -0.25)
 }
@@ -369,7 +374,8 @@ TEST(SystemStyleTest, FlatPressedAndHoverStates) {
   EXPECT_EQ(canvas.Pixel(39, 23), kFace);
   model.mButtonState = kStateHot;
   Redraw(model, canvas);
-  EXPECT_EQ(canvas.Pixel(39, 23), Rgb(64, 64, 64));  // raised: dark shadow outside at the bottom right
+  EXPECT_EQ(canvas.Pixel(39, 23),
+            Rgb(64, 64, 64));  // raised: dark shadow outside at the bottom right
 }
 
 TEST(SystemStyleTest, DisabledStandardHasNoFill) {
@@ -401,9 +407,11 @@ class FakeTheme : public platform::ThemePainter {
   std::optional<platform::Region> PushButtonRegion(const platform::Rect& rect, int state) override {
     region_rect = rect;
     region_state = state;
-    return platform::Region::FromRect(platform::Rect{rect.left + 2, rect.top + 2, rect.right - 2, rect.bottom - 3});
+    return platform::Region::FromRect(
+        platform::Rect{rect.left + 2, rect.top + 2, rect.right - 2, rect.bottom - 3});
   }
-  bool DrawPushButton(platform::Bitmap& target, const platform::Rect& rect, int state, const platform::Rect&) override {
+  bool DrawPushButton(platform::Bitmap& target, const platform::Rect& rect, int state,
+                      const platform::Rect&) override {
     draw_rect = rect;
     draw_state = state;
     target.SetPixel(rect.left, rect.top, Rgb(1, 2, 3));

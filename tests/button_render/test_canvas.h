@@ -16,7 +16,8 @@ namespace tovarin::button::testing {
 
 class TestCanvas : public ButtonCanvas {
  public:
-  TestCanvas(int width, int height) : surface_(platform::Bitmap::Create(width, height, 24).value()) {}
+  TestCanvas(int width, int height)
+      : surface_(platform::Bitmap::Create(width, height, 24).value()) {}
 
   platform::Bitmap& Surface() override { return surface_; }
   void SetWindowRegion(std::optional<platform::Region> region) override {

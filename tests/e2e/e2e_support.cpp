@@ -1,8 +1,9 @@
 #include "tests/e2e/e2e_support.h"
 
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -21,7 +22,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -63,7 +63,8 @@ class NetworkEnvironment : public ::testing::Environment {
   void SetUp() override {
     std::string reason;
     if (!EnterPrivateNetwork(reason)) {
-      std::fprintf(stderr, "e2e: no private network namespace (%s); using the shared loopback\n", reason.c_str());
+      std::fprintf(stderr, "e2e: no private network namespace (%s); using the shared loopback\n",
+                   reason.c_str());
     }
   }
 };
@@ -80,7 +81,8 @@ PageServer::PageServer(int port) {
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<std::uint16_t>(port));
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listen_fd_, 64) != 0) {
+  if (bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      listen(listen_fd_, 64) != 0) {
     close(listen_fd_);
     listen_fd_ = -1;
     return;
@@ -174,7 +176,8 @@ void PageServer::Answer(int fd) {
   }
   const std::size_t head_end = request.find("\r\n\r\n");
   if (head_end == std::string::npos) return;
-  const std::size_t body_length = std::min(ContentLength(request.substr(0, head_end + 2)), kMaxRecordedBody);
+  const std::size_t body_length =
+      std::min(ContentLength(request.substr(0, head_end + 2)), kMaxRecordedBody);
   while (request.size() < head_end + 4 + body_length) {
     if (!read_more()) return;
   }
@@ -186,7 +189,8 @@ void PageServer::Answer(int fd) {
   {
     std::lock_guard lock(mutex_);
     requests_.push_back(target);
-    received_.push_back({request.substr(0, first_space), target, request.substr(head_end + 4, body_length)});
+    received_.push_back(
+        {request.substr(0, first_space), target, request.substr(head_end + 4, body_length)});
     handler = handler_;
   }
   PageResponse response;
@@ -197,11 +201,14 @@ void PageServer::Answer(int fd) {
   }
   std::ostringstream head;
   head << "HTTP/1.1 " << response.status << " X\r\nContent-Type: " << response.content_type
-       << "\r\nContent-Length: " << response.body.size() + response.generated_bytes << "\r\nConnection: close\r\n";
+       << "\r\nContent-Length: " << response.body.size() + response.generated_bytes
+       << "\r\nConnection: close\r\n";
   for (const auto& [name, value] : response.headers) head << name << ": " << value << "\r\n";
   head << "\r\n";
   const std::string header = head.str();
-  if (!SendAll(fd, header.data(), header.size()) || !SendAll(fd, response.body.data(), response.body.size())) return;
+  if (!SendAll(fd, header.data(), header.size()) ||
+      !SendAll(fd, response.body.data(), response.body.size()))
+    return;
   const std::string filler(64 * 1024, 'x');
   for (std::size_t left = response.generated_bytes; left > 0;) {
     const std::size_t part = std::min(left, filler.size());
@@ -221,14 +228,15 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
   return pointers;
 }
 
-pid_t SpawnWith(const std::vector<std::string>& args, const std::vector<std::string>& extra_env, int stdout_fd,
-                int stderr_fd) {
+pid_t SpawnWith(const std::vector<std::string>& args, const std::vector<std::string>& extra_env,
+                int stdout_fd, int stderr_fd) {
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string entry = *e;
     bool replaced = false;
     for (const std::string& extra : extra_env) {
-      if (entry.substr(0, entry.find('=') + 1) == extra.substr(0, extra.find('=') + 1)) replaced = true;
+      if (entry.substr(0, entry.find('=') + 1) == extra.substr(0, extra.find('=') + 1))
+        replaced = true;
     }
     if (!replaced) env.push_back(entry);
   }
@@ -242,7 +250,9 @@ pid_t SpawnWith(const std::vector<std::string>& args, const std::vector<std::str
   if (stdout_fd >= 0) posix_spawn_file_actions_adddup2(&actions, stdout_fd, 1);
   if (stderr_fd >= 0) posix_spawn_file_actions_adddup2(&actions, stderr_fd, 2);
   pid_t pid = -1;
-  if (posix_spawnp(&pid, argv_pointers[0], &actions, nullptr, argv_pointers.data(), env_pointers.data()) != 0) pid = -1;
+  if (posix_spawnp(&pid, argv_pointers[0], &actions, nullptr, argv_pointers.data(),
+                   env_pointers.data()) != 0)
+    pid = -1;
   posix_spawn_file_actions_destroy(&actions);
   return pid;
 }
@@ -331,7 +341,8 @@ XSession::XSession(bool with_tray) {
   int pipe_fds[2];
   if (pipe(pipe_fds) != 0) return;
   // Xvfb picks a free display number and writes it to the pipe.
-  const int log = open((folder_ + "/xvfb.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int log =
+      open((folder_ + "/xvfb.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   xvfb_ = fork();
   if (xvfb_ == 0) {
     dup2(pipe_fds[1], 3);
@@ -341,8 +352,8 @@ XSession::XSession(bool with_tray) {
     // -noreset: without it the server resets whenever its last client leaves, and a client
     // connecting during that reset (the program starting while a test's xdotool just quit)
     // is refused with "cannot open display".
-    execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset",
-           nullptr);
+    execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+           "-noreset", nullptr);
     _exit(127);
   }
   close(pipe_fds[1]);
@@ -358,10 +369,14 @@ XSession::XSession(bool with_tray) {
   if (number.empty()) return;
   display_ = std::atoi(number.c_str());
   if (with_tray) {
-    trayer_ = Start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "100",
-                     "--heighttype", "pixel", "--height", "24"},
+    trayer_ = Start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                     "--width", "100", "--heighttype", "pixel", "--height", "24"},
                     folder_ + "/trayer.log");
-    WaitUntil([&] { return !Run({"xdotool", "search", "--onlyvisible", "--name", "^panel$"}).empty(); }, 30s);
+    WaitUntil(
+        [&] {
+          return !Run({"xdotool", "search", "--onlyvisible", "--name", "^panel$"}).empty();
+        },
+        30s);
   }
 }
 
@@ -380,7 +395,8 @@ bool XSession::Responsive() {
   return status == 0;
 }
 
-std::string XSession::Run(const std::vector<std::string>& args, int* status, std::chrono::milliseconds timeout) {
+std::string XSession::Run(const std::vector<std::string>& args, int* status,
+                          std::chrono::milliseconds timeout) {
   int out[2];
   if (pipe(out) != 0) return {};
   const int null_err = open("/dev/null", O_WRONLY | O_CLOEXEC);
@@ -393,7 +409,8 @@ std::string XSession::Run(const std::vector<std::string>& args, int* status, std
   std::string output;
   char buffer[65536];
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
     pollfd readable{out[0], POLLIN, 0};
     if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) <= 0) {
       if (pid > 0) kill(pid, SIGKILL);
@@ -406,7 +423,8 @@ std::string XSession::Run(const std::vector<std::string>& args, int* status, std
   close(out[0]);
   int wait_status = 0;
   if (pid > 0) waitpid(pid, &wait_status, 0);
-  if (status != nullptr) *status = pid > 0 && WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+  if (status != nullptr)
+    *status = pid > 0 && WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
   return output;
 }
 
@@ -481,7 +499,8 @@ Screenshot XSession::Shoot(const std::string& window) {
 }
 
 void XSession::Click(int x, int y, int button) {
-  Run({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", std::to_string(button)});
+  Run({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click",
+       std::to_string(button)});
 }
 
 void XSession::Key(const std::string& keys) { Run({"xdotool", "key", keys}); }

@@ -19,7 +19,9 @@ constexpr auto kEventWait = 20s;
 constexpr const char* kServicePrefix = "http://127.0.0.1:47811/tovarin/Client/Tovarin.aspx?url=";
 
 // The program's environment naming that service.
-std::vector<std::string> ServiceEnvironment() { return {std::string("TOVARIN_SERVICE_PREFIX=") + kServicePrefix}; }
+std::vector<std::string> ServiceEnvironment() {
+  return {std::string("TOVARIN_SERVICE_PREFIX=") + kServicePrefix};
+}
 
 // The port of the service prefix.
 int ServicePort() {
@@ -45,8 +47,8 @@ std::string ProgramPath() { return std::string(TOVARIN_BINARY_DIR) + "/shell/tov
 
 // A page filling the view with one colour.
 std::string ColouredPage(const std::string& colour, const std::string& extra = "") {
-  return "<!DOCTYPE html><html><head><title>p</title></head><body style=\"margin:0;background:" + colour +
-         ";height:2000px\">" + extra + "</body></html>";
+  return "<!DOCTYPE html><html><head><title>p</title></head><body style=\"margin:0;background:" +
+         colour + ";height:2000px\">" + extra + "</body></html>";
 }
 
 PageResponse Html(std::string body) {
@@ -91,7 +93,8 @@ class ProgramTest : public ::testing::Test {
       ASSERT_TRUE(x_->Ready()) << "Xvfb did not start";
       program_ = x_->Start({program}, x_->Folder() + "/tovarin.log", ServiceEnvironment());
       ASSERT_GT(program_, 0);
-      if (WaitUntil([&] { return x_->WindowNamed(program_, "Tovarin 1.2").has_value(); }, kWindowWait)) {
+      if (WaitUntil([&] { return x_->WindowNamed(program_, "Tovarin 1.2").has_value(); },
+                    kWindowWait)) {
         main_ = *x_->WindowNamed(program_, "Tovarin 1.2");
         return;
       }
@@ -106,12 +109,14 @@ class ProgramTest : public ::testing::Test {
 
   // Waits until the view shows the magenta start page.
   void WaitForMagentaPage() {
-    ASSERT_TRUE(WaitUntil([&] { return IsMagenta(x_->Shoot().At(main_.x + 120, main_.y + 200)); }, kWindowWait))
+    ASSERT_TRUE(WaitUntil([&] { return IsMagenta(x_->Shoot().At(main_.x + 120, main_.y + 200)); },
+                          kWindowWait))
         << "the page never showed";
   }
 
   // Waits for a new visible window of the program other than the ones in `known`.
-  std::optional<WindowInfo> WaitForNewWindow(const std::vector<WindowInfo>& known, std::chrono::milliseconds timeout) {
+  std::optional<WindowInfo> WaitForNewWindow(const std::vector<WindowInfo>& known,
+                                             std::chrono::milliseconds timeout) {
     std::optional<WindowInfo> found;
     WaitUntil(
         [&] {
@@ -177,26 +182,34 @@ TEST_F(ProgramTest, PagesAndFramesCanRaiseNoDialogOrWindowOrContextMenu) {
       "try{window.open('/opened-by-script');r.push('open-ran')}catch(e){r.push('open-failed')}"
       "try{showModalDialog('/m');r.push('modal-ran')}catch(e){r.push('modal-failed')}"
       "new Image().src='/report/'+where+'?'+r.join(',');}";
-  const std::string main_page = ColouredPage(
-      "#ff00ff",
-      "<a href=\"/opened-by-link\" target=\"_blank\" style=\"display:block;height:100px;background:#0000ff\">x</a>"
-      "<iframe src=\"http://localhost:" + port + "/frame\" style=\"width:200px;height:80px;border:0\"></iframe>"
-      "<script>" + probe + "window.addEventListener('load',function(){setTimeout(function(){probe('main')},1500)})</script>");
-  const std::string frame_page =
-      "<html><body style=\"background:#00ff00\"><script>" + probe +
-      "window.addEventListener('load',function(){setTimeout(function(){probe('frame')},1500)})</script></body></html>";
+  const std::string main_page =
+      ColouredPage("#ff00ff",
+                   "<a href=\"/opened-by-link\" target=\"_blank\" "
+                   "style=\"display:block;height:100px;background:#0000ff\">x</a>"
+                   "<iframe src=\"http://localhost:" +
+                       port +
+                       "/frame\" style=\"width:200px;height:80px;border:0\"></iframe>"
+                       "<script>" +
+                       probe +
+                       "window.addEventListener('load',function(){setTimeout(function(){probe('"
+                       "main')},1500)})</script>");
+  const std::string frame_page = "<html><body style=\"background:#00ff00\"><script>" + probe +
+                                 "window.addEventListener('load',function(){setTimeout(function(){"
+                                 "probe('frame')},1500)})</script></body></html>";
   ServePages([&](const std::string&) { return Html(main_page); },
              [&](const std::string& target) {
                if (target == "/frame") return Html(frame_page);
                return Html("<html><body>other</body></html>");
              });
   ASSERT_NO_FATAL_FAILURE(StartProgram(false));
-  ASSERT_TRUE(WaitUntil([&] { return server_->Requested("/report/main") && server_->Requested("/report/frame"); },
-                        kWindowWait));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return server_->Requested("/report/main") && server_->Requested("/report/frame"); },
+      kWindowWait));
   // After the five scripts alert, confirm and open fail, and showModalDialog does nothing, in
   // the page and in its frame alike.
   EXPECT_TRUE(server_->Requested("/report/main?alert-failed,confirm-failed,open-failed,modal-ran"));
-  EXPECT_TRUE(server_->Requested("/report/frame?alert-failed,confirm-failed,open-failed,modal-ran"));
+  EXPECT_TRUE(
+      server_->Requested("/report/frame?alert-failed,confirm-failed,open-failed,modal-ran"));
 
   // A link to a new window opens nothing.
   const auto before = x_->VisibleWindows(program_);
@@ -238,7 +251,8 @@ TEST_F(ProgramTest, MenuButtonOpensCommandMenuAndRefusedAddressOpensErrorMenu) {
   ASSERT_TRUE(WaitUntil([&] { return x_->VisibleWindows(program_).size() == 1; }, kEventWait));
   x_->Type("wap.typed");
   x_->Key("Return");
-  EXPECT_TRUE(WaitUntil([&] { return server_->Requested(ServicePath() + "wap.typed"); }, kEventWait));
+  EXPECT_TRUE(
+      WaitUntil([&] { return server_->Requested(ServicePath() + "wap.typed"); }, kEventWait));
   EXPECT_FALSE(server_->Requested(ServicePath() + "WAP"));
 }
 
@@ -246,12 +260,14 @@ TEST_F(ProgramTest, TrayIconBringsHiddenWindowBackAndOffersOpen) {
   ServePages([](const std::string&) { return Html(ColouredPage("#ff00ff")); });
   ASSERT_NO_FATAL_FAILURE(StartProgram(true));
   std::optional<WindowInfo> icon;
-  ASSERT_TRUE(WaitUntil([&] { return (icon = x_->WindowNamed(program_, "Tovarin1.2")).has_value(); }, kWindowWait))
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (icon = x_->WindowNamed(program_, "Tovarin1.2")).has_value(); }, kWindowWait))
       << "no tray icon";
   x_->Click(main_.x + 196, main_.y + 12, 1);  // a2 hides the window
   ASSERT_TRUE(WaitUntil([&] { return !x_->WindowNamed(program_, "Tovarin 1.2"); }, kEventWait));
   x_->Click(icon->x + icon->width / 2, icon->y + icon->height / 2, 1);
-  ASSERT_TRUE(WaitUntil([&] { return x_->WindowNamed(program_, "Tovarin 1.2").has_value(); }, kEventWait));
+  ASSERT_TRUE(
+      WaitUntil([&] { return x_->WindowNamed(program_, "Tovarin 1.2").has_value(); }, kEventWait));
   const WindowInfo back = *x_->WindowNamed(program_, "Tovarin 1.2");
   EXPECT_EQ(back.x, main_.x);
   EXPECT_EQ(back.y, main_.y);
@@ -262,7 +278,8 @@ TEST_F(ProgramTest, TrayIconBringsHiddenWindowBackAndOffersOpen) {
   const auto button_menu = WaitForNewWindow(before, kEventWait);
   ASSERT_TRUE(button_menu.has_value());
   x_->Key("Escape");
-  ASSERT_TRUE(WaitUntil([&] { return x_->VisibleWindows(program_).size() == before.size(); }, kEventWait));
+  ASSERT_TRUE(
+      WaitUntil([&] { return x_->VisibleWindows(program_).size() == before.size(); }, kEventWait));
   x_->Click(icon->x + icon->width / 2, icon->y + icon->height / 2, 3);
   const auto tray_menu = WaitForNewWindow(before, kEventWait);
   ASSERT_TRUE(tray_menu.has_value());
@@ -274,9 +291,10 @@ TEST_F(ProgramTest, ExitLeavesNoWindowNoTrayIconAndNoProcess) {
   ServePages([](const std::string&) { return Html(ColouredPage("#ff00ff")); });
   ASSERT_NO_FATAL_FAILURE(StartProgram(true));
   ASSERT_NO_FATAL_FAILURE(WaitForMagentaPage());
-  ASSERT_TRUE(WaitUntil([&] { return x_->WindowNamed(program_, "Tovarin1.2").has_value(); }, kEventWait));
+  ASSERT_TRUE(
+      WaitUntil([&] { return x_->WindowNamed(program_, "Tovarin1.2").has_value(); }, kEventWait));
   const std::vector<pid_t> helpers = Descendants(program_);
-  EXPECT_FALSE(helpers.empty());  // the web and network processes
+  EXPECT_FALSE(helpers.empty());              // the web and network processes
   x_->Click(main_.x + 219, main_.y + 12, 1);  // a3
   const auto status = WaitForExit(program_, kEventWait);
   ASSERT_TRUE(status.has_value()) << "the program did not end";
@@ -296,11 +314,13 @@ TEST_F(ProgramTest, ExitLeavesNoWindowNoTrayIconAndNoProcess) {
 TEST_F(ProgramTest, SecondInstanceEndsWithoutWindowOrMessage) {
   ServePages([](const std::string&) { return Html(ColouredPage("#ff00ff")); });
   ASSERT_NO_FATAL_FAILURE(StartProgram(false));
-  const pid_t second = x_->Start({ProgramPath()}, x_->Folder() + "/second.log", ServiceEnvironment());
+  const pid_t second =
+      x_->Start({ProgramPath()}, x_->Folder() + "/second.log", ServiceEnvironment());
   const auto status = WaitForExit(second, kWindowWait);
   ASSERT_TRUE(status.has_value()) << "the second instance kept running";
   EXPECT_EQ(*status, 0);
-  EXPECT_TRUE(x_->Run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(second)}).empty());
+  EXPECT_TRUE(
+      x_->Run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(second)}).empty());
   EXPECT_EQ(x_->Run({"xdotool", "search", "--onlyvisible", "--name", "^Tovarin 1.2$"}),
             main_.id + "\n");
 }
@@ -312,7 +332,8 @@ TEST_F(ProgramTest, LeftButtonDragsTheWindowOtherButtonsDoNot) {
   auto drag = [&](int button, int dx, int dy) {
     const int x = main_.x + 150;  // the bottom band of the surface, under no control
     const int y = main_.y + 392;
-    x_->Run({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "mousedown", std::to_string(button)});
+    x_->Run({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "mousedown",
+             std::to_string(button)});
     x_->Run({"xdotool", "mousemove", std::to_string(x + dx / 2), std::to_string(y + dy / 2)});
     x_->Run({"xdotool", "mousemove", std::to_string(x + dx), std::to_string(y + dy)});
     x_->Run({"xdotool", "mouseup", std::to_string(button)});
@@ -343,9 +364,13 @@ TEST_F(ProgramTest, MissingSkinShowsTheErrorReportAndEnds) {
   std::filesystem::copy(std::string(TOVARIN_BINARY_DIR) + "/shell/pictures", folder + "/pictures");
   program_ = x_->Start({folder + "/tovarin"}, x_->Folder() + "/tovarin.log", ServiceEnvironment());
   std::optional<WindowInfo> report;
-  WaitUntil([&] { return (report = x_->WindowNamed(program_, "错误提示")).has_value() || !Alive(program_); },
-            kWindowWait);
-  ASSERT_TRUE(report.has_value()) << "no error report; the program said:\n" << ReadFile(x_->Folder() + "/tovarin.log");
+  WaitUntil(
+      [&] {
+        return (report = x_->WindowNamed(program_, "错误提示")).has_value() || !Alive(program_);
+      },
+      kWindowWait);
+  ASSERT_TRUE(report.has_value()) << "no error report; the program said:\n"
+                                  << ReadFile(x_->Folder() + "/tovarin.log");
   EXPECT_FALSE(x_->WindowNamed(program_, "Tovarin 1.2").has_value());
   x_->Run({"xdotool", "windowactivate", "--sync", report->id});
   x_->Click(report->x + report->width / 2, report->y + report->height / 2, 1);  // focus
@@ -367,12 +392,15 @@ class MisbehavingPageTest : public ProgramTest, public ::testing::WithParamInter
 std::vector<BadPage> BadPages() {
   return {
       {"endless_alert_loop",
-       [](const std::string&) { return Html(ColouredPage("#ff00ff", "<script>for(;;){try{alert(1)}catch(e){}}</script>")); }},
+       [](const std::string&) {
+         return Html(ColouredPage("#ff00ff", "<script>for(;;){try{alert(1)}catch(e){}}</script>"));
+       }},
       {"window_open_storm",
        [](const std::string&) {
-         return Html(ColouredPage("#ff00ff",
-                                  "<script>setInterval(function(){for(var i=0;i<200;i++){try{window.open('/storm')}"
-                                  "catch(e){}}},10)</script>"));
+         return Html(ColouredPage(
+             "#ff00ff",
+             "<script>setInterval(function(){for(var i=0;i<200;i++){try{window.open('/storm')}"
+             "catch(e){}}},10)</script>"));
        }},
       {"huge_page",
        [](const std::string&) {
@@ -423,7 +451,8 @@ TEST_P(MisbehavingPageTest, ShellStaysResponsive) {
 
 INSTANTIATE_TEST_SUITE_P(Pages, MisbehavingPageTest, ::testing::Range(0, 6),
                          [](const ::testing::TestParamInfo<int>& param_info) {
-                           return std::string(BadPages()[static_cast<std::size_t>(param_info.param)].name);
+                           return std::string(
+                               BadPages()[static_cast<std::size_t>(param_info.param)].name);
                          });
 
 }  // namespace

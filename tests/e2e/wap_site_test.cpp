@@ -32,14 +32,16 @@ const std::vector<std::string> kEmbeddedService = {"TOVARIN_SERVICE_PREFIX="};
 
 // A WBMP (type 0) of `width` x `height` black pixels: a 0 bit is black.
 std::string BlackWbmp(int width, int height) {
-  std::string picture = {'\0', '\0', static_cast<char>(width), static_cast<char>(height)};  // both under 128
+  std::string picture = {'\0', '\0', static_cast<char>(width),
+                         static_cast<char>(height)};  // both under 128
   picture.append(static_cast<std::size_t>((width + 7) / 8 * height), '\0');
   return picture;
 }
 
 constexpr const char* kWmlHead =
     "<?xml version=\"1.0\"?>\n"
-    "<!DOCTYPE wml PUBLIC \"-//WAP//DTD WML 1.1//EN\" \"http://www.wapforum.org/DTD/wml_1.1.xml\">\n";
+    "<!DOCTYPE wml PUBLIC \"-//WAP//DTD WML 1.1//EN\" "
+    "\"http://www.wapforum.org/DTD/wml_1.1.xml\">\n";
 
 // The first card links (through a 40 x 40 picture) to the second, whose field is posted to
 // greet.wml; the greeting shows a picture named after what was typed, and a soft key back.
@@ -87,17 +89,22 @@ struct Box {
 };
 
 bool Near(const std::array<int, 3>& c, int r, int g, int b, int tolerance) {
-  return std::abs(c[0] - r) <= tolerance && std::abs(c[1] - g) <= tolerance && std::abs(c[2] - b) <= tolerance;
+  return std::abs(c[0] - r) <= tolerance && std::abs(c[1] - g) <= tolerance &&
+         std::abs(c[2] - b) <= tolerance;
 }
 
-bool IsBlack(const std::array<int, 3>& c) { return c[0] >= 0 && c[0] <= 8 && c[1] <= 8 && c[2] <= 8; }
+bool IsBlack(const std::array<int, 3>& c) {
+  return c[0] >= 0 && c[0] <= 8 && c[1] <= 8 && c[2] <= 8;
+}
 
 // The solid black rectangles of at least 8 x 8 pixels inside `area`: connected black pixels
 // that fill their bounding box. Text (#111 on the cards, black in a field) makes only thin or
 // small shapes; the skin's black outline lies outside the view.
 std::vector<Box> BlackRectangles(const Screenshot& shot, const Box& area) {
   std::vector<char> seen(static_cast<std::size_t>(area.width * area.height), 0);
-  auto index = [&](int x, int y) { return static_cast<std::size_t>((y - area.top) * area.width + (x - area.left)); };
+  auto index = [&](int x, int y) {
+    return static_cast<std::size_t>((y - area.top) * area.width + (x - area.left));
+  };
   std::vector<Box> found;
   for (int y0 = area.top; y0 < area.top + area.height; ++y0) {
     for (int x0 = area.left; x0 < area.left + area.width; ++x0) {
@@ -109,17 +116,21 @@ std::vector<Box> BlackRectangles(const Screenshot& shot, const Box& area) {
         const auto [x, y] = stack.back();
         stack.pop_back();
         ++count;
-        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+        bottom = std::max(bottom, y);
         const std::pair<int, int> neighbours[] = {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}};
         for (const auto& [nx, ny] : neighbours) {
-          if (nx < area.left || ny < area.top || nx >= area.left + area.width || ny >= area.top + area.height) continue;
+          if (nx < area.left || ny < area.top || nx >= area.left + area.width ||
+              ny >= area.top + area.height)
+            continue;
           if (seen[index(nx, ny)] || !IsBlack(shot.At(nx, ny))) continue;
           seen[index(nx, ny)] = 1;
           stack.emplace_back(nx, ny);
         }
       }
       const Box box{left, top, right - left + 1, bottom - top + 1};
-      if (box.width >= 8 && box.height >= 8 && count == box.width * box.height) found.push_back(box);
+      if (box.width >= 8 && box.height >= 8 && count == box.width * box.height)
+        found.push_back(box);
     }
   }
   return found;
@@ -129,7 +140,8 @@ std::vector<Box> BlackRectangles(const Screenshot& shot, const Box& area) {
 std::set<int> ListeningPorts(pid_t pid) {
   std::set<std::string> inodes;
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+  for (const auto& entry :
+       std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
     const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
     if (target.rfind("socket:[", 0) == 0) inodes.insert(target.substr(8, target.size() - 9));
   }
@@ -141,9 +153,11 @@ std::set<int> ListeningPorts(pid_t pid) {
     // sl local_address rem_address st tx:rx tr:when retrnsmt uid timeout inode
     std::istringstream fields(line);
     std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
-    fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >> timeout >> inode;
+    fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
+        timeout >> inode;
     if (state != "0A" || inodes.count(inode) == 0) continue;  // 0A: listening
-    ports.insert(static_cast<int>(std::strtol(local.substr(local.find(':') + 1).c_str(), nullptr, 16)));
+    ports.insert(
+        static_cast<int>(std::strtol(local.substr(local.find(':') + 1).c_str(), nullptr, 16)));
   }
   return ports;
 }
@@ -158,9 +172,11 @@ int StatusOfGet(int port, const std::string& path) {
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   std::string answer;
   if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-    const std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+    const std::string request = "GET " + path +
+                                " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
                                 "\r\nConnection: close\r\n\r\n";
-    if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+    if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+        static_cast<ssize_t>(request.size())) {
       char buffer[4096];
       pollfd readable{fd, POLLIN, 0};
       while (answer.find("\r\n") == std::string::npos && poll(&readable, 1, 10000) > 0) {
@@ -198,7 +214,8 @@ class WapSiteTest : public ::testing::Test {
       ASSERT_TRUE(x_->Ready()) << "Xvfb did not start";
       program_ = x_->Start({ProgramPath()}, x_->Folder() + "/tovarin.log", kEmbeddedService);
       ASSERT_GT(program_, 0);
-      if (WaitUntil([&] { return x_->WindowNamed(program_, "Tovarin 1.2").has_value(); }, kWindowWait)) {
+      if (WaitUntil([&] { return x_->WindowNamed(program_, "Tovarin 1.2").has_value(); },
+                    kWindowWait)) {
         main_ = *x_->WindowNamed(program_, "Tovarin 1.2");
         return;
       }
@@ -238,9 +255,11 @@ class WapSiteTest : public ::testing::Test {
   bool CardShows(int square_width, int square_height, Box* square = nullptr) {
     const Screenshot shot = x_->Shoot();
     const Box view = View();
-    if (!Near(shot.At(view.left + view.width - 12, view.top + 8), 0x1d, 0x4f, 0x91, 8)) return false;
+    if (!Near(shot.At(view.left + view.width - 12, view.top + 8), 0x1d, 0x4f, 0x91, 8))
+      return false;
     const std::vector<Box> found = BlackRectangles(shot, view);
-    if (found.size() != 1 || found[0].width != square_width || found[0].height != square_height) return false;
+    if (found.size() != 1 || found[0].width != square_width || found[0].height != square_height)
+      return false;
     if (square != nullptr) *square = found[0];
     return true;
   }
@@ -250,7 +269,8 @@ class WapSiteTest : public ::testing::Test {
   void TypeAddress(const std::string& address) {
     const auto before = x_->VisibleWindows(program_);
     x_->Click(main_.x + 60, main_.y + 12, 1);  // a1
-    ASSERT_TRUE(WaitUntil([&] { return x_->VisibleWindows(program_).size() > before.size(); }, kEventWait))
+    ASSERT_TRUE(
+        WaitUntil([&] { return x_->VisibleWindows(program_).size() > before.size(); }, kEventWait))
         << "no command menu";
     x_->Key("Down");  // "打开" is hidden while the window shows: the first item is "输入网址"
     x_->Key("Return");
@@ -267,15 +287,18 @@ class WapSiteTest : public ::testing::Test {
   // For failure messages: what the site was asked for, and where a screenshot of the moment lies.
   std::string Situation() {
     std::string text = "\nthe site received:";
-    for (const ReceivedRequest& request : site_->Received()) text += "\n  " + request.method + " " + request.target;
+    for (const ReceivedRequest& request : site_->Received())
+      text += "\n  " + request.method + " " + request.target;
     const std::string shot = x_->Folder() + "/failure-" + std::to_string(++failure_shots_) + ".png";
     x_->Run({"import", "-silent", "-window", "root", shot});
     return text + "\nscreen: " + shot + " (kept with TOVARIN_E2E_KEEP=1)";
   }
 
-  bool SiteReceived(const std::string& method, const std::string& target, const std::string& body = "") {
+  bool SiteReceived(const std::string& method, const std::string& target,
+                    const std::string& body = "") {
     for (const ReceivedRequest& request : site_->Received()) {
-      if (request.method == method && request.target == target && request.body.find(body) != std::string::npos) {
+      if (request.method == method && request.target == target &&
+          request.body.find(body) != std::string::npos) {
         return true;
       }
     }
@@ -329,7 +352,8 @@ TEST_F(WapSiteTest, TypedAddressLinkFormAndPrevThroughTheEmbeddedService) {
   ASSERT_GE(bar_top, 0) << "no soft-key bar" << Situation();
   ASSERT_GT(bar_bottom - bar_top, 12);
   x_->Click(view.CentreX(), (bar_top + bar_bottom) / 2, 1);
-  EXPECT_TRUE(WaitUntil([&] { return CardShows(24, 24); }, kEventWait)) << "prev did not go back" << Situation();
+  EXPECT_TRUE(WaitUntil([&] { return CardShows(24, 24); }, kEventWait))
+      << "prev did not go back" << Situation();
 
   // No dialog and no other window at any point.
   EXPECT_EQ(x_->VisibleWindows(program_).size(), 1u);
@@ -358,7 +382,8 @@ TEST_F(WapSiteTest, EmbeddedServiceAnswersOnlyUnderItsSecretPathAndEndsWithThePr
   EXPECT_EQ(StatusOfGet(port, "/"), 0);
   EXPECT_TRUE(WaitUntil(
       [&] {
-        return std::none_of(helpers.begin(), helpers.end(), [](pid_t helper) { return Alive(helper); });
+        return std::none_of(helpers.begin(), helpers.end(),
+                            [](pid_t helper) { return Alive(helper); });
       },
       kEventWait));
 }

@@ -359,7 +359,10 @@ TEST(CharsetConversion, Utf16InvalidUnitsAndOddByte) {
 }
 
 TEST(CharsetConversion, SingleByteCharsets) {
-  EXPECT_EQ(MustConvert("\xB3\xF3" "d\xBC", "iso-8859-2").utf8,
+  EXPECT_EQ(MustConvert("\xB3\xF3"
+                        "d\xBC",
+                        "iso-8859-2")
+                .utf8,
             "\xC5\x82\xC3\xB3"
             "d\xC5\xBA");                                                     // łódź
   EXPECT_EQ(MustConvert("\xE1\xE2", "iso-8859-7").utf8, "\xCE\xB1\xCE\xB2");  // αβ

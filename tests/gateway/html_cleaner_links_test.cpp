@@ -1,9 +1,8 @@
-#include "gateway/html_cleaner.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "gateway/html_cleaner.h"
 #include "gateway/reference_policy.h"
 #include "tests/gateway/html_cleaner_test_support.h"
 

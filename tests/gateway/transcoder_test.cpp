@@ -29,7 +29,7 @@ std::span<const std::uint8_t> Bytes(const std::string& text) {
 }
 
 TranscodeResult TranscodePage(const std::string& body, std::string_view type,
-                    std::string_view url = "http://wap.example.com/deck.wml") {
+                              std::string_view url = "http://wap.example.com/deck.wml") {
   static const FakeServiceLinks links;
   WmlContext context;
   return Transcode({Bytes(body), type, url, EntryDirection::kForward, &links}, context);
@@ -56,8 +56,9 @@ TEST(TranscoderClassify, ContentTypesNameTheirReaders) {
 }
 
 TEST(TranscoderClassify, GenericTypesAreSniffed) {
-  std::string wml = "<?xml version=\"1.0\"?><!DOCTYPE wml PUBLIC \"-//WAPFORUM//DTD WML 1.1//EN\" "
-                    "\"x\"><wml><card/></wml>";
+  std::string wml =
+      "<?xml version=\"1.0\"?><!DOCTYPE wml PUBLIC \"-//WAPFORUM//DTD WML 1.1//EN\" "
+      "\"x\"><wml><card/></wml>";
   std::string html = "<!DOCTYPE html><html><body>x</body></html>";
   std::string wmlc = {'\x03', '\x04', '\x6a', '\x00', '\x7f', '\x01'};
   EXPECT_EQ(ClassifyPage("", Bytes(wml)), PageKind::kWml);
@@ -81,7 +82,8 @@ TEST(TranscoderResults, WmlBecomesHtmlInUtf8) {
 
 TEST(TranscoderResults, EntryEventBecomesNavigation) {
   std::string deck = "<wml><card onenterforward=\"next.wml\"><p>x</p></card></wml>";
-  TranscodeResult result = TranscodePage(deck, "text/vnd.wap.wml", "http://wap.example.com/a/deck.wml");
+  TranscodeResult result =
+      TranscodePage(deck, "text/vnd.wap.wml", "http://wap.example.com/a/deck.wml");
   ASSERT_EQ(result.kind, TranscodeResult::Kind::kNavigate);
   EXPECT_EQ(result.navigation.kind, Navigation::Kind::kGo);
   EXPECT_EQ(result.navigation.url, "http://wap.example.com/a/next.wml");
@@ -112,7 +114,8 @@ TEST(TranscoderResults, UnreadablePagesGiveReasons) {
   EXPECT_THAT(no_card.error, HasSubstr("no card"));
 
   std::string cut_wmlc = {'\x03', '\x04', '\x6a'};
-  EXPECT_EQ(TranscodePage(cut_wmlc, "application/vnd.wap.wmlc").kind, TranscodeResult::Kind::kError);
+  EXPECT_EQ(TranscodePage(cut_wmlc, "application/vnd.wap.wmlc").kind,
+            TranscodeResult::Kind::kError);
 }
 
 TEST(TranscoderResults, ErrorPageNamesAddressAndReasonEscaped) {

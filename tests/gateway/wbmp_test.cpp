@@ -117,7 +117,8 @@ TEST(WbmpDecode, MultiByteWidthAndHeight) {
 
 TEST(WbmpDecode, IntegersWithLeadingEmptyGroupsUpToFiveBytes) {
   // 80 80 80 80 0A is 10 written in five bytes.
-  auto image = DecodeWbmp(Bytes{0x00, 0x00, 0x80, 0x80, 0x80, 0x80, 0x0A, 0x02, 0xB3, 0xBF, 0x4C, 0x7F});
+  auto image =
+      DecodeWbmp(Bytes{0x00, 0x00, 0x80, 0x80, 0x80, 0x80, 0x0A, 0x02, 0xB3, 0xBF, 0x4C, 0x7F});
   ASSERT_TRUE(image.ok()) << image.error();
   EXPECT_EQ(image->width, 10u);
   EXPECT_EQ(image->pixels, kTenByTwoPixels);
@@ -146,15 +147,19 @@ TEST(WbmpDecode, LargestPictureWithinTheLimits) {
 // ---- refusals ---------------------------------------------------------------------------------
 
 TEST(WbmpErrors, OtherTypesAreNamed) {
-  EXPECT_EQ(DecodeError({0x01, 0x00, 0x01, 0x01, 0x00}), "WBMP: type 1 is not supported (only type 0)");
+  EXPECT_EQ(DecodeError({0x01, 0x00, 0x01, 0x01, 0x00}),
+            "WBMP: type 1 is not supported (only type 0)");
   EXPECT_THAT(DecodeError({0x81, 0x00, 0x00, 0x01, 0x01, 0x00}), HasSubstr("type 128 "));
   // 8F FF FF FF 7F = 2^32 - 1, the largest integer there is.
-  EXPECT_THAT(DecodeError({0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 0x00, 0x01, 0x01, 0x00}), HasSubstr("type 4294967295 "));
+  EXPECT_THAT(DecodeError({0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 0x00, 0x01, 0x01, 0x00}),
+              HasSubstr("type 4294967295 "));
 }
 
 TEST(WbmpErrors, FixedHeaderByte) {
-  EXPECT_EQ(DecodeError({0x00, 0x80, 0x01, 0x01, 0x00}), "WBMP: extension headers are not supported");
-  EXPECT_EQ(DecodeError({0x00, 0xFF, 0x01, 0x01, 0x00}), "WBMP: extension headers are not supported");
+  EXPECT_EQ(DecodeError({0x00, 0x80, 0x01, 0x01, 0x00}),
+            "WBMP: extension headers are not supported");
+  EXPECT_EQ(DecodeError({0x00, 0xFF, 0x01, 0x01, 0x00}),
+            "WBMP: extension headers are not supported");
   EXPECT_THAT(DecodeError({0x00, 0x01, 0x01, 0x01, 0x00}), HasSubstr("fixed header"));
 }
 
@@ -162,17 +167,21 @@ TEST(WbmpErrors, ZeroAndOversizedDimensions) {
   EXPECT_EQ(DecodeError({0x00, 0x00, 0x00, 0x01}), "WBMP: width is 0");
   EXPECT_EQ(DecodeError({0x00, 0x00, 0x01, 0x00}), "WBMP: height is 0");
   // 4097 = 32 * 128 + 1 -> A0 01.
-  EXPECT_EQ(DecodeError({0x00, 0x00, 0xA0, 0x01, 0x01}), "WBMP: width 4097 is over the limit of 4096");
-  EXPECT_EQ(DecodeError({0x00, 0x00, 0x01, 0xA0, 0x01}), "WBMP: height 4097 is over the limit of 4096");
+  EXPECT_EQ(DecodeError({0x00, 0x00, 0xA0, 0x01, 0x01}),
+            "WBMP: width 4097 is over the limit of 4096");
+  EXPECT_EQ(DecodeError({0x00, 0x00, 0x01, 0xA0, 0x01}),
+            "WBMP: height 4097 is over the limit of 4096");
   // 4096 x 1025 (A0 00, 88 01) passes each dimension but not the pixel count; refused from
   // the header alone, before any row is needed.
-  EXPECT_THAT(DecodeError({0x00, 0x00, 0xA0, 0x00, 0x88, 0x01}), HasSubstr("4096 x 1025 pixels is over the limit"));
+  EXPECT_THAT(DecodeError({0x00, 0x00, 0xA0, 0x00, 0x88, 0x01}),
+              HasSubstr("4096 x 1025 pixels is over the limit"));
 }
 
 TEST(WbmpErrors, IntegerLongerThanFiveBytes) {
   EXPECT_EQ(DecodeError({0x00, 0x00, 0x80, 0x80, 0x80, 0x80, 0x80, 0x0A, 0x02}),
             "WBMP: the width field is longer than 5 bytes");
-  EXPECT_EQ(DecodeError({0x80, 0x80, 0x80, 0x80, 0x80, 0x00}), "WBMP: the type field is longer than 5 bytes");
+  EXPECT_EQ(DecodeError({0x80, 0x80, 0x80, 0x80, 0x80, 0x00}),
+            "WBMP: the type field is longer than 5 bytes");
   // Five bytes whose value needs 33 bits: 90 80 80 80 00 = 2^32.
   EXPECT_EQ(DecodeError({0x00, 0x00, 0x01, 0x90, 0x80, 0x80, 0x80, 0x00}),
             "WBMP: the height field does not fit in 32 bits");
@@ -228,9 +237,11 @@ TEST(WbmpSniff, AcceptsWhatDecodesAndNothingElse) {
       {'<', '?', 'x', 'm', 'l', ' '},
       {0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
   };
-  for (const Bytes& bytes : refused) EXPECT_FALSE(LooksLikeWbmp(bytes)) << ::testing::PrintToString(bytes);
+  for (const Bytes& bytes : refused)
+    EXPECT_FALSE(LooksLikeWbmp(bytes)) << ::testing::PrintToString(bytes);
   for (std::size_t length = 0; length < kTenByTwo.size(); ++length) {
-    EXPECT_FALSE(LooksLikeWbmp(std::span(kTenByTwo).first(length))) << "cut after " << length << " bytes";
+    EXPECT_FALSE(LooksLikeWbmp(std::span(kTenByTwo).first(length)))
+        << "cut after " << length << " bytes";
   }
 }
 
@@ -269,8 +280,8 @@ Bytes Grey(const Bytes& pixels) {
 }
 
 std::uint32_t BigEndian32(const Bytes& bytes, std::size_t at) {
-  return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 | std::uint32_t{bytes[at + 2]} << 8 |
-         bytes[at + 3];
+  return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 |
+         std::uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
 }
 
 TEST(WbmpPng, IsOneBitGreyscale) {
@@ -311,7 +322,8 @@ TEST(WbmpPng, ReadsBackToTheSamePixels) {
     auto back = ReadPng(*png);
     EXPECT_EQ(back.width, c.width);
     EXPECT_EQ(back.height, c.height);
-    EXPECT_TRUE(back.grey == Grey(Pixels(c.width, c.height, c.white))) << c.width << " x " << c.height;
+    EXPECT_TRUE(back.grey == Grey(Pixels(c.width, c.height, c.white)))
+        << c.width << " x " << c.height;
   }
 }
 
@@ -327,7 +339,8 @@ TEST(WbmpPng, RefusesPicturesThatBreakTheirOwnShape) {
   EXPECT_FALSE(EncodePng(WbmpImage{1, 0, {}}).ok());
   EXPECT_FALSE(EncodePng(WbmpImage{3, 2, Bytes(5, 1)}).ok());
   EXPECT_FALSE(EncodePng(WbmpImage{3, 2, Bytes(7, 1)}).ok());
-  EXPECT_FALSE(EncodePng(WbmpImage{kMaxWbmpDimension + 1, 1, Bytes(kMaxWbmpDimension + 1, 0)}).ok());
+  EXPECT_FALSE(
+      EncodePng(WbmpImage{kMaxWbmpDimension + 1, 1, Bytes(kMaxWbmpDimension + 1, 0)}).ok());
   EXPECT_FALSE(EncodePng(WbmpImage{4096, 1025, Bytes(std::size_t{4096} * 1025, 0)}).ok());
 }
 
@@ -339,7 +352,9 @@ TEST(WbmpPng, DecodeErrorsPassThrough) {
 
 // ---- data files -------------------------------------------------------------------------------
 
-std::filesystem::path DataDir() { return std::filesystem::path(TOVARIN_SOURCE_DIR) / "tests" / "data" / "wbmp"; }
+std::filesystem::path DataDir() {
+  return std::filesystem::path(TOVARIN_SOURCE_DIR) / "tests" / "data" / "wbmp";
+}
 
 Bytes ReadFile(const std::string& name) {
   std::ifstream in(DataDir() / name, std::ios::binary);
@@ -350,7 +365,8 @@ Bytes ReadFile(const std::string& name) {
 TEST(WbmpDataFiles, HandMadeSamplesDecodeToTheirPatterns) {
   auto checker = DecodeWbmp(ReadFile("checker_16x16.wbmp"));  // 4 x 4 squares, white top left
   ASSERT_TRUE(checker.ok()) << checker.error();
-  EXPECT_EQ(checker->pixels, Pixels(16, 16, [](auto x, auto y) { return (x / 4 + y / 4) % 2 == 0; }));
+  EXPECT_EQ(checker->pixels,
+            Pixels(16, 16, [](auto x, auto y) { return (x / 4 + y / 4) % 2 == 0; }));
 
   auto stripes = DecodeWbmp(ReadFile("stripes_200x3.wbmp"));
   ASSERT_TRUE(stripes.ok()) << stripes.error();
@@ -360,8 +376,10 @@ TEST(WbmpDataFiles, HandMadeSamplesDecodeToTheirPatterns) {
   ASSERT_TRUE(diagonal.ok()) << diagonal.error();
   EXPECT_EQ(diagonal->pixels, Pixels(11, 11, [](auto x, auto y) { return x != y; }));
 
-  EXPECT_EQ(DecodeError(ReadFile("cut_after_row_1_of_2.wbmp")), "WBMP: image data ends after row 1 of 2");
-  EXPECT_EQ(DecodeError(ReadFile("extension_header.wbmp")), "WBMP: extension headers are not supported");
+  EXPECT_EQ(DecodeError(ReadFile("cut_after_row_1_of_2.wbmp")),
+            "WBMP: image data ends after row 1 of 2");
+  EXPECT_EQ(DecodeError(ReadFile("extension_header.wbmp")),
+            "WBMP: extension headers are not supported");
 }
 
 // Every file there (the samples and whatever the fuzzer found): a clear error or a picture whose

@@ -96,22 +96,22 @@ Bytes ReadFile(const std::string& name) {
 
 // The deck <wml><card id="a" title="T"><p>Hello</p></card></wml>, written from the tables.
 const Bytes kMinimalDeck = {
-    0x03,                                // version: WBXML 1.3
-    0x0A,                                // public identifier: WML 1.3
-    0x6A,                                // charset: MIBenum 106, UTF-8
-    0x00,                                // string table length: 0
-    0x7F,                                // wml (tag 0x3F) + content (0x40)
-    0xE7,                                // card (0x27) + content (0x40) + attributes (0x80)
-    0x55,                                //   attribute start: id
-    0x03, 'a', 0x00,                     //   STR_I "a"
-    0x36,                                //   attribute start: title
-    0x03, 'T', 0x00,                     //   STR_I "T"
-    0x01,                                // END of card's attributes
-    0x60,                                // p (0x20) + content
-    0x03, 'H', 'e', 'l', 'l', 'o', 0x00, // STR_I "Hello"
-    0x01,                                // END p
-    0x01,                                // END card
-    0x01,                                // END wml
+    0x03,                                  // version: WBXML 1.3
+    0x0A,                                  // public identifier: WML 1.3
+    0x6A,                                  // charset: MIBenum 106, UTF-8
+    0x00,                                  // string table length: 0
+    0x7F,                                  // wml (tag 0x3F) + content (0x40)
+    0xE7,                                  // card (0x27) + content (0x40) + attributes (0x80)
+    0x55,                                  //   attribute start: id
+    0x03, 'a', 0x00,                       //   STR_I "a"
+    0x36,                                  //   attribute start: title
+    0x03, 'T', 0x00,                       //   STR_I "T"
+    0x01,                                  // END of card's attributes
+    0x60,                                  // p (0x20) + content
+    0x03, 'H', 'e',  'l', 'l', 'o', 0x00,  // STR_I "Hello"
+    0x01,                                  // END p
+    0x01,                                  // END card
+    0x01,                                  // END wml
 };
 
 // ---- Header --------------------------------------------------------------------------------
@@ -145,19 +145,19 @@ TEST(WmlcHeader, VersionsOneOneAndOneTwoAndLenientOneZero) {
 }
 
 TEST(WmlcHeader, PublicIdentifierAsAString) {
-  const Bytes deck = Bytes{0x03,   // WBXML 1.3
-                           0x00,   // public identifier 0: a string table offset follows
-                           0x00,   //   offset 0
-                           0x6A,   // UTF-8
-                           0x1D}   // string table length 29
+  const Bytes deck = Bytes{0x03,  // WBXML 1.3
+                           0x00,  // public identifier 0: a string table offset follows
+                           0x00,  //   offset 0
+                           0x6A,  // UTF-8
+                           0x1D}  // string table length 29
                      + Terminated("-//WAPFORUM//DTD WML 1.3//EN")  // 28 bytes + NUL
-                     + Bytes{0x3F};                                 // <wml/>
+                     + Bytes{0x3F};                                // <wml/>
   const WbxmlDocument document = MustDecode(deck);
   EXPECT_EQ(document.public_id, 0u);
   EXPECT_EQ(document.public_id_text, "-//WAPFORUM//DTD WML 1.3//EN");
   // The same with the identifier of Service Indication: not a deck.
-  const Bytes si = Bytes{0x03, 0x00, 0x00, 0x6A, 0x1C} + Terminated("-//WAPFORUM//DTD SI 1.0//EN") +
-                   Bytes{0x3F};
+  const Bytes si =
+      Bytes{0x03, 0x00, 0x00, 0x6A, 0x1C} + Terminated("-//WAPFORUM//DTD SI 1.0//EN") + Bytes{0x3F};
   EXPECT_THAT(DecodeError(si), HasSubstr("SI 1.0//EN\" is not a WML document type"));
 }
 
@@ -169,10 +169,10 @@ TEST(WmlcHeader, DocumentTypesOtherThanWmlAreRefused) {
 
 TEST(WmlcHeader, MultiByteCharsetGb2312IsConverted) {
   // 2025 = (0x0F << 7) | 0x69 -> mb_u_int32 8F 69. 中 = D6 D0 and 文 = CE C4 in GB2312.
-  const Bytes deck = Bytes{0x03, 0x0A, 0x8F, 0x69,  // charset MIBenum 2025 (GB2312)
+  const Bytes deck = Bytes{0x03, 0x0A, 0x8F, 0x69,              // charset MIBenum 2025 (GB2312)
                            0x05, 0xD6, 0xD0, 0xCE, 0xC4, 0x00,  // string table: 中文
                            0x7F, 0x67, 0x60,                    // wml, card, p
-                           0x03, 'A', 0xD6, 0xD0, 0x00,         // STR_I "A中"
+                           0x03, 'A',  0xD6, 0xD0, 0x00,        // STR_I "A中"
                            0x83, 0x00,                          // STR_T 0: "中文"
                            0x01, 0x01, 0x01};
   const WbxmlDocument document = MustDecode(deck);
@@ -188,7 +188,7 @@ TEST(WmlcHeader, SingleByteCharsetAndUnknownOnes) {
   EXPECT_EQ(MustDecode(latin).root.children[0].children[0], TextParagraph("Hell\u00E9"));
   // MIBenum 0 and an unregistered one are read as UTF-8; invalid bytes become U+FFFD.
   const Bytes unknown = {0x03, 0x0A, 0x00, 0x00, 0x7F,  // charset 0
-                         0x03, 'A', 0xFF, 'B', 0x00,    // STR_I with a byte UTF-8 cannot start with
+                         0x03, 'A',  0xFF, 'B',  0x00,  // STR_I with a byte UTF-8 cannot start with
                          0x01};
   EXPECT_EQ(DumpTree(MustDecode(unknown).root), "<wml>\n  \"A\uFFFDB\"\n");
   const Bytes unregistered =  // charset 9999 = (0x4E << 7) | 0x0F -> CE 0F
@@ -214,26 +214,25 @@ TEST(WmlcHeader, StringTableBounds) {
 // ---- Tokens --------------------------------------------------------------------------------
 
 TEST(WmlcTokens, StringTableTextAndLiteralTags) {
-  const Bytes deck = Bytes{0x03, 0x0A, 0x6A,
-                           0x13}                  // string table length 19:
-                     + Terminated("Hello")        //   offset 0
-                     + Terminated("BLINK")        //   offset 6
-                     + Terminated("Data-X")       //   offset 12
-                     + Bytes{0x7F,                // wml + content
-                             0x83, 0x00,          //   STR_T 0 "Hello"
-                             0x44, 0x06,          //   LITERAL_C 6: <blink> + content
-                             0x03, 'x', 0x00,     //     STR_I "x"
-                             0x01,                //   END blink
-                             0x84, 0x06,          //   LITERAL_A 6: <blink> + attributes
-                             0x04, 0x0C,          //     LITERAL 12: attribute data-x
-                             0x03, '1', 0x00,     //     STR_I "1"
-                             0x01,                //   END of attributes
-                             0xC4, 0x0C,          //   LITERAL_AC 12: <data-x> + attrs + content
-                             0x55, 0x83, 0x00,    //     id= STR_T 0
-                             0x01,                //   END of attributes
-                             0x04, 0x06,          //     LITERAL 6: <blink/>
-                             0x01,                //   END data-x
-                             0x01};               // END wml
+  const Bytes deck = Bytes{0x03, 0x0A, 0x6A, 0x13}  // string table length 19:
+                     + Terminated("Hello")          //   offset 0
+                     + Terminated("BLINK")          //   offset 6
+                     + Terminated("Data-X")         //   offset 12
+                     + Bytes{0x7F,                  // wml + content
+                             0x83, 0x00,            //   STR_T 0 "Hello"
+                             0x44, 0x06,            //   LITERAL_C 6: <blink> + content
+                             0x03, 'x',  0x00,      //     STR_I "x"
+                             0x01,                  //   END blink
+                             0x84, 0x06,            //   LITERAL_A 6: <blink> + attributes
+                             0x04, 0x0C,            //     LITERAL 12: attribute data-x
+                             0x03, '1',  0x00,      //     STR_I "1"
+                             0x01,                  //   END of attributes
+                             0xC4, 0x0C,            //   LITERAL_AC 12: <data-x> + attrs + content
+                             0x55, 0x83, 0x00,      //     id= STR_T 0
+                             0x01,                  //   END of attributes
+                             0x04, 0x06,            //     LITERAL 6: <blink/>
+                             0x01,                  //   END data-x
+                             0x01};                 // END wml
   EXPECT_EQ(DumpTree(MustDecode(deck).root),
             "<wml>\n"
             "  \"Hello\"\n"
@@ -245,55 +244,59 @@ TEST(WmlcTokens, StringTableTextAndLiteralTags) {
 }
 
 TEST(WmlcTokens, AttributeStartPrefixesAndValueTokens) {
-  const Bytes deck = kHeader + Bytes{
-      0x7F, 0x67, 0x60,              // wml, card, p (all + content)
-      0xA2,                          // anchor (0x22) + attributes
-      0x4B,                          //   href="http://"
-      0x03, 'w', 'a', 'p', 0x00,     //   STR_I "wap"
-      0x85,                          //   ".com/"
-      0x03, 'i', 0x00,               //   STR_I "i"
-      0x92,                          //   0x92: unused value token, adds nothing
-      0x06,                          //   align="bottom"
-      0x1B,                          //   method="get"
-      0x52, 0x9E,                    //   align= (repeated name: skipped with "top")
-      0x38,                          //   type="accept"
-      0x4A, 0x8F, 0x03, 'x', 0x00, 0x88,  // href= "http://www." "x" ".org/": repeated, skipped
-      0x01,                          // END of attributes
-      0x2B,                          // <go/> (no attributes, no content)
-      0x01, 0x01, 0x01};             // END p, card, wml
+  const Bytes deck = kHeader + Bytes{0x7F, 0x67, 0x60,             // wml, card, p (all + content)
+                                     0xA2,                         // anchor (0x22) + attributes
+                                     0x4B,                         //   href="http://"
+                                     0x03, 'w',  'a',  'p', 0x00,  //   STR_I "wap"
+                                     0x85,                         //   ".com/"
+                                     0x03, 'i',  0x00,             //   STR_I "i"
+                                     0x92,        //   0x92: unused value token, adds nothing
+                                     0x06,        //   align="bottom"
+                                     0x1B,        //   method="get"
+                                     0x52, 0x9E,  //   align= (repeated name: skipped with "top")
+                                     0x38,        //   type="accept"
+                                     0x4A, 0x8F, 0x03, 'x', 0x00,
+                                     0x88,  // href= "http://www." "x" ".org/": repeated, skipped
+                                     0x01,  // END of attributes
+                                     0x2B,  // <go/> (no attributes, no content)
+                                     0x01, 0x01, 0x01};  // END p, card, wml
   const MarkupNode p = MustDecode(deck).root.children[0].children[0];
   ASSERT_EQ(p.children.size(), 2u);
-  EXPECT_EQ(p.children[0].attributes,
-            (std::vector<MarkupAttribute>{{"href", "http://wap.com/i"}, {"align", "bottom"},
-                                          {"method", "get"}, {"type", "accept"}}));
+  EXPECT_EQ(p.children[0].attributes, (std::vector<MarkupAttribute>{{"href", "http://wap.com/i"},
+                                                                    {"align", "bottom"},
+                                                                    {"method", "get"},
+                                                                    {"type", "accept"}}));
   EXPECT_EQ(p.children[1], MarkupNode::Element("go"));
 }
 
 TEST(WmlcTokens, CodePageSwitchOnTheAttributePageAndBack) {
-  const Bytes deck = kHeader + Bytes{
-      0x7F,                          // wml + content
-      0xE7,                          // card + attributes + content
-      0x00, 0x01,                    //   SWITCH_PAGE to attribute page 1
-      0x55, 0x03, 'q', 0x00,         //   0x55 on page 1: no WML attribute, skipped with "q"
-      0x00, 0x00,                    //   SWITCH_PAGE back to page 0
-      0x55, 0x03, 'b', 0x00,         //   id="b"
-      0x00, 0x01,                    //   SWITCH_PAGE to page 1 again, left there
-      0x01,                          // END of attributes
-      0xA0,                          // p + attributes: the attribute page is still 1
-      0x55, 0x03, 'z', 0x00,         //   skipped
-      0x00, 0x00, 0x36, 0x03, 't', 0x00,  //   page 0, title="t"
-      0x01,                          // END of attributes
-      0x01, 0x01};                   // END card, wml
+  const Bytes deck =
+      kHeader +
+      Bytes{0x7F,                    // wml + content
+            0xE7,                    // card + attributes + content
+            0x00, 0x01,              //   SWITCH_PAGE to attribute page 1
+            0x55, 0x03, 'q',  0x00,  //   0x55 on page 1: no WML attribute, skipped with "q"
+            0x00, 0x00,              //   SWITCH_PAGE back to page 0
+            0x55, 0x03, 'b',  0x00,  //   id="b"
+            0x00, 0x01,              //   SWITCH_PAGE to page 1 again, left there
+            0x01,                    // END of attributes
+            0xA0,                    // p + attributes: the attribute page is still 1
+            0x55, 0x03, 'z',  0x00,  //   skipped
+            0x00, 0x00, 0x36, 0x03, 't', 0x00,  //   page 0, title="t"
+            0x01,                               // END of attributes
+            0x01, 0x01};                        // END card, wml
   EXPECT_EQ(DumpTree(MustDecode(deck).root), "<wml>\n  <card id=\"b\">\n    <p title=\"t\">\n");
 }
 
 TEST(WmlcTokens, CodePageSwitchOnTheTagPage) {
   // On tag page 1 there is no WML element: 0x60 there is an unknown tag with content.
-  const Bytes deck = DeckWithParagraph(StrI("a") + Bytes{0x00, 0x01,  // SWITCH_PAGE to tag page 1
-                                                         0x60}        // unknown tag + content
-                                       + StrI("b") + Bytes{0x01,      // END unknown
-                                                           0x00, 0x00,  // back to tag page 0
-                                                           0x64}        // b + content
+  const Bytes deck = DeckWithParagraph(StrI("a") +
+                                       Bytes{0x00, 0x01,  // SWITCH_PAGE to tag page 1
+                                             0x60}        // unknown tag + content
+                                       + StrI("b") +
+                                       Bytes{0x01,        // END unknown
+                                             0x00, 0x00,  // back to tag page 0
+                                             0x64}        // b + content
                                        + StrI("c") + Bytes{0x01});
   MarkupNode expected = TextParagraph("ab");
   expected.children.push_back(MarkupNode::Element("b"));
@@ -302,28 +305,28 @@ TEST(WmlcTokens, CodePageSwitchOnTheTagPage) {
 }
 
 TEST(WmlcTokens, EntitiesBecomeUtf8AndBadOnesReplacementCharacters) {
-  const Bytes content = StrI("a") + Bytes{
-      0x02, 0x81, 0x20,              // ENTITY 0xA0 = (1 << 7) | 0x20
-      0x02, 0x81, 0x9C, 0x2D,        // ENTITY 0x4E2D = (1 << 14) | (0x1C << 7) | 0x2D: 中
-      0x02, 0x83, 0xB0, 0x00,        // ENTITY 0xD800, a surrogate
-      0x02, 0xC4, 0x80, 0x00,        // ENTITY 0x110000, past Unicode
-      0x02, 0x00,                    // ENTITY 0
-      0x02, 0x84, 0x80, 0x00}; // ENTITY 0x10000 = 4 << 14: U+10000
+  const Bytes content =
+      StrI("a") +
+      Bytes{0x02, 0x81, 0x20,         // ENTITY 0xA0 = (1 << 7) | 0x20
+            0x02, 0x81, 0x9C, 0x2D,   // ENTITY 0x4E2D = (1 << 14) | (0x1C << 7) | 0x2D: 中
+            0x02, 0x83, 0xB0, 0x00,   // ENTITY 0xD800, a surrogate
+            0x02, 0xC4, 0x80, 0x00,   // ENTITY 0x110000, past Unicode
+            0x02, 0x00,               // ENTITY 0
+            0x02, 0x84, 0x80, 0x00};  // ENTITY 0x10000 = 4 << 14: U+10000
   EXPECT_EQ(ParagraphOf(DeckWithParagraph(content)),
             TextParagraph("a\u00A0\u4E2D\uFFFD\uFFFD\uFFFD\U00010000"));
 }
 
 TEST(WmlcTokens, TextSplitAcrossPiecesIsOneNode) {
   const Bytes deck = Bytes{0x03, 0x0A, 0x6A, 0x04} + Terminated("one") +  // table: "one" at 0
-                     Bytes{0x7F, 0x67, 0x60,
-                           0x83, 0x00,             // STR_T "one"
-                           0x03, ' ', 0x00,        // STR_I " "
-                           0x02, 0x26,             // ENTITY '&'
-                           0x80, 0x00,             // EXT_T_0 "one": "$(one:e)"
-                           0xC3, 0x02, '!', '?',   // OPAQUE "!?"
-                           0xC0,                   // EXT_0: nothing in WML
-                           0x43, 0x05, 0x03, 'x', 0x00, 0x01,  // PI (accept-charset="x"): skipped
-                           0x03, '.', 0x00,        // STR_I "."
+                     Bytes{0x7F, 0x67, 0x60, 0x83, 0x00,                  // STR_T "one"
+                           0x03, ' ',  0x00,                              // STR_I " "
+                           0x02, 0x26,                                    // ENTITY '&'
+                           0x80, 0x00,                          // EXT_T_0 "one": "$(one:e)"
+                           0xC3, 0x02, '!',  '?',               // OPAQUE "!?"
+                           0xC0,                                // EXT_0: nothing in WML
+                           0x43, 0x05, 0x03, 'x',  0x00, 0x01,  // PI (accept-charset="x"): skipped
+                           0x03, '.',  0x00,                    // STR_I "."
                            0x01, 0x01, 0x01};
   EXPECT_EQ(ParagraphOf(deck), TextParagraph("one &$(one:e)!?."));
 }
@@ -339,15 +342,15 @@ TEST(WmlcTokens, OpaqueIsTextInTheDocumentCharset) {
 }
 
 TEST(WmlcTokens, UnknownTagKeepsItsContentInTheParent) {
-  const Bytes content = StrI("A") + Bytes{
-      0xC5,                          // tag code 0x05 (no WML element) + attributes + content
-      0x55, 0x03, 'x', 0x00, 0x01,   //   id="x", END: read and dropped
-      0x03, 'B', 0x00,               //   STR_I "B": joins the text around
-      0xE0, 0x01,                    //   <p> with an empty attribute list
-      0x01,                          //   END p
-      0x01,                          // END unknown tag
-      0x3A,                          // tag 0x3A (unused since WML 1.1), empty
-      0x03, 'C', 0x00};              // STR_I "C"
+  const Bytes content =
+      StrI("A") + Bytes{0xC5,  // tag code 0x05 (no WML element) + attributes + content
+                        0x55, 0x03, 'x',  0x00, 0x01,  //   id="x", END: read and dropped
+                        0x03, 'B',  0x00,              //   STR_I "B": joins the text around
+                        0xE0, 0x01,                    //   <p> with an empty attribute list
+                        0x01,                          //   END p
+                        0x01,                          // END unknown tag
+                        0x3A,                          // tag 0x3A (unused since WML 1.1), empty
+                        0x03, 'C',  0x00};             // STR_I "C"
   MarkupNode expected = TextParagraph("AB");
   expected.children.push_back(MarkupNode::Element("p"));
   expected.AppendText("C");
@@ -357,11 +360,11 @@ TEST(WmlcTokens, UnknownTagKeepsItsContentInTheParent) {
 }
 
 TEST(WmlcTokens, UnknownAttributeStartIsSkippedWithItsValue) {
-  const Bytes deck = kHeader + Bytes{
-      0xBF,                          // wml + attributes, no content
-      0x0E, 0x03, 'q', 0x00, 0x85,   //   0x0E (unused since WML 1.1) and its value: skipped
-      0x55, 0x03, 'k', 0x00,         //   id="k"
-      0x01};                         // END
+  const Bytes deck = kHeader + Bytes{0xBF,  // wml + attributes, no content
+                                     0x0E, 0x03, 'q', 0x00,
+                                     0x85,  //   0x0E (unused since WML 1.1) and its value: skipped
+                                     0x55, 0x03, 'k', 0x00,  //   id="k"
+                                     0x01};                  // END
   EXPECT_EQ(DumpTree(MustDecode(deck).root), "<wml id=\"k\">\n");
 }
 
@@ -380,34 +383,34 @@ TEST(WmlcTokens, TokensOutOfPlaceAreErrors) {
 
 TEST(WmlcVariables, ExtensionTokensInTextGiveTheTextForm) {
   const Bytes deck = Bytes{0x03, 0x0A, 0x6A, 0x05} + Terminated("name") +
-                     Bytes{0x7F, 0x67, 0x60,
-                           0x80, 0x00}                       // EXT_T_0 "name": escaped
-                     + Bytes{0x41} + Terminated("name")      // EXT_I_1 "name": unescaped
-                     + Bytes{0x42} + Terminated("name")      // EXT_I_2 "name": no escape
-                     + Bytes{0x81, 0x00, 0x82, 0x00,         // EXT_T_1, EXT_T_2 "name"
-                             0x40} + Terminated("_x9")       // EXT_I_0 "_x9"
+                     Bytes{0x7F, 0x67, 0x60, 0x80, 0x00}  // EXT_T_0 "name": escaped
+                     + Bytes{0x41} + Terminated("name")   // EXT_I_1 "name": unescaped
+                     + Bytes{0x42} + Terminated("name")   // EXT_I_2 "name": no escape
+                     + Bytes{0x81, 0x00, 0x82, 0x00,      // EXT_T_1, EXT_T_2 "name"
+                             0x40} +
+                     Terminated("_x9")  // EXT_I_0 "_x9"
                      + Bytes{0x01, 0x01, 0x01};
-  EXPECT_EQ(ParagraphOf(deck),
-            TextParagraph("$(name:e)$(name:u)$(name)$(name:u)$(name)$(_x9:e)"));
+  EXPECT_EQ(ParagraphOf(deck), TextParagraph("$(name:e)$(name:u)$(name)$(name:u)$(name)$(_x9:e)"));
 }
 
 TEST(WmlcVariables, ExtensionTokensInAttributeValues) {
-  const Bytes deck = kHeader + Bytes{0x7F, 0x67, 0x60,
-                                     0xAB,                        // go + attributes
-                                     0x4B}                        //   href="http://"
-                     + Bytes{0x42} + Terminated("host")           //   EXT_I_2 "host"
+  const Bytes deck = kHeader +
+                     Bytes{0x7F, 0x67, 0x60,
+                           0xAB,                                     // go + attributes
+                           0x4B}                                     //   href="http://"
+                     + Bytes{0x42} + Terminated("host")              //   EXT_I_2 "host"
                      + StrI("/?q=") + Bytes{0x40} + Terminated("q")  // "/?q=" EXT_I_0 "q"
-                     + Bytes{0x21, 0x41} + Terminated("n")        //   name= EXT_I_1 "n"
+                     + Bytes{0x21, 0x41} + Terminated("n")           //   name= EXT_I_1 "n"
                      + Bytes{0x01, 0x01, 0x01, 0x01};
-  EXPECT_EQ(ParagraphOf(deck).children.at(0).attributes,
-            (std::vector<MarkupAttribute>{{"href", "http://$(host)/?q=$(q:e)"},
-                                          {"name", "$(n:u)"}}));
+  EXPECT_EQ(
+      ParagraphOf(deck).children.at(0).attributes,
+      (std::vector<MarkupAttribute>{{"href", "http://$(host)/?q=$(q:e)"}, {"name", "$(n:u)"}}));
 }
 
 TEST(WmlcVariables, NamesThatAreNotWmlNamesAreDropped) {
   const Bytes content = StrI("[") + Bytes{0x40} + Terminated("1st") +  // starts with a digit
-                        Bytes{0x42} + Terminated("a)b") +                // ")" would end it early
-                        Bytes{0x41} + Terminated("") +                   // empty
+                        Bytes{0x42} + Terminated("a)b") +              // ")" would end it early
+                        Bytes{0x41} + Terminated("") +                 // empty
                         Bytes{0x42} + Terminated(std::string(kMaxVariableNameBytes + 1, 'v')) +
                         StrI("]");
   EXPECT_EQ(ParagraphOf(DeckWithParagraph(content)), TextParagraph("[]"));
@@ -426,7 +429,7 @@ TEST(WmlcLimits, EveryCutOfAValidDeckIsAnErrorNamingTheCut) {
 }
 
 TEST(WmlcLimits, StringTableReferencesAreChecked) {
-  const Bytes table = {0x03, 0x0A, 0x6A, 0x03, 'a', 'b', 0x00};  // "ab" at offset 0
+  const Bytes table = {0x03, 0x0A, 0x6A, 0x03, 'a', 'b', 0x00};    // "ab" at offset 0
   EXPECT_THAT(DecodeError(table + Bytes{0x7F, 0x83, 0x03, 0x01}),  // STR_T 3: past the end
               HasSubstr("reference 3 is outside the string table (3 bytes)"));
   EXPECT_EQ(DumpTree(MustDecode(table + Bytes{0x7F, 0x83, 0x01, 0x01}).root), "<wml>\n  \"b\"\n");
@@ -445,8 +448,7 @@ TEST(WmlcLimits, IntegersAreAtMostFiveBytesAndThirtyTwoBits) {
               HasSubstr("does not fit in 32 bits"));
   // Five bytes with the largest value, 0xFFFFFFFF: 8F FF FF FF 7F (an ENTITY: U+FFFD).
   const Bytes largest = kHeader + Bytes{0x7F, 0x02, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 0x01};
-  EXPECT_EQ(DumpTree(MustDecode(largest).root),
-            "<wml>\n  \"\uFFFD\"\n");
+  EXPECT_EQ(DumpTree(MustDecode(largest).root), "<wml>\n  \"\uFFFD\"\n");
 }
 
 TEST(WmlcLimits, DepthBomb) {
@@ -542,7 +544,9 @@ TEST(WmlcFromXml2wbxml, NewsDeck) {
         "Search"
         <go href="#search">
     <p>
-      "Café prices: 5)dump" "\u00A0" R"dump(€ · 中文 headlines"
+      "Café prices: 5)dump"
+                               "\u00A0"
+                               R"dump(€ · 中文 headlines"
   <card id="search" title="Search">
     <p>
       "Query: "

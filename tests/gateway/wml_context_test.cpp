@@ -43,8 +43,7 @@ TEST(WmlContext, SerializedTextIsSafeInACookieOrQuery) {
   std::string text = SampleContext().Serialize();
   for (char c : text) {
     bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                   c == '%' || c == '&' || c == '=' || c == '-' || c == '_' || c == '.' ||
-                   c == '~';
+                   c == '%' || c == '&' || c == '=' || c == '-' || c == '_' || c == '.' || c == '~';
     EXPECT_TRUE(allowed) << "'" << c << "' in " << text;
   }
 }
@@ -63,9 +62,9 @@ TEST(WmlContext, LongHistoryLosesItsOldestEntriesFirst) {
   ASSERT_FALSE(parsed.history.empty());
   ASSERT_LT(parsed.history.size(), context.history.size());
   // What is left is the newest part of the history, in order.
-  std::vector<std::string> newest(context.history.end() - static_cast<std::ptrdiff_t>(
-                                                              parsed.history.size()),
-                                  context.history.end());
+  std::vector<std::string> newest(
+      context.history.end() - static_cast<std::ptrdiff_t>(parsed.history.size()),
+      context.history.end());
   EXPECT_EQ(parsed.history, newest);
 }
 

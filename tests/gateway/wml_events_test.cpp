@@ -46,8 +46,7 @@ std::string ExpectShown(std::string_view file, std::string_view card, EntryDirec
 TEST(WmlEvents, OnEnterForwardAttribute) {
   WmlContext context;
   ASSERT_TRUE(context.variables.Set("from", "a b"));
-  Navigation navigation =
-      ExpectNavigation(kEvents, "attribute", EntryDirection::kForward, context);
+  Navigation navigation = ExpectNavigation(kEvents, "attribute", EntryDirection::kForward, context);
   EXPECT_EQ(navigation.kind, Navigation::Kind::kGo);
   EXPECT_EQ(navigation.url, SampleUrl("forward.wml?from=a%20b"));
   // The card was entered (and recorded) before its event sent the browser on.
@@ -75,8 +74,7 @@ TEST(WmlEvents, OnEnterForwardOnlyOnForwardEntry) {
 
 TEST(WmlEvents, OnEnterBackwardOnlyOnBackwardEntry) {
   WmlContext context;
-  Navigation navigation =
-      ExpectNavigation(kEvents, "backward", EntryDirection::kBackward, context);
+  Navigation navigation = ExpectNavigation(kEvents, "backward", EntryDirection::kBackward, context);
   EXPECT_EQ(navigation.kind, Navigation::Kind::kGo);
   EXPECT_EQ(navigation.url, SampleUrl("backward.wml"));
   for (EntryDirection direction : {EntryDirection::kForward, EntryDirection::kRefresh}) {

@@ -25,8 +25,7 @@ using namespace wml_testing;
 
 constexpr std::string_view kFields = "fields.wml";
 
-std::optional<HtmlElement> Named(const std::vector<HtmlElement>& elements,
-                                 std::string_view name) {
+std::optional<HtmlElement> Named(const std::vector<HtmlElement>& elements, std::string_view name) {
   for (const HtmlElement& element : elements) {
     if (element.Attribute("name") == name) return element;
   }
@@ -60,7 +59,8 @@ TEST(WmlFields, CardWithFieldsIsOneFormToTheService) {
   ASSERT_EQ(forms.size(), 1u);
   EXPECT_EQ(forms[0].Attribute("method"), "post");
   EXPECT_EQ(forms[0].Attribute("action"), FakeServiceLinks::kTaskAction);
-  std::optional<HtmlElement> deck = Named(FindElements(html, "input"), FakeServiceLinks::kDeckField);
+  std::optional<HtmlElement> deck =
+      Named(FindElements(html, "input"), FakeServiceLinks::kDeckField);
   ASSERT_TRUE(deck.has_value());
   EXPECT_EQ(deck->Attribute("type"), "hidden");
   EXPECT_EQ(deck->Attribute("value"), SampleUrl(kFields, "form"));
@@ -120,9 +120,9 @@ TEST(WmlFields, MultipleSelectWithDefaultValues) {
   std::optional<HtmlElement> tags = Named(FindElements(html, "select"), "s.tags.");
   ASSERT_TRUE(tags.has_value()) << html;
   EXPECT_TRUE(tags->Has("multiple"));
-  EXPECT_THAT(OptionsOf(*tags), ElementsAre(ShownOption{"1:a", "Apples", false},
-                                            ShownOption{"2:b", "Bananas", true},
-                                            ShownOption{"3:c", "Cherries", true}));
+  EXPECT_THAT(OptionsOf(*tags),
+              ElementsAre(ShownOption{"1:a", "Apples", false}, ShownOption{"2:b", "Bananas", true},
+                          ShownOption{"3:c", "Cherries", true}));
 }
 
 TEST(WmlFields, EntrySetsTheFieldVariables) {
@@ -165,8 +165,12 @@ TEST(WmlFields, SubmittedCardSetsTheVariablesTheNextCardShows) {
   ASSERT_NE(send, nullptr) << html;
 
   std::vector<std::pair<std::string, std::string>> fields = {
-      {"deck", SampleUrl(kFields, "form")}, {"v.name", "Li Lei"},       {"v.pin", "1234"},
-      {"s.city.city_index", "3:gz"},        {"s.tags.", "1:a"},          {"s.tags.", "3:c"},
+      {"deck", SampleUrl(kFields, "form")},
+      {"v.name", "Li Lei"},
+      {"v.pin", "1234"},
+      {"s.city.city_index", "3:gz"},
+      {"s.tags.", "1:a"},
+      {"s.tags.", "3:c"},
       {send->Attribute("name"), send->Attribute("value")}};
   platform::Result<Navigation> navigation =
       ResolveTaskSubmission(fields, SampleUrl(kFields, "form"), context);
@@ -274,8 +278,7 @@ TEST(WmlFields, DefaultChoiceFromIvalueBeforeTheNameVariable) {
 TEST(WmlFields, DefaultChoiceFromTheNameVariableBeforeValue) {
   EXPECT_THAT(DefaultChoice("name=\"n\" value=\"c\"", Variables({{"n", "b"}})), ElementsAre(2));
   // A value no option has falls through to the value attribute.
-  EXPECT_THAT(DefaultChoice("name=\"n\" value=\"c\"", Variables({{"n", "zzz"}})),
-              ElementsAre(3));
+  EXPECT_THAT(DefaultChoice("name=\"n\" value=\"c\"", Variables({{"n", "zzz"}})), ElementsAre(3));
 }
 
 TEST(WmlFields, DefaultChoiceFromValue) {
@@ -288,8 +291,7 @@ TEST(WmlFields, DefaultChoiceWithNothingGiven) {
 }
 
 TEST(WmlFields, DefaultChoiceOfAMultipleSelectIsAList) {
-  EXPECT_THAT(DefaultChoice("iname=\"i\" multiple=\"true\" ivalue=\"1;3\"", {}),
-              ElementsAre(1, 3));
+  EXPECT_THAT(DefaultChoice("iname=\"i\" multiple=\"true\" ivalue=\"1;3\"", {}), ElementsAre(1, 3));
   EXPECT_THAT(DefaultChoice("name=\"n\" multiple=\"true\"", Variables({{"n", "a;c"}})),
               ElementsAre(1, 3));
   EXPECT_THAT(DefaultChoice("name=\"n\" multiple=\"true\" value=\"b;c\"", {}), ElementsAre(2, 3));
@@ -335,9 +337,10 @@ TEST(WmlFields, MalformedFormatsTakeAnyText) {
     EXPECT_EQ(FormatPattern(format), std::nullopt) << format;
   }
   WmlContext context;
-  WmlRenderResult result = RenderDeck("<wml><card><p><input name=\"x\" format=\"Q\" "
-                                      "maxlength=\"lots\"/></p></card></wml>",
-                                      SampleUrl("loose.wml"), context);
+  WmlRenderResult result = RenderDeck(
+      "<wml><card><p><input name=\"x\" format=\"Q\" "
+      "maxlength=\"lots\"/></p></card></wml>",
+      SampleUrl("loose.wml"), context);
   std::optional<HtmlElement> input = Named(FindElements(result.html, "input"), "v.x");
   ASSERT_TRUE(input.has_value());
   EXPECT_FALSE(input->Has("pattern"));
@@ -353,10 +356,10 @@ TEST(WmlFields, FormatCodesAcceptTheirCharacters) {
     const char* accepted;
     const char* refused;
   };
-  for (const Case& c : {Case{"A", "QZ!.", "qz07"}, Case{"a", "qz!.", "QZ07"},
-                        Case{"N", "079", "aA!."}, Case{"n", "07!.", "aAzZ"},
-                        Case{"X", "QZ07!.", "qz"}, Case{"x", "qz07!.", "QZ"},
-                        Case{"M", "qQ0!", ""}, Case{"m", "qQ0!", ""}}) {
+  for (const Case& c :
+       {Case{"A", "QZ!.", "qz07"}, Case{"a", "qz!.", "QZ07"}, Case{"N", "079", "aA!."},
+        Case{"n", "07!.", "aAzZ"}, Case{"X", "QZ07!.", "qz"}, Case{"x", "qz07!.", "QZ"},
+        Case{"M", "qQ0!", ""}, Case{"m", "qQ0!", ""}}) {
     std::optional<std::string> pattern = FormatPattern(c.format);
     ASSERT_TRUE(pattern.has_value()) << c.format;
     for (const char* p = c.accepted; *p; ++p) {

@@ -296,8 +296,8 @@ TEST(WmlParser, DeckWithoutCardIsAnError) {
 }
 
 TEST(WmlParser, TextIsJoinedIntoSingleNodes) {
-  ParsedDeck deck = MustParse(
-      "<wml><card><p>one &amp; two <![CDATA[three]]> $(na<!-- c -->me)</p></card></wml>");
+  ParsedDeck deck =
+      MustParse("<wml><card><p>one &amp; two <![CDATA[three]]> $(na<!-- c -->me)</p></card></wml>");
   const MarkupNode* paragraph = FindFirst(deck.root, "p");
   ASSERT_NE(paragraph, nullptr);
   ASSERT_EQ(paragraph->children.size(), 1u) << DumpTree(deck.root);

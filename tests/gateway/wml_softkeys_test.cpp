@@ -53,17 +53,16 @@ TEST(WmlSoftKeys, EveryTypeWithItsLabelOrTheDefault) {
   WmlContext context;
   std::string html = RenderSampleHtml(kSoftKeys, "every", context);
   EXPECT_THAT(SoftKeys(html),
-              UnorderedElementsAre(Pair("OK", Target("ok.wml")),
-                                   Pair(Label("accept"), Target("ok2.wml")),
-                                   Pair("Settings", Target("settings.wml")),
-                                   Pair(Label("reset"), "refresh"),
-                                   Pair(Label("delete"), Target("delete.wml")),
-                                   Pair(Label("unknown"), Target("unknown.wml")),
-                                   Pair(Label("vnd.foo"), Target("vendor.wml")),
-                                   // From the template: prev, help, and options named "menu"
-                                   // (the card's options key is named "options").
-                                   Pair("Back", "prev"), Pair(Label("help"), Target("help.wml")),
-                                   Pair("Menu", Target("menu.wml"))));
+              UnorderedElementsAre(
+                  Pair("OK", Target("ok.wml")), Pair(Label("accept"), Target("ok2.wml")),
+                  Pair("Settings", Target("settings.wml")), Pair(Label("reset"), "refresh"),
+                  Pair(Label("delete"), Target("delete.wml")),
+                  Pair(Label("unknown"), Target("unknown.wml")),
+                  Pair(Label("vnd.foo"), Target("vendor.wml")),
+                  // From the template: prev, help, and options named "menu"
+                  // (the card's options key is named "options").
+                  Pair("Back", "prev"), Pair(Label("help"), Target("help.wml")),
+                  Pair("Menu", Target("menu.wml"))));
   // Soft keys sit in the bar, not in the card's content.
   std::vector<HtmlElement> content = FindElementsOfClass(html, "div", "wml-card");
   ASSERT_EQ(content.size(), 1u);
@@ -89,8 +88,8 @@ TEST(WmlSoftKeys, CardKeysShadowTheTemplatesByName) {
   std::string html = RenderSampleHtml(kSoftKeys, "shadow", context);
   // help: the card's own; "menu": shadowed by the card's noop accept key named "menu", which
   // is not shown either; prev: inherited.
-  EXPECT_THAT(SoftKeys(html), UnorderedElementsAre(Pair("My help", Target("my-help.wml")),
-                                                   Pair("Back", "prev")));
+  EXPECT_THAT(SoftKeys(html),
+              UnorderedElementsAre(Pair("My help", Target("my-help.wml")), Pair("Back", "prev")));
   EXPECT_THAT(html, Not(HasSubstr(FakeServiceLinks::PageAddress(Target("help.wml")))));
   EXPECT_THAT(html, Not(HasSubstr(FakeServiceLinks::PageAddress(Target("menu.wml")))));
 }
@@ -117,8 +116,8 @@ TEST(WmlSoftKeys, LabelsTakeVariables) {
       "<wml><card><do type=\"accept\" label=\"Buy $(item)\"><go href=\"buy.wml\"/></do>"
       "<p>Shop</p></card></wml>",
       SampleUrl("shop.wml"), context);
-  EXPECT_THAT(SoftKeys(result.html), UnorderedElementsAre(Pair("Buy tea & cake",
-                                                               Target("buy.wml"))));
+  EXPECT_THAT(SoftKeys(result.html),
+              UnorderedElementsAre(Pair("Buy tea & cake", Target("buy.wml"))));
 }
 
 TEST(WmlSoftKeys, SoftKeysOfTheDeckModel) {

@@ -69,8 +69,7 @@ TEST(WmlTasks, EncodeDecodeRoundTrip) {
   ASSERT_TRUE(decoded.ok()) << decoded.error();
   EXPECT_EQ(decoded.value(), task);
 
-  for (WmlTask::Kind kind : {WmlTask::Kind::kPrev, WmlTask::Kind::kRefresh,
-                             WmlTask::Kind::kNoop}) {
+  for (WmlTask::Kind kind : {WmlTask::Kind::kPrev, WmlTask::Kind::kRefresh, WmlTask::Kind::kNoop}) {
     WmlTask plain = Kind(kind);
     plain.setvars = {{"v", "1"}};
     platform::Result<WmlTask> back = DecodeTask(EncodeTask(plain));
@@ -80,8 +79,8 @@ TEST(WmlTasks, EncodeDecodeRoundTrip) {
 }
 
 TEST(WmlTasks, DecodeRefusesWhatEncodeNeverWrites) {
-  for (const char* text : {"", "t=jump", "h=x.wml", "t=go&zz=1", "t=go&h", "pv=1&t=go",
-                           "sv=1&t=go"}) {
+  for (const char* text :
+       {"", "t=jump", "h=x.wml", "t=go&zz=1", "t=go&h", "pv=1&t=go", "sv=1&t=go"}) {
     EXPECT_FALSE(DecodeTask(text).ok()) << text;
   }
 }
@@ -196,7 +195,8 @@ TEST(WmlTasks, GetPostfieldsGoInTheQuery) {
   Navigation navigation = MustStart(task, context);
   EXPECT_FALSE(navigation.post);
   EXPECT_THAT(navigation.url, StartsWith("http://wap.example.com/shop/s.wml?"));
-  EXPECT_THAT(DecodeQuery(QueryOf(navigation.url)), ElementsAre(Pair("q", "a&b c"), Pair("n", "1")));
+  EXPECT_THAT(DecodeQuery(QueryOf(navigation.url)),
+              ElementsAre(Pair("q", "a&b c"), Pair("n", "1")));
 }
 
 TEST(WmlTasks, GetPostfieldsFollowTheQueryAndPrecedeTheFragment) {
@@ -330,9 +330,8 @@ TEST(WmlTasks, SubmittedFieldsBecomeVariablesBeforeTheTaskStarts) {
 
 TEST(WmlTasks, SubmittedIndexOnlySelect) {
   WmlContext context;
-  platform::Result<Navigation> navigation =
-      ResolveTaskSubmission({{"s..choice", "2:b"}, {"s..many", "1:a"}, {"s..many", "4:d"}},
-                            kCardUrl, context);
+  platform::Result<Navigation> navigation = ResolveTaskSubmission(
+      {{"s..choice", "2:b"}, {"s..many", "1:a"}, {"s..many", "4:d"}}, kCardUrl, context);
   ASSERT_TRUE(navigation.ok());
   EXPECT_EQ(navigation->kind, Navigation::Kind::kNone);  // no task pressed
   EXPECT_EQ(context.variables.Get("choice"), "2");

@@ -203,9 +203,12 @@ std::string VisibleText(std::string_view html) {
   std::string text;
   bool in_tag = false;
   for (char c : html) {
-    if (c == '<') in_tag = true;
-    else if (c == '>') in_tag = false;
-    else if (!in_tag) text += c;
+    if (c == '<')
+      in_tag = true;
+    else if (c == '>')
+      in_tag = false;
+    else if (!in_tag)
+      text += c;
   }
   return DecodeHtml(text);
 }

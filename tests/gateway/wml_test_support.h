@@ -23,10 +23,10 @@ namespace tovarin::gateway::wml_testing {
 inline constexpr std::string_view kSampleBase = "http://wap.example.com/d/";
 
 // UTF-8 of characters the tests meet often, spelled out byte by byte.
-inline constexpr std::string_view kNbsp = "\xC2\xA0";           // U+00A0
-inline constexpr std::string_view kCopyright = "\xC2\xA9";      // U+00A9
-inline constexpr std::string_view kZhong = "\xE4\xB8\xAD";      // U+4E2D 中
-inline constexpr std::string_view kWen = "\xE6\x96\x87";        // U+6587 文
+inline constexpr std::string_view kNbsp = "\xC2\xA0";       // U+00A0
+inline constexpr std::string_view kCopyright = "\xC2\xA9";  // U+00A9
+inline constexpr std::string_view kZhong = "\xE4\xB8\xAD";  // U+4E2D 中
+inline constexpr std::string_view kWen = "\xE6\x96\x87";    // U+6587 文
 
 // The text of tests/data/wml/`file_name`; fails the test when it cannot be read.
 std::string ReadSample(std::string_view file_name);

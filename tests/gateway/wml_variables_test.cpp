@@ -70,8 +70,7 @@ TEST(WmlVariables, EscapeConversion) {
   EXPECT_EQ(InText("$(q:escape)", variables), "a%20b%26c%3Dd%25e");
   // The value is escaped as UTF-8 bytes, or in the deck's charset when it has one.
   EXPECT_EQ(InText("$(zh:e)", variables), "%E4%B8%AD");
-  EXPECT_EQ(SubstituteVariables("$(zh:e)", variables, VariableContext::kText, "GB2312"),
-            "%D6%D0");
+  EXPECT_EQ(SubstituteVariables("$(zh:e)", variables, VariableContext::kText, "GB2312"), "%D6%D0");
   EXPECT_EQ(EscapeVariableValue(std::string(kZhong), "gbk"), "%D6%D0");
   EXPECT_EQ(EscapeVariableValue(std::string(kZhong), ""), "%E4%B8%AD");
 }

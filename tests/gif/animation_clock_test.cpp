@@ -78,8 +78,9 @@ TEST(Delays, ZeroDelayFramesShowForMinFrameDelay) {
   h.engine.minFrameDelay = 50;
   ASSERT_EQ(h.Load(BuildGif(Animation(3, 0))), 3);
   h.Advance(160);
-  EXPECT_EQ(h.timeline, (std::vector<std::string>{"t=50 FrameChanged 1 true", "t=100 FrameChanged 2 true",
-                                                  "t=150 FrameChanged 3 true"}));
+  EXPECT_EQ(h.timeline,
+            (std::vector<std::string>{"t=50 FrameChanged 1 true", "t=100 FrameChanged 2 true",
+                                      "t=150 FrameChanged 3 true"}));
 }
 
 TEST(Delays, SteppedDelayOverridesEveryFramesOwnDelay) {
@@ -88,21 +89,23 @@ TEST(Delays, SteppedDelayOverridesEveryFramesOwnDelay) {
   h.engine.steppedDelay = 200;
   ASSERT_EQ(h.Load(BuildGif(Animation(3, 1))), 3);  // 10 ms each in the file
   h.Advance(450);
-  EXPECT_EQ(h.timeline, (std::vector<std::string>{"t=200 FrameChanged 1 true", "t=400 FrameChanged 2 true"}));
+  EXPECT_EQ(h.timeline,
+            (std::vector<std::string>{"t=200 FrameChanged 1 true", "t=400 FrameChanged 2 true"}));
 }
 
 TEST(Delays, LongFileDelayBeatsMinFrameDelayAndUsesEachFramesOwnValue) {
   TestGif gif = Animation(2, 0);
-  gif.frames[0].delay_cs = 30;   // 300 ms
-  gif.frames[1].delay_cs = 2;    // 20 ms, raised to 50
+  gif.frames[0].delay_cs = 30;  // 300 ms
+  gif.frames[1].delay_cs = 2;   // 20 ms, raised to 50
   EngineHarness h;
   h.engine.delayAnimation = 0;
   ASSERT_EQ(h.Load(BuildGif(gif)), 2);
   EXPECT_EQ(h.engine.FrameDelay(1), 300);
   EXPECT_EQ(h.engine.FrameDelay(2), 50);
   h.Advance(690);
-  EXPECT_EQ(h.timeline, (std::vector<std::string>{"t=300 FrameChanged 1 true", "t=350 FrameChanged 2 true",
-                                                  "t=650 FrameChanged 1 true"}));
+  EXPECT_EQ(h.timeline,
+            (std::vector<std::string>{"t=300 FrameChanged 1 true", "t=350 FrameChanged 2 true",
+                                      "t=650 FrameChanged 1 true"}));
 }
 
 // A stored MinFrameDelay of 0 with zero-delay frames must not spin the clock.
@@ -190,7 +193,8 @@ TEST(RunStates, AHandlerThatStopsTheAnimationIsNotOverriddenByTheTick) {
   EngineHarness h;
   h.engine.delayAnimation = 0;
   ASSERT_EQ(h.Load(BuildGif(Animation(3, 10))), 3);
-  h.host.SetEventHandler("FrameChanged", [&](platform::EventArgs&) { h.engine.SetAnimationTimer(kTimerStop); });
+  h.host.SetEventHandler("FrameChanged",
+                         [&](platform::EventArgs&) { h.engine.SetAnimationTimer(kTimerStop); });
   h.Advance(100);
   EXPECT_EQ(h.engine.currentFrame, 2);
   EXPECT_EQ(h.engine.actionState, kActionStopped);
@@ -231,8 +235,9 @@ TEST(Routing, TwoEnginesOnOneFormAnimateAtTheirOwnRates) {
   second.gifBytes = BuildGif(Animation(3, 15));
   ASSERT_EQ(second.LoadGIF(), 3);
   h.Advance(300);
-  EXPECT_EQ(h.timeline, (std::vector<std::string>{"t=100 FrameChanged 1 true", "t=200 FrameChanged 2 true",
-                                                  "t=300 FrameChanged 1 true"}));
+  EXPECT_EQ(h.timeline,
+            (std::vector<std::string>{"t=100 FrameChanged 1 true", "t=200 FrameChanged 2 true",
+                                      "t=300 FrameChanged 1 true"}));
   EXPECT_EQ(second_timeline, (std::vector<std::string>{"t=150 1", "t=300 2"}));
 }
 

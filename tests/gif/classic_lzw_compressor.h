@@ -42,7 +42,8 @@ struct ClassicCompressor {
       }
       return;
     }
-    if (bits > 0) block[static_cast<std::size_t>(fill++)] = static_cast<std::uint8_t>(accumulator & 0xFF);
+    if (bits > 0)
+      block[static_cast<std::size_t>(fill++)] = static_cast<std::uint8_t>(accumulator & 0xFF);
     if (fill > 1) {
       block[0] = static_cast<std::uint8_t>(fill - 1);
       out.insert(out.end(), block.begin(), block.begin() + fill);

@@ -52,7 +52,8 @@ TEST(DisposalRestorePrevious, RestoresTheMaskBitsOfAFrameAtAnUnalignedLeft) {
   TestGif gif = FourColourGif();
   TestFrame first = SolidFrame(0, 0, 24, 2, 0);
   for (int y = 0; y < 2; ++y) {
-    for (int x = 0; x < 24; ++x) first.indices[static_cast<std::size_t>(y * 24 + x)] = x % 3 == 0 ? 1 : 0;
+    for (int x = 0; x < 24; ++x)
+      first.indices[static_cast<std::size_t>(y * 24 + x)] = x % 3 == 0 ? 1 : 0;
   }
   first.transparent = 0;
   TestFrame second = SolidFrame(5, 0, 10, 2, 2);
@@ -162,7 +163,8 @@ TEST(Transparency, OpaqueFrameLoadsItsTableOnceAndRemembersIt) {
   LoadAllFrames(h, gif, 2);
   Draw(h, 1, kGrey);
   EXPECT_EQ(h.engine.selectedTable, 0);
-  EXPECT_EQ(RowColours(Draw(h, 2, kGrey), 0), (std::vector{Rgb(0x20, 0x20, 0x20), Rgb(0x20, 0x20, 0x20)}));
+  EXPECT_EQ(RowColours(Draw(h, 2, kGrey), 0),
+            (std::vector{Rgb(0x20, 0x20, 0x20), Rgb(0x20, 0x20, 0x20)}));
   EXPECT_EQ(h.engine.selectedTable, 1);
 }
 
@@ -183,8 +185,10 @@ TEST(SolidBackground, ShowsOnlyWhereNoFrameHasDrawnSinceFrameOne) {
   LoadAllFrames(h, gif, 2);
   const platform::ColorRef solid = Rgb(10, 20, 30);
   // The fill covers the scaled logical screen (4 pixels), not the whole 6-pixel control.
-  EXPECT_EQ(RowColours(Draw(h, 1, kGrey), 0), (std::vector{kGreen, solid, solid, solid, kGrey, kGrey}));
-  EXPECT_EQ(RowColours(Draw(h, 2, kGrey), 0), (std::vector{kGreen, kWhite, solid, solid, kGrey, kGrey}));
+  EXPECT_EQ(RowColours(Draw(h, 1, kGrey), 0),
+            (std::vector{kGreen, solid, solid, solid, kGrey, kGrey}));
+  EXPECT_EQ(RowColours(Draw(h, 2, kGrey), 0),
+            (std::vector{kGreen, kWhite, solid, solid, kGrey, kGrey}));
   EXPECT_EQ(h.engine.Canvas()->GetPixel(2, 0), Rgb(0, 0, 0));  // the fill never reaches the canvas
 }
 
@@ -212,9 +216,10 @@ TEST(StretchModes, ComputeScaleFollowsEachMode) {
     float scale_x, scale_y;
   };
   const Case cases[] = {
-      {0, 50, 5, 20, 5, 1.0f, 1.0f},     {1, 50, 40, 50, 25, 2.5f, 2.5f},  {2, 40, 30, 40, 30, 2.0f, 3.0f},
-      {3, 50, 40, 20, 10, 1.0f, 1.0f},   {3, 30, 5, 10, 5, 0.5f, 0.5f},    {3, 15, 40, 15, 8, 0.75f, 0.75f},
-      {3, 30, 10, 20, 10, 1.0f, 1.0f},   {4, 7, 7, 20, 10, 1.0f, 1.0f},
+      {0, 50, 5, 20, 5, 1.0f, 1.0f},   {1, 50, 40, 50, 25, 2.5f, 2.5f},
+      {2, 40, 30, 40, 30, 2.0f, 3.0f}, {3, 50, 40, 20, 10, 1.0f, 1.0f},
+      {3, 30, 5, 10, 5, 0.5f, 0.5f},   {3, 15, 40, 15, 8, 0.75f, 0.75f},
+      {3, 30, 10, 20, 10, 1.0f, 1.0f}, {4, 7, 7, 20, 10, 1.0f, 1.0f},
   };
   for (const Case& c : cases) {
     h.engine.stretchMode = c.mode;
@@ -304,7 +309,8 @@ TEST(Mirroring, HorizontalMirrorMovesAFrameAtLeftFiveWidthTenToLeftTwentyFive) {
   EXPECT_EQ(h.engine.frames[0].left, 0);
   EXPECT_EQ(h.engine.mirrorStyle, kMirrorHorizontal);
   for (int x = 0; x < 10; ++x) {
-    EXPECT_EQ(h.engine.Strip()->GetIndex(h.engine.StripX(2) + x, 0), second.indices[static_cast<std::size_t>(9 - x)]);
+    EXPECT_EQ(h.engine.Strip()->GetIndex(h.engine.StripX(2) + x, 0),
+              second.indices[static_cast<std::size_t>(9 - x)]);
   }
   const platform::Bitmap shown = Draw(h, 2, kGrey);
   EXPECT_EQ(shown.GetPixel(25, 0), kGreen);  // index 1, the frame's last pixel
@@ -331,7 +337,8 @@ TEST(Mirroring, ApplyMirrorFlipsFramesPositionsAndTheCanvas) {
   h.engine.mirrorStyle = kMirrorHorizontal | kMirrorVertical;
   h.engine.ApplyMirror(kMirrorHorizontal | kMirrorVertical, false, true);
   EXPECT_EQ(h.engine.frames[1].left, 3);
-  EXPECT_EQ(RowColours(Draw(h, 1, kGrey), 3), (std::vector{kGreen, kGreen, kGreen, kGreen, kGreen, kBlue}));
+  EXPECT_EQ(RowColours(Draw(h, 1, kGrey), 3),
+            (std::vector{kGreen, kGreen, kGreen, kGreen, kGreen, kBlue}));
 }
 
 // The style changes from horizontal to vertical in the 20 ms between the build passes, as a
@@ -370,7 +377,8 @@ TEST(ColourTableCache, RestoreTwiceWithReleaseReportsFalseTheSecondTime) {
   EXPECT_TRUE(h.engine.CacheColorTables());
   EXPECT_FALSE(h.engine.CacheColorTables());
   h.engine.colorTables[0][1] = 0x123456;
-  EXPECT_EQ(RowColours(Draw(h, 1, kGrey), 0), (std::vector{kGreen, kGreen}));  // table 0 still loaded
+  EXPECT_EQ(RowColours(Draw(h, 1, kGrey), 0),
+            (std::vector{kGreen, kGreen}));  // table 0 still loaded
   h.engine.selectedTable = -1;
   EXPECT_EQ(Draw(h, 1, kGrey).GetPixel(0, 0), Rgb(0x12, 0x34, 0x56));
   EXPECT_TRUE(h.engine.RestoreColorTables(false));

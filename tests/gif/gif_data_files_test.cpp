@@ -21,7 +21,9 @@ using Bytes = std::vector<std::uint8_t>;
 using tovarin::giflib_memory::MemoryInput;
 using tovarin::giflib_memory::ReadMemory;
 
-std::filesystem::path DataDir() { return std::filesystem::path(TOVARIN_SOURCE_DIR) / "tests" / "data" / "gif"; }
+std::filesystem::path DataDir() {
+  return std::filesystem::path(TOVARIN_SOURCE_DIR) / "tests" / "data" / "gif";
+}
 
 Bytes ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -40,17 +42,19 @@ DecodedFrame DecodeFrame(const Bytes& file, const GifParser& parser, std::size_t
   const std::size_t packed = static_cast<std::size_t>(span.descriptorPos) + 9;
   std::size_t data = static_cast<std::size_t>(span.descriptorPos) + 10;
   if ((file[packed] & 0x80) != 0) data += 3u << ((file[packed] & 7) + 1);
-  const std::size_t end = static_cast<std::size_t>(span.descriptorPos) + static_cast<std::size_t>(span.length);
+  const std::size_t end =
+      static_cast<std::size_t>(span.descriptorPos) + static_cast<std::size_t>(span.length);
   EXPECT_LE(end, file.size());
   EXPECT_LE(data, end);
   auto strip = platform::Bitmap::Create(frame.width, frame.height, 8);
   EXPECT_TRUE(strip.ok());
   DecodedFrame decoded;
-  auto status = platform::DecodeGifImage(std::span(file).subspan(data, end - data), frame.width, frame.height,
-                                         (file[packed] & 0x40) != 0, *strip, 0, 0);
+  auto status = platform::DecodeGifImage(std::span(file).subspan(data, end - data), frame.width,
+                                         frame.height, (file[packed] & 0x40) != 0, *strip, 0, 0);
   EXPECT_TRUE(status.ok());
   decoded.status = status.value();
-  for (int y = 0; y < frame.height; ++y) decoded.pixels.insert(decoded.pixels.end(), strip->Row(y), strip->Row(y) + frame.width);
+  for (int y = 0; y < frame.height; ++y)
+    decoded.pixels.insert(decoded.pixels.end(), strip->Row(y), strip->Row(y) + frame.width);
   return decoded;
 }
 
@@ -101,7 +105,8 @@ TEST(GifDataFiles, CompleteFilesMatchGiflibFrameByFrame) {
         const DecodedFrame ours = DecodeFrame(file, parser, static_cast<std::size_t>(i));
         EXPECT_TRUE(ours.status.Complete());
         const Bytes theirs(image.RasterBits,
-                           image.RasterBits + static_cast<std::size_t>(image.ImageDesc.Width) * image.ImageDesc.Height);
+                           image.RasterBits + static_cast<std::size_t>(image.ImageDesc.Width) *
+                                                  image.ImageDesc.Height);
         EXPECT_EQ(ours.pixels, theirs) << "frame " << i;
         ++compared;
       }
@@ -135,7 +140,8 @@ TEST(GifDataFiles, KnownContents) {
   ASSERT_EQ(parser.ParseGIFStream(still), 1);
   const DecodedFrame frame = DecodeFrame(still, parser, 0);
   for (int y = 0; y < 4; ++y) {
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(frame.pixels[static_cast<std::size_t>(y * 4 + x)], (x + y) % 4);
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(frame.pixels[static_cast<std::size_t>(y * 4 + x)], (x + y) % 4);
   }
 
   const Bytes cut = ReadFile(DataDir() / "noise_80x60_cut.gif");
@@ -147,7 +153,8 @@ TEST(GifDataFiles, KnownContents) {
   const Bytes whole = ReadFile(DataDir() / "noise_80x60.gif");
   ASSERT_EQ(parser.ParseGIFStream(whole), 1);
   const DecodedFrame full = DecodeFrame(whole, parser, 0);
-  EXPECT_TRUE(std::equal(partial.pixels.begin(), partial.pixels.begin() + partial.status.pixels, full.pixels.begin()));
+  EXPECT_TRUE(std::equal(partial.pixels.begin(), partial.pixels.begin() + partial.status.pixels,
+                         full.pixels.begin()));
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ struct Pair {
 
 TEST(FastBlit, MatchesTheRasterLayerForEveryHandledPairWithClipping) {
   const Pair pairs[] = {
-      {8, 24, RasterOp::kSrcCopy}, {8, 24, RasterOp::kSrcAnd},  {8, 24, RasterOp::kSrcPaint},
+      {8, 24, RasterOp::kSrcCopy}, {8, 24, RasterOp::kSrcAnd},   {8, 24, RasterOp::kSrcPaint},
       {1, 24, RasterOp::kSrcAnd},  {24, 24, RasterOp::kSrcCopy}, {24, 24, RasterOp::kSrcPaint},
       {8, 1, RasterOp::kSrcCopy},  {8, 1, RasterOp::kSrcAnd},
   };
@@ -57,8 +57,9 @@ TEST(FastBlit, MatchesTheRasterLayerForEveryHandledPairWithClipping) {
       Bitmap expected = RandomBitmap(random, 1 + random() % 40, 1 + random() % 12, pair.to);
       if (pair.to == 1 && round % 2 == 0) {
         // Besides the mask's own black and white, any two colours.
-        const std::array<platform::PaletteEntry, 2> two{static_cast<platform::PaletteEntry>(random() & 0xFFFFFFu),
-                                                        static_cast<platform::PaletteEntry>(random() & 0xFFFFFFu)};
+        const std::array<platform::PaletteEntry, 2> two{
+            static_cast<platform::PaletteEntry>(random() & 0xFFFFFFu),
+            static_cast<platform::PaletteEntry>(random() & 0xFFFFFFu)};
         expected.SetColorTable(0, two);
       }
       Bitmap actual = expected.Clone();
@@ -66,7 +67,8 @@ TEST(FastBlit, MatchesTheRasterLayerForEveryHandledPairWithClipping) {
       platform::Blit(expected, x, y, w, h, source, sx, sy, pair.op);
       ASSERT_TRUE(FastBlit(actual, x, y, w, h, source, sx, sy, pair.op));
       ASSERT_TRUE(std::equal(expected.Bits().begin(), expected.Bits().end(), actual.Bits().begin()))
-          << pair.from << "->" << pair.to << " op " << static_cast<int>(pair.op) << " round " << round;
+          << pair.from << "->" << pair.to << " op " << static_cast<int>(pair.op) << " round "
+          << round;
     }
   }
 }
@@ -77,22 +79,33 @@ TEST(FastBlit, MaskPassesWithOneOddIndexMatchTheRasterLayer) {
   // colours. Pixels hold the odd index often, next to its neighbours and index 255.
   std::mt19937 random(77);
   for (int round = 0; round < 400; ++round) {
-    Bitmap source = Bitmap::Create(1 + static_cast<int>(random() % 70), 1 + static_cast<int>(random() % 6), 8).value();
-    const auto odd = static_cast<std::uint8_t>(round % 4 == 0 ? 255 : round % 4 == 1 ? 0 : random());
-    const auto rest_colour = static_cast<platform::PaletteEntry>(round % 2 == 0 ? 0 : random() & 0xFFFFFFu);
-    const auto odd_colour = static_cast<platform::PaletteEntry>(
-        round % 5 == 0 ? rest_colour : round % 2 == 0 ? 0xFFFFFFu : random() & 0xFFFFFFu);
+    Bitmap source =
+        Bitmap::Create(1 + static_cast<int>(random() % 70), 1 + static_cast<int>(random() % 6), 8)
+            .value();
+    const auto odd = static_cast<std::uint8_t>(round % 4 == 0   ? 255
+                                               : round % 4 == 1 ? 0
+                                                                : random());
+    const auto rest_colour =
+        static_cast<platform::PaletteEntry>(round % 2 == 0 ? 0 : random() & 0xFFFFFFu);
+    const auto odd_colour =
+        static_cast<platform::PaletteEntry>(round % 5 == 0   ? rest_colour
+                                            : round % 2 == 0 ? 0xFFFFFFu
+                                                             : random() & 0xFFFFFFu);
     std::vector<platform::PaletteEntry> table(256, rest_colour);
     table[odd] = odd_colour;
     source.SetColorTable(0, table);
     for (auto& byte : source.Bits()) {
       const unsigned pick = random() % 4;
-      byte = pick == 0 ? odd : pick == 1 ? static_cast<std::uint8_t>(odd + 1) : static_cast<std::uint8_t>(random());
+      byte = pick == 0   ? odd
+             : pick == 1 ? static_cast<std::uint8_t>(odd + 1)
+                         : static_cast<std::uint8_t>(random());
     }
-    Bitmap expected = RandomBitmap(random, 1 + static_cast<int>(random() % 70), 1 + static_cast<int>(random() % 6), 1);
+    Bitmap expected = RandomBitmap(random, 1 + static_cast<int>(random() % 70),
+                                   1 + static_cast<int>(random() % 6), 1);
     if (round % 3 == 0) {
-      const std::array<platform::PaletteEntry, 2> two{static_cast<platform::PaletteEntry>(random() & 0xFFFFFFu),
-                                                      static_cast<platform::PaletteEntry>(random() & 0xFFFFFFu)};
+      const std::array<platform::PaletteEntry, 2> two{
+          static_cast<platform::PaletteEntry>(random() & 0xFFFFFFu),
+          static_cast<platform::PaletteEntry>(random() & 0xFFFFFFu)};
       expected.SetColorTable(0, two);
     }
     Bitmap actual = expected.Clone();
@@ -115,22 +128,25 @@ TEST(FastBlit, FusedPassesMatchTwoRasterBlits) {
       Bitmap expected = RandomBitmap(random, 1 + random() % 40, 1 + random() % 12, 24);
       Bitmap actual = expected.Clone();
       std::vector<platform::PaletteEntry> and_colors(256);
-      for (auto& entry : and_colors) entry = random() % 2 == 0 ? 0xFFFFFFu : static_cast<std::uint32_t>(random() & 0xFFFFFF);
-      const std::vector<platform::PaletteEntry> paint_colors(strip.ColorTable().begin(), strip.ColorTable().end());
+      for (auto& entry : and_colors)
+        entry = random() % 2 == 0 ? 0xFFFFFFu : static_cast<std::uint32_t>(random() & 0xFFFFFF);
+      const std::vector<platform::PaletteEntry> paint_colors(strip.ColorTable().begin(),
+                                                             strip.ColorTable().end());
       strip.SetColorTable(0, and_colors);
       platform::Blit(expected, x, y, w, h, strip, sx, sy, RasterOp::kSrcAnd);
       strip.SetColorTable(0, paint_colors);
       platform::Blit(expected, x, y, w, h, strip, sx, sy, RasterOp::kSrcPaint);
       ASSERT_TRUE(FastAndThenPaint(actual, x, y, w, h, strip, sx, sy, and_colors, paint_colors));
-      ASSERT_TRUE(std::equal(expected.Bits().begin(), expected.Bits().end(), actual.Bits().begin())) << round;
+      ASSERT_TRUE(std::equal(expected.Bits().begin(), expected.Bits().end(), actual.Bits().begin()))
+          << round;
     }
     {
       const int width = 1 + static_cast<int>(random() % 40);
       const int height = 1 + static_cast<int>(random() % 12);
       Bitmap mask = RandomBitmap(random, width, height, 1);
       if (round % 3 == 0) {
-        const std::array<platform::PaletteEntry, 2> two{static_cast<platform::PaletteEntry>(random() & 0xFFFFFF),
-                                                        0xFFFFFFu};
+        const std::array<platform::PaletteEntry, 2> two{
+            static_cast<platform::PaletteEntry>(random() & 0xFFFFFF), 0xFFFFFFu};
         mask.SetColorTable(0, two);
       }
       const Bitmap canvas = RandomBitmap(random, width, height, 24);
@@ -139,7 +155,8 @@ TEST(FastBlit, FusedPassesMatchTwoRasterBlits) {
       platform::Blit(expected, x, y, w, h, mask, sx, sy, RasterOp::kSrcAnd);
       platform::Blit(expected, x, y, w, h, canvas, sx, sy, RasterOp::kSrcPaint);
       ASSERT_TRUE(FastMaskedCanvas(actual, x, y, w, h, mask, canvas, sx, sy));
-      ASSERT_TRUE(std::equal(expected.Bits().begin(), expected.Bits().end(), actual.Bits().begin())) << round;
+      ASSERT_TRUE(std::equal(expected.Bits().begin(), expected.Bits().end(), actual.Bits().begin()))
+          << round;
     }
   }
 }
@@ -159,17 +176,20 @@ TEST(FastBlit, FillsMatchTheRasterLayer) {
   for (int round = 0; round < 100; ++round) {
     Bitmap canvas = RandomBitmap(random, 1 + random() % 30, 1 + random() % 8, 24);
     Bitmap mask = RandomBitmap(random, canvas.Width(), canvas.Height(), 1);
-    const platform::Rect rect = platform::Rect::FromXYWH(static_cast<int>(random() % 36) - 3,
-                                                         static_cast<int>(random() % 10) - 1,
-                                                         static_cast<int>(random() % 30), static_cast<int>(random() % 8));
+    const platform::Rect rect = platform::Rect::FromXYWH(
+        static_cast<int>(random() % 36) - 3, static_cast<int>(random() % 10) - 1,
+        static_cast<int>(random() % 30), static_cast<int>(random() % 8));
     Bitmap expected_canvas = canvas.Clone();
     Bitmap expected_mask = mask.Clone();
     platform::FillRect(expected_canvas, rect, platform::Rgb(0, 0, 0));
     platform::FillRect(expected_mask, rect, platform::Rgb(255, 255, 255));
     ClearToBlack(canvas, rect);
     SetMaskBits(mask, rect);
-    ASSERT_TRUE(std::equal(canvas.Bits().begin(), canvas.Bits().end(), expected_canvas.Bits().begin())) << round;
-    ASSERT_TRUE(std::equal(mask.Bits().begin(), mask.Bits().end(), expected_mask.Bits().begin())) << round;
+    ASSERT_TRUE(
+        std::equal(canvas.Bits().begin(), canvas.Bits().end(), expected_canvas.Bits().begin()))
+        << round;
+    ASSERT_TRUE(std::equal(mask.Bits().begin(), mask.Bits().end(), expected_mask.Bits().begin()))
+        << round;
   }
 }
 
@@ -182,27 +202,35 @@ TEST(FastBlit, WholeAnimationsDrawTheSameBothWays) {
     const int screen_width = 1 + static_cast<int>(random() % 40);
     const int screen_height = 1 + static_cast<int>(random() % 20);
     TestGif gif;
-    for (int i = 0; i < 16; ++i) gif.global_table.push_back(static_cast<std::uint32_t>(random() & 0xFFFFFF));
+    for (int i = 0; i < 16; ++i)
+      gif.global_table.push_back(static_cast<std::uint32_t>(random() & 0xFFFFFF));
     const int frame_count = 2 + static_cast<int>(random() % 5);
     for (int f = 0; f < frame_count; ++f) {
       TestFrame frame;
-      frame.width = f == 0 && round % 3 == 0 ? screen_width : 1 + static_cast<int>(random() % screen_width);
-      frame.height = f == 0 && round % 3 == 0 ? screen_height : 1 + static_cast<int>(random() % screen_height);
-      frame.left = static_cast<int>(random() % static_cast<unsigned>(screen_width - frame.width + 1));
-      frame.top = static_cast<int>(random() % static_cast<unsigned>(screen_height - frame.height + 1));
+      frame.width =
+          f == 0 && round % 3 == 0 ? screen_width : 1 + static_cast<int>(random() % screen_width);
+      frame.height =
+          f == 0 && round % 3 == 0 ? screen_height : 1 + static_cast<int>(random() % screen_height);
+      frame.left =
+          static_cast<int>(random() % static_cast<unsigned>(screen_width - frame.width + 1));
+      frame.top =
+          static_cast<int>(random() % static_cast<unsigned>(screen_height - frame.height + 1));
       frame.disposal = static_cast<int>(random() % 4);
       frame.transparent = random() % 2 == 0 ? static_cast<int>(random() % 20) : -1;
       if (random() % 3 == 0) {
-        for (int i = 0; i < 4; ++i) frame.local_table.push_back(static_cast<std::uint32_t>(random() & 0xFFFFFF));
+        for (int i = 0; i < 4; ++i)
+          frame.local_table.push_back(static_cast<std::uint32_t>(random() & 0xFFFFFF));
       }
-      for (int p = 0; p < frame.width * frame.height; ++p) frame.indices.push_back(static_cast<std::uint8_t>(random() % 20));
+      for (int p = 0; p < frame.width * frame.height; ++p)
+        frame.indices.push_back(static_cast<std::uint8_t>(random() % 20));
       gif.frames.push_back(frame);
     }
     const std::vector<std::uint8_t> bytes = BuildGif(gif);
     const int offset_x = static_cast<int>(random() % 9) - 4;
     const int offset_y = static_cast<int>(random() % 5) - 2;
     const bool solid = random() % 4 == 0;
-    const HarnessOptions options{.user_mode = true, .width = screen_width + 3, .height = screen_height + 1};
+    const HarnessOptions options{
+        .user_mode = true, .width = screen_width + 3, .height = screen_height + 1};
     EngineHarness fast(options);
     EngineHarness general(options);
     general.engine.SetFastBlits(false);
@@ -221,9 +249,11 @@ TEST(FastBlit, WholeAnimationsDrawTheSameBothWays) {
         Bitmap b = SolidSurface(options.width, options.height, platform::Rgb(9, 200, 77));
         fast.engine.DrawFrame(f, a);
         general.engine.DrawFrame(f, b);
-        ASSERT_TRUE(std::equal(a.Bits().begin(), a.Bits().end(), b.Bits().begin())) << round << " frame " << f;
+        ASSERT_TRUE(std::equal(a.Bits().begin(), a.Bits().end(), b.Bits().begin()))
+            << round << " frame " << f;
         if (fast.engine.Mask() != nullptr) {
-          ASSERT_TRUE(std::equal(fast.engine.Mask()->Bits().begin(), fast.engine.Mask()->Bits().end(),
+          ASSERT_TRUE(std::equal(fast.engine.Mask()->Bits().begin(),
+                                 fast.engine.Mask()->Bits().end(),
                                  general.engine.Mask()->Bits().begin()))
               << round << " frame " << f;
         }

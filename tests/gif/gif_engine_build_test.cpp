@@ -28,7 +28,8 @@ std::vector<std::uint8_t> StripIndices(const GifEngine& engine, int frame) {
   std::vector<std::uint8_t> indices;
   for (int y = 0; y < record.height; ++y) {
     for (int x = 0; x < record.width; ++x) {
-      indices.push_back(static_cast<std::uint8_t>(engine.Strip()->GetIndex(engine.StripX(frame) + x, y)));
+      indices.push_back(
+          static_cast<std::uint8_t>(engine.Strip()->GetIndex(engine.StripX(frame) + x, y)));
     }
   }
   return indices;
@@ -140,7 +141,9 @@ TEST(DamagedData, FrameWithAnUnusableCodeSizeStaysIndexZero) {
 
 TEST(CanvasDecision, OneFrameGifHasStripOfItsSizeNoCanvasNoTimer) {
   TestGif gif = FourColourGif();
-  gif.frames = {SolidFrame(0, 0, 6, 3, 1), };
+  gif.frames = {
+      SolidFrame(0, 0, 6, 3, 1),
+  };
   gif.frames[0].disposal = 2;
   EngineHarness h;
   ASSERT_EQ(h.Load(BuildGif(gif)), 1);
@@ -304,7 +307,8 @@ TEST(BuildPasses, DesignModeBuildsFrameOneOnlyAndKeepsTheFileBytes) {
 TEST(FailedLoads, NoUsableFrameLeavesTheEngineEmpty) {
   EngineHarness h;
   EXPECT_EQ(h.Load({}), 0);
-  const std::vector<std::uint8_t> not_a_gif{'G', 'I', 'F', '9', '0', 'a', 1, 0, 1, 0, 0, 0, 0, 0x3B};
+  const std::vector<std::uint8_t> not_a_gif{'G', 'I', 'F', '9', '0', 'a', 1,
+                                            0,   1,   0,   0,   0,   0,   0x3B};
   EXPECT_EQ(h.Load(not_a_gif), 0);
   EXPECT_EQ(h.engine.currentFrame, 0);
   EXPECT_TRUE(h.engine.gifBytes.empty());

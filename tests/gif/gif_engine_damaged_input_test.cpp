@@ -14,12 +14,14 @@ namespace {
 
 TestGif Sample(std::mt19937& random) {
   TestGif gif;
-  for (int i = 0; i < 8; ++i) gif.global_table.push_back(static_cast<std::uint32_t>(random() & 0xFFFFFF));
+  for (int i = 0; i < 8; ++i)
+    gif.global_table.push_back(static_cast<std::uint32_t>(random() & 0xFFFFFF));
   gif.loops = static_cast<int>(random() % 3);
   const int frames = 1 + static_cast<int>(random() % 4);
   for (int f = 0; f < frames; ++f) {
-    TestFrame frame = SolidFrame(static_cast<int>(random() % 6), static_cast<int>(random() % 6),
-                                 1 + static_cast<int>(random() % 12), 1 + static_cast<int>(random() % 9), 0);
+    TestFrame frame =
+        SolidFrame(static_cast<int>(random() % 6), static_cast<int>(random() % 6),
+                   1 + static_cast<int>(random() % 12), 1 + static_cast<int>(random() % 9), 0);
     for (auto& index : frame.indices) index = static_cast<std::uint8_t>(random() % 12);
     frame.disposal = static_cast<int>(random() % 8);
     frame.transparent = random() % 2 == 0 ? static_cast<int>(random() % 12) : -1;
@@ -49,7 +51,8 @@ std::vector<std::uint8_t> Damage(std::vector<std::uint8_t> bytes, std::mt19937& 
 
 void Exercise(EngineHarness& h, std::mt19937& random) {
   const int count = h.engine.FrameCount();
-  platform::Bitmap surface = SolidSurface(h.host.ClientSize().width, h.host.ClientSize().height, 0x808080);
+  platform::Bitmap surface =
+      SolidSurface(h.host.ClientSize().width, h.host.ClientSize().height, 0x808080);
   for (int pass = 0; pass < 2; ++pass) {
     for (int f = 0; f <= count + 1; ++f) h.engine.DrawFrame(f, surface);
     h.engine.ApplyMirror(static_cast<int>(random() % 4), false, true);
@@ -71,7 +74,8 @@ TEST(DamagedInput, EveryDamagedFileLoadsDrawsExportsAndAnimatesSafely) {
   for (int round = 0; round < 400; ++round) {
     const std::vector<std::uint8_t> bytes = Damage(BuildGif(Sample(random)), random);
     const bool user_mode = round % 3 != 0;
-    EngineHarness h({.user_mode = user_mode, .width = 1 + static_cast<int>(random() % 30),
+    EngineHarness h({.user_mode = user_mode,
+                     .width = 1 + static_cast<int>(random() % 30),
                      .height = 1 + static_cast<int>(random() % 20)});
     h.engine.delayAnimation = static_cast<int>(random() % 4);
     h.engine.solidBkgColorUsed = random() % 2 == 0;
@@ -89,7 +93,8 @@ TEST(DamagedInput, EveryDamagedFileLoadsDrawsExportsAndAnimatesSafely) {
     EXPECT_EQ(h.engine.currentFrame, 1);
     // Damaged sizes can make strips of hundreds of megabytes (under the limit, so they load);
     // drawing and exporting those is right but slow, so only the smaller ones are exercised.
-    if (static_cast<std::int64_t>(h.engine.Strip()->Bits().size()) > (std::int64_t{4} << 20)) continue;
+    if (static_cast<std::int64_t>(h.engine.Strip()->Bits().size()) > (std::int64_t{4} << 20))
+      continue;
     Exercise(h, random);
   }
   // The damage leaves most files usable, some not: both paths were taken.

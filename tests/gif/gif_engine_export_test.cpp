@@ -41,7 +41,8 @@ TEST(FrameExport, OnePixelFrameIsOneSubBlockOfFourBytes) {
   const std::uint8_t table[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
   expected.insert(expected.end(), std::begin(table), std::end(table));
   expected.resize(13 + 768, 0);
-  const std::uint8_t image[] = {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 8, 4, 0x00, 0x03, 0x04, 0x04, 0, 0x3B};
+  const std::uint8_t image[] = {0x2C, 0, 0, 0,    0,    1,    0,    1, 0,
+                                0,    8, 4, 0x00, 0x03, 0x04, 0x04, 0, 0x3B};
   expected.insert(expected.end(), std::begin(image), std::end(image));
   EXPECT_EQ(*bytes, expected);
 }

@@ -33,7 +33,7 @@ class FramePainter final : public platform::Control {
 
 struct HarnessOptions {
   bool user_mode = true;
-  int width = 80;   // the control's client size in pixels
+  int width = 80;  // the control's client size in pixels
   int height = 24;
 };
 
@@ -47,7 +47,8 @@ class EngineHarness {
       host.SetEventHandler(name, [this, event = std::string(name)](platform::EventArgs& args) {
         std::string line = "t=" + std::to_string(desktop.Clock().Now()) + " " + event;
         for (const platform::EventArg& arg : args) {
-          if (const auto* number = std::get_if<std::int32_t>(&arg.value)) line += " " + std::to_string(*number);
+          if (const auto* number = std::get_if<std::int32_t>(&arg.value))
+            line += " " + std::to_string(*number);
           if (const auto* flag = std::get_if<bool>(&arg.value)) line += *flag ? " true" : " false";
         }
         timeline.push_back(line);

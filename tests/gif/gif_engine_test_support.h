@@ -16,11 +16,11 @@ struct TestFrame {
   int top = 0;
   int width = 0;
   int height = 0;
-  std::vector<std::uint8_t> indices;    // width x height, rows from the top
-  bool control_extension = true;        // write a Graphic Control Extension
-  int delay_cs = 0;                     // hundredths of a second
-  int disposal = 0;                     // 0..7 as written into the packed field
-  int transparent = -1;                 // transparent index, -1 none
+  std::vector<std::uint8_t> indices;       // width x height, rows from the top
+  bool control_extension = true;           // write a Graphic Control Extension
+  int delay_cs = 0;                        // hundredths of a second
+  int disposal = 0;                        // 0..7 as written into the packed field
+  int transparent = -1;                    // transparent index, -1 none
   std::vector<std::uint32_t> local_table;  // 0x00RRGGBB; empty = use the global table
   bool interlaced = false;
   // Keep only this many bytes of the frame's coded data (sub-blocks included); -1 keeps all.
@@ -97,7 +97,8 @@ inline std::vector<std::uint8_t> LiteralLzw(const std::vector<std::uint8_t>& ind
 
 // Rows of an interlaced image in the order they are stored: every 8th from 0, every 8th
 // from 4, every 4th from 2, every 2nd from 1.
-inline std::vector<std::uint8_t> InterlaceRows(const std::vector<std::uint8_t>& indices, int width, int height) {
+inline std::vector<std::uint8_t> InterlaceRows(const std::vector<std::uint8_t>& indices, int width,
+                                               int height) {
   std::vector<std::uint8_t> out;
   const int starts[4] = {0, 4, 2, 1};
   const int steps[4] = {8, 8, 4, 2};
@@ -116,7 +117,8 @@ inline std::vector<std::uint8_t> BuildGif(const TestGif& gif) {
   PutWord(out, gif.screen_width);
   PutWord(out, gif.screen_height);
   const bool has_global = !gif.global_table.empty();
-  out.push_back(static_cast<std::uint8_t>(has_global ? 0x80 | TableSizeField(gif.global_table.size()) : 0));
+  out.push_back(
+      static_cast<std::uint8_t>(has_global ? 0x80 | TableSizeField(gif.global_table.size()) : 0));
   out.push_back(0);
   out.push_back(0);
   if (has_global) PutTable(out, gif.global_table);
@@ -130,7 +132,8 @@ inline std::vector<std::uint8_t> BuildGif(const TestGif& gif) {
   for (const TestFrame& frame : gif.frames) {
     if (frame.control_extension) {
       out.insert(out.end(), {0x21, 0xF9, 4});
-      out.push_back(static_cast<std::uint8_t>(((frame.disposal & 7) << 2) | (frame.transparent >= 0 ? 1 : 0)));
+      out.push_back(static_cast<std::uint8_t>(((frame.disposal & 7) << 2) |
+                                              (frame.transparent >= 0 ? 1 : 0)));
       PutWord(out, frame.delay_cs);
       out.push_back(static_cast<std::uint8_t>(frame.transparent >= 0 ? frame.transparent : 0));
       out.push_back(0);
@@ -144,8 +147,8 @@ inline std::vector<std::uint8_t> BuildGif(const TestGif& gif) {
     if (!frame.local_table.empty()) packed |= 0x80 | TableSizeField(frame.local_table.size());
     out.push_back(static_cast<std::uint8_t>(packed));
     if (!frame.local_table.empty()) PutTable(out, frame.local_table);
-    std::vector<std::uint8_t> data =
-        LiteralLzw(frame.interlaced ? InterlaceRows(frame.indices, frame.width, frame.height) : frame.indices);
+    std::vector<std::uint8_t> data = LiteralLzw(
+        frame.interlaced ? InterlaceRows(frame.indices, frame.width, frame.height) : frame.indices);
     if (frame.cut_data_after >= 0 && static_cast<std::size_t>(frame.cut_data_after) < data.size()) {
       data.resize(static_cast<std::size_t>(frame.cut_data_after));
     }

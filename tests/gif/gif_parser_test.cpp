@@ -13,7 +13,8 @@ using Bytes = std::vector<std::uint8_t>;
 // Assembles GIF files block by block.
 class GifBuilder {
  public:
-  explicit GifBuilder(const std::string& signature = "GIF89a", int width = 10, int height = 10, int global_bits = 2) {
+  explicit GifBuilder(const std::string& signature = "GIF89a", int width = 10, int height = 10,
+                      int global_bits = 2) {
     bytes_.assign(signature.begin(), signature.end());
     Word(width);
     Word(height);
@@ -87,7 +88,8 @@ constexpr int kImageSpan = 15;  // "," + 9 descriptor bytes + size byte + (2, x,
 TEST(GifParserSignature, AcceptsBothVersionsInAnyCase) {
   for (const char* signature : {"GIF89a", "GIF87a", "gif89a", "gIf87A"}) {
     GifParser parser;
-    EXPECT_EQ(parser.ParseGIFStream(GifBuilder(signature).Image(0, 0, 2, 2).Trailer().bytes()), 1) << signature;
+    EXPECT_EQ(parser.ParseGIFStream(GifBuilder(signature).Image(0, 0, 2, 2).Trailer().bytes()), 1)
+        << signature;
   }
 }
 
@@ -101,17 +103,22 @@ TEST(GifParserSignature, RejectsOtherSignaturesAndShortFiles) {
 
 TEST(GifParserScreen, IsTheBoundingBoxOfTheImagesNotTheHeader) {
   GifParser parser;
-  ASSERT_EQ(parser.ParseGIFStream(GifBuilder("GIF89a", 500, 500).Image(5, 5, 20, 10).Trailer().bytes()), 1);
+  ASSERT_EQ(
+      parser.ParseGIFStream(GifBuilder("GIF89a", 500, 500).Image(5, 5, 20, 10).Trailer().bytes()),
+      1);
   EXPECT_EQ(parser.screen.screenWidth, 25);
   EXPECT_EQ(parser.screen.screenHeight, 15);
-  ASSERT_EQ(parser.ParseGIFStream(GifBuilder().Image(0, 30, 4, 4).Image(40, 1, 2, 2).Trailer().bytes()), 2);
+  ASSERT_EQ(
+      parser.ParseGIFStream(GifBuilder().Image(0, 30, 4, 4).Image(40, 1, 2, 2).Trailer().bytes()),
+      2);
   EXPECT_EQ(parser.screen.screenWidth, 42);
   EXPECT_EQ(parser.screen.screenHeight, 34);
 }
 
 TEST(GifParserScreen, PositionsAndSizesAreUnsigned) {
   GifParser parser;
-  ASSERT_EQ(parser.ParseGIFStream(GifBuilder().Image(0xFFFF, 0x8000, 0xFFFF, 1).Trailer().bytes()), 1);
+  ASSERT_EQ(parser.ParseGIFStream(GifBuilder().Image(0xFFFF, 0x8000, 0xFFFF, 1).Trailer().bytes()),
+            1);
   EXPECT_EQ(parser.frames[0].left, 65535);
   EXPECT_EQ(parser.frames[0].top, 32768);
   EXPECT_EQ(parser.frames[0].width, 65535);
@@ -126,21 +133,32 @@ TEST(GifParserBlocks, StrayZeroBytesBetweenBlocksAreSkipped) {
 
 TEST(GifParserBlocks, UnknownByteEndsTheStreamKeepingFrames) {
   GifParser parser;
-  EXPECT_EQ(parser.ParseGIFStream(GifBuilder().Image(0, 0, 2, 2).Raw({0x99}).Image(0, 0, 3, 3).bytes()), 1);
+  EXPECT_EQ(
+      parser.ParseGIFStream(GifBuilder().Image(0, 0, 2, 2).Raw({0x99}).Image(0, 0, 3, 3).bytes()),
+      1);
 }
 
 TEST(GifParserLoops, NetscapeExtensionSetsLoops) {
   GifParser parser;
-  ASSERT_EQ(parser.ParseGIFStream(
-                GifBuilder().Application("NETSCAPE2.0", {3, 1, 7, 0}).Image(0, 0, 2, 2).Trailer().bytes()),
+  ASSERT_EQ(parser.ParseGIFStream(GifBuilder()
+                                      .Application("NETSCAPE2.0", {3, 1, 7, 0})
+                                      .Image(0, 0, 2, 2)
+                                      .Trailer()
+                                      .bytes()),
             1);
   EXPECT_EQ(parser.screen.loops, 7);
-  ASSERT_EQ(parser.ParseGIFStream(
-                GifBuilder().Application("netscape2.0", {3, 1, 0xFF, 0xFF}).Image(0, 0, 2, 2).Trailer().bytes()),
+  ASSERT_EQ(parser.ParseGIFStream(GifBuilder()
+                                      .Application("netscape2.0", {3, 1, 0xFF, 0xFF})
+                                      .Image(0, 0, 2, 2)
+                                      .Trailer()
+                                      .bytes()),
             1);
   EXPECT_EQ(parser.screen.loops, 65535);
-  ASSERT_EQ(parser.ParseGIFStream(
-                GifBuilder().Application("NETSCAPE2.0", {3, 1, 0, 0}).Image(0, 0, 2, 2).Trailer().bytes()),
+  ASSERT_EQ(parser.ParseGIFStream(GifBuilder()
+                                      .Application("NETSCAPE2.0", {3, 1, 0, 0})
+                                      .Image(0, 0, 2, 2)
+                                      .Trailer()
+                                      .bytes()),
             1);
   EXPECT_EQ(parser.screen.loops, 0);
 }
@@ -159,8 +177,14 @@ TEST(GifParserLoops, OtherApplicationsAndOtherSubBlocksAreSkipped) {
 
 TEST(GifParserControl, DelayIsHundredthsTimesTenAndUnsigned) {
   GifParser parser;
-  ASSERT_EQ(parser.ParseGIFStream(
-                GifBuilder().Control(0, 5).Image(0, 0, 2, 2).Control(0, 0xFFFF).Image(0, 0, 2, 2).Image(0, 0, 2, 2).Trailer().bytes()),
+  ASSERT_EQ(parser.ParseGIFStream(GifBuilder()
+                                      .Control(0, 5)
+                                      .Image(0, 0, 2, 2)
+                                      .Control(0, 0xFFFF)
+                                      .Image(0, 0, 2, 2)
+                                      .Image(0, 0, 2, 2)
+                                      .Trailer()
+                                      .bytes()),
             3);
   EXPECT_EQ(parser.frames[0].delay, 50);
   EXPECT_EQ(parser.frames[1].delay, 655350);
@@ -174,12 +198,20 @@ TEST(GifParserControl, DisposalUsesTwoBitsAndFirstFrameCannotRestorePrevious) {
   for (int field = 0; field < 8; ++field) file.Control(field << 2, 0).Image(0, 0, 2, 2);
   ASSERT_EQ(parser.ParseGIFStream(file.Trailer().bytes()), 9);
   EXPECT_EQ(parser.frames[0].disposal, 0);
-  for (int field = 0; field < 8; ++field) EXPECT_EQ(parser.frames[1 + field].disposal, field & 3) << field;
+  for (int field = 0; field < 8; ++field)
+    EXPECT_EQ(parser.frames[1 + field].disposal, field & 3) << field;
 }
 
 TEST(GifParserControl, TransparencyOnlyWithTheFlag) {
   GifParser parser;
-  ASSERT_EQ(parser.ParseGIFStream(GifBuilder().Control(1, 0, 9).Image(0, 0, 2, 2).Control(0, 0, 9).Image(0, 0, 2, 2).Trailer().bytes()), 2);
+  ASSERT_EQ(parser.ParseGIFStream(GifBuilder()
+                                      .Control(1, 0, 9)
+                                      .Image(0, 0, 2, 2)
+                                      .Control(0, 0, 9)
+                                      .Image(0, 0, 2, 2)
+                                      .Trailer()
+                                      .bytes()),
+            2);
   EXPECT_EQ(parser.frames[0].hasTransparency, 1);
   EXPECT_EQ(parser.frames[0].transparentIndex, 9);
   EXPECT_EQ(parser.frames[1].hasTransparency, 0);
@@ -191,13 +223,14 @@ TEST(GifParserControl, AppliesToTheNextImageOnlyAndLaterOnesReplaceEarlier) {
   GifBuilder file;
   file.Control(1, 10, 4).Control(0, 20).Comment("hi");
   const int second_control = file.Size() - 6 - 8;  // the second extension's "!"
-  file.Raw({0x21, 0x01, 3, 'a', 'b', 'c', 0});      // plain text: skipped, the extension waits
+  file.Raw({0x21, 0x01, 3, 'a', 'b', 'c', 0});     // plain text: skipped, the extension waits
   file.Image(0, 0, 2, 2).Image(0, 0, 2, 2).Trailer();
   ASSERT_EQ(parser.ParseGIFStream(file.bytes()), 2);
   EXPECT_EQ(parser.frames[0].delay, 200);
   EXPECT_EQ(parser.frames[0].hasTransparency, 0);
   EXPECT_EQ(parser.frames[0].dataStart, second_control);
-  EXPECT_EQ(parser.frames[1], (FrameRecord{0, 0, 2, 2, 0, 0, parser.frameSpans[1].descriptorPos, 0, 0, 0}));
+  EXPECT_EQ(parser.frames[1],
+            (FrameRecord{0, 0, 2, 2, 0, 0, parser.frameSpans[1].descriptorPos, 0, 0, 0}));
 }
 
 TEST(GifParserSpans, RecordDescriptorAndLengthThroughTheTerminator) {
@@ -244,7 +277,9 @@ TEST(GifParserTables, GlobalAndLocalTablesInDrawingForm) {
 
 TEST(GifParserTables, LocalTablesWithoutGlobalStartAtOne) {
   GifParser parser;
-  ASSERT_EQ(parser.ParseGIFStream(GifBuilder("GIF89a", 1, 1, 0).Image(0, 0, 2, 2, 2, 5).Trailer().bytes()), 1);
+  ASSERT_EQ(parser.ParseGIFStream(
+                GifBuilder("GIF89a", 1, 1, 0).Image(0, 0, 2, 2, 2, 5).Trailer().bytes()),
+            1);
   EXPECT_EQ(parser.frames[0].tableIndex, 1);
   ASSERT_EQ(parser.colorTables.size(), 2u);
   EXPECT_EQ(parser.colorTables[0][kColorCountSlot], 0u);
@@ -252,7 +287,11 @@ TEST(GifParserTables, LocalTablesWithoutGlobalStartAtOne) {
 
 TEST(GifParserTables, ImageWithoutAnyTableFailsTheWholeParse) {
   GifParser parser;
-  const auto file = GifBuilder("GIF89a", 1, 1, 0).Image(0, 0, 2, 2, 2).Image(0, 0, 2, 2, 1).Image(0, 0, 2, 2).Trailer();
+  const auto file = GifBuilder("GIF89a", 1, 1, 0)
+                        .Image(0, 0, 2, 2, 2)
+                        .Image(0, 0, 2, 2, 1)
+                        .Image(0, 0, 2, 2)
+                        .Trailer();
   EXPECT_EQ(parser.ParseGIFStream(file.bytes()), 0);
   EXPECT_TRUE(parser.frames.empty());
 }
@@ -276,14 +315,16 @@ TEST(GifParserTruncation, CutInsideTheThirdImageKeepsWhatIsComplete) {
   };
   // Up to the minimum code size byte the third image is incomplete (2 frames); from there on
   // its span reaches the end of the file and it is kept (3 frames).
-  for (const Case c : {Case{0, 2}, Case{1, 2}, Case{9, 2}, Case{10, 2}, Case{11, 3}, Case{12, 3}, Case{13, 3}, Case{14, 3}}) {
+  for (const Case c : {Case{0, 2}, Case{1, 2}, Case{9, 2}, Case{10, 2}, Case{11, 3}, Case{12, 3},
+                       Case{13, 3}, Case{14, 3}}) {
     const Bytes cut(whole.begin(), whole.begin() + cut_base + c.kept_of_third);
     GifParser parser;
     EXPECT_EQ(parser.ParseGIFStream(cut), c.frames) << c.kept_of_third;
     ASSERT_EQ(parser.frames.size(), static_cast<std::size_t>(c.frames));
     if (c.frames == 3) {
       // The span stops at the end of the file, never beyond it.
-      EXPECT_EQ(parser.frameSpans[2].descriptorPos + parser.frameSpans[2].length, static_cast<int>(cut.size()));
+      EXPECT_EQ(parser.frameSpans[2].descriptorPos + parser.frameSpans[2].length,
+                static_cast<int>(cut.size()));
       EXPECT_EQ(parser.screen.screenWidth, 7);
     } else {
       EXPECT_EQ(parser.screen.screenWidth, 2);
@@ -313,8 +354,9 @@ TEST(GifParserLimits, FrameCountStopsAt32765) {
   EXPECT_EQ(parser.ParseGIFStream(file.Trailer().bytes()), kMaxFrames);
   ASSERT_EQ(parser.frames.size(), static_cast<std::size_t>(kMaxFrames));
   // The last kept frame is complete, not an empty record.
-  EXPECT_EQ(parser.frames.back(), (FrameRecord{(kMaxFrames - 1) % 3, 0, 1, 1, 0, 0,
-                                               parser.frameSpans[kMaxFrames - 1].descriptorPos, 0, 0, 0}));
+  EXPECT_EQ(parser.frames.back(),
+            (FrameRecord{(kMaxFrames - 1) % 3, 0, 1, 1, 0, 0,
+                         parser.frameSpans[kMaxFrames - 1].descriptorPos, 0, 0, 0}));
   EXPECT_GE(parser.frameSpans.size(), static_cast<std::size_t>(kMaxFrames));
 }
 

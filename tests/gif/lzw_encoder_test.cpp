@@ -34,7 +34,8 @@ ColorTable TableOf(std::initializer_list<std::uint32_t> colors) {
   return table;
 }
 
-Bytes Export(const Bytes& pixels, int width, int height, const ColorTable& table, int transparent = -1) {
+Bytes Export(const Bytes& pixels, int width, int height, const ColorTable& table,
+             int transparent = -1) {
   auto gif = WriteFrameGIF(RowsOf(pixels, width, height), table, transparent);
   EXPECT_TRUE(gif.ok());
   return gif.ok() ? gif.value() : Bytes{};
@@ -65,7 +66,10 @@ std::vector<std::pair<int, int>> ReadCodes(const Bytes& payload) {
   int since_clear = 0;
   for (;;) {
     const int next = std::min(4096, 258 + std::max(0, since_clear - 1));
-    const int width = since_clear == 0 ? 9 : std::min(12, static_cast<int>(std::bit_width(static_cast<unsigned>(next))));
+    const int width =
+        since_clear == 0
+            ? 9
+            : std::min(12, static_cast<int>(std::bit_width(static_cast<unsigned>(next))));
     if (bit + static_cast<std::size_t>(width) > payload.size() * 8) break;
     int code = 0;
     for (int i = 0; i < width; ++i, ++bit) code |= ((payload[bit / 8] >> (bit % 8)) & 1) << i;
@@ -105,7 +109,8 @@ TEST(FrameGifLayout, TransparentFrameCarriesControlExtension) {
 
 TEST(FrameGifLayout, SixteenColourTableIsPaddedWithBlack) {
   ColorTable table{};
-  for (int i = 0; i < 16; ++i) table[static_cast<std::size_t>(i)] = 0x102030u * static_cast<std::uint32_t>(i + 1) & 0xFFFFFF;
+  for (int i = 0; i < 16; ++i)
+    table[static_cast<std::size_t>(i)] = 0x102030u * static_cast<std::uint32_t>(i + 1) & 0xFFFFFF;
   table[16] = 0xABCDEF;  // beyond the count: not written
   table[kColorCountSlot] = 16;
   const Bytes gif = Export(Bytes(9, 15), 3, 3, table);
@@ -148,7 +153,8 @@ TEST(LzwEncoderWidths, LongRunCrossesEveryLimitThenClears) {
   }
   EXPECT_EQ(clears, 2);  // the first code and the one at the full table
   ASSERT_GE(width_changes.size(), 5u);
-  EXPECT_EQ(std::vector<int>(width_changes.begin(), width_changes.begin() + 5), (std::vector<int>{9, 10, 11, 12, 9}));
+  EXPECT_EQ(std::vector<int>(width_changes.begin(), width_changes.begin() + 5),
+            (std::vector<int>{9, 10, 11, 12, 9}));
   EXPECT_EQ(codes.back().first, 257);
   // The decoder agrees.
   auto decoded = platform::DecodeGifFile(gif);
@@ -202,11 +208,13 @@ Bytes Encoded(const Bytes& pixels, int width, int height) {
 }
 
 // Pixels in runs: each value is repeated 1..max_run times; `zero_percent` of the values are 0.
-Bytes RunsOf(std::size_t count, unsigned colors, unsigned max_run, unsigned zero_percent, std::uint32_t seed) {
+Bytes RunsOf(std::size_t count, unsigned colors, unsigned max_run, unsigned zero_percent,
+             std::uint32_t seed) {
   std::mt19937 random(seed);
   Bytes pixels;
   while (pixels.size() < count) {
-    const auto value = random() % 100 < zero_percent ? std::uint8_t{0} : static_cast<std::uint8_t>(random() % colors);
+    const auto value = random() % 100 < zero_percent ? std::uint8_t{0}
+                                                     : static_cast<std::uint8_t>(random() % colors);
     const std::size_t run = 1 + random() % max_run;
     for (std::size_t i = 0; i < run && pixels.size() < count; ++i) pixels.push_back(value);
   }
@@ -250,8 +258,9 @@ TEST(LzwEncoderExactness, SmallFramesOfEveryKind) {
   for (int round = 0; round < 300; ++round) {
     const int width = 1 + static_cast<int>(random() % 48);
     const int height = 1 + static_cast<int>(random() % 48);
-    const Bytes pixels = RunsOf(static_cast<std::size_t>(width) * height, 1 + random() % 256, 1 + random() % 20,
-                                random() % 40, static_cast<std::uint32_t>(round));
+    const Bytes pixels =
+        RunsOf(static_cast<std::size_t>(width) * height, 1 + random() % 256, 1 + random() % 20,
+               random() % 40, static_cast<std::uint32_t>(round));
     ClassicCompressor classic;
     Bytes out;
     encoder.Encode(RowsOf(pixels, width, height), out);
@@ -286,7 +295,9 @@ TEST(LzwEncoderRoundTrip, ThroughOurDecoderAndGiflib) {
     while (pixels.size() < static_cast<std::size_t>(width) * height) {
       const auto value = static_cast<std::uint8_t>(random() % colors);
       const std::size_t run = random() % 3 == 0 ? 1 + random() % 50 : 1;
-      for (std::size_t i = 0; i < run && pixels.size() < static_cast<std::size_t>(width) * height; ++i) pixels.push_back(value);
+      for (std::size_t i = 0; i < run && pixels.size() < static_cast<std::size_t>(width) * height;
+           ++i)
+        pixels.push_back(value);
     }
     const int transparent = round % 4 == 0 ? static_cast<int>(random() % 256) : -1;
     const Bytes gif = Export(pixels, width, height, TableOf({0x112233, 0x445566}), transparent);
@@ -296,7 +307,8 @@ TEST(LzwEncoderRoundTrip, ThroughOurDecoderAndGiflib) {
     EXPECT_TRUE(ours->status.Complete());
     EXPECT_EQ(ours->transparent_index, transparent);
     Bytes decoded;
-    for (int y = 0; y < height; ++y) decoded.insert(decoded.end(), ours->image.Row(y), ours->image.Row(y) + width);
+    for (int y = 0; y < height; ++y)
+      decoded.insert(decoded.end(), ours->image.Row(y), ours->image.Row(y) + width);
     EXPECT_EQ(decoded, pixels) << width << "x" << height;
 
     MemoryInput input{&gif};
@@ -305,8 +317,9 @@ TEST(LzwEncoderRoundTrip, ThroughOurDecoderAndGiflib) {
     ASSERT_NE(reference, nullptr);
     ASSERT_EQ(DGifSlurp(reference), GIF_OK) << width << "x" << height;
     ASSERT_EQ(reference->ImageCount, 1);
-    const Bytes theirs(reference->SavedImages[0].RasterBits,
-                       reference->SavedImages[0].RasterBits + static_cast<std::size_t>(width) * height);
+    const Bytes theirs(
+        reference->SavedImages[0].RasterBits,
+        reference->SavedImages[0].RasterBits + static_cast<std::size_t>(width) * height);
     EXPECT_EQ(theirs, pixels) << width << "x" << height;
     EXPECT_EQ(reference->SColorMap->ColorCount, 256);
     EXPECT_EQ(reference->SColorMap->Colors[1].Red, 0x44);

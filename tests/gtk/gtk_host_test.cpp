@@ -1,5 +1,3 @@
-#include "platform/gtk/gtk_control_host.h"
-
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
@@ -11,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/gtk/gtk_control_host.h"
 #include "platform/gtk/gtk_popup_menu.h"
 #include "platform/headless/controls/loopback_http_server.h"
 
@@ -46,7 +45,8 @@ class PaintingControl : public Control {
   void OnPaint() override {
     Bitmap& s = host->Surface();
     for (int y = 0; y < s.Height(); ++y) {
-      for (int x = 0; x < s.Width(); ++x) s.SetPixel(x, y, x < s.Width() / 2 ? Rgb(255, 0, 0) : Rgb(0, 0, 255));
+      for (int x = 0; x < s.Width(); ++x)
+        s.SetPixel(x, y, x < s.Width() / 2 ? Rgb(255, 0, 0) : Rgb(0, 0, 255));
     }
     log.push_back("Paint");
   }
@@ -54,11 +54,17 @@ class PaintingControl : public Control {
   void OnInitNew() override { log.push_back("InitNew"); }
   void OnResize() override { log.push_back("Resize"); }
   void OnShow() override { log.push_back("Show"); }
-  void OnMouseDown(int b, int, double x, double y) override { log.push_back(Mouse("MouseDown", b, x, y)); }
-  void OnMouseUp(int b, int, double x, double y) override { log.push_back(Mouse("MouseUp", b, x, y)); }
+  void OnMouseDown(int b, int, double x, double y) override {
+    log.push_back(Mouse("MouseDown", b, x, y));
+  }
+  void OnMouseUp(int b, int, double x, double y) override {
+    log.push_back(Mouse("MouseUp", b, x, y));
+  }
   void OnClick() override { log.push_back("Click"); }
   void OnDblClick() override { log.push_back("DblClick"); }
-  void OnKeyDown(int& key, int shift) override { log.push_back("KeyDown " + std::to_string(key) + " " + std::to_string(shift)); }
+  void OnKeyDown(int& key, int shift) override {
+    log.push_back("KeyDown " + std::to_string(key) + " " + std::to_string(shift));
+  }
   void OnKeyPress(int& ascii) override { log.push_back("KeyPress " + std::to_string(ascii)); }
   void OnKeyUp(int& key, int) override { log.push_back("KeyUp " + std::to_string(key)); }
   void OnAsyncReadProgress(const AsyncReadProgress& p) override {
@@ -76,8 +82,8 @@ class PaintingControl : public Control {
 
  private:
   static std::string Mouse(const char* what, int b, double x, double y) {
-    return std::string(what) + " " + std::to_string(b) + " " + std::to_string(static_cast<int>(x)) + "," +
-           std::to_string(static_cast<int>(y));
+    return std::string(what) + " " + std::to_string(b) + " " + std::to_string(static_cast<int>(x)) +
+           "," + std::to_string(static_cast<int>(y));
   }
 };
 
@@ -90,8 +96,9 @@ class GtkHostTest : public ::testing::Test {
     gtk_window_set_default_size(GTK_WINDOW(window_), 200, 120);
     fixed_ = gtk_fixed_new();
     gtk_container_add(GTK_CONTAINER(window_), fixed_);
-    host_ = std::make_unique<GtkControlHost>(*desktop_, GTK_FIXED(fixed_),
-                                             GtkHostOptions{.name = "g1", .rect = Rect::FromXYWH(20, 30, 40, 40)});
+    host_ = std::make_unique<GtkControlHost>(
+        *desktop_, GTK_FIXED(fixed_),
+        GtkHostOptions{.name = "g1", .rect = Rect::FromXYWH(20, 30, 40, 40)});
     control_.host = host_.get();
     host_->Attach(control_);
   }
@@ -103,7 +110,8 @@ class GtkHostTest : public ::testing::Test {
   }
   void ShowAndWaitForPaint() {
     gtk_widget_show_all(window_);
-    ASSERT_TRUE(RunUntil([&] { return host_->PaintCount() > 0 && gtk_widget_get_mapped(host_->Widget()); }));
+    ASSERT_TRUE(RunUntil(
+        [&] { return host_->PaintCount() > 0 && gtk_widget_get_mapped(host_->Widget()); }));
     gdk_display_sync(gdk_display_get_default());
     RunFor(milliseconds(50));
   }
@@ -124,7 +132,8 @@ class GtkHostTest : public ::testing::Test {
   PaintingControl control_;
 };
 
-// --- Timers -----------------------------------------------------------------------------------------
+// --- Timers
+// -----------------------------------------------------------------------------------------
 
 TEST_F(GtkHostTest, GlibTimerFiresRepeatedlyUntilKilled) {
   int ticks = 0;
@@ -161,7 +170,8 @@ TEST_F(GtkHostTest, ThrowingTimerIsKilledWithoutCrossingGlib) {
   EXPECT_EQ(ticks, 1);
 }
 
-// --- Painting and shape --------------------------------------------------------------------------------
+// --- Painting and shape
+// --------------------------------------------------------------------------------
 
 TEST_F(GtkHostTest, WidgetDrawsItsSurface) {
   ShowAndWaitForPaint();
@@ -183,7 +193,8 @@ TEST_F(GtkHostTest, WidgetDrawsItsSurface) {
 TEST_F(GtkHostTest, LifecycleRunsInFormOrderAndMappingShowsAndPaints) {
   host_->InitNew();
   ShowAndWaitForPaint();
-  EXPECT_EQ(control_.log, (std::vector<std::string>{"Initialize", "InitNew", "Resize", "Show", "Paint"}));
+  EXPECT_EQ(control_.log,
+            (std::vector<std::string>{"Initialize", "InitNew", "Resize", "Show", "Paint"}));
   EXPECT_EQ(host_->WriteProperties().Serialize(), "TovarinProperties 1\n");
 }
 
@@ -218,8 +229,8 @@ TEST_F(GtkHostTest, WindowRegionShapesDrawingAndInput) {
   // Inside the shape the control's red shows; outside it, whatever lies behind.
   const ColorRef behind = ScreenPixel(5, 5);  // the form, away from the control
   EXPECT_EQ(ScreenPixel(25, 35), Rgb(255, 0, 0));
-  EXPECT_EQ(ScreenPixel(35, 35), behind);   // right of the shape, in the red half
-  EXPECT_EQ(ScreenPixel(55, 65), behind);   // in the blue half
+  EXPECT_EQ(ScreenPixel(35, 35), behind);  // right of the shape, in the red half
+  EXPECT_EQ(ScreenPixel(55, 65), behind);  // in the blue half
 
   GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
   GdkDevice* pointer = gdk_seat_get_pointer(seat);
@@ -234,9 +245,11 @@ TEST_F(GtkHostTest, WindowRegionShapesDrawingAndInput) {
   EXPECT_EQ(host_->WindowUnderPointer(), parent);
 }
 
-// --- Input translation -----------------------------------------------------------------------------------
+// --- Input translation
+// -----------------------------------------------------------------------------------
 
-GdkEvent* ButtonEvent(GtkWidget* widget, GdkEventType type, guint button, double x, double y, guint32 time) {
+GdkEvent* ButtonEvent(GtkWidget* widget, GdkEventType type, guint button, double x, double y,
+                      guint32 time) {
   GdkEvent* event = gdk_event_new(type);
   event->button.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
   event->button.send_event = TRUE;
@@ -245,7 +258,8 @@ GdkEvent* ButtonEvent(GtkWidget* widget, GdkEventType type, guint button, double
   event->button.y = y;
   event->button.button = button;
   event->button.state = type == GDK_BUTTON_RELEASE && button == 1 ? GDK_BUTTON1_MASK : 0;
-  gdk_event_set_device(event, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
+  gdk_event_set_device(
+      event, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
   return event;
 }
 
@@ -268,9 +282,10 @@ TEST_F(GtkHostTest, PressReleaseGivesDownUpClickAndDoubleClickReplacesTheSecondP
   Send(w, ButtonEvent(w, GDK_BUTTON_RELEASE, 1, 70, 8, 9050));  // released outside
   Send(w, ButtonEvent(w, GDK_BUTTON_PRESS, 3, 7, 8, 20000));
   Send(w, ButtonEvent(w, GDK_BUTTON_RELEASE, 3, 7, 8, 20050));
-  EXPECT_EQ(control_.log, (std::vector<std::string>{"MouseDown 1 5,6", "MouseUp 1 5,6", "Click", "DblClick",
-                                                    "MouseUp 1 5,6", "MouseDown 1 7,8", "MouseUp 1 70,8",
-                                                    "MouseDown 2 7,8", "MouseUp 2 7,8"}));
+  EXPECT_EQ(control_.log,
+            (std::vector<std::string>{"MouseDown 1 5,6", "MouseUp 1 5,6", "Click", "DblClick",
+                                      "MouseUp 1 5,6", "MouseDown 1 7,8", "MouseUp 1 70,8",
+                                      "MouseDown 2 7,8", "MouseUp 2 7,8"}));
 }
 
 TEST_F(GtkHostTest, KeysTranslateToVirtualKeyCodes) {
@@ -287,20 +302,24 @@ TEST_F(GtkHostTest, KeysTranslateToVirtualKeyCodes) {
     event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(w)));
     event->key.keyval = keyval;
     event->key.state = state;
-    gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
+    gdk_event_set_device(
+        event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
     Send(w, event);
   }
-  EXPECT_EQ(control_.log, (std::vector<std::string>{"KeyDown 32 0", "KeyPress 32", "KeyUp 32", "KeyDown 13 0",
-                                                    "KeyPress 13", "KeyDown 39 1", "KeyDown 65 2"}));
+  EXPECT_EQ(control_.log,
+            (std::vector<std::string>{"KeyDown 32 0", "KeyPress 32", "KeyUp 32", "KeyDown 13 0",
+                                      "KeyPress 13", "KeyDown 39 1", "KeyDown 65 2"}));
 }
 
-// --- Hooks and messages ---------------------------------------------------------------------------------
+// --- Hooks and messages
+// ---------------------------------------------------------------------------------
 
 TEST_F(GtkHostTest, ThemeChangesReachHookedWindows) {
   std::vector<std::uint32_t> seen;
   const WindowHandle window = host_->ControlWindow();
   auto previous = host_->ReplaceWindowProcedure(
-      window, [&](WindowHandle, std::uint32_t message, std::intptr_t, std::intptr_t) -> std::intptr_t {
+      window,
+      [&](WindowHandle, std::uint32_t message, std::intptr_t, std::intptr_t) -> std::intptr_t {
         seen.push_back(message);
         return 0;
       });
@@ -323,7 +342,8 @@ TEST_F(GtkHostTest, ActivationIsSentThroughTheFormsChain) {
   std::vector<std::string> log;
   WindowProcedure previous;
   previous = *host_->ReplaceWindowProcedure(
-      form, [&](WindowHandle w, std::uint32_t m, std::intptr_t wp, std::intptr_t lp) -> std::intptr_t {
+      form,
+      [&](WindowHandle w, std::uint32_t m, std::intptr_t wp, std::intptr_t lp) -> std::intptr_t {
         log.push_back("before " + std::to_string(m));
         const std::intptr_t result = previous(w, m, wp, lp);
         log.push_back("after " + std::to_string(m) + " " + std::to_string(wp));
@@ -343,11 +363,13 @@ TEST_F(GtkHostTest, LeaveTrackingWhileOutsidePostsOneLeave) {
   std::vector<std::uint32_t> seen;
   const WindowHandle window = host_->ControlWindow();
   auto previous = host_->ReplaceWindowProcedure(
-      window, [&](WindowHandle, std::uint32_t message, std::intptr_t, std::intptr_t) -> std::intptr_t {
+      window,
+      [&](WindowHandle, std::uint32_t message, std::intptr_t, std::intptr_t) -> std::intptr_t {
         seen.push_back(message);
         return 0;
       });
-  GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default()));
+  GdkDevice* pointer =
+      gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default()));
   gdk_device_warp(pointer, gdk_screen_get_default(), 0, 0);
   gdk_display_sync(gdk_display_get_default());
   ASSERT_NE(host_->WindowUnderPointer(), window);
@@ -358,7 +380,8 @@ TEST_F(GtkHostTest, LeaveTrackingWhileOutsidePostsOneLeave) {
   EXPECT_EQ(seen, std::vector<std::uint32_t>{kWmMouseLeave});
 }
 
-// --- Pop-up menus --------------------------------------------------------------------------------------------
+// --- Pop-up menus
+// --------------------------------------------------------------------------------------------
 
 TEST_F(GtkHostTest, PopupRunsTheChosenHandlerBeforeReturningAndShowsTheDefaultInBold) {
   ShowAndWaitForPaint();
@@ -391,7 +414,8 @@ TEST_F(GtkHostTest, PopupRunsTheChosenHandlerBeforeReturningAndShowsTheDefaultIn
   EXPECT_TRUE(order.empty());
 }
 
-// --- Asynchronous reads ---------------------------------------------------------------------------------------
+// --- Asynchronous reads
+// ---------------------------------------------------------------------------------------
 
 struct GtkReadTest : GtkHostTest {
   std::unique_ptr<headless::LoopbackHttpServer> server;
@@ -403,9 +427,13 @@ struct GtkReadTest : GtkHostTest {
     server = std::move(started).value();
   }
   bool WaitForCompletion() {
-    return RunUntil([&] { return control_.data.has_value() || (!control_.reads.empty() && control_.cancel_on_error &&
-                                                               control_.reads.back() == "progress 0"); },
-                    milliseconds(10000));
+    return RunUntil(
+        [&] {
+          return control_.data.has_value() ||
+                 (!control_.reads.empty() && control_.cancel_on_error &&
+                  control_.reads.back() == "progress 0");
+        },
+        milliseconds(10000));
   }
 };
 
@@ -420,7 +448,8 @@ TEST_F(GtkReadTest, SoupReadsALoopbackServer) {
   ASSERT_GE(control_.reads.size(), 3u);
   EXPECT_EQ(control_.reads[control_.reads.size() - 2], "progress 2");
   EXPECT_EQ(control_.reads.back(), "complete ok");
-  for (std::size_t i = 0; i + 2 < control_.reads.size(); ++i) EXPECT_EQ(control_.reads[i], "progress 1");
+  for (std::size_t i = 0; i + 2 < control_.reads.size(); ++i)
+    EXPECT_EQ(control_.reads[i], "progress 1");
 }
 
 TEST_F(GtkReadTest, NotFoundFailsWithTheStatus) {
@@ -446,7 +475,8 @@ TEST_F(GtkReadTest, LimitAndTimeoutAreFailures) {
   ASSERT_TRUE(host_->AsyncRead(server->Url("/big"), "r").ok());
   ASSERT_TRUE(WaitForCompletion());
   EXPECT_FALSE(control_.data->ok());
-  EXPECT_NE(control_.error.find("exceeds the limit of 1000 bytes"), std::string::npos) << control_.error;
+  EXPECT_NE(control_.error.find("exceeds the limit of 1000 bytes"), std::string::npos)
+      << control_.error;
 
   control_.data.reset();
   host_->Reader().ReadOptions().timeout = milliseconds(200);
@@ -466,7 +496,8 @@ TEST_F(GtkReadTest, FilesAreReadThroughGio) {
   g_remove(path);
   g_free(path);
   ASSERT_TRUE(control_.data->ok()) << control_.error;
-  EXPECT_EQ(std::string(control_.data->value().begin(), control_.data->value().end()), "GIF87a-file");
+  EXPECT_EQ(std::string(control_.data->value().begin(), control_.data->value().end()),
+            "GIF87a-file");
   EXPECT_FALSE(host_->AsyncRead("", "x").ok());
   EXPECT_FALSE(host_->AsyncRead("gopher://127.0.0.1/", "x").ok());
 }

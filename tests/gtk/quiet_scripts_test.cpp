@@ -87,7 +87,8 @@ WebKitWebView* FindWebView(GtkWidget* widget) {
 // A deck of one card with a title, a link and a field, as a WAP site sends it.
 constexpr const char* kDeck =
     "<?xml version=\"1.0\"?>\n"
-    "<!DOCTYPE wml PUBLIC \"-//WAP//DTD WML 1.1//EN\" \"http://www.wapforum.org/DTD/wml_1.1.xml\">\n"
+    "<!DOCTYPE wml PUBLIC \"-//WAP//DTD WML 1.1//EN\" "
+    "\"http://www.wapforum.org/DTD/wml_1.1.xml\">\n"
     "<wml><card id=\"main\" title=\"Quiet card\"><p>Hello <a href=\"other.wml\">other</a></p>"
     "<p><input name=\"q\" value=\"x\"/></p></card></wml>";
 
@@ -143,8 +144,8 @@ class QuietScriptsTest : public ::testing::Test {
     if (cancellable_ == nullptr) cancellable_ = g_cancellable_new();
     evaluating_ = true;
     evaluated_.reset();
-    webkit_web_view_evaluate_javascript(web_view_, script.c_str(), -1, nullptr, nullptr, cancellable_,
-                                        &QuietScriptsTest::OnEvaluated, this);
+    webkit_web_view_evaluate_javascript(web_view_, script.c_str(), -1, nullptr, nullptr,
+                                        cancellable_, &QuietScriptsTest::OnEvaluated, this);
     if (!RunUntil([&] { return !evaluating_; }, 10s)) {
       g_cancellable_cancel(cancellable_);
       RunUntil([&] { return !evaluating_; }, 5s);
@@ -155,7 +156,8 @@ class QuietScriptsTest : public ::testing::Test {
   static void OnEvaluated(GObject* source, GAsyncResult* result, gpointer self) {
     auto* test = static_cast<QuietScriptsTest*>(self);
     GError* error = nullptr;
-    JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+    JSCValue* value =
+        webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
     if (value != nullptr) {
       char* text = jsc_value_to_string(value);
       test->evaluated_ = text != nullptr ? text : "";
@@ -177,7 +179,8 @@ class QuietScriptsTest : public ::testing::Test {
   // Opens `typed` through the service and waits until the page has loaded.
   void OpenThroughService(const std::string& typed) {
     ASSERT_TRUE(view_->Navigate(service_->ServicePrefix() + typed).ok());
-    ASSERT_TRUE(RunUntil([&] { return sink_.completed > 0 && !view_->Busy(); }, 30s)) << "the page never loaded";
+    ASSERT_TRUE(RunUntil([&] { return sink_.completed > 0 && !view_->Busy(); }, 30s))
+        << "the page never loaded";
   }
 
   std::unique_ptr<headless::LoopbackHttpServer> origin_;
@@ -192,11 +195,13 @@ class QuietScriptsTest : public ::testing::Test {
 };
 
 TEST_F(QuietScriptsTest, ScriptsTakeEffectInACardTheServiceAnswersWithItsPolicy) {
-  ASSERT_NO_FATAL_FAILURE(OpenThroughService("127.0.0.1:" + std::to_string(origin_->Port()) + "/deck.wml"));
+  ASSERT_NO_FATAL_FAILURE(
+      OpenThroughService("127.0.0.1:" + std::to_string(origin_->Port()) + "/deck.wml"));
   ASSERT_EQ(origin_->RequestedPaths(), std::vector<std::string>{"/deck.wml"});
   // The service's card, under its policy: the page itself may run no script, not even eval.
   EXPECT_EQ(Evaluate("document.querySelector('h1.wml-title').textContent"), "Quiet card");
-  EXPECT_EQ(Evaluate("(function(){try{eval('1');return 'eval ran'}catch(e){return e.name}})()"), "EvalError");
+  EXPECT_EQ(Evaluate("(function(){try{eval('1');return 'eval ran'}catch(e){return e.name}})()"),
+            "EvalError");
 
   ASSERT_EQ(sink_.reports.size(), 1u);
   const QuietScriptsSink::Report& report = sink_.reports[0];
@@ -206,19 +211,23 @@ TEST_F(QuietScriptsTest, ScriptsTakeEffectInACardTheServiceAnswersWithItsPolicy)
   // The scripts ran in the page's own global scope: the three functions are null, and the
   // declared showModalDialog replaced the one nulled before it and returns nothing.
   const std::string effect =
-      "[String(window.alert), String(window.confirm), String(window.open), typeof window.showModalDialog,"
+      "[String(window.alert), String(window.confirm), String(window.open), typeof "
+      "window.showModalDialog,"
       " String(window.showModalDialog())].join(' ')";
-  EXPECT_EQ(EvaluateUntil(effect, "null null null function undefined"), "null null null function undefined");
+  EXPECT_EQ(EvaluateUntil(effect, "null null null function undefined"),
+            "null null null function undefined");
   EXPECT_EQ(sink_.new_windows, 0);
 }
 
 TEST_F(QuietScriptsTest, ScriptsTakeEffectInTheServicesOwnErrorPage) {
   // An address that cannot be fetched: the service answers its error page, under the same policy.
   ASSERT_NO_FATAL_FAILURE(OpenThroughService("wap.unreachable.invalid/"));
-  EXPECT_EQ(Evaluate("(function(){try{eval('1');return 'eval ran'}catch(e){return e.name}})()"), "EvalError");
+  EXPECT_EQ(Evaluate("(function(){try{eval('1');return 'eval ran'}catch(e){return e.name}})()"),
+            "EvalError");
   ASSERT_EQ(sink_.reports.size(), 1u);
   EXPECT_EQ(sink_.reports[0].answers, std::vector<std::string>(5, "ok"));
-  const std::string effect = "[String(window.alert), String(window.confirm), String(window.open)].join(' ')";
+  const std::string effect =
+      "[String(window.alert), String(window.confirm), String(window.open)].join(' ')";
   EXPECT_EQ(EvaluateUntil(effect, "null null null"), "null null null");
 }
 

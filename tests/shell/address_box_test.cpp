@@ -37,7 +37,8 @@ TEST_F(AddressBoxTest, AddressIsAppendedExactlyAsTyped) {
 }
 
 TEST_F(AddressBoxTest, RefusedTextsOpenTheErrorMenuAtItsPlace) {
-  for (const std::string text : {"按Enter访问", " wap.x", "WAP.x", "wap", "", "wa", "Wap.x", "wap,x"}) {
+  for (const std::string text :
+       {"按Enter访问", " wap.x", "WAP.x", "wap", "", "wa", "Wap.x", "wap,x"}) {
     SCOPED_TRACE(text);
     const std::size_t before = Navigations();
     const std::size_t popups = window_->Popups().size();
@@ -73,7 +74,7 @@ TEST_F(AddressBoxTest, OtherKeysDoNothing) {
   text1_->SetText("");
   text1_->TypeText("wap.q");
   EXPECT_EQ(text1_->Text(), "wap.q");
-  EXPECT_EQ(Navigations(), 1u);  // the start page only
+  EXPECT_EQ(Navigations(), 1u);             // the start page only
   EXPECT_EQ(window_->Popups().size(), 1u);  // the command menu only
 }
 

@@ -1,7 +1,8 @@
 // The "wap." rule and the address forms.
+#include "shell/address_rules.h"
+
 #include <gtest/gtest.h>
 
-#include "shell/address_rules.h"
 #include "shell/text_length.h"
 
 namespace tovarin::shell {
@@ -34,8 +35,10 @@ TEST(AddressRulesTest, SimulatorAddressForm) {
 }
 
 TEST(AddressRulesTest, SimulatorBaseOfAServicePrefix) {
-  EXPECT_EQ(SimulatorBaseOf("http://127.0.0.1:47811/tovarin/Client/Tovarin.aspx?url="), "http://127.0.0.1:47811");
-  EXPECT_EQ(SimulatorBaseOf("https://gw.example/k3y/tovarin/Client/Tovarin.aspx?url="), "https://gw.example/k3y");
+  EXPECT_EQ(SimulatorBaseOf("http://127.0.0.1:47811/tovarin/Client/Tovarin.aspx?url="),
+            "http://127.0.0.1:47811");
+  EXPECT_EQ(SimulatorBaseOf("https://gw.example/k3y/tovarin/Client/Tovarin.aspx?url="),
+            "https://gw.example/k3y");
   EXPECT_EQ(SimulatorBaseOf("http://h:8080/x?u="), "http://h:8080");
   EXPECT_EQ(SimulatorBaseOf("http://h?u="), "http://h");
   EXPECT_EQ(SimulatorBaseOf("http://h"), "http://h");

@@ -1,17 +1,18 @@
 // The single-instance detector.
+#include "shell/instance_lock.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 
-#include "shell/instance_lock.h"
-
 namespace tovarin::shell {
 namespace {
 
 std::string TempLockPath(const char* name) {
-  const auto dir = std::filesystem::temp_directory_path() / ("tovarin-lock-test-" + std::to_string(getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("tovarin-lock-test-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   return (dir / name).string();
 }

@@ -1,7 +1,6 @@
 // The windows' settings and the main window's children: names, places, order and looks.
-#include "tests/shell/shell_fixture.h"
-
 #include "shell/form_layout.h"
+#include "tests/shell/shell_fixture.h"
 
 namespace tovarin::shell::testing {
 namespace {
@@ -29,10 +28,12 @@ TEST_F(ShellTest, ChildrenInStackingOrderWithTheirPlaces) {
   };
   // Back to front.
   const std::vector<Expected> expected = {
-      {"Label1", {1440, 480, 255, 255}}, {"g1", {50, 960, 3555, 4455}},     {"W1", {60, 890, 3550, 4575}},
-      {"a1", {270, 0, 1455, 360}},       {"a2", {2770, 20, 350, 345}},      {"a3", {3120, 20, 350, 345}},
-      {"Picture1", {0, 680, 3610, 255}}, {"Picture2", {50, 5370, 3615, 135}}, {"Check1", {210, 5590, 210, 199}},
-      {"Picture3", {20, 840, 80, 4575}}, {"Text1", {120, 480, 1290, 255}},
+      {"Label1", {1440, 480, 255, 255}}, {"g1", {50, 960, 3555, 4455}},
+      {"W1", {60, 890, 3550, 4575}},     {"a1", {270, 0, 1455, 360}},
+      {"a2", {2770, 20, 350, 345}},      {"a3", {3120, 20, 350, 345}},
+      {"Picture1", {0, 680, 3610, 255}}, {"Picture2", {50, 5370, 3615, 135}},
+      {"Check1", {210, 5590, 210, 199}}, {"Picture3", {20, 840, 80, 4575}},
+      {"Text1", {120, 480, 1290, 255}},
   };
   const auto& order = window_->StackingOrder();
   ASSERT_EQ(order.size(), expected.size());

@@ -35,9 +35,10 @@ TEST_F(ShellTest, MenuButtonOpensCommandMenuUnderItsLowerLeftCornerWithoutOpen) 
   EXPECT_EQ(popup.menu_name, "choose");
   EXPECT_EQ(popup.flags, 0u);
   ASSERT_TRUE(popup.at.has_value());
-  EXPECT_FLOAT_EQ(popup.at->x, 270);        // a1's left edge
-  EXPECT_FLOAT_EQ(popup.at->y, 0 + 360);    // a1's top edge plus its height
-  EXPECT_EQ(popup.shown_items, (std::vector<std::string>{"shu", "web", "q", "page", "about", "y", "exit"}));
+  EXPECT_FLOAT_EQ(popup.at->x, 270);      // a1's left edge
+  EXPECT_FLOAT_EQ(popup.at->y, 0 + 360);  // a1's top edge plus its height
+  EXPECT_EQ(popup.shown_items,
+            (std::vector<std::string>{"shu", "web", "q", "page", "about", "y", "exit"}));
 }
 
 TEST_F(ShellTest, MenuButtonPositionIsReadAtClickTime) {
@@ -105,7 +106,8 @@ TEST_F(ShellTest, BusyTicksShrinkViewAndShowAnimationFirstIdleTickRestores) {
   EXPECT_FALSE(Timer1()->Enabled());
   // The view lies in front of the animation.
   const auto& order = window_->StackingOrder();
-  const auto view_at = std::find(order.begin(), order.end(), static_cast<platform::FormChild*>(view_));
+  const auto view_at =
+      std::find(order.begin(), order.end(), static_cast<platform::FormChild*>(view_));
   const auto g1_at = std::find(order.begin(), order.end(), static_cast<platform::FormChild*>(g1_));
   EXPECT_LT(g1_at, view_at);
 }

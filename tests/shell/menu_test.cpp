@@ -1,7 +1,7 @@
 // The command and error menus of Form2 and what every item does.
-#include "tests/shell/shell_fixture.h"
-
 #include "platform/host/menu.h"
+
+#include "tests/shell/shell_fixture.h"
 
 namespace tovarin::shell::testing {
 namespace {
@@ -18,9 +18,14 @@ TEST_F(ShellTest, CommandMenuTreeHasExactCaptionsAndShortcuts) {
   Form2& form2 = application_->form2();
   EXPECT_EQ(form2.Caption(), "Form2");
   const std::vector<ExpectedItem> top = {
-      {"open", "打开", 15, "Ctrl+O"}, {"shu", "输入网址", 19, "Ctrl+S"}, {"web", "网址", 0, ""},
-      {"q", "-", 0, ""},             {"page", "主页", 13, "Ctrl+M"},     {"about", "关于", 1, "Ctrl+A"},
-      {"y", "-", 0, ""},             {"exit", "退出", 5, "Ctrl+E"},
+      {"open", "打开", 15, "Ctrl+O"},
+      {"shu", "输入网址", 19, "Ctrl+S"},
+      {"web", "网址", 0, ""},
+      {"q", "-", 0, ""},
+      {"page", "主页", 13, "Ctrl+M"},
+      {"about", "关于", 1, "Ctrl+A"},
+      {"y", "-", 0, ""},
+      {"exit", "退出", 5, "Ctrl+E"},
   };
   const auto& children = form2.choose().children;
   ASSERT_EQ(children.size(), top.size());
@@ -32,8 +37,9 @@ TEST_F(ShellTest, CommandMenuTreeHasExactCaptionsAndShortcuts) {
   }
   EXPECT_TRUE(children[3]->IsSeparator());
   const std::vector<ExpectedItem> web = {
-      {"tengxun", "腾讯网|通道2", 27, "F1"}, {"lexin", "乐讯网", 28, "F2"}, {"feiku", "飞库网", 29, "F3"},
-      {"baoruan", "宝软网", 30, "F4"},       {"dangle", "当乐网", 31, "F5"}, {"baidu", "百度网", 32, "F6"},
+      {"tengxun", "腾讯网|通道2", 27, "F1"}, {"lexin", "乐讯网", 28, "F2"},
+      {"feiku", "飞库网", 29, "F3"},         {"baoruan", "宝软网", 30, "F4"},
+      {"dangle", "当乐网", 31, "F5"},        {"baidu", "百度网", 32, "F6"},
   };
   const auto& submenu = children[2]->children;
   ASSERT_EQ(submenu.size(), web.size());
@@ -51,8 +57,10 @@ TEST_F(ShellTest, CommandMenuTreeHasExactCaptionsAndShortcuts) {
 TEST_F(ShellTest, BookmarksNavigateThroughServiceOrSimulator) {
   StartShown();
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"lexin", Service("http://wap.lexun.com")},   {"feiku", Service("http://wap.feiku.com")},
-      {"baoruan", Service("http://wap.baoruan.com")}, {"dangle", Service("http://wap.d.cn")},
+      {"lexin", Service("http://wap.lexun.com")},
+      {"feiku", Service("http://wap.feiku.com")},
+      {"baoruan", Service("http://wap.baoruan.com")},
+      {"dangle", Service("http://wap.d.cn")},
       {"baidu", Service("http://wap.baidu.com")},
       {"tengxun",
        "http://sim.test/simulator/crawldata_r.jsp?rf=y&url=http%3A%2F%2Finfo.3g.qq.com"

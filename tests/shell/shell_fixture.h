@@ -17,7 +17,8 @@ namespace tovarin::shell::testing {
 
 namespace headless = platform::headless;
 
-inline constexpr const char* kTestServicePrefix = "http://127.0.0.1:9/tovarin/Client/Tovarin.aspx?url=";
+inline constexpr const char* kTestServicePrefix =
+    "http://127.0.0.1:9/tovarin/Client/Tovarin.aspx?url=";
 
 inline ShellSettings TestSettings() {
   ShellSettings settings;
@@ -34,7 +35,8 @@ class ShellTest : public ::testing::Test {
  protected:
   // Makes the application; `another_instance` answers the single-instance question.
   void MakeApplication(bool another_instance = false) {
-    application_ = std::make_unique<Application>(toolkit_, TestSettings(), [another_instance] { return another_instance; });
+    application_ = std::make_unique<Application>(toolkit_, TestSettings(),
+                                                 [another_instance] { return another_instance; });
   }
   // Starts the program and takes handles on Form1's pieces.
   StartOutcome Start(bool another_instance = false) {
@@ -65,7 +67,9 @@ class ShellTest : public ::testing::Test {
   headless::ScriptedTimer* Timer1() {
     return toolkit_.Timers().empty() ? nullptr : toolkit_.Timers().front();
   }
-  std::string Service(const std::string& address) { return std::string(kTestServicePrefix) + address; }
+  std::string Service(const std::string& address) {
+    return std::string(kTestServicePrefix) + address;
+  }
 
   headless::ScriptedFormToolkit toolkit_;
   std::unique_ptr<Application> application_;

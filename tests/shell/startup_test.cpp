@@ -54,10 +54,11 @@ void ExpectErrorReport(const headless::ScriptedFormToolkit& toolkit) {
   const auto& box = toolkit.MessageBoxes()[0];
   EXPECT_EQ(box.title, "错误提示");
   EXPECT_EQ(box.icon, 16);
-  EXPECT_EQ(box.text,
-            "打开失败！可能出现以下问题：\r\n* Skin.dll文件丢失！\r\n* TovarinTray.ocx文件丢失！\r\n"
-            "  解决方法：请重装本软件。\r\n* 您未安装Internet Explorer！\r\n"
-            "  解决方法：请安装最新版本的Internet Explorer。");
+  EXPECT_EQ(
+      box.text,
+      "打开失败！可能出现以下问题：\r\n* Skin.dll文件丢失！\r\n* TovarinTray.ocx文件丢失！\r\n"
+      "  解决方法：请重装本软件。\r\n* 您未安装Internet Explorer！\r\n"
+      "  解决方法：请安装最新版本的Internet Explorer。");
   EXPECT_EQ(toolkit.VisibleWindowCount(), 0);
 }
 

@@ -29,7 +29,8 @@ TEST_F(ShellTest, RightButtonOpensCommandMenuAtPointerWithOpen) {
   const auto& popup = window_->Popups()[0];
   EXPECT_EQ(popup.menu_name, "choose");
   EXPECT_FALSE(popup.at.has_value());
-  EXPECT_EQ(popup.shown_items, (std::vector<std::string>{"open", "shu", "web", "q", "page", "about", "y", "exit"}));
+  EXPECT_EQ(popup.shown_items,
+            (std::vector<std::string>{"open", "shu", "web", "q", "page", "about", "y", "exit"}));
   // From a1 again it has none.
   a1_->Click();
   EXPECT_EQ(window_->Popups()[1].shown_items.front(), "shu");

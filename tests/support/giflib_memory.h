@@ -21,7 +21,8 @@ struct MemoryInput {
 // DGifOpen's input function; its user data is a MemoryInput.
 inline int ReadMemory(GifFileType* gif, GifByteType* buffer, int length) {
   auto* input = static_cast<MemoryInput*>(gif->UserData);
-  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(length), input->bytes->size() - input->pos);
+  const std::size_t n =
+      std::min<std::size_t>(static_cast<std::size_t>(length), input->bytes->size() - input->pos);
   std::memcpy(buffer, input->bytes->data() + input->pos, n);
   input->pos += n;
   return static_cast<int>(n);

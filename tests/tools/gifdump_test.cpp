@@ -51,15 +51,16 @@ class GifdumpTest : public ::testing::Test {
   fs::path Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     const fs::path path = dir_ / name;
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return path;
   }
 
   ToolRun Run(const std::string& arguments) {
     const fs::path out = dir_ / "stdout.txt";
     const fs::path err = dir_ / "stderr.txt";
-    const std::string command =
-        std::string("'") + GIFDUMP_PATH + "' " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
+    const std::string command = std::string("'") + GIFDUMP_PATH + "' " + arguments + " >'" +
+                                out.string() + "' 2>'" + err.string() + "'";
     const int status = std::system(command.c_str());
     ToolRun run;
     run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -126,9 +127,11 @@ TEST_F(GifdumpTest, FramesWritesWhatTheControlShowsWithTheBackgroundTransparent)
   first.transparent = 3;
   gif.frames = {first, SolidFrame(2, 1, 1, 1, 2)};
   const fs::path out_dir = dir_ / "frames";
-  const ToolRun run = Run("frames " + Quoted(Write("a.gif", BuildGif(gif))) + " " + Quoted(out_dir));
+  const ToolRun run =
+      Run("frames " + Quoted(Write("a.gif", BuildGif(gif))) + " " + Quoted(out_dir));
   ASSERT_EQ(run.exit_code, 0) << run.err;
-  const std::string header = "P7\nWIDTH 3\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+  const std::string header =
+      "P7\nWIDTH 3\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
   const std::string red("\xFF\x00\x00\xFF", 4);
   const std::string green("\x00\xFF\x00\xFF", 4);
   const std::string blue("\x00\x00\xFF\xFF", 4);
@@ -162,18 +165,22 @@ TEST_F(GifdumpTest, ExportWritesTheFrameAsAOneImageGif) {
   TestGif gif = FourColourGif();
   gif.frames = {SolidFrame(0, 0, 2, 2, 0), SolidFrame(0, 0, 1, 1, 1)};
   const fs::path output = dir_ / "out.gif";
-  const ToolRun run = Run("export " + Quoted(Write("a.gif", BuildGif(gif))) + " 2 " + Quoted(output));
+  const ToolRun run =
+      Run("export " + Quoted(Write("a.gif", BuildGif(gif))) + " 2 " + Quoted(output));
   ASSERT_EQ(run.exit_code, 0) << run.err;
   std::string expected = std::string("GIF89a\x01\x00\x01\x00\x87\x00\x00", 13);
   expected += std::string("\xFF\x00\x00\x00\xFF\x00\x00\x00\xFF\xFF\xFF\xFF", 12);
   expected.resize(13 + 768, '\0');
-  expected += std::string("\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x08\x04\x00\x03\x04\x04\x00\x3B", 18);
+  expected +=
+      std::string("\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x08\x04\x00\x03\x04\x04\x00\x3B", 18);
   EXPECT_EQ(ReadText(output), expected);
-  EXPECT_EQ(Run("export " + Quoted(dir_ / "a.gif") + " 3 " + Quoted(dir_ / "none.gif")).exit_code, 1);
+  EXPECT_EQ(Run("export " + Quoted(dir_ / "a.gif") + " 3 " + Quoted(dir_ / "none.gif")).exit_code,
+            1);
 }
 
 TEST_F(GifdumpTest, PlayPrintsTheEventsOfTwoLoopsOfThreeFrames) {
-  const ToolRun run = Run("play " + Quoted(Write("a.gif", BuildGif(Animation(3, 10, 2)))) + " --until 1000");
+  const ToolRun run =
+      Run("play " + Quoted(Write("a.gif", BuildGif(Animation(3, 10, 2)))) + " --until 1000");
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(Lines(run.out), (std::vector<std::string>{
                                 "t=120 FrameChanged 1 true",
@@ -200,7 +207,8 @@ TEST_F(GifdumpTest, PlayOptionsSetDelaysLoopsAndTheDeferredBuild) {
   EXPECT_EQ(Lines(Run("play " + Quoted(slow) + " --delay-load 2 --until 1000").out),
             (std::vector<std::string>{"t=20 FrameChanged 1 false"}));
   const fs::path still = Write("still.gif", BuildGif(Animation(1, 10, std::nullopt)));
-  EXPECT_EQ(Lines(Run("play " + Quoted(still)).out), (std::vector<std::string>{"t=0 FrameChanged 1 false"}));
+  EXPECT_EQ(Lines(Run("play " + Quoted(still)).out),
+            (std::vector<std::string>{"t=0 FrameChanged 1 false"}));
   EXPECT_EQ(Run("play " + Quoted(slow) + " --loops").exit_code, 2);
 }
 

@@ -18,14 +18,16 @@ int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   auto options = tovarin::tools::ParseViewOptions(args);
   if (!options.ok()) {
-    std::fprintf(stderr, "anigif-view: %s\n%s", options.error().c_str(), tovarin::tools::ViewUsage().c_str());
+    std::fprintf(stderr, "anigif-view: %s\n%s", options.error().c_str(),
+                 tovarin::tools::ViewUsage().c_str());
     return 2;
   }
   if (options->help) {
     std::fputs(tovarin::tools::ViewUsage().c_str(), stdout);
     return 0;
   }
-  if (const auto readable = tovarin::tools::AniGifViewer::CheckFile(options->file); !readable.ok()) {
+  if (const auto readable = tovarin::tools::AniGifViewer::CheckFile(options->file);
+      !readable.ok()) {
     std::fprintf(stderr, "anigif-view: %s\n", readable.error().c_str());
     return 1;
   }

@@ -37,7 +37,8 @@ int SpaceAction(int action) {
 
 platform::Status AniGifViewer::CheckFile(const std::string& file) {
   std::error_code ignored;
-  if (std::filesystem::is_directory(file, ignored)) return platform::Error{"cannot read " + file + ": it is a folder"};
+  if (std::filesystem::is_directory(file, ignored))
+    return platform::Error{"cannot read " + file + ": it is a folder"};
   const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return platform::Error{"cannot read " + file + ": " + std::strerror(errno)};
   std::array<char, kSignatureBytes> signature{};
@@ -50,7 +51,8 @@ platform::Status AniGifViewer::CheckFile(const std::string& file) {
   }
   close(fd);
   std::string text(signature.data(), got);
-  std::transform(text.begin(), text.end(), text.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](char c) { return static_cast<char>(std::tolower(c)); });
   if (text != "gif87a" && text != "gif89a") {
     return platform::Error{file + " is not a GIF file (it does not begin with GIF87a or GIF89a)"};
   }
@@ -101,7 +103,8 @@ platform::Status AniGifViewer::Open(const ViewOptions& options) {
   host_options.name = kControlName;
   host_options.rect = platform::Rect::FromXYWH(0, 0, start.width, start.height);
   host_options.user_mode = true;
-  host_ = std::make_unique<platform::gtk::GtkControlHost>(desktop_, GTK_FIXED(fixed_), std::move(host_options));
+  host_ = std::make_unique<platform::gtk::GtkControlHost>(desktop_, GTK_FIXED(fixed_),
+                                                          std::move(host_options));
   control_ = std::make_unique<anigif::ucAniGIF>(*host_);
   host_->Attach(*control_);
   host_->SetEventHandler("FrameChanged", [this](platform::EventArgs&) { UpdateTitle(); });
@@ -111,7 +114,8 @@ platform::Status AniGifViewer::Open(const ViewOptions& options) {
 
   if (!control_->LoadAnimatedGIF_File(options.file)) {
     TakeDownControl();
-    return platform::Error{options.file + " holds no image that can be shown (a damaged or empty GIF)"};
+    return platform::Error{options.file +
+                           " holds no image that can be shown (a damaged or empty GIF)"};
   }
   if (!options.size) {
     // ActualWidth/Height are in the host's units: twips, what the resize call takes.
@@ -136,7 +140,8 @@ void AniGifViewer::Close() { g_main_loop_quit(loop_.get()); }
 std::string AniGifViewer::Title() const {
   std::string title = file_name_;
   if (!control_) return title;
-  title += " - frame " + std::to_string(control_->CurrentFrame()) + "/" + std::to_string(control_->FrameCount());
+  title += " - frame " + std::to_string(control_->CurrentFrame()) + "/" +
+           std::to_string(control_->FrameCount());
   if (control_->FrameCount() > 1) {
     if (control_->Action() == gif::kActionPaused) title += " (paused)";
     if (control_->Action() == gif::kActionStopped) title += " (stopped)";
@@ -149,9 +154,7 @@ void AniGifViewer::UpdateTitle() { gtk_window_set_title(GTK_WINDOW(window_), Tit
 bool AniGifViewer::HandleKey(guint keyval) {
   switch (keyval) {
     case GDK_KEY_q:
-    case GDK_KEY_Escape:
-      Close();
-      return true;
+    case GDK_KEY_Escape: Close(); return true;
     case GDK_KEY_space:
       if (control_) control_->SetAction(SpaceAction(control_->Action()));
       break;
@@ -161,8 +164,7 @@ bool AniGifViewer::HandleKey(guint keyval) {
     case GDK_KEY_Home:
       if (control_) control_->SetAction(kActionRestart);
       break;
-    default:
-      return false;
+    default: return false;
   }
   UpdateTitle();
   return true;
@@ -177,7 +179,8 @@ gboolean AniGifViewer::OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
 gboolean AniGifViewer::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
   bool handled = false;
   const guint plain = event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK);
-  if (plain == 0) GuardCallback([&] { handled = static_cast<AniGifViewer*>(data)->HandleKey(event->keyval); });
+  if (plain == 0)
+    GuardCallback([&] { handled = static_cast<AniGifViewer*>(data)->HandleKey(event->keyval); });
   return handled ? TRUE : FALSE;
 }
 

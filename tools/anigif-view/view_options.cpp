@@ -47,13 +47,15 @@ platform::Result<ViewOptions> ParseViewOptions(std::span<const std::string_view>
         const std::string_view value = args[++i];
         if (arg == "--stretch") {
           const auto mode = ParseNumber(value, kMinStretchMode, kMaxStretchMode);
-          if (!mode) return Problem("--stretch takes 0, 1, 2, 3 or 4, not \"" + std::string(value) + "\"");
+          if (!mode)
+            return Problem("--stretch takes 0, 1, 2, 3 or 4, not \"" + std::string(value) + "\"");
           options.stretch = *mode;
         } else {
           const auto size = ParseSize(value);
           if (!size) {
-            return Problem("--size takes WIDTHxHEIGHT in pixels (1 to " + std::to_string(kMaxViewSide) +
-                           " each), not \"" + std::string(value) + "\"");
+            return Problem("--size takes WIDTHxHEIGHT in pixels (1 to " +
+                           std::to_string(kMaxViewSide) + " each), not \"" + std::string(value) +
+                           "\"");
           }
           options.size = size;
         }

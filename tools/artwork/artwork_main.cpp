@@ -20,9 +20,10 @@ std::vector<unsigned char> LoadingPalette() {
   std::vector<unsigned char> palette;
   for (int r = 0; r < 6; ++r)
     for (int g = 0; g < 6; ++g)
-      for (int b = 0; b < 6; ++b) palette.insert(palette.end(), {static_cast<unsigned char>(r * 51),
-                                                                 static_cast<unsigned char>(g * 51),
-                                                                 static_cast<unsigned char>(b * 51)});
+      for (int b = 0; b < 6; ++b)
+        palette.insert(palette.end(),
+                       {static_cast<unsigned char>(r * 51), static_cast<unsigned char>(g * 51),
+                        static_cast<unsigned char>(b * 51)});
   while (palette.size() < 255 * 3) {
     const auto level = static_cast<unsigned char>((palette.size() / 3 - 216) * 255 / 38);
     palette.insert(palette.end(), {level, level, level});
@@ -35,7 +36,8 @@ int NearestIndex(const std::vector<unsigned char>& palette, int r, int g, int b)
   int best = 0;
   long best_distance = -1;
   for (int i = 0; i < 255; ++i) {
-    const long dr = palette[static_cast<std::size_t>(i * 3)] - r, dg = palette[static_cast<std::size_t>(i * 3 + 1)] - g,
+    const long dr = palette[static_cast<std::size_t>(i * 3)] - r,
+               dg = palette[static_cast<std::size_t>(i * 3 + 1)] - g,
                db = palette[static_cast<std::size_t>(i * 3 + 2)] - b;
     const long d = dr * dr + dg * dg + db * db;
     if (best_distance < 0 || d < best_distance) {
@@ -46,7 +48,8 @@ int NearestIndex(const std::vector<unsigned char>& palette, int r, int g, int b)
   return best;
 }
 
-std::vector<unsigned char> Indices(cairo_surface_t* surface, const std::vector<unsigned char>& palette) {
+std::vector<unsigned char> Indices(cairo_surface_t* surface,
+                                   const std::vector<unsigned char>& palette) {
   cairo_surface_flush(surface);
   const int width = cairo_image_surface_get_width(surface);
   const int height = cairo_image_surface_get_height(surface);
@@ -56,7 +59,8 @@ std::vector<unsigned char> Indices(cairo_surface_t* surface, const std::vector<u
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const unsigned char* p = data + y * stride + x * 4;  // B, G, R, A (opaque)
-      indices[static_cast<std::size_t>(y) * width + x] = static_cast<unsigned char>(NearestIndex(palette, p[2], p[1], p[0]));
+      indices[static_cast<std::size_t>(y) * width + x] =
+          static_cast<unsigned char>(NearestIndex(palette, p[2], p[1], p[0]));
     }
   }
   return indices;
@@ -143,15 +147,24 @@ int main(int argc, char** argv) {
   // Ten icon images: 48, 32, 16 at 4 and 8 bits; 128, 48, 32, 16 at 32 bits.
   std::vector<cairo_surface_t*> icons;
   std::vector<IconImage> images;
-  for (const auto& [size, bits] : std::vector<std::pair<int, int>>{
-           {48, 4}, {32, 4}, {16, 4}, {48, 8}, {32, 8}, {16, 8}, {128, 32}, {48, 32}, {32, 32}, {16, 32}}) {
+  for (const auto& [size, bits] : std::vector<std::pair<int, int>>{{48, 4},
+                                                                   {32, 4},
+                                                                   {16, 4},
+                                                                   {48, 8},
+                                                                   {32, 8},
+                                                                   {16, 8},
+                                                                   {128, 32},
+                                                                   {48, 32},
+                                                                   {32, 32},
+                                                                   {16, 32}}) {
     icons.push_back(ProgramIcon(size));
     images.push_back({icons.back(), bits});
   }
   ok &= WriteIco(images, folder + "/tovarin.ico");
   // The icon theme takes PNGs, one per size: the icon's four 32-bit images.
   for (std::size_t i = 6; i < icons.size(); ++i) {
-    const std::string png = folder + "/tovarin-" + std::to_string(cairo_image_surface_get_width(icons[i])) + ".png";
+    const std::string png =
+        folder + "/tovarin-" + std::to_string(cairo_image_surface_get_width(icons[i])) + ".png";
     ok &= cairo_surface_write_to_png(icons[i], png.c_str()) == CAIRO_STATUS_SUCCESS;
   }
   for (cairo_surface_t* icon : icons) cairo_surface_destroy(icon);

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 namespace tovarin::artwork {
@@ -44,10 +44,10 @@ Rgba PixelAt(cairo_surface_t* surface, int x, int y) {
 int RowBytes(int bits, int width) { return ((bits * width + 31) / 32) * 4; }
 
 // The 16 colours of the classic 4-bit palette.
-const unsigned char kVga16[16][3] = {{0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-                                     {0, 0, 128},   {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-                                     {128, 128, 128}, {255, 0, 0}, {0, 255, 0},   {255, 255, 0},
-                                     {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+const unsigned char kVga16[16][3] = {
+    {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},  {0, 0, 128}, {128, 0, 128},
+    {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},    {0, 255, 0}, {255, 255, 0},
+    {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
 
 std::vector<std::array<int, 3>> Palette(int bits) {
   std::vector<std::array<int, 3>> palette;
@@ -81,7 +81,8 @@ int Nearest(const std::vector<std::array<int, 3>>& palette, const Rgba& c) {
 
 bool WriteFile(const std::vector<unsigned char>& bytes, const std::string& path) {
   std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(file);
 }
 
@@ -125,7 +126,8 @@ std::vector<unsigned char> DibImage(cairo_surface_t* surface, int bits, bool ico
         if (bits == 8) {
           row[static_cast<std::size_t>(x)] = static_cast<unsigned char>(index);
         } else {
-          row[static_cast<std::size_t>(x / 2)] |= static_cast<unsigned char>(x % 2 == 0 ? index << 4 : index);
+          row[static_cast<std::size_t>(x / 2)] |=
+              static_cast<unsigned char>(x % 2 == 0 ? index << 4 : index);
         }
       }
     }
@@ -135,7 +137,8 @@ std::vector<unsigned char> DibImage(cairo_surface_t* surface, int bits, bool ico
     for (int y = height - 1; y >= 0; --y) {
       std::vector<unsigned char> mask(static_cast<std::size_t>(RowBytes(1, width)), 0);
       for (int x = 0; x < width; ++x) {
-        if (PixelAt(surface, x, y).a < 128) mask[static_cast<std::size_t>(x / 8)] |= static_cast<unsigned char>(0x80 >> (x % 8));
+        if (PixelAt(surface, x, y).a < 128)
+          mask[static_cast<std::size_t>(x / 8)] |= static_cast<unsigned char>(0x80 >> (x % 8));
       }
       out.insert(out.end(), mask.begin(), mask.end());
     }
@@ -157,7 +160,8 @@ bool WriteBmp(cairo_surface_t* surface, int bits_per_pixel, const std::string& p
 
 bool WriteIco(const std::vector<IconImage>& images, const std::string& path) {
   std::vector<std::vector<unsigned char>> encoded;
-  for (const IconImage& image : images) encoded.push_back(DibImage(image.surface, image.bits_per_pixel, true));
+  for (const IconImage& image : images)
+    encoded.push_back(DibImage(image.surface, image.bits_per_pixel, true));
   std::vector<unsigned char> out;
   Put16(out, 0);
   Put16(out, 1);
@@ -179,14 +183,16 @@ bool WriteIco(const std::vector<IconImage>& images, const std::string& path) {
   return WriteFile(out, path);
 }
 
-bool WriteGif(int screen_width, int screen_height, const std::vector<unsigned char>& palette, int background_index,
-              int transparent_index, const std::vector<GifFrame>& frames, const std::string& path) {
+bool WriteGif(int screen_width, int screen_height, const std::vector<unsigned char>& palette,
+              int background_index, int transparent_index, const std::vector<GifFrame>& frames,
+              const std::string& path) {
   int error = 0;
   GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
   if (gif == nullptr) return false;
   GifColorType colors[256];
   for (int i = 0; i < 256; ++i) {
-    colors[i] = {palette[static_cast<std::size_t>(i * 3)], palette[static_cast<std::size_t>(i * 3 + 1)],
+    colors[i] = {palette[static_cast<std::size_t>(i * 3)],
+                 palette[static_cast<std::size_t>(i * 3 + 1)],
                  palette[static_cast<std::size_t>(i * 3 + 2)]};
   }
   ColorMapObject* map = GifMakeMapObject(256, colors);
@@ -196,16 +202,21 @@ bool WriteGif(int screen_width, int screen_height, const std::vector<unsigned ch
   const GifByteType app[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
   const GifByteType loop[] = {1, 0, 0};
   ok = ok && EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
-       EGifPutExtensionBlock(gif, sizeof app, app) == GIF_OK && EGifPutExtensionBlock(gif, sizeof loop, loop) == GIF_OK &&
+       EGifPutExtensionBlock(gif, sizeof app, app) == GIF_OK &&
+       EGifPutExtensionBlock(gif, sizeof loop, loop) == GIF_OK &&
        EGifPutExtensionTrailer(gif) == GIF_OK;
   for (const GifFrame& frame : frames) {
     if (!ok) break;
     // Graphic control: disposal 1 (bits 2-4), transparency flag; delay 0; transparent index.
-    const GifByteType control[] = {static_cast<GifByteType>((1 << 2) | 1), 0, 0, static_cast<GifByteType>(transparent_index)};
+    const GifByteType control[] = {static_cast<GifByteType>((1 << 2) | 1), 0, 0,
+                                   static_cast<GifByteType>(transparent_index)};
     ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, sizeof control, control) == GIF_OK &&
-         EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, false, nullptr) == GIF_OK;
+         EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, false, nullptr) ==
+             GIF_OK;
     for (int y = 0; ok && y < frame.height; ++y) {
-      ok = EGifPutLine(gif, const_cast<GifPixelType*>(frame.indices.data() + static_cast<std::size_t>(y) * frame.width),
+      ok = EGifPutLine(gif,
+                       const_cast<GifPixelType*>(frame.indices.data() +
+                                                 static_cast<std::size_t>(y) * frame.width),
                        frame.width) == GIF_OK;
     }
   }

@@ -28,7 +28,8 @@ struct GifFrame {
 // Writes a GIF89a with `palette` (256 RGB triples) as global colour table, the given background
 // index, a NETSCAPE2.0 loop count of 0 (endless), and every frame with disposal 1 (leave in
 // place), `transparent_index`, and a delay of 0.
-bool WriteGif(int screen_width, int screen_height, const std::vector<unsigned char>& palette, int background_index,
-              int transparent_index, const std::vector<GifFrame>& frames, const std::string& path);
+bool WriteGif(int screen_width, int screen_height, const std::vector<unsigned char>& palette,
+              int background_index, int transparent_index, const std::vector<GifFrame>& frames,
+              const std::string& path);
 
 }  // namespace tovarin::artwork

@@ -23,8 +23,8 @@ cairo_surface_t* NewSurface(int width, int height) {
   return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
 }
 
-void Text(cairo_t* cr, const char* text, const char* font, double x, double y, double r, double g, double b,
-          bool centred_width = false, double width = 0) {
+void Text(cairo_t* cr, const char* text, const char* font, double x, double y, double r, double g,
+          double b, bool centred_width = false, double width = 0) {
   PangoLayout* layout = pango_cairo_create_layout(cr);
   pango_layout_set_text(layout, text, -1);
   PangoFontDescription* description = pango_font_description_from_string(font);
@@ -72,7 +72,8 @@ cairo_surface_t* WinterScene(int width, int height, unsigned seed) {
   Dice dice{seed};
   cairo_set_source_rgba(cr, 1, 1, 1, 0.85);
   const int flakes = width * height / 300;
-  for (int i = 0; i < flakes; ++i) Snowflake(cr, dice.Next() * width, dice.Next() * height, 1 + dice.Next() * 3);
+  for (int i = 0; i < flakes; ++i)
+    Snowflake(cr, dice.Next() * width, dice.Next() * height, 1 + dice.Next() * 3);
   cairo_destroy(cr);
   return surface;
 }
@@ -83,13 +84,14 @@ cairo_surface_t* SkinPicture() {
   cairo_surface_t* surface = WinterScene(kWidth, kHeight, 7);
   cairo_t* cr = cairo_create(surface);
   cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_rectangle(cr, 18, 0, 97, 24);    // under the menu button: x 18 to 114, y 0 to 23
-  cairo_rectangle(cr, 185, 0, 41, 24);   // under the hide and exit buttons: x 185 to 225
+  cairo_rectangle(cr, 18, 0, 97, 24);   // under the menu button: x 18 to 114, y 0 to 23
+  cairo_rectangle(cr, 185, 0, 41, 24);  // under the hide and exit buttons: x 185 to 225
   cairo_fill(cr);
   cairo_set_line_width(cr, 1);
   cairo_rectangle(cr, 0.5, 0.5, kWidth - 1, kHeight - 1);
   cairo_stroke(cr);
-  Text(cr, "欢迎使用 Tovarin · 拓瓦林工作室", "Sans 7", 0, kHeight - 18, 0.05, 0.2, 0.45, true, kWidth);
+  Text(cr, "欢迎使用 Tovarin · 拓瓦林工作室", "Sans 7", 0, kHeight - 18, 0.05, 0.2, 0.45, true,
+       kWidth);
   cairo_destroy(cr);
   return surface;
 }
@@ -133,12 +135,15 @@ cairo_surface_t* MenuBanner(int variant) {
   return surface;
 }
 
-cairo_surface_t* ButtonSquare(int size, const double top[3], const double bottom[3], int glyph, double lightness) {
+cairo_surface_t* ButtonSquare(int size, const double top[3], const double bottom[3], int glyph,
+                              double lightness) {
   cairo_surface_t* surface = NewSurface(size, size);
   cairo_t* cr = cairo_create(surface);
   cairo_pattern_t* gradient = cairo_pattern_create_linear(0, 0, 0, size);
-  cairo_pattern_add_color_stop_rgb(gradient, 0, top[0] * lightness, top[1] * lightness, top[2] * lightness);
-  cairo_pattern_add_color_stop_rgb(gradient, 1, bottom[0] * lightness, bottom[1] * lightness, bottom[2] * lightness);
+  cairo_pattern_add_color_stop_rgb(gradient, 0, top[0] * lightness, top[1] * lightness,
+                                   top[2] * lightness);
+  cairo_pattern_add_color_stop_rgb(gradient, 1, bottom[0] * lightness, bottom[1] * lightness,
+                                   bottom[2] * lightness);
   cairo_set_source(cr, gradient);
   cairo_paint(cr);
   cairo_pattern_destroy(gradient);
@@ -161,7 +166,8 @@ cairo_surface_t* ButtonSquare(int size, const double top[3], const double bottom
 cairo_surface_t* ProgramIcon(int size) {
   cairo_surface_t* surface = NewSurface(size, size);  // starts clear
   cairo_t* cr = cairo_create(surface);
-  const double colors[4][3] = {{0.90, 0.10, 0.10}, {0.10, 0.30, 0.90}, {0.98, 0.80, 0.05}, {0.10, 0.70, 0.20}};
+  const double colors[4][3] = {
+      {0.90, 0.10, 0.10}, {0.10, 0.30, 0.90}, {0.98, 0.80, 0.05}, {0.10, 0.70, 0.20}};
   const double centre = size / 2.0;
   for (int blade = 0; blade < 4; ++blade) {
     cairo_save(cr);
@@ -193,7 +199,8 @@ cairo_surface_t* LoadingFrame(int width, int height, int step) {
     const int age = (step - dot + 12) % 12;
     const double shade = age == 0 ? 0.15 : 0.35 + 0.05 * age;
     cairo_set_source_rgb(cr, shade * 0.6, shade * 0.8, shade * 1.6 > 1 ? 1 : shade * 1.6);
-    cairo_arc(cr, cx + 70 * std::cos(angle), cy + 70 * std::sin(angle), age == 0 ? 12 : 9, 0, 2 * kPi);
+    cairo_arc(cr, cx + 70 * std::cos(angle), cy + 70 * std::sin(angle), age == 0 ? 12 : 9, 0,
+              2 * kPi);
     cairo_fill(cr);
   }
   Text(cr, "正在载入…", "Sans 11", 0, 230, 0.1, 0.25, 0.5, true, width);

@@ -20,7 +20,8 @@ cairo_surface_t* AboutPicture();
 cairo_surface_t* MenuBanner(int variant);
 // A square of the given size with a vertical gradient from `top` to `bottom` (RGB 0..1) and a
 // glyph: 0 a minimise bar, 1 a cross.
-cairo_surface_t* ButtonSquare(int size, const double top[3], const double bottom[3], int glyph, double lightness);
+cairo_surface_t* ButtonSquare(int size, const double top[3], const double bottom[3], int glyph,
+                              double lightness);
 // The program icon: a pinwheel of four bars (red, blue, yellow, green) on a clear ground.
 cairo_surface_t* ProgramIcon(int size);
 // One picture of the loading animation: a ring of twelve dots with dot `step` lit.

@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
-#include "platform/text/font.h"
 #include "platform/pictures/picture.h"
+#include "platform/text/font.h"
 
 namespace tovarin::tools {
 namespace {
@@ -20,7 +20,9 @@ using platform::Status;
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
   }
   return true;
 }
@@ -40,7 +42,8 @@ Result<std::int64_t> ParseInteger(std::string_view text, std::int64_t low, std::
     return Error{"\"" + std::string(text) + "\" is not a number"};
   }
   if (value < low || value > high) {
-    return Error{std::string(text) + " is out of range (" + std::to_string(low) + " to " + std::to_string(high) + ")"};
+    return Error{std::string(text) + " is out of range (" + std::to_string(low) + " to " +
+                 std::to_string(high) + ")"};
   }
   return value;
 }
@@ -59,7 +62,8 @@ Result<bool> ParseBool(std::string_view text) {
 }
 
 Result<platform::PicturePtr> ParsePicture(std::string_view text) {
-  if (text.empty() || text[0] != '@') return Error{"a picture is written @PATH (a lone @ for none)"};
+  if (text.empty() || text[0] != '@')
+    return Error{"a picture is written @PATH (a lone @ for none)"};
   if (text.size() == 1) return platform::PicturePtr{};
   Result<platform::PicturePtr> picture = platform::LoadPictureFromFile(std::string(text.substr(1)));
   if (!picture) return Error{std::string(text.substr(1)) + ": " + picture.error()};
@@ -94,13 +98,18 @@ Status AssignParsed(Result<T> parsed, Set set) {
 template <typename Get, typename Set>
 Entry Color(std::string_view name, Get get, Set set) {
   return {name,
-          [set](teskbutton& b, std::string_view v) { return AssignParsed(ParseColor(v), [&](std::uint32_t c) { (b.*set)(c); }); },
+          [set](teskbutton& b, std::string_view v) {
+            return AssignParsed(ParseColor(v), [&](std::uint32_t c) { (b.*set)(c); });
+          },
           [get](const teskbutton& b) { return FormatColor((b.*get)()); }};
 }
 
 template <typename Get, typename Set>
 Entry Boolean(std::string_view name, Get get, Set set) {
-  return {name, [set](teskbutton& b, std::string_view v) { return AssignParsed(ParseBool(v), [&](bool x) { (b.*set)(x); }); },
+  return {name,
+          [set](teskbutton& b, std::string_view v) {
+            return AssignParsed(ParseBool(v), [&](bool x) { (b.*set)(x); });
+          },
           [get](const teskbutton& b) { return std::string((b.*get)() ? "true" : "false"); }};
 }
 
@@ -109,15 +118,17 @@ template <typename R, typename C, typename A>
 A SetterArgument(R (C::*)(A));
 
 template <typename Get, typename Set>
-Entry Number(std::string_view name, Get get, Set set, std::int64_t low = INT32_MIN, std::int64_t high = INT32_MAX) {
-  return {name,
-          [set, low, high](teskbutton& b, std::string_view v) {
-            return AssignParsed(ParseInteger(v, low, high), [&](std::int64_t x) {
-              using Argument = decltype(SetterArgument(std::declval<Set>()));
-              (b.*set)(static_cast<Argument>(x));
-            });
-          },
-          [get](const teskbutton& b) { return std::to_string(static_cast<std::int64_t>((b.*get)())); }};
+Entry Number(std::string_view name, Get get, Set set, std::int64_t low = INT32_MIN,
+             std::int64_t high = INT32_MAX) {
+  return {
+      name,
+      [set, low, high](teskbutton& b, std::string_view v) {
+        return AssignParsed(ParseInteger(v, low, high), [&](std::int64_t x) {
+          using Argument = decltype(SetterArgument(std::declval<Set>()));
+          (b.*set)(static_cast<Argument>(x));
+        });
+      },
+      [get](const teskbutton& b) { return std::to_string(static_cast<std::int64_t>((b.*get)())); }};
 }
 
 template <typename Get, typename Set>
@@ -134,7 +145,8 @@ template <typename Get, typename Set>
 Entry Image(std::string_view name, Get get, Set set) {
   return {name,
           [set](teskbutton& b, std::string_view v) {
-            return AssignParsed(ParsePicture(v), [&](platform::PicturePtr p) { (b.*set)(std::move(p)); });
+            return AssignParsed(ParsePicture(v),
+                                [&](platform::PicturePtr p) { (b.*set)(std::move(p)); });
           },
           [get](const teskbutton& b) { return FormatPicture((b.*get)()); }};
 }
@@ -148,7 +160,8 @@ Entry FontEntry() {
               const std::string size_text(v.substr(comma + 1));
               char* end = nullptr;
               size = std::strtod(size_text.c_str(), &end);
-              if (size_text.empty() || end != size_text.c_str() + size_text.size() || !(size > 0 && size <= 1000)) {
+              if (size_text.empty() || end != size_text.c_str() + size_text.size() ||
+                  !(size > 0 && size <= 1000)) {
                 return Error{"\"" + size_text + "\" is not a font size in points"};
               }
             }

@@ -17,7 +17,8 @@ namespace tovarin::tools {
 
 // Assigns `value` to the property `name`; fails with a message for unknown or read-only names
 // and for values that do not parse.
-platform::Status AssignProperty(button::teskbutton& button, std::string_view name, std::string_view value);
+platform::Status AssignProperty(button::teskbutton& button, std::string_view name,
+                                std::string_view value);
 
 // The property as a "Name=Value" line, the value in the syntax above (colours in hexadecimal,
 // pictures as "WxH bitmap"/"WxH icon" or "none", fonts as NAME,SIZE); fails for unknown names.

@@ -40,7 +40,8 @@ namespace headless = platform::headless;
 
 constexpr int kMaxExtent = 4096;
 constexpr const char* kUsage =
-    "usage: buttonshot [--size WxH] [--set Name=Value]... [--state normal|hot|down] [--focus] [--active]\n"
+    "usage: buttonshot [--size WxH] [--set Name=Value]... [--state normal|hot|down] [--focus] "
+    "[--active]\n"
     "                  [--default] [--themed] [--gtk-theme] [--print Name,...] OUT.png\n";
 
 struct Options {
@@ -95,7 +96,8 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Options& option
       const auto value = next();
       const std::size_t equals = value ? value->find('=') : std::string_view::npos;
       if (equals == std::string_view::npos || equals == 0) return "--set needs Name=Value";
-      options.assignments.emplace_back(std::string(value->substr(0, equals)), std::string(value->substr(equals + 1)));
+      options.assignments.emplace_back(std::string(value->substr(0, equals)),
+                                       std::string(value->substr(equals + 1)));
     } else if (arg == "--state") {
       const auto value = next();
       if (!value || (*value != "normal" && *value != "hot" && *value != "down")) {
@@ -130,7 +132,8 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Options& option
 }
 
 // A new button's saved settings, as a form designer leaves them.
-platform::PropertyStore DesignedButton(const Options& options, const headless::HostOptions& host_options) {
+platform::PropertyStore DesignedButton(const Options& options,
+                                       const headless::HostOptions& host_options) {
   headless::HeadlessDesktop desktop;
   desktop.SetAppThemed(options.themed);
   headless::HeadlessForm form(desktop);
@@ -190,8 +193,10 @@ int Run(const Options& options) {
   if (options.state == "down") host.MouseDown(platform::kLeftButton, cx, cy);
   desktop.RunPending();
 
-  const platform::ColorRef cleared = button::ToColorRef(button::TranslateColor(button->Model().mSurfaceBackColor));
-  if (platform::Status written = tools::WritePng(options.output, host.Surface(), host.WindowRegion(), cleared);
+  const platform::ColorRef cleared =
+      button::ToColorRef(button::TranslateColor(button->Model().mSurfaceBackColor));
+  if (platform::Status written =
+          tools::WritePng(options.output, host.Surface(), host.WindowRegion(), cleared);
       !written) {
     std::fprintf(stderr, "buttonshot: %s\n", written.error().c_str());
     return 1;

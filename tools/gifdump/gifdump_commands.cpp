@@ -44,7 +44,8 @@ std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path, std::
     err << "gifdump: " << path << ": cannot open\n";
     return std::nullopt;
   }
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
   if (in.bad()) {
     err << "gifdump: " << path << ": read error\n";
     return std::nullopt;
@@ -54,7 +55,8 @@ std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path, std::
 
 // Loads `bytes` with every frame built now, unscaled, the clock stopped. False (with the error
 // printed) when the file has no usable frame.
-bool LoadAllFrames(ToolEngine& tool, std::vector<std::uint8_t> bytes, const std::string& path, std::ostream& err) {
+bool LoadAllFrames(ToolEngine& tool, std::vector<std::uint8_t> bytes, const std::string& path,
+                   std::ostream& err) {
   tool.engine.delayAnimation = 0;
   tool.engine.stretchMode = 4;
   tool.engine.gifBytes = std::move(bytes);
@@ -74,12 +76,14 @@ platform::Bitmap FilledSurface(int width, int height, std::uint8_t value) {
 
 // An 8-bit RGBA PAM of the frame: colour and alpha 255 where both renderings agree, 0 0 0 0
 // where the background shows through (black and white renderings differ).
-bool WritePam(const std::filesystem::path& path, const platform::Bitmap& over_black, const platform::Bitmap& over_white) {
+bool WritePam(const std::filesystem::path& path, const platform::Bitmap& over_black,
+              const platform::Bitmap& over_white) {
   std::ofstream out(path, std::ios::binary);
   if (!out) return false;
   const int width = over_black.Width();
   const int height = over_black.Height();
-  out << "P7\nWIDTH " << width << "\nHEIGHT " << height << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+  out << "P7\nWIDTH " << width << "\nHEIGHT " << height
+      << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
   std::vector<char> row(static_cast<std::size_t>(width) * 4);
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* black = over_black.Row(y);
@@ -120,22 +124,24 @@ int RunInfo(const std::string& file, std::ostream& out, std::ostream& err) {
       << engine.screen.loops << " frames " << engine.FrameCount() << '\n';
   for (int i = 1; i <= engine.FrameCount(); ++i) {
     const gif::FrameRecord& frame = engine.frames[static_cast<std::size_t>(i - 1)];
-    out << "frame " << i << ' ' << frame.left << ' ' << frame.top << ' ' << frame.width << ' ' << frame.height << ' '
-        << frame.delay << ' ' << static_cast<int>(frame.disposal) << ' '
-        << (frame.hasTransparency != 0 ? static_cast<int>(frame.transparentIndex) : -1) << ' ' << frame.tableIndex
-        << '\n';
+    out << "frame " << i << ' ' << frame.left << ' ' << frame.top << ' ' << frame.width << ' '
+        << frame.height << ' ' << frame.delay << ' ' << static_cast<int>(frame.disposal) << ' '
+        << (frame.hasTransparency != 0 ? static_cast<int>(frame.transparentIndex) : -1) << ' '
+        << frame.tableIndex << '\n';
   }
   return 0;
 }
 
-int RunFrames(const std::string& file, const std::string& directory, std::ostream& out, std::ostream& err) {
+int RunFrames(const std::string& file, const std::string& directory, std::ostream& out,
+              std::ostream& err) {
   (void)out;
   auto bytes = ReadFile(file, err);
   if (!bytes) return 1;
   // Two engines replay the same animation, one over black and one over white.
   ToolEngine over_black;
   ToolEngine over_white;
-  if (!LoadAllFrames(over_black, *bytes, file, err) || !LoadAllFrames(over_white, std::move(*bytes), file, err)) {
+  if (!LoadAllFrames(over_black, *bytes, file, err) ||
+      !LoadAllFrames(over_white, std::move(*bytes), file, err)) {
     return 1;
   }
   const int width = over_black.engine.screen.screenWidth;
@@ -163,7 +169,8 @@ int RunFrames(const std::string& file, const std::string& directory, std::ostrea
   return 0;
 }
 
-int RunExport(const std::string& file, int frame, const std::string& output, std::ostream& out, std::ostream& err) {
+int RunExport(const std::string& file, int frame, const std::string& output, std::ostream& out,
+              std::ostream& err) {
   (void)out;
   auto bytes = ReadFile(file, err);
   if (!bytes) return 1;
@@ -179,7 +186,8 @@ int RunExport(const std::string& file, int frame, const std::string& output, std
     return 1;
   }
   std::ofstream stream(output, std::ios::binary);
-  stream.write(reinterpret_cast<const char*>(exported->data()), static_cast<std::streamsize>(exported->size()));
+  stream.write(reinterpret_cast<const char*>(exported->data()),
+               static_cast<std::streamsize>(exported->size()));
   if (!stream) {
     err << "gifdump: " << output << ": cannot write\n";
     return 1;
@@ -187,7 +195,8 @@ int RunExport(const std::string& file, int frame, const std::string& output, std
   return 0;
 }
 
-int RunPlay(const std::string& file, const PlayOptions& options, std::ostream& out, std::ostream& err) {
+int RunPlay(const std::string& file, const PlayOptions& options, std::ostream& out,
+            std::ostream& err) {
   auto bytes = ReadFile(file, err);
   if (!bytes) return 1;
   ToolEngine tool;
@@ -220,7 +229,8 @@ int RunPlay(const std::string& file, const PlayOptions& options, std::ostream& o
   return 0;
 }
 
-int RunBench(const std::vector<std::string>& files, int iterations, std::ostream& out, std::ostream& err) {
+int RunBench(const std::vector<std::string>& files, int iterations, std::ostream& out,
+             std::ostream& err) {
   std::vector<std::vector<std::uint8_t>> contents;
   for (const std::string& file : files) {
     auto bytes = ReadFile(file, err);
@@ -255,7 +265,8 @@ int RunBench(const std::vector<std::string>& files, int iterations, std::ostream
   }
   std::sort(rates.begin(), rates.end());
   const std::size_t middle = rates.size() / 2;
-  const double median = rates.size() % 2 == 1 ? rates[middle] : (rates[middle - 1] + rates[middle]) / 2;
+  const double median =
+      rates.size() % 2 == 1 ? rates[middle] : (rates[middle - 1] + rates[middle]) / 2;
   char line[64];
   std::snprintf(line, sizeof line, "%.2f", median);
   out << "decode_mpx_per_s " << line << '\n';

@@ -16,18 +16,22 @@
 namespace tovarin::tools::gifdump {
 
 int RunInfo(const std::string& file, std::ostream& out, std::ostream& err);
-int RunFrames(const std::string& file, const std::string& directory, std::ostream& out, std::ostream& err);
-int RunExport(const std::string& file, int frame, const std::string& output, std::ostream& out, std::ostream& err);
+int RunFrames(const std::string& file, const std::string& directory, std::ostream& out,
+              std::ostream& err);
+int RunExport(const std::string& file, int frame, const std::string& output, std::ostream& out,
+              std::ostream& err);
 
 struct PlayOptions {
-  int min_delay = 50;        // MinFrameDelay, ms
-  int stepped = 0;           // SteppedDelay, ms
-  int loops = -1;            // Loops after the load; -1 keeps the file's count
-  int delay_load = 1;        // DelayAnimation 0..3
+  int min_delay = 50;          // MinFrameDelay, ms
+  int stepped = 0;             // SteppedDelay, ms
+  int loops = -1;              // Loops after the load; -1 keeps the file's count
+  int delay_load = 1;          // DelayAnimation 0..3
   std::uint64_t until = 5000;  // virtual milliseconds to run
 };
-int RunPlay(const std::string& file, const PlayOptions& options, std::ostream& out, std::ostream& err);
+int RunPlay(const std::string& file, const PlayOptions& options, std::ostream& out,
+            std::ostream& err);
 
-int RunBench(const std::vector<std::string>& files, int iterations, std::ostream& out, std::ostream& err);
+int RunBench(const std::vector<std::string>& files, int iterations, std::ostream& out,
+             std::ostream& err);
 
 }  // namespace tovarin::tools::gifdump

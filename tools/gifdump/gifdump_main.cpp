@@ -22,7 +22,8 @@ constexpr char kUsage[] =
     "usage: gifdump info FILE\n"
     "       gifdump frames FILE DIR\n"
     "       gifdump export FILE I OUT\n"
-    "       gifdump play FILE [--min-delay MS] [--stepped MS] [--loops N] [--delay-load N] [--until MS]\n"
+    "       gifdump play FILE [--min-delay MS] [--stepped MS] [--loops N] [--delay-load N] "
+    "[--until MS]\n"
     "       gifdump bench [--iterations N] FILE...\n";
 
 template <typename T>
@@ -92,7 +93,8 @@ int main(int argc, char** argv) {
   if (args.empty()) return Usage();
   const std::string& command = args[0];
   if (command == "info" && args.size() == 2) return RunInfo(args[1], std::cout, std::cerr);
-  if (command == "frames" && args.size() == 3) return RunFrames(args[1], args[2], std::cout, std::cerr);
+  if (command == "frames" && args.size() == 3)
+    return RunFrames(args[1], args[2], std::cout, std::cerr);
   if (command == "export" && args.size() == 4) {
     const auto frame = ParseNumber<int>(args[2]);
     if (!frame) return Usage();

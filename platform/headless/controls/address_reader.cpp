@@ -45,11 +45,13 @@ Result<std::string> PercentDecode(std::string_view s) {
 Result<FetchResult> ReadFile(const std::string& path, std::uint64_t max_bytes) {
   std::error_code ec;
   const std::filesystem::path file(path);
-  if (!std::filesystem::is_regular_file(file, ec)) return Error{"cannot open " + path + ": no such file"};
+  if (!std::filesystem::is_regular_file(file, ec))
+    return Error{"cannot open " + path + ": no such file"};
   const std::uint64_t size = std::filesystem::file_size(file, ec);
   if (ec) return Error{"cannot read " + path + ": " + ec.message()};
   if (size > max_bytes) {
-    return Error{path + ": " + std::to_string(size) + " bytes exceed the limit of " + std::to_string(max_bytes) + " bytes"};
+    return Error{path + ": " + std::to_string(size) + " bytes exceed the limit of " +
+                 std::to_string(max_bytes) + " bytes"};
   }
   std::ifstream in(file, std::ios::binary);
   if (!in) return Error{"cannot open " + path};
@@ -84,9 +86,11 @@ Result<ClassifiedAddress> ClassifyAddress(std::string_view address) {
   }
   const std::size_t scheme_end = address.find("://");
   if (scheme_end != std::string_view::npos) {
-    return Error{"unsupported address scheme \"" + std::string(address.substr(0, scheme_end)) + "\""};
+    return Error{"unsupported address scheme \"" + std::string(address.substr(0, scheme_end)) +
+                 "\""};
   }
-  if (address.find('\0') != std::string_view::npos) return Error{"file name contains a NUL character"};
+  if (address.find('\0') != std::string_view::npos)
+    return Error{"file name contains a NUL character"};
   return ClassifiedAddress{AddressKind::kFile, std::string(address)};
 }
 

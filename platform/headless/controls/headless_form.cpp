@@ -76,7 +76,8 @@ void HeadlessForm::Focus(HeadlessHost* host) {
 void HeadlessForm::Tab(bool forward) {
   std::vector<HeadlessHost*> order;
   for (const auto& host : hosts_) {
-    if (host.get() == focused_ || (host->Options().tab_stop && CanFocus(host.get()))) order.push_back(host.get());
+    if (host.get() == focused_ || (host->Options().tab_stop && CanFocus(host.get())))
+      order.push_back(host.get());
   }
   if (order.empty()) return;
   const auto it = std::find(order.begin(), order.end(), focused_);
@@ -118,7 +119,8 @@ void HeadlessForm::PressKey(int key_code, int shift, int key_ascii) {
     PressAccessKey(static_cast<char>(key_code));
     return;
   }
-  if ((key_code == 13 || key_code == 27) && !(focused_ != nullptr && focused_->Options().default_cancel)) {
+  if ((key_code == 13 || key_code == 27) &&
+      !(focused_ != nullptr && focused_->Options().default_cancel)) {
     HeadlessHost* target = key_code == 13 ? default_button_ : cancel_button_;
     if (target != nullptr) {
       if (target->Enabled() && target->control_) target->control_->OnAccessKeyPress(key_code);
@@ -138,11 +140,14 @@ void HeadlessForm::PressKey(int key_code, int shift, int key_ascii) {
 }
 
 void HeadlessForm::PressAccessKey(char key) {
-  const auto fold = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+  const auto fold = [](char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  };
   for (const auto& host : hosts_) {
     if (!host->Enabled()) continue;
     const std::string& keys = host->AccessKeys();
-    if (std::none_of(keys.begin(), keys.end(), [&](char k) { return fold(k) == fold(key); })) continue;
+    if (std::none_of(keys.begin(), keys.end(), [&](char k) { return fold(k) == fold(key); }))
+      continue;
     Focus(host.get());
     if (host->control_) host->control_->OnAccessKeyPress(static_cast<unsigned char>(fold(key)));
     desktop_.RunPending();
@@ -163,7 +168,8 @@ void HeadlessForm::MovePointer(Point screen_point, int shift) {
   HeadlessHost* target = MouseTarget();
   if (target != nullptr) {
     const Point origin = target->ScreenOrigin();
-    target->DeliverMouseMove(held_buttons_, shift, screen_point.x - origin.x, screen_point.y - origin.y);
+    target->DeliverMouseMove(held_buttons_, shift, screen_point.x - origin.x,
+                             screen_point.y - origin.y);
   }
   desktop_.RunPending();
 }

@@ -43,7 +43,7 @@ struct FormOptions {
   std::string name = "Form1";
   Rect rect{100, 100, 740, 580};  // screen pixels
   bool mdi_child = false;
-  double units_per_pixel = 15;    // the form's ScaleMode: 15 twips per pixel
+  double units_per_pixel = 15;  // the form's ScaleMode: 15 twips per pixel
   ColorRef back_color = GetSysColor(kColorBtnFace);
 };
 

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <exception>
 
-#include "platform/text/font.h"
 #include "platform/headless/controls/headless_form.h"
-#include "platform/store/scratch_store.h"
 #include "platform/raster/units.h"
+#include "platform/store/scratch_store.h"
+#include "platform/text/font.h"
 
 namespace tovarin::platform::headless {
 namespace {
@@ -22,7 +22,8 @@ HeadlessHost::HeadlessHost(HeadlessForm& form, HostOptions options)
   rect_.right = std::max(rect_.right, rect_.left);
   rect_.bottom = std::max(rect_.bottom, rect_.top);
   HeadlessWindows& windows = desktop_.Windows();
-  if (options_.container == 0 || !windows.Exists(options_.container)) options_.container = form_.Window();
+  if (options_.container == 0 || !windows.Exists(options_.container))
+    options_.container = form_.Window();
   window_ = windows.Create(options_.name, options_.container, rect_);
   windows.SetVisible(window_, false);
   tooltip_text_ = options_.tooltip_text;
@@ -113,20 +114,23 @@ void HeadlessHost::DeliverMouseUp(int button, int shift, double x, double y, boo
   HeadlessWindows& windows = desktop_.Windows();
   control_->OnMouseUp(button, shift, x, y);
   if (form_.HeldButtons() == 0 && windows.CaptureWindow() == window_) windows.ReleaseCapture();
-  if (click_allowed && button == kLeftButton && control_ && windows.WindowUnderPointer() == window_) {
+  if (click_allowed && button == kLeftButton && control_ &&
+      windows.WindowUnderPointer() == window_) {
     control_->OnClick();
   }
 }
 
 void HeadlessHost::MouseMove(double x, double y, int shift) {
   const Point origin = ScreenOrigin();
-  form_.MovePointer(Point{origin.x + static_cast<int>(std::floor(x)), origin.y + static_cast<int>(std::floor(y))},
-                    shift);
+  form_.MovePointer(
+      Point{origin.x + static_cast<int>(std::floor(x)), origin.y + static_cast<int>(std::floor(y))},
+      shift);
 }
 
 void HeadlessHost::MouseDown(int button, double x, double y, int shift) {
   const Point origin = ScreenOrigin();
-  const Point target{origin.x + static_cast<int>(std::floor(x)), origin.y + static_cast<int>(std::floor(y))};
+  const Point target{origin.x + static_cast<int>(std::floor(x)),
+                     origin.y + static_cast<int>(std::floor(y))};
   if (desktop_.Windows().PointerPosition() != target) MouseMove(x, y, shift);
   form_.HeldButtons() |= button;
   DeliverMouseDown(button, shift, x, y);
@@ -135,7 +139,8 @@ void HeadlessHost::MouseDown(int button, double x, double y, int shift) {
 
 void HeadlessHost::MouseUp(int button, double x, double y, int shift) {
   const Point origin = ScreenOrigin();
-  const Point target{origin.x + static_cast<int>(std::floor(x)), origin.y + static_cast<int>(std::floor(y))};
+  const Point target{origin.x + static_cast<int>(std::floor(x)),
+                     origin.y + static_cast<int>(std::floor(y))};
   if (desktop_.Windows().PointerPosition() != target) MouseMove(x, y, shift);
   form_.HeldButtons() &= ~button;
   DeliverMouseUp(button, shift, x, y, true);
@@ -208,7 +213,8 @@ void HeadlessHost::SetAmbientFont(std::shared_ptr<Font> font) {
   if (control_) control_->OnAmbientChanged("Font");
 }
 
-void HeadlessHost::SetEventHandler(const std::string& event_name, std::function<void(EventArgs&)> handler) {
+void HeadlessHost::SetEventHandler(const std::string& event_name,
+                                   std::function<void(EventArgs&)> handler) {
   event_handlers_[event_name] = std::move(handler);
 }
 
@@ -282,7 +288,8 @@ bool HeadlessHost::ParentIsMdiChild() const { return form_.Options().mdi_child; 
 std::vector<Control*> HeadlessHost::SiblingControls() const {
   std::vector<Control*> controls;
   for (HeadlessHost* host : form_.Hosts()) {
-    if (host->control_ && host->ContainerWindow() == ContainerWindow()) controls.push_back(host->control_);
+    if (host->control_ && host->ContainerWindow() == ContainerWindow())
+      controls.push_back(host->control_);
   }
   return controls;
 }
@@ -309,7 +316,8 @@ void HeadlessHost::ResizeTwips(int width_twips, int height_twips) {
   const auto to_pixels = [](int twips) {
     return static_cast<int>(std::max<std::int64_t>(0, Nearest(TwipsToPixels(twips))));
   };
-  SetRectPixels(Rect::FromXYWH(rect_.left, rect_.top, to_pixels(width_twips), to_pixels(height_twips)));
+  SetRectPixels(
+      Rect::FromXYWH(rect_.left, rect_.top, to_pixels(width_twips), to_pixels(height_twips)));
 }
 
 void HeadlessHost::RecreateSurface() {
@@ -365,7 +373,8 @@ void HeadlessHost::SetWindowRegion(std::optional<Region> region) {
 
 // --- Timers --------------------------------------------------------------------------------------
 
-bool HeadlessHost::SetTimer(std::uint64_t key, unsigned interval_ms, std::function<void()> on_expiry) {
+bool HeadlessHost::SetTimer(std::uint64_t key, unsigned interval_ms,
+                            std::function<void()> on_expiry) {
   KillTimer(key);
   if (timers_refused_ || !on_expiry) return false;
   auto id_holder = std::make_shared<VirtualClock::TimerId>(0);
@@ -392,7 +401,8 @@ void HeadlessHost::KillTimer(std::uint64_t key) {
   timers_.erase(it);
 }
 
-// --- Asynchronous reads ----------------------------------------------------------------------------
+// --- Asynchronous reads
+// ----------------------------------------------------------------------------
 
 Status HeadlessHost::AsyncRead(const std::string& address, const std::string& name) {
   auto classified = ClassifyAddress(address);
@@ -408,7 +418,8 @@ Status HeadlessHost::AsyncRead(const std::string& address, const std::string& na
 
 void HeadlessHost::CancelAsyncRead(const std::string& name) { reads_.erase(name); }
 
-void HeadlessHost::PerformRead(const std::string& name, std::uint64_t id, const std::string& address) {
+void HeadlessHost::PerformRead(const std::string& name, std::uint64_t id,
+                               const std::string& address) {
   const auto current = [&] {
     const auto it = reads_.find(name);
     return it != reads_.end() && it->second == id && control_ != nullptr;
@@ -427,8 +438,8 @@ void HeadlessHost::PerformRead(const std::string& name, std::uint64_t id, const 
     return;
   }
   const std::uint64_t size = fetched->data.size();
-  control_->OnAsyncReadProgress(
-      AsyncReadProgress{name, kAsyncReadDataArriving, "data arriving", size, fetched->declared_total});
+  control_->OnAsyncReadProgress(AsyncReadProgress{name, kAsyncReadDataArriving, "data arriving",
+                                                  size, fetched->declared_total});
   if (!current()) return;
   control_->OnAsyncReadProgress(AsyncReadProgress{name, kAsyncReadDone, "done", size, size});
   if (!current()) return;
@@ -441,21 +452,27 @@ Result<Bytes> HeadlessHost::ScratchStoreContents(std::string_view key, const Pic
   return platform::ScratchStoreContents(key, picture);
 }
 
-// --- Menus, windows, desktop -------------------------------------------------------------------------
+// --- Menus, windows, desktop
+// -------------------------------------------------------------------------
 
-void HeadlessHost::PopupMenu(MenuItem& menu, int x, int y, unsigned flags, const MenuItem* default_item) {
+void HeadlessHost::PopupMenu(MenuItem& menu, int x, int y, unsigned flags,
+                             const MenuItem* default_item) {
   journal_.push_back("popup:" + menu.name);
   const Point origin = ScreenOrigin();
-  desktop_.Menus().Show(menu, options_.name, x, y, Point{origin.x + x, origin.y + y}, flags, default_item);
+  desktop_.Menus().Show(menu, options_.name, x, y, Point{origin.x + x, origin.y + y}, flags,
+                        default_item);
 }
 
-WindowHandle HeadlessHost::WindowUnderPointer() const { return desktop_.Windows().WindowUnderPointer(); }
+WindowHandle HeadlessHost::WindowUnderPointer() const {
+  return desktop_.Windows().WindowUnderPointer();
+}
 
 void HeadlessHost::TrackMouseLeave(WindowHandle window) {
   if (desktop_.LeaveTrackingSupported()) desktop_.Windows().TrackMouseLeave(window);
 }
 
-std::optional<WindowProcedure> HeadlessHost::ReplaceWindowProcedure(WindowHandle window, WindowProcedure replacement) {
+std::optional<WindowProcedure> HeadlessHost::ReplaceWindowProcedure(WindowHandle window,
+                                                                    WindowProcedure replacement) {
   return desktop_.Windows().ReplaceProcedure(window, std::move(replacement));
 }
 
@@ -467,8 +484,8 @@ int HeadlessHost::MessageBox(const std::string& text, const std::string& title, 
 
 WindowHandle HeadlessHost::CreateToolTip(const ToolTipSpec& spec) {
   const Rect screen = desktop_.Windows().ScreenRect(window_);
-  const WindowHandle tip = desktop_.Windows().Create("tooltip:" + options_.name, 0,
-                                                     Rect::FromXYWH(screen.left, screen.bottom, 0, 0), true);
+  const WindowHandle tip = desktop_.Windows().Create(
+      "tooltip:" + options_.name, 0, Rect::FromXYWH(screen.left, screen.bottom, 0, 0), true);
   tooltips_.push_back(ToolTipRecord{tip, spec, false});
   return tip;
 }

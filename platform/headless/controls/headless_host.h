@@ -52,8 +52,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/host/control_host.h"
 #include "platform/headless/controls/headless_desktop.h"
+#include "platform/host/control_host.h"
 
 namespace tovarin::platform::headless {
 
@@ -61,10 +61,10 @@ class HeadlessForm;
 
 struct HostOptions {
   std::string name = "Control1";
-  Rect rect{0, 0, 80, 24};       // pixels, in the container's client area
-  WindowHandle container = 0;    // a window from HeadlessForm::AddContainer; 0: the form itself
+  Rect rect{0, 0, 80, 24};     // pixels, in the container's client area
+  WindowHandle container = 0;  // a window from HeadlessForm::AddContainer; 0: the form itself
   bool user_mode = true;
-  bool default_cancel = false;   // handles Enter and Escape itself while it holds the focus
+  bool default_cancel = false;  // handles Enter and Escape itself while it holds the focus
   bool tab_stop = true;
   std::string tooltip_text;
 };
@@ -117,8 +117,8 @@ class HeadlessHost final : public ControlHost {
   Point ScreenOrigin() const;  // the control's top-left corner on the screen
 
   // --- Settings a test changes (each notifies the control as the desktop would)
-  void SetUserMode(bool user_mode);                  // OnAmbientChanged("UserMode")
-  void SetAmbientFont(std::shared_ptr<Font> font);   // OnAmbientChanged("Font")
+  void SetUserMode(bool user_mode);                 // OnAmbientChanged("UserMode")
+  void SetAmbientFont(std::shared_ptr<Font> font);  // OnAmbientChanged("Font")
   void SetTimersRefused(bool refused) { timers_refused_ = refused; }
   void SetEventHandler(const std::string& event_name, std::function<void(EventArgs&)> handler);
   // The container moves or resizes the control (pixels); OnResize when the size changed.
@@ -139,7 +139,7 @@ class HeadlessHost final : public ControlHost {
   const std::string& AccessKeys() const { return access_keys_; }
   const std::vector<ToolTipRecord>& ToolTips() const { return tooltips_; }
   const std::vector<std::string>& Errors() const { return errors_; }  // load and timer errors
-  int CurrentSystemCursor() const { return current_cursor_; }  // 0 after the pointer moved
+  int CurrentSystemCursor() const { return current_cursor_; }         // 0 after the pointer moved
   int DrawStyle() const { return draw_style_; }
   std::uint32_t ForeColor() const { return fore_color_; }
   bool HasTimer(std::uint64_t key) const { return timers_.count(key) != 0; }
@@ -188,11 +188,13 @@ class HeadlessHost final : public ControlHost {
   Status AsyncRead(const std::string& address, const std::string& name) override;
   void CancelAsyncRead(const std::string& name) override;
   Result<Bytes> ScratchStoreContents(std::string_view key, const Picture& picture) override;
-  void PopupMenu(MenuItem& menu, int x, int y, unsigned flags, const MenuItem* default_item) override;
+  void PopupMenu(MenuItem& menu, int x, int y, unsigned flags,
+                 const MenuItem* default_item) override;
   WindowHandle WindowUnderPointer() const override;
   bool SupportsLeaveTracking() const override { return desktop_.LeaveTrackingSupported(); }
   void TrackMouseLeave(WindowHandle window) override;
-  std::optional<WindowProcedure> ReplaceWindowProcedure(WindowHandle window, WindowProcedure replacement) override;
+  std::optional<WindowProcedure> ReplaceWindowProcedure(WindowHandle window,
+                                                        WindowProcedure replacement) override;
   void OpenAddress(const std::string& address) override;
   int MessageBox(const std::string& text, const std::string& title, int icon) override;
   void SetToolTipText(const std::string& text) override { tooltip_text_ = text; }

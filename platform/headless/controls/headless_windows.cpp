@@ -4,7 +4,8 @@
 
 namespace tovarin::platform::headless {
 
-WindowHandle HeadlessWindows::Create(std::string name, WindowHandle parent, Rect rect_in_parent, bool transparent) {
+WindowHandle HeadlessWindows::Create(std::string name, WindowHandle parent, Rect rect_in_parent,
+                                     bool transparent) {
   const WindowHandle handle = next_handle_;
   next_handle_ += 4;
   Window window;
@@ -19,7 +20,8 @@ WindowHandle HeadlessWindows::Create(std::string name, WindowHandle parent, Rect
 }
 
 WindowProcedure HeadlessWindows::DefaultProcedure() {
-  return [this](WindowHandle window, std::uint32_t message, std::intptr_t wparam, std::intptr_t lparam) {
+  return [this](WindowHandle window, std::uint32_t message, std::intptr_t wparam,
+                std::intptr_t lparam) {
     message_log_.push_back(WindowMessage{window, message, wparam, lparam});
     return std::intptr_t{0};
   };
@@ -100,7 +102,8 @@ bool HeadlessWindows::IsVisible(WindowHandle window) const {
   return window != 0;
 }
 
-std::optional<WindowProcedure> HeadlessWindows::ReplaceProcedure(WindowHandle window, WindowProcedure procedure) {
+std::optional<WindowProcedure> HeadlessWindows::ReplaceProcedure(WindowHandle window,
+                                                                 WindowProcedure procedure) {
   const auto it = windows_.find(window);
   if (it == windows_.end() || !procedure) return std::nullopt;
   WindowProcedure previous = std::move(it->second.procedure);
@@ -108,8 +111,8 @@ std::optional<WindowProcedure> HeadlessWindows::ReplaceProcedure(WindowHandle wi
   return previous;
 }
 
-std::intptr_t HeadlessWindows::SendMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam,
-                                           std::intptr_t lparam) {
+std::intptr_t HeadlessWindows::SendMessage(WindowHandle window, std::uint32_t message,
+                                           std::intptr_t wparam, std::intptr_t lparam) {
   const auto it = windows_.find(window);
   if (it == windows_.end()) return 0;
   // A copy: the procedure may replace itself (unhook) while it runs.
@@ -119,7 +122,8 @@ std::intptr_t HeadlessWindows::SendMessage(WindowHandle window, std::uint32_t me
 
 void HeadlessWindows::PostMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam,
                                   std::intptr_t lparam) {
-  clock_.Post([this, window, message, wparam, lparam] { SendMessage(window, message, wparam, lparam); });
+  clock_.Post(
+      [this, window, message, wparam, lparam] { SendMessage(window, message, wparam, lparam); });
 }
 
 bool HeadlessWindows::Hits(WindowHandle handle, const Window& window, Point p) const {
@@ -144,7 +148,9 @@ WindowHandle HeadlessWindows::HitChild(WindowHandle parent, Point p) const {
   return deeper != 0 ? deeper : best;
 }
 
-WindowHandle HeadlessWindows::WindowAt(Point screen_point) const { return HitChild(0, screen_point); }
+WindowHandle HeadlessWindows::WindowAt(Point screen_point) const {
+  return HitChild(0, screen_point);
+}
 
 void HeadlessWindows::MovePointer(Point screen_point) {
   pointer_ = screen_point;

@@ -24,9 +24,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless/controls/virtual_clock.h"
 #include "platform/host/control_host.h"
 #include "platform/raster/geometry.h"
-#include "platform/headless/controls/virtual_clock.h"
 #include "platform/raster/region.h"
 
 namespace tovarin::platform::headless {
@@ -46,7 +46,8 @@ class HeadlessWindows {
   HeadlessWindows& operator=(const HeadlessWindows&) = delete;
 
   // A new window; `parent` 0 makes a top-level window. Returns its handle (never 0).
-  WindowHandle Create(std::string name, WindowHandle parent, Rect rect_in_parent, bool transparent = false);
+  WindowHandle Create(std::string name, WindowHandle parent, Rect rect_in_parent,
+                      bool transparent = false);
   // Destroys the window and its children; their tracking, capture and procedures end.
   void Destroy(WindowHandle window);
   bool Exists(WindowHandle window) const { return windows_.count(window) != 0; }
@@ -64,9 +65,11 @@ class HeadlessWindows {
   // --- Procedures
   std::optional<WindowProcedure> ReplaceProcedure(WindowHandle window, WindowProcedure procedure);
   // Runs the window's current procedure; 0 for an unknown window.
-  std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam, std::intptr_t lparam);
+  std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam,
+                            std::intptr_t lparam);
   // Queues the message; it is sent when the clock runs due work (if the window still exists).
-  void PostMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam, std::intptr_t lparam);
+  void PostMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam,
+                   std::intptr_t lparam);
   // Messages that reached a default procedure, oldest first.
   const std::vector<WindowMessage>& MessageLog() const { return message_log_; }
   void ClearMessageLog() { message_log_.clear(); }

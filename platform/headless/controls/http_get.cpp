@@ -9,10 +9,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <memory>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 namespace tovarin::platform::headless {
@@ -22,13 +22,15 @@ using Clock = std::chrono::steady_clock;
 
 std::string Lower(std::string_view s) {
   std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return out;
 }
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -50,7 +52,8 @@ class Socket {
 // Waits for `events` on the socket until the deadline; false on timeout.
 Status WaitFor(int fd, short events, Clock::time_point deadline) {
   while (true) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return Error{"timed out"};
     pollfd p{fd, events, 0};
     const int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 1 << 30)));
@@ -67,15 +70,21 @@ Result<std::unique_ptr<Socket>> Connect(const HttpUrl& url, Clock::time_point de
   if (::inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
     return Error{"cannot resolve host \"" + url.host + "\" (only IPv4 addresses and localhost)"};
   }
-  auto socket = std::make_unique<Socket>(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-  if (socket->fd() < 0) return Error{std::string("cannot create a socket: ") + std::strerror(errno)};
+  auto socket =
+      std::make_unique<Socket>(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  if (socket->fd() < 0)
+    return Error{std::string("cannot create a socket: ") + std::strerror(errno)};
   if (::connect(socket->fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    if (errno != EINPROGRESS) return Error{"cannot connect to " + url.host + ": " + std::strerror(errno)};
-    if (Status s = WaitFor(socket->fd(), POLLOUT, deadline); !s.ok()) return Error{"connect: " + s.error()};
+    if (errno != EINPROGRESS)
+      return Error{"cannot connect to " + url.host + ": " + std::strerror(errno)};
+    if (Status s = WaitFor(socket->fd(), POLLOUT, deadline); !s.ok())
+      return Error{"connect: " + s.error()};
     int error = 0;
     socklen_t length = sizeof error;
     ::getsockopt(socket->fd(), SOL_SOCKET, SO_ERROR, &error, &length);
-    if (error != 0) return Error{"cannot connect to " + url.host + ":" + std::to_string(url.port) + ": " + std::strerror(error)};
+    if (error != 0)
+      return Error{"cannot connect to " + url.host + ":" + std::to_string(url.port) + ": " +
+                   std::strerror(error)};
   }
   return socket;
 }
@@ -88,7 +97,8 @@ Status SendAll(int fd, std::string_view data, Clock::time_point deadline) {
       continue;
     }
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-      if (Status s = WaitFor(fd, POLLOUT, deadline); !s.ok()) return Error{"sending the request " + s.error()};
+      if (Status s = WaitFor(fd, POLLOUT, deadline); !s.ok())
+        return Error{"sending the request " + s.error()};
       continue;
     }
     return Error{std::string("cannot send the request: ") + std::strerror(errno)};
@@ -112,7 +122,8 @@ class Reader {
       }
       if (n == 0) return false;
       if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
-        if (Status s = WaitFor(fd_, POLLIN, deadline_); !s.ok()) return Error{"reading the response " + s.error()};
+        if (Status s = WaitFor(fd_, POLLIN, deadline_); !s.ok())
+          return Error{"reading the response " + s.error()};
         continue;
       }
       return Error{std::string("cannot read the response: ") + std::strerror(errno)};
@@ -144,7 +155,8 @@ class Reader {
         if (!more.ok()) return Error{more.error()};
         if (!*more) return Error{"connection closed before the body was complete"};
       }
-      const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(count, buffer_.size() - pos_));
+      const std::size_t take =
+          static_cast<std::size_t>(std::min<std::uint64_t>(count, buffer_.size() - pos_));
       out.insert(out.end(), buffer_.begin() + static_cast<std::ptrdiff_t>(pos_),
                  buffer_.begin() + static_cast<std::ptrdiff_t>(pos_ + take));
       pos_ += take;
@@ -160,7 +172,8 @@ class Reader {
       out.insert(out.end(), buffer_.begin() + static_cast<std::ptrdiff_t>(pos_), buffer_.end());
       buffer_.clear();
       pos_ = 0;
-      if (out.size() > limit) return Error{"response body exceeds the limit of " + std::to_string(limit) + " bytes"};
+      if (out.size() > limit)
+        return Error{"response body exceeds the limit of " + std::to_string(limit) + " bytes"};
       auto more = Fill();
       if (!more.ok()) return Error{more.error()};
       if (!*more) return {};
@@ -208,7 +221,8 @@ Result<Head> ReadHead(Reader& reader) {
     if (!header.ok()) return Error{header.error()};
     if (header->empty()) break;
     header_bytes += header->size() + 2;
-    if (header_bytes > kMaxHeaderBytes) return Error{"response headers exceed " + std::to_string(kMaxHeaderBytes) + " bytes"};
+    if (header_bytes > kMaxHeaderBytes)
+      return Error{"response headers exceed " + std::to_string(kMaxHeaderBytes) + " bytes"};
     const std::size_t colon = header->find(':');
     if (colon == std::string::npos) return Error{"malformed response header"};
     const std::string name = Lower(Trim(std::string_view(*header).substr(0, colon)));
@@ -216,7 +230,8 @@ Result<Head> ReadHead(Reader& reader) {
     if (name == "content-length") {
       std::uint64_t length = 0;
       const auto r = std::from_chars(value.data(), value.data() + value.size(), length);
-      if (r.ec != std::errc() || r.ptr != value.data() + value.size()) return Error{"bad Content-Length"};
+      if (r.ec != std::errc() || r.ptr != value.data() + value.size())
+        return Error{"bad Content-Length"};
       head.content_length = length;
     } else if (name == "transfer-encoding") {
       head.chunked = Lower(value).find("chunked") != std::string::npos;
@@ -253,12 +268,13 @@ Status ReadChunked(Reader& reader, std::uint64_t limit, Bytes& body) {
   }
 }
 
-Result<HttpResponse> GetOnce(const HttpUrl& url, const HttpGetOptions& options, Clock::time_point deadline,
-                             std::string& location) {
+Result<HttpResponse> GetOnce(const HttpUrl& url, const HttpGetOptions& options,
+                             Clock::time_point deadline, std::string& location) {
   auto socket = Connect(url, deadline);
   if (!socket.ok()) return Error{socket.error()};
   const int fd = (*socket)->fd();
-  const std::string request = "GET " + url.target + " HTTP/1.1\r\nHost: " + url.host + ":" + std::to_string(url.port) +
+  const std::string request = "GET " + url.target + " HTTP/1.1\r\nHost: " + url.host + ":" +
+                              std::to_string(url.port) +
                               "\r\nUser-Agent: Tovarin\r\nAccept: */*\r\nConnection: close\r\n\r\n";
   if (Status s = SendAll(fd, request, deadline); !s.ok()) return Error{s.error()};
   Reader reader(fd, deadline);
@@ -273,19 +289,24 @@ Result<HttpResponse> GetOnce(const HttpUrl& url, const HttpGetOptions& options, 
     return response;
   }
   if (head->status < 200 || head->status >= 300) {
-    return Error{"HTTP " + std::to_string(head->status) + (head->reason.empty() ? "" : " " + head->reason)};
+    return Error{"HTTP " + std::to_string(head->status) +
+                 (head->reason.empty() ? "" : " " + head->reason)};
   }
   if (head->chunked) {
-    if (Status s = ReadChunked(reader, options.max_body_bytes, response.body); !s.ok()) return Error{s.error()};
+    if (Status s = ReadChunked(reader, options.max_body_bytes, response.body); !s.ok())
+      return Error{s.error()};
   } else if (head->content_length) {
     if (*head->content_length > options.max_body_bytes) {
-      return Error{"response body of " + std::to_string(*head->content_length) + " bytes exceeds the limit of " +
-                   std::to_string(options.max_body_bytes) + " bytes"};
+      return Error{"response body of " + std::to_string(*head->content_length) +
+                   " bytes exceeds the limit of " + std::to_string(options.max_body_bytes) +
+                   " bytes"};
     }
     response.body.reserve(static_cast<std::size_t>(*head->content_length));
-    if (Status s = reader.Exact(*head->content_length, response.body); !s.ok()) return Error{s.error()};
+    if (Status s = reader.Exact(*head->content_length, response.body); !s.ok())
+      return Error{s.error()};
   } else {
-    if (Status s = reader.ToEnd(options.max_body_bytes, response.body); !s.ok()) return Error{s.error()};
+    if (Status s = reader.ToEnd(options.max_body_bytes, response.body); !s.ok())
+      return Error{s.error()};
   }
   return response;
 }
@@ -303,7 +324,8 @@ Result<HttpUrl> ParseHttpUrl(std::string_view url) {
   std::string target = slash == std::string_view::npos ? "/" : std::string(url.substr(slash));
   if (const std::size_t hash = target.find('#'); hash != std::string::npos) target.erase(hash);
   if (target.empty() || target[0] != '/') target.insert(0, "/");
-  if (authority.find('@') != std::string_view::npos) return Error{"user names in addresses are not supported"};
+  if (authority.find('@') != std::string_view::npos)
+    return Error{"user names in addresses are not supported"};
   HttpUrl result;
   result.target = std::move(target);
   const std::size_t colon = authority.rfind(':');
@@ -311,7 +333,8 @@ Result<HttpUrl> ParseHttpUrl(std::string_view url) {
     const std::string_view port = authority.substr(colon + 1);
     unsigned value = 0;
     const auto r = std::from_chars(port.data(), port.data() + port.size(), value);
-    if (port.empty() || r.ec != std::errc() || r.ptr != port.data() + port.size() || value == 0 || value > 65535) {
+    if (port.empty() || r.ec != std::errc() || r.ptr != port.data() + port.size() || value == 0 ||
+        value > 65535) {
       return Error{"bad port in \"" + std::string(authority) + "\""};
     }
     result.port = static_cast<std::uint16_t>(value);
@@ -320,7 +343,8 @@ Result<HttpUrl> ParseHttpUrl(std::string_view url) {
   if (authority.empty()) return Error{"no host in the address"};
   result.host = std::string(authority);
   for (const char c : result.target) {
-    if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) return Error{"address contains spaces or control characters"};
+    if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F)
+      return Error{"address contains spaces or control characters"};
   }
   return result;
 }

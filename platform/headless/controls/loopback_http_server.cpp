@@ -19,7 +19,8 @@ constexpr int kPollMs = 20;
 
 }  // namespace
 
-Result<std::unique_ptr<LoopbackHttpServer>> LoopbackHttpServer::Start(std::chrono::milliseconds lifetime) {
+Result<std::unique_ptr<LoopbackHttpServer>> LoopbackHttpServer::Start(
+    std::chrono::milliseconds lifetime) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return Error{std::string("cannot create a socket: ") + std::strerror(errno)};
   sockaddr_in address{};
@@ -27,16 +28,19 @@ Result<std::unique_ptr<LoopbackHttpServer>> LoopbackHttpServer::Start(std::chron
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = 0;
   socklen_t length = sizeof address;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0 ||
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(fd, 16) != 0 ||
       ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     const std::string message = std::strerror(errno);
     ::close(fd);
     return Error{"cannot listen on 127.0.0.1: " + message};
   }
-  return std::unique_ptr<LoopbackHttpServer>(new LoopbackHttpServer(fd, ntohs(address.sin_port), lifetime));
+  return std::unique_ptr<LoopbackHttpServer>(
+      new LoopbackHttpServer(fd, ntohs(address.sin_port), lifetime));
 }
 
-LoopbackHttpServer::LoopbackHttpServer(int listen_fd, std::uint16_t port, std::chrono::milliseconds lifetime)
+LoopbackHttpServer::LoopbackHttpServer(int listen_fd, std::uint16_t port,
+                                       std::chrono::milliseconds lifetime)
     : listen_fd_(listen_fd), port_(port) {
   const auto deadline = std::chrono::steady_clock::now() + lifetime;
   thread_ = std::thread([this, deadline] { Run(deadline); });
@@ -73,7 +77,8 @@ bool LoopbackHttpServer::Sleep(std::chrono::milliseconds duration) {
 
 void LoopbackHttpServer::Run(std::chrono::steady_clock::time_point deadline) {
   int connections = 0;
-  while (!stopping_ && connections < kMaxConnections && std::chrono::steady_clock::now() < deadline) {
+  while (!stopping_ && connections < kMaxConnections &&
+         std::chrono::steady_clock::now() < deadline) {
     pollfd p{listen_fd_, POLLIN, 0};
     if (::poll(&p, 1, kPollMs) <= 0) continue;
     const int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
@@ -105,7 +110,9 @@ void LoopbackHttpServer::Handle(int fd) {
   std::string request;
   const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (request.find("\r\n\r\n") == std::string::npos) {
-    if (stopping_ || request.size() > kMaxRequestBytes || std::chrono::steady_clock::now() > give_up) return;
+    if (stopping_ || request.size() > kMaxRequestBytes ||
+        std::chrono::steady_clock::now() > give_up)
+      return;
     pollfd p{fd, POLLIN, 0};
     if (::poll(&p, 1, kPollMs) <= 0) continue;
     char chunk[4096];
@@ -145,7 +152,8 @@ void LoopbackHttpServer::Handle(int fd) {
   if (response.chunked) {
     head += "Transfer-Encoding: chunked\r\n";
   } else {
-    head += "Content-Length: " + std::to_string(response.declared_length.value_or(real_length)) + "\r\n";
+    head += "Content-Length: " + std::to_string(response.declared_length.value_or(real_length)) +
+            "\r\n";
   }
   for (const auto& [name, value] : response.headers) head += name + ": " + value + "\r\n";
   head += "Connection: close\r\n\r\n";
@@ -161,10 +169,12 @@ void LoopbackHttpServer::Handle(int fd) {
     if (!SendAll(fd, data, size)) return false;
     return !response.chunked || SendAll(fd, "\r\n", 2);
   };
-  if (!send_piece(reinterpret_cast<const char*>(response.body.data()), response.body.size())) return;
+  if (!send_piece(reinterpret_cast<const char*>(response.body.data()), response.body.size()))
+    return;
   const std::string filler(64 * 1024, 'x');
   for (std::uint64_t left = response.filler_bytes; left > 0;) {
-    const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, filler.size()));
+    const std::size_t piece =
+        static_cast<std::size_t>(std::min<std::uint64_t>(left, filler.size()));
     if (!send_piece(filler.data(), piece)) return;
     left -= piece;
   }

@@ -32,11 +32,11 @@ struct LoopbackResponse {
   std::string reason = "OK";
   Bytes body;
   std::vector<std::pair<std::string, std::string>> headers;  // extra headers
-  std::chrono::milliseconds delay{0};      // wait before sending anything
+  std::chrono::milliseconds delay{0};                        // wait before sending anything
   std::optional<std::uint64_t> declared_length;  // Content-Length sent (default: the real size)
-  std::uint64_t filler_bytes = 0;          // this many bytes of 'x' follow the body
-  bool chunked = false;                    // chunked coding instead of Content-Length
-  bool close_without_response = false;     // read the request, then just close
+  std::uint64_t filler_bytes = 0;                // this many bytes of 'x' follow the body
+  bool chunked = false;                          // chunked coding instead of Content-Length
+  bool close_without_response = false;           // read the request, then just close
 };
 
 class LoopbackHttpServer {
@@ -58,7 +58,9 @@ class LoopbackHttpServer {
   }
 
   std::uint16_t Port() const { return port_; }
-  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
   std::vector<std::string> RequestedPaths() const;
 
   void Stop();

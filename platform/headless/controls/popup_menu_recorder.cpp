@@ -26,8 +26,8 @@ bool PopupMenuRecorder::Choosable(MenuItem& root, MenuItem& item) {
   return path.size() > 1 && !item.IsSeparator() && item.children.empty();
 }
 
-std::string PopupMenuRecorder::Show(MenuItem& menu, const std::string& owner, int x, int y, Point screen,
-                                    unsigned flags, const MenuItem* default_item) {
+std::string PopupMenuRecorder::Show(MenuItem& menu, const std::string& owner, int x, int y,
+                                    Point screen, unsigned flags, const MenuItem* default_item) {
   PopupRecord record;
   record.menu_name = menu.name;
   record.owner = owner;

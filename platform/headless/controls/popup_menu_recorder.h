@@ -24,28 +24,29 @@
 namespace tovarin::platform::headless {
 
 struct PopupRecord {
-  std::string menu_name;     // the menu's own name
-  std::string owner;         // display name of the control that opened it
-  int x = 0;                 // as given: pixels relative to the control's top-left corner
+  std::string menu_name;  // the menu's own name
+  std::string owner;      // display name of the control that opened it
+  int x = 0;              // as given: pixels relative to the control's top-left corner
   int y = 0;
-  Point screen{};            // the same point on the screen
+  Point screen{};  // the same point on the screen
   unsigned flags = 0;
-  std::string default_item;  // name of the default item (shown in bold); empty for none
+  std::string default_item;              // name of the default item (shown in bold); empty for none
   std::vector<std::string> shown_items;  // captions of the visible items at the top level
-  std::string chosen;        // the item whose handler ran; empty when none
+  std::string chosen;                    // the item whose handler ran; empty when none
 };
 
 class PopupMenuRecorder {
  public:
   // The nested loop: runs posted messages while a menu is open.
-  explicit PopupMenuRecorder(std::function<void()> run_nested_loop) : run_nested_loop_(std::move(run_nested_loop)) {}
+  explicit PopupMenuRecorder(std::function<void()> run_nested_loop)
+      : run_nested_loop_(std::move(run_nested_loop)) {}
 
   void QueueChoice(std::string item_name) { choices_.push_back(std::move(item_name)); }
   void SetWhileOpen(std::function<void()> action) { while_open_ = std::move(action); }
 
   // Shows `menu` (see above); returns the name of the chosen item, or empty.
-  std::string Show(MenuItem& menu, const std::string& owner, int x, int y, Point screen, unsigned flags,
-                   const MenuItem* default_item);
+  std::string Show(MenuItem& menu, const std::string& owner, int x, int y, Point screen,
+                   unsigned flags, const MenuItem* default_item);
 
   const std::vector<PopupRecord>& Records() const { return records_; }
   bool IsOpen() const { return open_depth_ > 0; }

@@ -19,7 +19,8 @@ VirtualClock::TimerId VirtualClock::SetTimer(std::uint64_t interval_ms, bool per
 }
 
 bool VirtualClock::KillTimer(TimerId id) {
-  const auto it = std::find_if(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; });
+  const auto it =
+      std::find_if(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; });
   if (it == timers_.end()) return false;
   timers_.erase(it);
   return true;
@@ -48,7 +49,9 @@ std::vector<VirtualClock::Timer>::iterator VirtualClock::FindEarliest(std::uint6
   auto best = timers_.end();
   for (auto it = timers_.begin(); it != timers_.end(); ++it) {
     if (it->due > until) continue;
-    if (best == timers_.end() || it->due < best->due || (it->due == best->due && it->order < best->order)) best = it;
+    if (best == timers_.end() || it->due < best->due ||
+        (it->due == best->due && it->order < best->order))
+      best = it;
   }
   return best;
 }

@@ -69,7 +69,8 @@ void ScriptedBrowserView::SetSilent(bool silent) {
 
 bool ScriptedBrowserView::RaiseBeforeNavigate(BrowserFrame& frame, const std::string& url) {
   bool cancel = false;
-  if (sink_ != nullptr) sink_->BeforeNavigate2(frame, NavigationRequest{url, 0, {}, {}, {}}, cancel);
+  if (sink_ != nullptr)
+    sink_->BeforeNavigate2(frame, NavigationRequest{url, 0, {}, {}, {}}, cancel);
   return cancel;
 }
 

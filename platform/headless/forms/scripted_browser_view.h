@@ -54,7 +54,9 @@ class ScriptedDocument final : public HtmlDocument {
   // A document with a script window (or without one, for `with_window` false).
   explicit ScriptedDocument(bool with_window = true);
   std::shared_ptr<ScriptWindow> ParentWindow() override { return window_; }
-  void SetOnContextMenu(std::function<bool()> handler) override { on_context_menu_ = std::move(handler); }
+  void SetOnContextMenu(std::function<bool()> handler) override {
+    on_context_menu_ = std::move(handler);
+  }
   // A right click in the document: true when the page's context menu shows.
   bool RightClick();
   bool HasContextMenuHandler() const { return static_cast<bool>(on_context_menu_); }
@@ -68,7 +70,8 @@ class ScriptedDocument final : public HtmlDocument {
 class ScriptedFrame final : public BrowserFrame {
  public:
   // A frame showing `document`; nullptr for a frame with no HTML document.
-  explicit ScriptedFrame(std::shared_ptr<ScriptedDocument> document) : document_(std::move(document)) {}
+  explicit ScriptedFrame(std::shared_ptr<ScriptedDocument> document)
+      : document_(std::move(document)) {}
   std::shared_ptr<HtmlDocument> Document() override { return document_; }
   ScriptedDocument* ScriptedDoc() { return document_.get(); }
 
@@ -78,7 +81,8 @@ class ScriptedFrame final : public BrowserFrame {
 
 class ScriptedBrowserView final : public BrowserView {
  public:
-  explicit ScriptedBrowserView(std::string name, TwipsRect extent) : name_(std::move(name)), extent_(extent) {}
+  explicit ScriptedBrowserView(std::string name, TwipsRect extent)
+      : name_(std::move(name)), extent_(extent) {}
 
   // FormChild
   const std::string& Name() const override { return name_; }
@@ -119,8 +123,9 @@ class ScriptedBrowserView final : public BrowserView {
   // window, then BeforeNavigate2 and NavigateComplete2 for each frame; the document becomes
   // current; DownloadComplete; idle. Returns false when the sink cancelled the main navigation
   // (nothing after the cancelled event is raised).
-  bool LoadPage(const std::string& url, std::shared_ptr<ScriptedDocument> document,
-                const std::vector<std::pair<std::string, std::shared_ptr<ScriptedDocument>>>& frames = {});
+  bool LoadPage(
+      const std::string& url, std::shared_ptr<ScriptedDocument> document,
+      const std::vector<std::pair<std::string, std::shared_ptr<ScriptedDocument>>>& frames = {});
 
  private:
   std::string name_;

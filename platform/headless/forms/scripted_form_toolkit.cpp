@@ -11,7 +11,8 @@ void Erase(std::vector<T*>& list, T* item) {
 }
 }  // namespace
 
-ScriptedTimer::ScriptedTimer(ScriptedFormToolkit& toolkit, unsigned interval_ms, std::function<void()> on_tick)
+ScriptedTimer::ScriptedTimer(ScriptedFormToolkit& toolkit, unsigned interval_ms,
+                             std::function<void()> on_tick)
     : toolkit_(toolkit), interval_ms_(interval_ms), on_tick_(std::move(on_tick)) {}
 
 ScriptedTimer::~ScriptedTimer() { toolkit_.Forget(this); }
@@ -39,20 +40,23 @@ Status ScriptedSkin::SkinH_AttachEx(std::string_view skin_path, std::string_view
 
 ScriptedFormToolkit::~ScriptedFormToolkit() = default;
 
-Result<std::unique_ptr<FormWindow>> ScriptedFormToolkit::CreateFormWindow(const FormWindowSettings& settings) {
+Result<std::unique_ptr<FormWindow>> ScriptedFormToolkit::CreateFormWindow(
+    const FormWindowSettings& settings) {
   if (fail_windows_) return Error{"no window can be made"};
   auto window = std::make_unique<ScriptedFormWindow>(*this, settings);
   windows_.push_back(window.get());
   return std::unique_ptr<FormWindow>(std::move(window));
 }
 
-std::unique_ptr<FormTimer> ScriptedFormToolkit::CreateTimer(unsigned interval_ms, std::function<void()> on_tick) {
+std::unique_ptr<FormTimer> ScriptedFormToolkit::CreateTimer(unsigned interval_ms,
+                                                            std::function<void()> on_tick) {
   auto timer = std::make_unique<ScriptedTimer>(*this, interval_ms, std::move(on_tick));
   timers_.push_back(timer.get());
   return timer;
 }
 
-Result<std::unique_ptr<TrayIcon>> ScriptedFormToolkit::CreateTrayIcon(const TrayIconSettings& settings) {
+Result<std::unique_ptr<TrayIcon>> ScriptedFormToolkit::CreateTrayIcon(
+    const TrayIconSettings& settings) {
   if (fail_tray_icons_) return Error{"no notification area"};
   auto icon = std::make_unique<ScriptedTrayIcon>(*this, settings);
   tray_icons_.push_back(icon.get());
@@ -83,7 +87,8 @@ ScriptedFormWindow* ScriptedFormToolkit::WindowWithCaption(const std::string& ca
 }
 
 int ScriptedFormToolkit::VisibleWindowCount() const {
-  return static_cast<int>(std::count_if(windows_.begin(), windows_.end(), [](auto* w) { return w->Visible(); }));
+  return static_cast<int>(
+      std::count_if(windows_.begin(), windows_.end(), [](auto* w) { return w->Visible(); }));
 }
 
 void ScriptedFormToolkit::RunPendingTasks() {

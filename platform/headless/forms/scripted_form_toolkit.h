@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/form_toolkit.h"
 #include "platform/headless/forms/scripted_form_window.h"
+#include "platform/host/form_toolkit.h"
 
 namespace tovarin::platform::headless {
 
@@ -44,7 +44,9 @@ class ScriptedTrayIcon final : public TrayIcon {
   bool InTray() const override { return settings_.in_tray; }
   void SetInTray(bool in_tray) override { settings_.in_tray = in_tray; }
   const std::string& ToolTip() const override { return settings_.tool_tip; }
-  void SetOnButton(std::function<void(int, int)> handler) override { on_button_ = std::move(handler); }
+  void SetOnButton(std::function<void(int, int)> handler) override {
+    on_button_ = std::move(handler);
+  }
   bool InNotificationArea() const override { return settings_.in_tray && area_; }
   // Whether the desktop has a notification area for the icon (it has one unless told).
   void SetNotificationArea(bool present) { area_ = present; }
@@ -90,7 +92,8 @@ class ScriptedFormToolkit final : public FormToolkit {
   ScriptedFormToolkit& operator=(const ScriptedFormToolkit&) = delete;
 
   Result<std::unique_ptr<FormWindow>> CreateFormWindow(const FormWindowSettings& settings) override;
-  std::unique_ptr<FormTimer> CreateTimer(unsigned interval_ms, std::function<void()> on_tick) override;
+  std::unique_ptr<FormTimer> CreateTimer(unsigned interval_ms,
+                                         std::function<void()> on_tick) override;
   Result<std::unique_ptr<TrayIcon>> CreateTrayIcon(const TrayIconSettings& settings) override;
   SkinLibrary& Skin() override { return skin_; }
   void MessageBox(const std::string& text, const std::string& title, int icon) override;

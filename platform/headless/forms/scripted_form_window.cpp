@@ -40,8 +40,9 @@ std::size_t ByteOffset(const std::string& utf8, int index) {
 }
 
 int CharacterCount(const std::string& utf8) {
-  return static_cast<int>(std::count_if(utf8.begin(), utf8.end(),
-                                        [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  return static_cast<int>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
 }
 
 // Whether `item` may be chosen in `root`'s tree: present, visible and enabled with visible and
@@ -94,7 +95,10 @@ void ScriptedTextBox::TypeText(const std::string& utf8) {
   for (std::size_t i = 0; i < utf8.size();) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
     int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    int code_point = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+    int code_point = length == 1   ? lead
+                     : length == 2 ? lead & 0x1F
+                     : length == 3 ? lead & 0x0F
+                                   : lead & 0x07;
     for (int k = 1; k < length && i + k < utf8.size(); ++k) {
       code_point = (code_point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
     }
@@ -158,8 +162,8 @@ ClickableChild* ScriptedFormWindow::AddPicture(const ChildSettings& settings) {
 }
 
 Result<ClickableChild*> ScriptedFormWindow::AddControl(const ChildSettings& settings,
-                                                      const ControlFactory& /*make_control*/,
-                                                      const PropertyStore& saved) {
+                                                       const ControlFactory& /*make_control*/,
+                                                       const PropertyStore& saved) {
   // The control itself is not made: the shell's tests look at where it goes and what it is
   // given; the controls have tests of their own.
   auto child = std::make_unique<ScriptedChild>(ScriptedChildKind::kControl, settings);

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/form_window.h"
 #include "platform/headless/forms/scripted_browser_view.h"
+#include "platform/host/form_window.h"
 
 namespace tovarin::platform::headless {
 
@@ -71,7 +71,9 @@ class ScriptedTextBox final : public TextBox {
   int SelectionStart() const override { return selection_start_; }
   int SelectionLength() const override { return selection_length_; }
   void SetOnGotFocus(std::function<void()> handler) override { on_got_focus_ = std::move(handler); }
-  void SetOnKeyPress(std::function<void(int&)> handler) override { on_key_press_ = std::move(handler); }
+  void SetOnKeyPress(std::function<void(int&)> handler) override {
+    on_key_press_ = std::move(handler);
+  }
 
   // The user moves the focus into the box.
   void Focus();
@@ -97,7 +99,8 @@ class ScriptedTextBox final : public TextBox {
 
 class ScriptedCheckBox final : public CheckBox {
  public:
-  explicit ScriptedCheckBox(ChildSettings settings) : settings_(std::move(settings)), extent_(settings_.extent) {}
+  explicit ScriptedCheckBox(ChildSettings settings)
+      : settings_(std::move(settings)), extent_(settings_.extent) {}
   const std::string& Name() const override { return settings_.name; }
   bool Visible() const override { return visible_; }
   void SetVisible(bool visible) override { visible_ = visible; }
@@ -155,14 +158,21 @@ class ScriptedFormWindow final : public FormWindow {
   CheckBox* AddCheckBox(const ChildSettings& settings) override;
   ClickableChild* AddLabel(const ChildSettings& settings) override;
   ClickableChild* AddPicture(const ChildSettings& settings) override;
-  Result<ClickableChild*> AddControl(const ChildSettings& settings, const ControlFactory& make_control,
+  Result<ClickableChild*> AddControl(const ChildSettings& settings,
+                                     const ControlFactory& make_control,
                                      const PropertyStore& saved) override;
   FormChild* FindChild(const std::string& name) override;
 
-  void SetOnMouseDown(std::function<void(int, int, float, float)> handler) override { on_mouse_down_ = std::move(handler); }
-  void SetOnMouseMove(std::function<void(int, int, float, float)> handler) override { on_mouse_move_ = std::move(handler); }
+  void SetOnMouseDown(std::function<void(int, int, float, float)> handler) override {
+    on_mouse_down_ = std::move(handler);
+  }
+  void SetOnMouseMove(std::function<void(int, int, float, float)> handler) override {
+    on_mouse_move_ = std::move(handler);
+  }
   void SetOnClick(std::function<void()> handler) override { on_click_ = std::move(handler); }
-  void SetOnCloseRequest(std::function<void()> handler) override { on_close_request_ = std::move(handler); }
+  void SetOnCloseRequest(std::function<void()> handler) override {
+    on_close_request_ = std::move(handler);
+  }
   void PopupMenu(MenuItem& menu, unsigned flags, std::optional<TwipsPoint> at) override;
 
   // --- For tests

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "platform/headless/controls/address_reader.h"
 #include "platform/headless/controls/headless_form.h"
@@ -29,8 +28,8 @@ class ReadingControl : public Control {
   std::optional<Result<Bytes>> data;
 
   void OnAsyncReadProgress(const AsyncReadProgress& p) override {
-    log.push_back("progress " + p.name + " " + std::to_string(p.status) + " " + std::to_string(p.bytes_read) + "/" +
-                  std::to_string(p.bytes_total));
+    log.push_back("progress " + p.name + " " + std::to_string(p.status) + " " +
+                  std::to_string(p.bytes_read) + "/" + std::to_string(p.bytes_total));
     if (p.status == kAsyncReadError) {
       last_error = p.status_text;
       if (cancel_on_error) host->CancelAsyncRead(p.name);
@@ -68,7 +67,8 @@ TEST_F(ReaderFixture, SuccessDeliversProgressThenTheData) {
   desktop.RunPending();
   const std::string n = std::to_string(gif.size());
   EXPECT_EQ(control.log, (std::vector<std::string>{"progress remoteGIF 1 " + n + "/" + n,
-                                                   "progress remoteGIF 2 " + n + "/" + n, "complete remoteGIF ok"}));
+                                                   "progress remoteGIF 2 " + n + "/" + n,
+                                                   "complete remoteGIF ok"}));
   ASSERT_TRUE(control.data.has_value() && control.data->ok());
   EXPECT_EQ(control.data->value(), gif);
   EXPECT_EQ(server->RequestedPaths(), std::vector<std::string>{"/a.gif"});
@@ -98,7 +98,8 @@ TEST_F(ReaderFixture, ChunkedBodiesAndRedirectsAreFollowed) {
 TEST_F(ReaderFixture, NotFoundIsAnErrorStatusThenAFailedCompletion) {
   ASSERT_TRUE(host.AsyncRead(server->Url("/missing.gif"), "remoteGIF").ok());
   desktop.RunPending();
-  EXPECT_EQ(control.log, (std::vector<std::string>{"progress remoteGIF 0 0/0", "complete remoteGIF error"}));
+  EXPECT_EQ(control.log,
+            (std::vector<std::string>{"progress remoteGIF 0 0/0", "complete remoteGIF error"}));
   EXPECT_EQ(control.last_error, "HTTP 404 Not Found");
 }
 
@@ -132,7 +133,8 @@ TEST_F(ReaderFixture, DeclaredBodyOverTheLimitFailsWithoutReadingIt) {
   ASSERT_TRUE(host.AsyncRead(server->Url("/huge"), "remoteGIF").ok());
   desktop.RunPending();
   EXPECT_EQ(control.log.back(), "complete remoteGIF error");
-  EXPECT_NE(control.last_error.find("exceeds the limit of 67108864 bytes"), std::string::npos) << control.last_error;
+  EXPECT_NE(control.last_error.find("exceeds the limit of 67108864 bytes"), std::string::npos)
+      << control.last_error;
 }
 
 TEST_F(ReaderFixture, StreamedBodyOverTheLimitFails) {
@@ -187,7 +189,8 @@ TEST_F(ReaderFixture, ConnectionClosedEarlyFails) {
   server->Serve("/silent", silent);
   ASSERT_TRUE(host.AsyncRead(server->Url("/short"), "a").ok());
   desktop.RunPending();
-  EXPECT_NE(control.last_error.find("connection closed before the body was complete"), std::string::npos)
+  EXPECT_NE(control.last_error.find("connection closed before the body was complete"),
+            std::string::npos)
       << control.last_error;
   ASSERT_TRUE(host.AsyncRead(server->Url("/silent"), "b").ok());
   desktop.RunPending();
@@ -211,7 +214,8 @@ TEST_F(ReaderFixture, CancelledOrReplacedReadsDeliverNothing) {
 }
 
 TEST_F(ReaderFixture, FilesAndFileAddressesAreRead) {
-  const auto dir = std::filesystem::temp_directory_path() / ("tovarin reader " + std::to_string(::getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("tovarin reader " + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const auto file = dir / "anim.gif";
   std::ofstream(file, std::ios::binary) << "GIF87a-data";
@@ -222,9 +226,10 @@ TEST_F(ReaderFixture, FilesAndFileAddressesAreRead) {
   ASSERT_TRUE(host.AsyncRead((dir / "missing.gif").string(), "m").ok());
   desktop.RunPending();
   std::filesystem::remove_all(dir);
-  EXPECT_EQ(control.log, (std::vector<std::string>{"progress p 1 11/11", "progress p 2 11/11", "complete p ok",
-                                                   "progress u 1 11/11", "progress u 2 11/11", "complete u ok",
-                                                   "progress m 0 0/0", "complete m error"}));
+  EXPECT_EQ(control.log,
+            (std::vector<std::string>{"progress p 1 11/11", "progress p 2 11/11", "complete p ok",
+                                      "progress u 1 11/11", "progress u 2 11/11", "complete u ok",
+                                      "progress m 0 0/0", "complete m error"}));
   EXPECT_NE(control.last_error.find("no such file"), std::string::npos);
 }
 

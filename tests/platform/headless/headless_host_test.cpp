@@ -32,9 +32,15 @@ class RecordingControl : public Control {
   void OnHide() override { log.push_back("Hide"); }
   void OnResize() override { log.push_back("Resize"); }
   void OnPaint() override { log.push_back("Paint"); }
-  void OnMouseDown(int b, int s, double x, double y) override { log.push_back(Mouse("MouseDown", b, s, x, y)); }
-  void OnMouseMove(int b, int s, double x, double y) override { log.push_back(Mouse("MouseMove", b, s, x, y)); }
-  void OnMouseUp(int b, int s, double x, double y) override { log.push_back(Mouse("MouseUp", b, s, x, y)); }
+  void OnMouseDown(int b, int s, double x, double y) override {
+    log.push_back(Mouse("MouseDown", b, s, x, y));
+  }
+  void OnMouseMove(int b, int s, double x, double y) override {
+    log.push_back(Mouse("MouseMove", b, s, x, y));
+  }
+  void OnMouseUp(int b, int s, double x, double y) override {
+    log.push_back(Mouse("MouseUp", b, s, x, y));
+  }
   void OnClick() override {
     log.push_back("Click");
     if (on_click) on_click();
@@ -50,8 +56,12 @@ class RecordingControl : public Control {
   void OnKeyUp(int& key, int shift) override {
     log.push_back("KeyUp " + std::to_string(key) + " " + std::to_string(shift));
   }
-  void OnAccessKeyPress(int ascii) override { log.push_back("AccessKeyPress " + std::to_string(ascii)); }
-  void OnAmbientChanged(std::string_view name) override { log.push_back("Ambient " + std::string(name)); }
+  void OnAccessKeyPress(int ascii) override {
+    log.push_back("AccessKeyPress " + std::to_string(ascii));
+  }
+  void OnAmbientChanged(std::string_view name) override {
+    log.push_back("Ambient " + std::string(name));
+  }
 
  private:
   static std::string Mouse(const char* what, int b, int s, double x, double y) {
@@ -66,7 +76,8 @@ struct FormFixture : ::testing::Test {
   RecordingControl control;
   HeadlessHost& host = Add("a1", Rect::FromXYWH(10, 20, 50, 30), control);
 
-  HeadlessHost& Add(const std::string& name, Rect rect, RecordingControl& c, WindowHandle container = 0) {
+  HeadlessHost& Add(const std::string& name, Rect rect, RecordingControl& c,
+                    WindowHandle container = 0) {
     HeadlessHost& h = form.AddHost(HostOptions{.name = name, .rect = rect, .container = container});
     h.Attach(c);
     h.Show();
@@ -77,7 +88,8 @@ struct FormFixture : ::testing::Test {
   }
 };
 
-// --- Lifecycle and painting ------------------------------------------------------------------------
+// --- Lifecycle and painting
+// ------------------------------------------------------------------------
 
 TEST(HeadlessHostLifecycle, InitNewAndReadPropertiesRunInFormOrder) {
   HeadlessDesktop desktop;
@@ -88,7 +100,8 @@ TEST(HeadlessHostLifecycle, InitNewAndReadPropertiesRunInFormOrder) {
   host.InitNew();
   host.Show();
   desktop.RunPending();
-  EXPECT_EQ(control.log, (std::vector<std::string>{"Initialize", "InitNew", "Resize", "Show", "Paint"}));
+  EXPECT_EQ(control.log,
+            (std::vector<std::string>{"Initialize", "InitNew", "Resize", "Show", "Paint"}));
 
   control.log.clear();
   PropertyStore bad;
@@ -140,8 +153,8 @@ TEST_F(FormFixture, ResizeFromInsideTheResizeHandlerIsDelivered) {
 
 TEST_F(FormFixture, ClickDeliversDownUpThenClick) {
   host.Click(5, 6);
-  EXPECT_EQ(control.log,
-            (std::vector<std::string>{"MouseMove 0 0 5,6", "MouseDown 1 0 5,6", "MouseUp 1 0 5,6", "Click"}));
+  EXPECT_EQ(control.log, (std::vector<std::string>{"MouseMove 0 0 5,6", "MouseDown 1 0 5,6",
+                                                   "MouseUp 1 0 5,6", "Click"}));
   EXPECT_EQ(host.CaptureWindow(), 0u);
 }
 
@@ -149,8 +162,8 @@ TEST_F(FormFixture, DoubleClickReplacesTheSecondPress) {
   host.MouseMove(5, 6);
   control.log.clear();
   host.DoubleClick(5, 6);
-  EXPECT_EQ(control.log, (std::vector<std::string>{"MouseDown 1 0 5,6", "MouseUp 1 0 5,6", "Click", "DblClick",
-                                                   "MouseUp 1 0 5,6"}));
+  EXPECT_EQ(control.log, (std::vector<std::string>{"MouseDown 1 0 5,6", "MouseUp 1 0 5,6", "Click",
+                                                   "DblClick", "MouseUp 1 0 5,6"}));
 }
 
 TEST_F(FormFixture, RightButtonGivesNoClick) {
@@ -167,8 +180,8 @@ TEST_F(FormFixture, CaptureKeepsMovesAndReleaseOutsideWithoutClick) {
   host.MouseMove(6, 6);
   host.MouseMove(90, 5);
   host.MouseUp(kLeftButton, 90, 5);
-  EXPECT_EQ(control.log, (std::vector<std::string>{"MouseMove 1 0 80,-10", "MouseMove 1 0 6,6", "MouseMove 1 0 90,5",
-                                                   "MouseUp 1 0 90,5"}));
+  EXPECT_EQ(control.log, (std::vector<std::string>{"MouseMove 1 0 80,-10", "MouseMove 1 0 6,6",
+                                                   "MouseMove 1 0 90,5", "MouseUp 1 0 90,5"}));
   control.log.clear();
   host.MouseMove(100, 5);  // capture released: the form gets the move, not the control
   EXPECT_TRUE(control.log.empty());
@@ -181,17 +194,20 @@ TEST_F(FormFixture, DisabledControlGetsNoInput) {
   EXPECT_TRUE(control.log.empty());
 }
 
-// --- Leave tracking --------------------------------------------------------------------------------
+// --- Leave tracking
+// --------------------------------------------------------------------------------
 
 struct LeaveFixture : FormFixture {
   std::vector<WindowMessage> seen;
   void SetUp() override {
     WindowHandle window = host.ControlWindow();
-    auto previous = host.ReplaceWindowProcedure(
-        window, [this](WindowHandle w, std::uint32_t m, std::intptr_t wp, std::intptr_t lp) -> std::intptr_t {
-          seen.push_back(WindowMessage{w, m, wp, lp});
-          return 0;
-        });
+    auto previous =
+        host.ReplaceWindowProcedure(window,
+                                    [this](WindowHandle w, std::uint32_t m, std::intptr_t wp,
+                                           std::intptr_t lp) -> std::intptr_t {
+                                      seen.push_back(WindowMessage{w, m, wp, lp});
+                                      return 0;
+                                    });
     ASSERT_TRUE(previous.has_value());
   }
 };
@@ -239,7 +255,8 @@ TEST_F(LeaveFixture, WindowRegionShapesWhatIsUnderThePointer) {
   EXPECT_EQ(host.WindowUnderPointer(), host.ControlWindow());
 }
 
-// --- Window hooks ---------------------------------------------------------------------------------
+// --- Window hooks
+// ---------------------------------------------------------------------------------
 
 // A hook as a control installs it: callback before, the replaced procedure, callback after.
 struct Hook {
@@ -265,8 +282,9 @@ TEST_F(FormFixture, HookChainRunsBeforePreviousAfter) {
   second.previous = *host.ReplaceWindowProcedure(form.Window(), second.Procedure());
   windows.ClearMessageLog();
   form.Activate();
-  EXPECT_EQ(log, (std::vector<std::string>{"a2 before 134", "a1 before 134", "a1 after 134 1", "a2 after 134 1",
-                                           "a2 before 6", "a1 before 6", "a1 after 6 1", "a2 after 6 1"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"a2 before 134", "a1 before 134", "a1 after 134 1",
+                                           "a2 after 134 1", "a2 before 6", "a1 before 6",
+                                           "a1 after 6 1", "a2 after 6 1"}));
   // The default procedure saw both messages once.
   EXPECT_EQ(windows.MessageLog(), (std::vector<WindowMessage>{{form.Window(), kWmNcActivate, 1, 0},
                                                               {form.Window(), kWmActivate, 1, 0}}));
@@ -285,26 +303,29 @@ TEST(HeadlessHostHooks, MdiChildFormsGetNcActivateOnly) {
   HeadlessHost& host = form.AddHost({});
   EXPECT_TRUE(host.ParentIsMdiChild());
   form.Activate();
-  EXPECT_EQ(desktop.Windows().MessageLog(), (std::vector<WindowMessage>{{form.Window(), kWmNcActivate, 1, 0}}));
+  EXPECT_EQ(desktop.Windows().MessageLog(),
+            (std::vector<WindowMessage>{{form.Window(), kWmNcActivate, 1, 0}}));
 }
 
 TEST(HeadlessHostHooks, UnknownWindowsCannotBeHooked) {
   HeadlessDesktop desktop;
   HeadlessForm form(desktop);
   HeadlessHost& host = form.AddHost({});
-  EXPECT_FALSE(host.ReplaceWindowProcedure(0x7777, [](WindowHandle, std::uint32_t, std::intptr_t, std::intptr_t) {
-                     return std::intptr_t{0};
-                   }).has_value());
+  EXPECT_FALSE(host.ReplaceWindowProcedure(0x7777, [](WindowHandle, std::uint32_t, std::intptr_t,
+                                                      std::intptr_t) { return std::intptr_t{0}; })
+                   .has_value());
   EXPECT_EQ(desktop.Windows().SendMessage(0x7777, kWmActivate, 1, 0), 0);
 }
 
-// --- Timers ----------------------------------------------------------------------------------------
+// --- Timers
+// ----------------------------------------------------------------------------------------
 
 TEST_F(FormFixture, TimersAreKeyedAndReplaced) {
   std::vector<std::string> log;
   ASSERT_TRUE(host.SetTimer(7, 100, [&] { log.push_back("old"); }));
   desktop.Advance(50);
-  ASSERT_TRUE(host.SetTimer(7, 30, [&] { log.push_back("new@" + std::to_string(desktop.Clock().Now())); }));
+  ASSERT_TRUE(
+      host.SetTimer(7, 30, [&] { log.push_back("new@" + std::to_string(desktop.Clock().Now())); }));
   desktop.Advance(100);
   EXPECT_EQ(log, (std::vector<std::string>{"new@80", "new@110", "new@140"}));
   EXPECT_EQ(host.TimerInterval(7), 30u);
@@ -331,7 +352,8 @@ TEST_F(FormFixture, TimerKilledOrReplacedInItsCallbackNeverFiresAgain) {
   host.SetTimer(1, 20, [&] {
     ticks.push_back(desktop.Clock().Now());
     host.KillTimer(1);
-    if (ticks.size() < 3) host.SetTimer(1, 50, [&] { ticks.push_back(1000 + desktop.Clock().Now()); });
+    if (ticks.size() < 3)
+      host.SetTimer(1, 50, [&] { ticks.push_back(1000 + desktop.Clock().Now()); });
   });
   desktop.Advance(200);
   EXPECT_EQ(ticks, (std::vector<std::uint64_t>{20, 1070, 1120, 1170}));
@@ -356,7 +378,8 @@ TEST_F(FormFixture, RefusedTimersReportFailure) {
   EXPECT_EQ(host.TimerCount(), 0u);
 }
 
-// --- Pop-up menus ------------------------------------------------------------------------------------
+// --- Pop-up menus
+// ------------------------------------------------------------------------------------
 
 struct MenuFixture : FormFixture {
   MenuItem menu;
@@ -409,8 +432,10 @@ TEST_F(MenuFixture, DismissedOrUnchoosableItemsRunNothing) {
 TEST_F(MenuFixture, LeaveArrivesWhileTheMenuIsOpen) {
   std::vector<std::string> log;
   auto previous = host.ReplaceWindowProcedure(
-      host.ControlWindow(), [&](WindowHandle, std::uint32_t m, std::intptr_t, std::intptr_t) -> std::intptr_t {
-        if (m == kWmMouseLeave) log.push_back(desktop.Menus().IsOpen() ? "leave while open" : "leave after");
+      host.ControlWindow(),
+      [&](WindowHandle, std::uint32_t m, std::intptr_t, std::intptr_t) -> std::intptr_t {
+        if (m == kWmMouseLeave)
+          log.push_back(desktop.Menus().IsOpen() ? "leave while open" : "leave after");
         return 0;
       });
   host.MouseMove(5, 5);
@@ -423,7 +448,8 @@ TEST_F(MenuFixture, LeaveArrivesWhileTheMenuIsOpen) {
   EXPECT_NE(host.WindowUnderPointer(), host.ControlWindow());
 }
 
-// --- Focus, keys, default buttons ---------------------------------------------------------------------
+// --- Focus, keys, default buttons
+// ---------------------------------------------------------------------
 
 struct KeyboardFixture : FormFixture {
   RecordingControl c2, c3;
@@ -534,12 +560,13 @@ TEST(HeadlessFormDefaults, EnterAndEscapeReachDefaultAndCancelButtons) {
   EXPECT_TRUE(cancel_host.DisplayAsDefault());
   EXPECT_FALSE(ok_host.DisplayAsDefault());
   form.PressKey(13, 0, 13);
-  EXPECT_EQ(cancel.log, (std::vector<std::string>{"GotFocus", "Ambient DisplayAsDefault", "KeyDown 13 0",
-                                                  "KeyPress 13", "KeyUp 13 0"}));
+  EXPECT_EQ(cancel.log, (std::vector<std::string>{"GotFocus", "Ambient DisplayAsDefault",
+                                                  "KeyDown 13 0", "KeyPress 13", "KeyUp 13 0"}));
   EXPECT_EQ(ok.log, std::vector<std::string>{"Ambient DisplayAsDefault"});
 }
 
-// --- Groups, events, desktop ---------------------------------------------------------------------------
+// --- Groups, events, desktop
+// ---------------------------------------------------------------------------
 
 TEST(HeadlessFormGroups, SiblingsAreTheControlsOfTheSameContainer) {
   HeadlessDesktop desktop;
@@ -572,7 +599,8 @@ TEST_F(FormFixture, EventsReachTheHandlerWhichMayChangeArguments) {
   EXPECT_EQ(std::get<std::int32_t>(host.Events()[0].args[0].value), 3555);
   EXPECT_EQ(host.EventNames(), (std::vector<std::string>{"RemoteLoadComplete", "Click"}));
   host.PropertyChanged("Value");
-  EXPECT_EQ(host.Journal(), (std::vector<std::string>{"event:RemoteLoadComplete", "event:Click", "property:Value"}));
+  EXPECT_EQ(host.Journal(), (std::vector<std::string>{"event:RemoteLoadComplete", "event:Click",
+                                                      "property:Value"}));
 }
 
 TEST_F(FormFixture, MessageBoxesAnswerFromTheQueue) {
@@ -587,7 +615,8 @@ TEST_F(FormFixture, MessageBoxesAnswerFromTheQueue) {
 }
 
 TEST_F(FormFixture, TooltipsCursorsAndThemes) {
-  const WindowHandle tip = host.CreateToolTip(ToolTipSpec{.text = "hi", .title = "T", .icon = 1, .balloon = true});
+  const WindowHandle tip =
+      host.CreateToolTip(ToolTipSpec{.text = "hi", .title = "T", .icon = 1, .balloon = true});
   ASSERT_NE(tip, 0u);
   host.MouseMove(5, 5);
   EXPECT_EQ(host.WindowUnderPointer(), host.ControlWindow());  // tooltips are never hit

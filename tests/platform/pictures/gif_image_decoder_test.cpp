@@ -41,7 +41,8 @@ class CodeWriter {
 };
 
 // Image data as in a file: minimum code size, sub-blocks of `block` bytes, terminator.
-Bytes ImageData(int minimum_code_size, const Bytes& payload, std::size_t block = 255, bool terminator = true) {
+Bytes ImageData(int minimum_code_size, const Bytes& payload, std::size_t block = 255,
+                bool terminator = true) {
   Bytes data{static_cast<std::uint8_t>(minimum_code_size)};
   for (std::size_t i = 0; i < payload.size(); i += block) {
     const std::size_t n = std::min(block, payload.size() - i);
@@ -103,18 +104,20 @@ Bytes ReferenceLzw(const Bytes& pixels, int minimum_code_size, bool clear_when_f
 Bitmap Filled(int width, int height, std::uint8_t value) {
   auto bitmap = Bitmap::Create(width, height, 8);
   EXPECT_TRUE(bitmap.ok());
-  for (int y = 0; y < height; ++y) std::memset(bitmap->Row(y), value, static_cast<std::size_t>(width));
+  for (int y = 0; y < height; ++y)
+    std::memset(bitmap->Row(y), value, static_cast<std::size_t>(width));
   return std::move(bitmap).value();
 }
 
 Bytes Pixels(const Bitmap& bitmap) {
   Bytes pixels;
-  for (int y = 0; y < bitmap.Height(); ++y) pixels.insert(pixels.end(), bitmap.Row(y), bitmap.Row(y) + bitmap.Width());
+  for (int y = 0; y < bitmap.Height(); ++y)
+    pixels.insert(pixels.end(), bitmap.Row(y), bitmap.Row(y) + bitmap.Width());
   return pixels;
 }
 
-GifImageDecodeStatus Decode(const Bytes& data, int width, int height, Bitmap& target, bool interlaced = false,
-                            int x = 0, int y = 0) {
+GifImageDecodeStatus Decode(const Bytes& data, int width, int height, Bitmap& target,
+                            bool interlaced = false, int x = 0, int y = 0) {
   auto status = DecodeGifImage(data, width, height, interlaced, target, x, y);
   EXPECT_TRUE(status.ok()) << (status.ok() ? "" : status.error());
   return status.ok() ? status.value() : GifImageDecodeStatus{};
@@ -132,8 +135,9 @@ Bytes NoiseWithRuns(std::size_t count, int colors, std::uint32_t seed) {
 }
 
 TEST(GifImageDecoderStrings, RepeatedPixelUsesCodesDefinedByTheSameStep) {
-  // 10 pixels of index 1, minimum code size 2: clear(4), 1, 6 ("11"), 7 ("111"), 8 ("1111"), end(5).
-  // Codes 6 and 7 are read at 3 bits; once code 7 is defined the next free code is 8 and needs 4.
+  // 10 pixels of index 1, minimum code size 2: clear(4), 1, 6 ("11"), 7 ("111"), 8 ("1111"),
+  // end(5). Codes 6 and 7 are read at 3 bits; once code 7 is defined the next free code is 8 and
+  // needs 4.
   CodeWriter codes;
   codes.Put(4, 3);
   codes.Put(1, 3);
@@ -167,7 +171,8 @@ TEST(GifImageDecoderStrings, TableStringsExpandToTheirPixels) {
 TEST(GifImageDecoderStrings, LongStringsAcrossRowsAndManySizes) {
   for (int width : {1, 3, 7, 8, 9, 31, 64, 257}) {
     const int height = 1 + 1000 / width;
-    const Bytes pixels = NoiseWithRuns(static_cast<std::size_t>(width) * height, 5, static_cast<std::uint32_t>(width));
+    const Bytes pixels = NoiseWithRuns(static_cast<std::size_t>(width) * height, 5,
+                                       static_cast<std::uint32_t>(width));
     Bitmap target = Filled(width, height, 0xEE);
     const auto status = Decode(ImageData(3, ReferenceLzw(pixels, 3)), width, height, target);
     EXPECT_TRUE(status.Complete()) << width;
@@ -192,7 +197,8 @@ TEST(GifImageDecoderWidths, FullTableWithoutClearKeepsTwelveBitCodes) {
   std::mt19937 random(11);
   for (auto& p : pixels) p = static_cast<std::uint8_t>(random() % 7);
   Bitmap target = Filled(120, 100, 0xEE);
-  const auto status = Decode(ImageData(8, ReferenceLzw(pixels, 8, /*clear_when_full=*/false)), 120, 100, target);
+  const auto status =
+      Decode(ImageData(8, ReferenceLzw(pixels, 8, /*clear_when_full=*/false)), 120, 100, target);
   EXPECT_TRUE(status.Complete());
   EXPECT_EQ(Pixels(target), pixels);
 }
@@ -206,7 +212,8 @@ TEST(GifImageDecoderWidths, DeferredClearAfterFullTable) {
   Bytes expected;
   int next = clear + 2;
   for (int i = 0; i < 3900; ++i) {
-    const int width = i == 0 ? 9 : std::min(12, static_cast<int>(std::bit_width(static_cast<unsigned>(next))));
+    const int width =
+        i == 0 ? 9 : std::min(12, static_cast<int>(std::bit_width(static_cast<unsigned>(next))));
     codes.Put(static_cast<std::uint32_t>(i % 256), width);
     expected.push_back(static_cast<std::uint8_t>(i % 256));
     if (i > 0 && next < 4096) ++next;
@@ -257,9 +264,11 @@ TEST(GifImageDecoderWidths, MinimumCodeSizesOutsideOneToEightStopAtOnce) {
 TEST(GifImageDecoderInterlace, RowsArriveInFourPassOrder) {
   // A 1 x 10 image whose n-th row in the data holds the value n.
   Bytes data_order(10);
-  for (int i = 0; i < 10; ++i) data_order[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+  for (int i = 0; i < 10; ++i)
+    data_order[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
   Bitmap target = Filled(1, 10, 0xEE);
-  const auto status = Decode(ImageData(4, ReferenceLzw(data_order, 4)), 1, 10, target, /*interlaced=*/true);
+  const auto status =
+      Decode(ImageData(4, ReferenceLzw(data_order, 4)), 1, 10, target, /*interlaced=*/true);
   EXPECT_TRUE(status.Complete());
   // Data rows go to image rows 0, 8 | 4 | 2, 6 | 1, 3, 5, 7, 9.
   EXPECT_EQ(Pixels(target), (Bytes{0, 5, 3, 6, 2, 7, 4, 8, 1, 9}));
@@ -268,7 +277,8 @@ TEST(GifImageDecoderInterlace, RowsArriveInFourPassOrder) {
 TEST(GifImageDecoderInterlace, SmallHeightsHaveEmptyPasses) {
   for (int height = 1; height <= 17; ++height) {
     Bytes data_order(static_cast<std::size_t>(height));
-    for (int i = 0; i < height; ++i) data_order[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    for (int i = 0; i < height; ++i)
+      data_order[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
     Bitmap target = Filled(1, height, 0xEE);
     const auto status = Decode(ImageData(5, ReferenceLzw(data_order, 5)), 1, height, target, true);
     ASSERT_TRUE(status.Complete());
@@ -277,7 +287,8 @@ TEST(GifImageDecoderInterlace, SmallHeightsHaveEmptyPasses) {
       const int step = start == 0 ? 8 : start == 4 ? 8 : start == 2 ? 4 : 2;
       for (int r = start; r < height; r += step) rows.push_back(r);
     }
-    for (int i = 0; i < height; ++i) EXPECT_EQ(target.Row(rows[static_cast<std::size_t>(i)])[0], i) << height;
+    for (int i = 0; i < height; ++i)
+      EXPECT_EQ(target.Row(rows[static_cast<std::size_t>(i)])[0], i) << height;
   }
 }
 
@@ -301,14 +312,16 @@ TEST(GifImageDecoderTruncation, CutChainDecodesEveryCompleteCode) {
   // Clear and 600 literals, then end. The string each literal defines raises the next free
   // code by one: codes up to the 255th literal are 9 bits, the rest 10.
   Bytes pixels(600);
-  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>((i * 7) % 256);
+  for (std::size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = static_cast<std::uint8_t>((i * 7) % 256);
   CodeWriter codes;
   codes.Put(256, 9);
   for (std::size_t i = 0; i < 600; ++i) codes.Put(pixels[i], i < 255 ? 9 : 10);
   codes.Put(257, 10);
   const Bytes whole = ImageData(8, codes.bytes());
   for (std::size_t kept : {1u, 2u, 3u, 100u, 256u, 257u, 258u, 400u, 512u, 700u}) {
-    const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(std::min(kept, whole.size())));
+    const Bytes cut(whole.begin(),
+                    whole.begin() + static_cast<std::ptrdiff_t>(std::min(kept, whole.size())));
     // Payload bytes present: everything after the size byte minus the sub-block length bytes.
     std::size_t payload = 0;
     for (std::size_t i = 1; i < cut.size();) {
@@ -320,7 +333,8 @@ TEST(GifImageDecoderTruncation, CutChainDecodesEveryCompleteCode) {
     // The clear and the first 255 literals are 9 bits, then 10 bits.
     std::size_t complete_codes = bits / 9;
     if (complete_codes > 256) complete_codes = 256 + (bits - 256 * 9) / 10;
-    const std::size_t expected_pixels = std::min<std::size_t>(complete_codes == 0 ? 0 : complete_codes - 1, 600);
+    const std::size_t expected_pixels =
+        std::min<std::size_t>(complete_codes == 0 ? 0 : complete_codes - 1, 600);
     Bitmap target = Filled(30, 20, 0xEE);
     const auto status = Decode(cut, 30, 20, target);
     EXPECT_EQ(status.pixels, static_cast<std::int64_t>(expected_pixels)) << kept;
@@ -336,7 +350,8 @@ TEST(GifImageDecoderTruncation, CutChainDecodesEveryCompleteCode) {
 TEST(GifImageDecoderTruncation, MissingTerminatorAndEmptyData) {
   const Bytes pixels = NoiseWithRuns(64, 16, 3);
   Bitmap target = Filled(8, 8, 0xEE);
-  EXPECT_TRUE(Decode(ImageData(4, ReferenceLzw(pixels, 4), 255, /*terminator=*/false), 8, 8, target).Complete());
+  EXPECT_TRUE(Decode(ImageData(4, ReferenceLzw(pixels, 4), 255, /*terminator=*/false), 8, 8, target)
+                  .Complete());
   EXPECT_EQ(Pixels(target), pixels);
   Bitmap empty_target = Filled(8, 8, 0xEE);
   const auto empty = Decode(Bytes{}, 8, 8, empty_target);
@@ -436,8 +451,8 @@ TEST(GifImageDecoderErrors, RefusesWrongTargetsAndSizes) {
 
 // ---- whole files, and giflib as the reference ----
 
-Bytes GifFile(int width, int height, int table_bits, const Bytes& pixels, bool interlaced, bool local_table,
-              int transparent = -1) {
+Bytes GifFile(int width, int height, int table_bits, const Bytes& pixels, bool interlaced,
+              bool local_table, int transparent = -1) {
   Bytes file{'G', 'I', 'F', '8', '9', 'a'};
   auto word = [&](int v) {
     file.push_back(static_cast<std::uint8_t>(v & 0xFF));
@@ -445,7 +460,8 @@ Bytes GifFile(int width, int height, int table_bits, const Bytes& pixels, bool i
   };
   auto table = [&](int salt) {
     for (int i = 0; i < (1 << table_bits); ++i) {
-      file.insert(file.end(), {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(salt), static_cast<std::uint8_t>(255 - i)});
+      file.insert(file.end(), {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(salt),
+                               static_cast<std::uint8_t>(255 - i)});
     }
   };
   word(width);
@@ -453,13 +469,15 @@ Bytes GifFile(int width, int height, int table_bits, const Bytes& pixels, bool i
   file.push_back(static_cast<std::uint8_t>(local_table ? 0 : 0x80 | (table_bits - 1)));
   file.insert(file.end(), {0, 0});
   if (!local_table) table(1);
-  if (transparent >= 0) file.insert(file.end(), {0x21, 0xF9, 4, 1, 0, 0, static_cast<std::uint8_t>(transparent), 0});
+  if (transparent >= 0)
+    file.insert(file.end(), {0x21, 0xF9, 4, 1, 0, 0, static_cast<std::uint8_t>(transparent), 0});
   file.push_back(0x2C);
   word(0);
   word(0);
   word(width);
   word(height);
-  file.push_back(static_cast<std::uint8_t>((local_table ? 0x80 | (table_bits - 1) : 0) | (interlaced ? 0x40 : 0)));
+  file.push_back(static_cast<std::uint8_t>((local_table ? 0x80 | (table_bits - 1) : 0) |
+                                           (interlaced ? 0x40 : 0)));
   if (local_table) table(2);
   const int minimum = std::max(2, table_bits);
   const Bytes data = ImageData(minimum, ReferenceLzw(pixels, minimum));
@@ -530,7 +548,8 @@ Bytes GiflibEncode(int width, int height, int bits, const Bytes& pixels, bool in
   EGifPutScreenDesc(gif, width, height, bits, 0, map);
   EGifPutImageDesc(gif, 0, 0, width, height, interlaced, nullptr);
   for (int y = 0; y < height; ++y) {
-    EGifPutLine(gif, const_cast<GifPixelType*>(pixels.data() + static_cast<std::size_t>(y) * width), width);
+    EGifPutLine(gif, const_cast<GifPixelType*>(pixels.data() + static_cast<std::size_t>(y) * width),
+                width);
   }
   EGifCloseFile(gif, &error);
   GifFreeMapObject(map);
@@ -545,7 +564,8 @@ TEST(GifFileDecoderVersusGiflib, RandomImagesOfManySizes) {
     const int height = 1 + static_cast<int>(random() % (round < 30 ? 40 : 300));
     const int bits = 1 + static_cast<int>(random() % 8);
     const bool interlaced = round % 3 == 0;
-    const Bytes pixels = NoiseWithRuns(static_cast<std::size_t>(width) * height, 1 << bits, static_cast<std::uint32_t>(round));
+    const Bytes pixels = NoiseWithRuns(static_cast<std::size_t>(width) * height, 1 << bits,
+                                       static_cast<std::uint32_t>(round));
     const Bytes file = GiflibEncode(width, height, bits, pixels, interlaced);
     Bytes reference;
     int ref_width = 0, ref_height = 0;
@@ -566,11 +586,13 @@ TEST(GifFileDecoderVersusGiflib, RandomImagesOfManySizes) {
 
 TEST(GifFileDecoderVersusGiflib, GifsOnThisMachine) {
   int compared = 0;
-  for (const char* root : {"/usr/share/doc", "/usr/share/tcltk", "/usr/share/pixmaps", "/usr/share/icons"}) {
+  for (const char* root :
+       {"/usr/share/doc", "/usr/share/tcltk", "/usr/share/pixmaps", "/usr/share/icons"}) {
     std::error_code error;
     if (!std::filesystem::exists(root, error)) continue;
     for (auto it = std::filesystem::recursive_directory_iterator(root, error);
-         it != std::filesystem::recursive_directory_iterator() && compared < 60; it.increment(error)) {
+         it != std::filesystem::recursive_directory_iterator() && compared < 60;
+         it.increment(error)) {
       if (error || it->path().extension() != ".gif" || !it->is_regular_file(error)) continue;
       std::ifstream in(it->path(), std::ios::binary);
       const Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -25,8 +25,8 @@ void Put32(Bytes& out, std::uint32_t value) {
 
 // A BMP: file header, a 40-byte info header (or `header_size` bytes, zero-filled past 40),
 // `extra` bytes (masks, colour table), then the given pixel rows.
-Bytes Bmp(int width, int height, int bits, std::uint32_t compression, const Bytes& extra, const Bytes& pixels,
-          std::uint32_t header_size = 40) {
+Bytes Bmp(int width, int height, int bits, std::uint32_t compression, const Bytes& extra,
+          const Bytes& pixels, std::uint32_t header_size = 40) {
   Bytes out = {'B', 'M'};
   std::uint32_t offset = 14 + header_size + static_cast<std::uint32_t>(extra.size());
   Put32(out, offset + static_cast<std::uint32_t>(pixels.size()));
@@ -49,7 +49,9 @@ Bytes Bmp(int width, int height, int bits, std::uint32_t compression, const Byte
   return out;
 }
 
-std::uint8_t AlphaAt(const Picture& picture, int x, int y) { return picture.Image().Row(y)[4 * x + 3]; }
+std::uint8_t AlphaAt(const Picture& picture, int x, int y) {
+  return picture.Image().Row(y)[4 * x + 3];
+}
 
 Result<PicturePtr> Load(const Bytes& bytes) { return LoadPictureFromMemory(bytes); }
 
@@ -68,8 +70,8 @@ TEST(PictureSize, HiMetricIsRoundedLikeMulDiv) {
 TEST(PictureBmp, TwentyFourBitStaysTwentyFourBit) {
   // 3 x 2, bottom-up; rows are 9 bytes padded to 12. Bottom row: red, green, blue; top row:
   // white, black, grey.
-  Bytes pixels = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0,
-                  255, 255, 255, 0, 0, 0, 128, 128, 128, 0, 0, 0};
+  Bytes pixels = {0,   0,   255, 0, 255, 0, 255, 0,   0,   0, 0, 0,
+                  255, 255, 255, 0, 0,   0, 128, 128, 128, 0, 0, 0};
   auto picture = Load(Bmp(3, 2, 24, 0, {}, pixels));
   ASSERT_TRUE(picture.ok()) << picture.error();
   const Picture& p = **picture;
@@ -99,8 +101,8 @@ TEST(PictureBmp, TopDownRowsAreRead) {
 
 TEST(PictureBmp, ThirtyTwoBitKeepsItsFourthBytes) {
   // 2 x 2 bottom-up, bytes blue, green, red, alpha.
-  Bytes pixels = {10, 20, 30, 0x80, 40, 50, 60, 0,       // bottom row
-                  70, 80, 90, 255, 1, 2, 3, 0x7F};        // top row
+  Bytes pixels = {10, 20, 30, 0x80, 40, 50, 60, 0,      // bottom row
+                  70, 80, 90, 255,  1,  2,  3,  0x7F};  // top row
   auto picture = Load(Bmp(2, 2, 32, 0, {}, pixels));
   ASSERT_TRUE(picture.ok()) << picture.error();
   const Picture& p = **picture;
@@ -144,7 +146,8 @@ TEST(PictureBmp, PalettedBecomesTwentyFourBit) {
 }
 
 TEST(PictureBmp, TruncatedAndAbsurdFilesAreRefused) {
-  Bytes pixels = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 0, 0, 0, 128, 128, 128, 0, 0, 0};
+  Bytes pixels = {0,   0,   255, 0, 255, 0, 255, 0,   0,   0, 0, 0,
+                  255, 255, 255, 0, 0,   0, 128, 128, 128, 0, 0, 0};
   Bytes whole = Bmp(3, 2, 24, 0, {}, pixels);
   for (std::size_t cut : {std::size_t{1}, std::size_t{10}, std::size_t{30}, whole.size() - 20}) {
     Bytes cut_bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
@@ -302,11 +305,9 @@ TEST(PicturePng, CorruptTruncatedAndHugeAreRefused) {
 TEST(PictureGif, FirstImageWithTransparency) {
   // 2 x 1 GIF89a, global table {red, blue}, transparent index 1, pixels 0, 1. LZW with minimum
   // code size 2, 3-bit codes: clear (4), 0, 1, end (5) = bits 001 000 100 101 -> 0x44 0x0A.
-  Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 1, 0, 0x80, 0, 0,
-               255, 0, 0, 0, 0, 255,
-               0x21, 0xF9, 4, 0x01, 0, 0, 1, 0,
-               0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0,
-               2, 2, 0x44, 0x0A, 0, 0x3B};
+  Bytes gif = {'G', 'I', 'F', '8', '9',  'a',  2, 0,    1, 0,    0x80, 0, 0,    255, 0,
+               0,   0,   0,   255, 0x21, 0xF9, 4, 0x01, 0, 0,    1,    0, 0x2C, 0,   0,
+               0,   0,   2,   0,   1,    0,    0, 2,    2, 0x44, 0x0A, 0, 0x3B};
   auto picture = Load(gif);
   ASSERT_TRUE(picture.ok()) << picture.error();
   const Picture& p = **picture;
@@ -340,7 +341,8 @@ TEST(PictureLoad, EmptyAndUnknownDataAreRefused) {
 }
 
 TEST(PictureLoad, FilesLoadAndKeepTheirBytes) {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tovarin_picture_" + std::to_string(::getpid()));
+  std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("tovarin_picture_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   Bytes png = Png(1, 1, true, {9, 8, 7, 6});
   {

@@ -17,9 +17,12 @@ constexpr ColorRef kMarker = Rgb(1, 2, 3);
 // Reads the bitmap as letters: L 3-D light, D dark shadow, H highlight, S shadow, M marker,
 // W white... any other colour is '?'.
 std::vector<std::string> Letters(const Bitmap& b) {
-  const std::map<ColorRef, char> names = {
-      {GetSysColor(kColor3DLight), 'L'}, {GetSysColor(kColor3DDkShadow), 'D'}, {GetSysColor(kColorBtnHighlight), 'H'},
-      {GetSysColor(kColorBtnShadow), 'S'}, {kMarker, 'M'}, {Rgb(0, 0, 0), 'K'}};
+  const std::map<ColorRef, char> names = {{GetSysColor(kColor3DLight), 'L'},
+                                          {GetSysColor(kColor3DDkShadow), 'D'},
+                                          {GetSysColor(kColorBtnHighlight), 'H'},
+                                          {GetSysColor(kColorBtnShadow), 'S'},
+                                          {kMarker, 'M'},
+                                          {Rgb(0, 0, 0), 'K'}};
   std::vector<std::string> rows;
   for (int y = 0; y < b.Height(); ++y) {
     std::string row;
@@ -85,7 +88,8 @@ TEST(DrawFocusRectTest, AlternatePixelsFromTheTopLeft) {
   const ColorRef w = Rgb(255, 255, 255);
   const ColorRef k = Rgb(0, 0, 0);
   using Grid = std::vector<std::vector<ColorRef>>;
-  EXPECT_EQ(testing::Colors(b), (Grid{{w, k, w, k, w}, {k, k, k, k, k}, {w, k, k, k, w}, {k, w, k, w, k}}));
+  EXPECT_EQ(testing::Colors(b),
+            (Grid{{w, k, w, k, w}, {k, k, k, k, k}, {w, k, k, k, w}, {k, w, k, w, k}}));
   DrawFocusRect(b, Rect{0, 0, 5, 4});
   for (std::uint8_t byte : b.Bits()) EXPECT_EQ(byte, 0);
 }

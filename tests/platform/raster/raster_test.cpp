@@ -64,7 +64,8 @@ TEST(BlitFormats, MonoSourceGivesItsTableColours) {
 }
 
 TEST(BlitFormats, DirectToMonoTakesTheNearerTableColour) {
-  Bitmap picture = FromColors({{Rgb(100, 100, 100), Rgb(128, 128, 128), Rgb(200, 10, 10), Rgb(10, 200, 200)}});
+  Bitmap picture =
+      FromColors({{Rgb(100, 100, 100), Rgb(128, 128, 128), Rgb(200, 10, 10), Rgb(10, 200, 200)}});
   Bitmap mono = MakeBitmap(4, 1, 1);
   Blit(mono, 0, 0, 4, 1, picture, 0, 0, RasterOp::kSrcCopy);
   EXPECT_EQ(Indices(mono), (IndexGrid{{0, 1, 0, 1}}));
@@ -112,13 +113,15 @@ TEST(BlitOps, CombineChannelBits) {
     ColorRef expected;
   };
   for (const Case& c : {Case{RasterOp::kSrcCopy, b}, Case{RasterOp::kSrcAnd, Rgb(0x30, 0x0C, 0x00)},
-                        Case{RasterOp::kSrcPaint, Rgb(0xFC, 0x3F, 0xFF)}, Case{RasterOp::kSrcInvert, Rgb(0xCC, 0x33, 0xFF)}}) {
+                        Case{RasterOp::kSrcPaint, Rgb(0xFC, 0x3F, 0xFF)},
+                        Case{RasterOp::kSrcInvert, Rgb(0xCC, 0x33, 0xFF)}}) {
     for (int target_bpp : {24, 32}) {
       for (int source_bpp : {24, 32}) {
         Bitmap target = Filled(1, 1, a, target_bpp);
         Bitmap source = Filled(1, 1, b, source_bpp);
         Blit(target, 0, 0, 1, 1, source, 0, 0, c.op);
-        EXPECT_EQ(target.GetPixel(0, 0), c.expected) << static_cast<int>(c.op) << " " << target_bpp << "<-" << source_bpp;
+        EXPECT_EQ(target.GetPixel(0, 0), c.expected)
+            << static_cast<int>(c.op) << " " << target_bpp << "<-" << source_bpp;
       }
     }
     // The same through an 8-bit source.
@@ -145,7 +148,8 @@ TEST(BlitOps, MaskThenColourPassKeepsTheBackgroundUnderTransparentPixels) {
   const std::vector<PaletteEntry> colours = {0xFF0000, 0x00FF00, 0x123456, 0x000000};
   strip.SetColorTable(0, colours);
   Blit(surface, 0, 0, 3, 2, strip, 0, 0, RasterOp::kSrcPaint);
-  EXPECT_EQ(Colors(surface), (Grid{{kRed, kSky, Rgb(0, 255, 0)}, {kSky, kSky, Rgb(0x12, 0x34, 0x56)}}));
+  EXPECT_EQ(Colors(surface),
+            (Grid{{kRed, kSky, Rgb(0, 255, 0)}, {kSky, kSky, Rgb(0x12, 0x34, 0x56)}}));
 }
 
 // Building a coverage mask from the strip, then drawing through it.
@@ -177,9 +181,14 @@ TEST(BlitOps, StripToMonoMaskAndMaskOntoSurface) {
 // the per-channel rule.
 TEST(BlitOps, WideRowsCombineEveryPixel) {
   constexpr int kWidth = 11;
-  auto source_color = [](int x) { return Rgb((x * 23) & 0xFF, (x * 41 + 7) & 0xFF, (x * 59 + 3) & 0xFF); };
-  auto target_color = [](int x) { return Rgb((x * 97 + 5) & 0xFF, (x * 13 + 200) & 0xFF, (x * 71) & 0xFF); };
-  for (RasterOp op : {RasterOp::kSrcCopy, RasterOp::kSrcAnd, RasterOp::kSrcPaint, RasterOp::kSrcInvert}) {
+  auto source_color = [](int x) {
+    return Rgb((x * 23) & 0xFF, (x * 41 + 7) & 0xFF, (x * 59 + 3) & 0xFF);
+  };
+  auto target_color = [](int x) {
+    return Rgb((x * 97 + 5) & 0xFF, (x * 13 + 200) & 0xFF, (x * 71) & 0xFF);
+  };
+  for (RasterOp op :
+       {RasterOp::kSrcCopy, RasterOp::kSrcAnd, RasterOp::kSrcPaint, RasterOp::kSrcInvert}) {
     for (int bpp : {24, 32}) {
       Bitmap source = MakeBitmap(kWidth, 2, bpp);
       Bitmap target = MakeBitmap(kWidth + 4, 2, bpp);
@@ -191,12 +200,13 @@ TEST(BlitOps, WideRowsCombineEveryPixel) {
         ColorRef expected = before;
         if (x >= 3 && x < 3 + kWidth) {
           const ColorRef s = source_color(x - 3);
-          expected = op == RasterOp::kSrcCopy ? s
-                     : op == RasterOp::kSrcAnd ? (before & s)
+          expected = op == RasterOp::kSrcCopy    ? s
+                     : op == RasterOp::kSrcAnd   ? (before & s)
                      : op == RasterOp::kSrcPaint ? (before | s)
                                                  : (before ^ s);
         }
-        EXPECT_EQ(target.GetPixel(x, 0), expected) << static_cast<int>(op) << " bpp " << bpp << " x " << x;
+        EXPECT_EQ(target.GetPixel(x, 0), expected)
+            << static_cast<int>(op) << " bpp " << bpp << " x " << x;
         EXPECT_EQ(target.GetPixel(x, 1), kBlack);
       }
     }
@@ -226,8 +236,11 @@ TEST(BlitOps, LargeMonoSourcesOntoDirectTargets) {
   }
   const std::vector<PaletteEntry> table = {0x13579B, 0xF0E0D0};
   mask.SetColorTable(0, table);
-  auto background = [](int x, int y) { return Rgb((x * 5) & 0xFF, (y * 9) & 0xFF, (x + y) & 0xFF); };
-  for (RasterOp op : {RasterOp::kSrcCopy, RasterOp::kSrcAnd, RasterOp::kSrcPaint, RasterOp::kSrcInvert}) {
+  auto background = [](int x, int y) {
+    return Rgb((x * 5) & 0xFF, (y * 9) & 0xFF, (x + y) & 0xFF);
+  };
+  for (RasterOp op :
+       {RasterOp::kSrcCopy, RasterOp::kSrcAnd, RasterOp::kSrcPaint, RasterOp::kSrcInvert}) {
     for (int bpp : {24, 32}) {
       for (int source_x : {0, 3}) {
         Bitmap target = MakeBitmap(kWidth, kHeight, bpp);
@@ -242,13 +255,14 @@ TEST(BlitOps, LargeMonoSourcesOntoDirectTargets) {
             if (x >= 5 && x < 96 && y >= 2 && y < 57) {
               const int bit = ((x - 5 + source_x) * 7 + (y - 1) * 3) % 5 < 2 ? 1 : 0;
               const ColorRef s = FromPaletteEntry(table[bit]);
-              expected = op == RasterOp::kSrcCopy ? s
-                         : op == RasterOp::kSrcAnd ? (before & s)
+              expected = op == RasterOp::kSrcCopy    ? s
+                         : op == RasterOp::kSrcAnd   ? (before & s)
                          : op == RasterOp::kSrcPaint ? (before | s)
                                                      : (before ^ s);
             }
             ASSERT_EQ(target.GetPixel(x, y), expected)
-                << static_cast<int>(op) << " bpp " << bpp << " sx " << source_x << " at " << x << "," << y;
+                << static_cast<int>(op) << " bpp " << bpp << " sx " << source_x << " at " << x
+                << "," << y;
           }
         }
       }
@@ -315,10 +329,12 @@ TEST(BlitClipping, EveryEdge) {
   auto n = [](int x, int y) { return Rgb(10 * x + 1, 10 * y + 1, 7); };
   Bitmap top_left = MakeBitmap(4, 4, 24);
   Blit(top_left, -2, -3, 4, 4, source, 0, 0, RasterOp::kSrcCopy);
-  EXPECT_EQ(Colors(top_left), (Grid{{n(2, 3), n(3, 3), z, z}, {z, z, z, z}, {z, z, z, z}, {z, z, z, z}}));
+  EXPECT_EQ(Colors(top_left),
+            (Grid{{n(2, 3), n(3, 3), z, z}, {z, z, z, z}, {z, z, z, z}, {z, z, z, z}}));
   Bitmap bottom_right = MakeBitmap(4, 4, 24);
   Blit(bottom_right, 3, 2, 4, 4, source, 0, 0, RasterOp::kSrcCopy);
-  EXPECT_EQ(Colors(bottom_right), (Grid{{z, z, z, z}, {z, z, z, z}, {z, z, z, n(0, 0)}, {z, z, z, n(0, 1)}}));
+  EXPECT_EQ(Colors(bottom_right),
+            (Grid{{z, z, z, z}, {z, z, z, z}, {z, z, z, n(0, 0)}, {z, z, z, n(0, 1)}}));
   // A source block reaching outside its bitmap draws only what exists.
   Bitmap partial = Filled(4, 4, kRed);
   Blit(partial, 0, 0, 4, 4, source, 2, -2, RasterOp::kSrcCopy);
@@ -380,8 +396,9 @@ TEST(FillRectTest, FillsRightAndBottomExclusiveInEveryFormat) {
       b.SetColorTable(0, table);
     }
     FillRect(b, Rect{1, 1, 3, 3}, kWhite);
-    EXPECT_EQ(Colors(b), (Grid{{kBlack, kBlack, kBlack, kBlack}, {kBlack, kWhite, kWhite, kBlack},
-                                {kBlack, kWhite, kWhite, kBlack}}))
+    EXPECT_EQ(Colors(b), (Grid{{kBlack, kBlack, kBlack, kBlack},
+                               {kBlack, kWhite, kWhite, kBlack},
+                               {kBlack, kWhite, kWhite, kBlack}}))
         << bpp;
   }
 }
@@ -406,7 +423,8 @@ TEST(FillRectTest, ClipsToTheBitmapAndTheRegion) {
   FillRect(b, Rect{2, 2, 1, 1}, kWhite);  // empty
   const Region clip = Region::FromRect(Rect{2, 1, 3, 2});
   FillRect(b, Rect{0, 0, 3, 3}, kBlue, &clip);
-  EXPECT_EQ(Colors(b), (Grid{{kRed, kBlack, kBlack}, {kRed, kBlack, kBlue}, {kRed, kBlack, kBlack}}));
+  EXPECT_EQ(Colors(b),
+            (Grid{{kRed, kBlack, kBlack}, {kRed, kBlack, kBlue}, {kRed, kBlack, kBlack}}));
 }
 
 TEST(FrameRectTest, PaintsTheOutermostRingOnly) {
@@ -509,9 +527,12 @@ TEST(DrawLineTest, ClipRegion) {
 TEST(CopyPixels32Test, RowsAreBottomUp) {
   Bitmap b = MakeBitmap(2, 3, 24);
   // Memory order: bottom row first.
-  const std::vector<std::uint32_t> pixels = {0x000001, 0x000002, 0x000003, 0x000004, 0x000005, 0x000006};
+  const std::vector<std::uint32_t> pixels = {0x000001, 0x000002, 0x000003,
+                                             0x000004, 0x000005, 0x000006};
   CopyPixels32(b, 0, 0, 2, 3, pixels);
-  EXPECT_EQ(Colors(b), (Grid{{Rgb(0, 0, 5), Rgb(0, 0, 6)}, {Rgb(0, 0, 3), Rgb(0, 0, 4)}, {Rgb(0, 0, 1), Rgb(0, 0, 2)}}));
+  EXPECT_EQ(Colors(b), (Grid{{Rgb(0, 0, 5), Rgb(0, 0, 6)},
+                             {Rgb(0, 0, 3), Rgb(0, 0, 4)},
+                             {Rgb(0, 0, 1), Rgb(0, 0, 2)}}));
 }
 
 TEST(CopyPixels32Test, ABlockPastTheBottomShowsOnlyItsVisibleRows) {

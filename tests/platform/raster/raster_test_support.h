@@ -18,8 +18,10 @@ inline Bitmap MakeBitmap(int width, int height, int bits_per_pixel) {
 }
 
 // A bitmap whose pixel (x, y) is colors[y][x].
-inline Bitmap FromColors(const std::vector<std::vector<ColorRef>>& colors, int bits_per_pixel = 24) {
-  Bitmap bitmap = MakeBitmap(static_cast<int>(colors.front().size()), static_cast<int>(colors.size()), bits_per_pixel);
+inline Bitmap FromColors(const std::vector<std::vector<ColorRef>>& colors,
+                         int bits_per_pixel = 24) {
+  Bitmap bitmap = MakeBitmap(static_cast<int>(colors.front().size()),
+                             static_cast<int>(colors.size()), bits_per_pixel);
   for (int y = 0; y < bitmap.Height(); ++y) {
     for (int x = 0; x < bitmap.Width(); ++x) bitmap.SetPixel(x, y, colors[y][x]);
   }
@@ -28,7 +30,8 @@ inline Bitmap FromColors(const std::vector<std::vector<ColorRef>>& colors, int b
 
 // An 8-bit bitmap whose pixel (x, y) has index indices[y][x].
 inline Bitmap FromIndices(const std::vector<std::vector<int>>& indices, int bits_per_pixel = 8) {
-  Bitmap bitmap = MakeBitmap(static_cast<int>(indices.front().size()), static_cast<int>(indices.size()), bits_per_pixel);
+  Bitmap bitmap = MakeBitmap(static_cast<int>(indices.front().size()),
+                             static_cast<int>(indices.size()), bits_per_pixel);
   for (int y = 0; y < bitmap.Height(); ++y) {
     for (int x = 0; x < bitmap.Width(); ++x) bitmap.SetIndex(x, y, indices[y][x]);
   }
@@ -38,7 +41,8 @@ inline Bitmap FromIndices(const std::vector<std::vector<int>>& indices, int bits
 inline std::vector<std::vector<ColorRef>> Colors(const Bitmap& bitmap) {
   std::vector<std::vector<ColorRef>> grid(static_cast<std::size_t>(bitmap.Height()));
   for (int y = 0; y < bitmap.Height(); ++y) {
-    for (int x = 0; x < bitmap.Width(); ++x) grid[static_cast<std::size_t>(y)].push_back(bitmap.GetPixel(x, y));
+    for (int x = 0; x < bitmap.Width(); ++x)
+      grid[static_cast<std::size_t>(y)].push_back(bitmap.GetPixel(x, y));
   }
   return grid;
 }
@@ -46,7 +50,8 @@ inline std::vector<std::vector<ColorRef>> Colors(const Bitmap& bitmap) {
 inline std::vector<std::vector<int>> Indices(const Bitmap& bitmap) {
   std::vector<std::vector<int>> grid(static_cast<std::size_t>(bitmap.Height()));
   for (int y = 0; y < bitmap.Height(); ++y) {
-    for (int x = 0; x < bitmap.Width(); ++x) grid[static_cast<std::size_t>(y)].push_back(bitmap.GetIndex(x, y));
+    for (int x = 0; x < bitmap.Width(); ++x)
+      grid[static_cast<std::size_t>(y)].push_back(bitmap.GetIndex(x, y));
   }
   return grid;
 }

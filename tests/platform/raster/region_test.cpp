@@ -22,7 +22,8 @@ std::vector<std::string> Picture(const Region& region, const Rect& area) {
 
 TEST(RegionRect, RightAndBottomAreExclusive) {
   const Region r = Region::FromRect(Rect{1, 1, 4, 3});
-  EXPECT_EQ(Picture(r, Rect{0, 0, 5, 4}), (std::vector<std::string>{".....", ".###.", ".###.", "....."}));
+  EXPECT_EQ(Picture(r, Rect{0, 0, 5, 4}),
+            (std::vector<std::string>{".....", ".###.", ".###.", "....."}));
   EXPECT_EQ(r.Bounds(), (Rect{1, 1, 4, 3}));
   EXPECT_FALSE(r.IsEmpty());
   ASSERT_EQ(r.RowRuns(1).size(), 1u);
@@ -51,14 +52,16 @@ TEST(RegionRect, EmptyAndHugeRectangles) {
 TEST(RegionRoundRect, ThreeByThreeCornersCutTheSingleCornerPixel) {
   // (0, 0, 6, 5) covers columns 0..4 and rows 0..3: the last column and row are left out.
   const Region r = Region::FromRoundRect(Rect{0, 0, 6, 5}, 3, 3);
-  EXPECT_EQ(Picture(r, Rect{0, 0, 6, 5}), (std::vector<std::string>{".###..", "#####.", "#####.", ".###..", "......"}));
+  EXPECT_EQ(Picture(r, Rect{0, 0, 6, 5}),
+            (std::vector<std::string>{".###..", "#####.", "#####.", ".###..", "......"}));
   EXPECT_EQ(r.Bounds(), (Rect{0, 0, 5, 4}));
 }
 
 TEST(RegionRoundRect, FourByFourCornersCutTheSingleCornerPixel) {
   const Region r = Region::FromRoundRect(Rect{2, 1, 9, 7}, 4, 4);
-  EXPECT_EQ(Picture(r, Rect{2, 1, 9, 7}),
-            (std::vector<std::string>{".####..", "######.", "######.", "######.", ".####..", "......."}));
+  EXPECT_EQ(
+      Picture(r, Rect{2, 1, 9, 7}),
+      (std::vector<std::string>{".####..", "######.", "######.", "######.", ".####..", "......."}));
 }
 
 TEST(RegionRoundRect, ButtonShapeCoversTheWindowExactly) {
@@ -68,8 +71,8 @@ TEST(RegionRoundRect, ButtonShapeCoversTheWindowExactly) {
   for (Point corner : {Point{0, 0}, Point{74, 0}, Point{0, 22}, Point{74, 22}}) {
     EXPECT_FALSE(r.Contains(corner.x, corner.y)) << corner.x << "," << corner.y;
   }
-  for (Point inside : {Point{1, 0}, Point{0, 1}, Point{73, 0}, Point{74, 1}, Point{0, 21}, Point{1, 22}, Point{73, 22},
-                       Point{74, 21}, Point{37, 11}}) {
+  for (Point inside : {Point{1, 0}, Point{0, 1}, Point{73, 0}, Point{74, 1}, Point{0, 21},
+                       Point{1, 22}, Point{73, 22}, Point{74, 21}, Point{37, 11}}) {
     EXPECT_TRUE(r.Contains(inside.x, inside.y)) << inside.x << "," << inside.y;
   }
 }
@@ -77,9 +80,12 @@ TEST(RegionRoundRect, ButtonShapeCoversTheWindowExactly) {
 TEST(RegionRoundRect, SmallEllipsesGiveTheRectangleAndLargeOnesAreLimited) {
   EXPECT_EQ(Region::FromRoundRect(Rect{0, 0, 5, 5}, 1, 8), Region::FromRect(Rect{0, 0, 4, 4}));
   EXPECT_EQ(Region::FromRoundRect(Rect{0, 0, 5, 5}, 0, 0), Region::FromRect(Rect{0, 0, 4, 4}));
-  EXPECT_EQ(Region::FromRoundRect(Rect{0, 0, 5, 5}, 100, 100), Region::FromRoundRect(Rect{0, 0, 5, 5}, 4, 4));
-  EXPECT_EQ(Region::FromRoundRect(Rect{0, 0, 5, 5}, -3, -3), Region::FromRoundRect(Rect{0, 0, 5, 5}, 3, 3));
-  EXPECT_EQ(Region::FromRoundRect(Rect{5, 5, 0, 0}, 3, 3), Region::FromRoundRect(Rect{0, 0, 5, 5}, 3, 3));
+  EXPECT_EQ(Region::FromRoundRect(Rect{0, 0, 5, 5}, 100, 100),
+            Region::FromRoundRect(Rect{0, 0, 5, 5}, 4, 4));
+  EXPECT_EQ(Region::FromRoundRect(Rect{0, 0, 5, 5}, -3, -3),
+            Region::FromRoundRect(Rect{0, 0, 5, 5}, 3, 3));
+  EXPECT_EQ(Region::FromRoundRect(Rect{5, 5, 0, 0}, 3, 3),
+            Region::FromRoundRect(Rect{0, 0, 5, 5}, 3, 3));
   EXPECT_TRUE(Region::FromRoundRect(Rect{0, 0, 1, 5}, 3, 3).IsEmpty());
 }
 
@@ -112,7 +118,8 @@ TEST(RegionRoundRect, LargeEllipsesAreSymmetricConvexShapes) {
 }
 
 TEST(RegionRoundRect, FlatEllipsesStillCoverTheirMiddle) {
-  const Region r = Region::FromRoundRect(Rect{0, 0, 3, 9}, 2, 8);  // ellipse 2 x 8 in a 2 x 8 region
+  const Region r =
+      Region::FromRoundRect(Rect{0, 0, 3, 9}, 2, 8);  // ellipse 2 x 8 in a 2 x 8 region
   for (int y = 0; y < 8; ++y) EXPECT_FALSE(r.RowRuns(y).empty()) << y;
 }
 
@@ -131,7 +138,8 @@ TEST(RegionOps, UnionIntersectSubtract) {
 }
 
 TEST(RegionOps, HolesAndCanonicalForm) {
-  const Region hole = Region::FromRect(Rect{0, 0, 5, 1}).Subtract(Region::FromRect(Rect{2, 0, 3, 1}));
+  const Region hole =
+      Region::FromRect(Rect{0, 0, 5, 1}).Subtract(Region::FromRect(Rect{2, 0, 3, 1}));
   ASSERT_EQ(hole.RowRuns(0).size(), 2u);
   EXPECT_EQ(hole.RowRuns(0)[0].end, 2);
   EXPECT_EQ(hole.RowRuns(0)[1].begin, 3);
@@ -143,8 +151,10 @@ TEST(RegionOps, HolesAndCanonicalForm) {
   // Results that lose their top or bottom rows compare equal to regions built directly.
   EXPECT_EQ(Region::FromRect(Rect{0, 0, 3, 3}).Subtract(Region::FromRect(Rect{0, 0, 3, 1})),
             Region::FromRect(Rect{0, 1, 3, 3}));
-  EXPECT_EQ(Region::FromRect(Rect{0, 0, 3, 3}).Subtract(Region::FromRect(Rect{-1, -1, 4, 4})), Region{});
-  const Region disjoint = Region::FromRect(Rect{0, 0, 1, 1}).Intersect(Region::FromRect(Rect{5, 5, 6, 6}));
+  EXPECT_EQ(Region::FromRect(Rect{0, 0, 3, 3}).Subtract(Region::FromRect(Rect{-1, -1, 4, 4})),
+            Region{});
+  const Region disjoint =
+      Region::FromRect(Rect{0, 0, 1, 1}).Intersect(Region::FromRect(Rect{5, 5, 6, 6}));
   EXPECT_TRUE(disjoint.IsEmpty());
   EXPECT_EQ(disjoint.Bounds(), Rect{});
   EXPECT_EQ(Region{}.Union(Region::FromRect(Rect{1, 1, 2, 2})), Region::FromRect(Rect{1, 1, 2, 2}));

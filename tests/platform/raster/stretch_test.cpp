@@ -36,7 +36,8 @@ TEST(HalftoneStretch, CheckerToOnePixelIsTheAverage) {
   EXPECT_EQ(Stretched(checker, 1, 1, StretchMode::kHalftone).GetPixel(0, 0), Rgb(100, 50, 25));
   // 127.5 rounds half up.
   const Bitmap black_white = FromColors({{kBlack, kWhite}, {kWhite, kBlack}});
-  EXPECT_EQ(Stretched(black_white, 1, 1, StretchMode::kHalftone).GetPixel(0, 0), Rgb(128, 128, 128));
+  EXPECT_EQ(Stretched(black_white, 1, 1, StretchMode::kHalftone).GetPixel(0, 0),
+            Rgb(128, 128, 128));
 }
 
 TEST(HalftoneStretch, FractionalOverlapsAreWeightedExactly) {
@@ -45,19 +46,24 @@ TEST(HalftoneStretch, FractionalOverlapsAreWeightedExactly) {
   EXPECT_EQ(Colors(Stretched(three, 2, 1, StretchMode::kHalftone)), (Grid{{Red(30), Red(150)}}));
   // 2 -> 3: the middle target pixel is half of each source pixel.
   const Bitmap two = FromColors({{Red(0), Red(200)}});
-  EXPECT_EQ(Colors(Stretched(two, 3, 1, StretchMode::kHalftone)), (Grid{{Red(0), Red(100), Red(200)}}));
+  EXPECT_EQ(Colors(Stretched(two, 3, 1, StretchMode::kHalftone)),
+            (Grid{{Red(0), Red(100), Red(200)}}));
   // 2 -> 4: each target pixel lies within one source pixel.
-  EXPECT_EQ(Colors(Stretched(two, 4, 1, StretchMode::kHalftone)), (Grid{{Red(0), Red(0), Red(200), Red(200)}}));
+  EXPECT_EQ(Colors(Stretched(two, 4, 1, StretchMode::kHalftone)),
+            (Grid{{Red(0), Red(0), Red(200), Red(200)}}));
   // Vertically, 3 -> 2 in the green channel.
   const Bitmap column = FromColors({{Rgb(0, 30, 0)}, {Rgb(0, 60, 0)}, {Rgb(0, 90, 0)}});
-  EXPECT_EQ(Colors(Stretched(column, 1, 2, StretchMode::kHalftone)), (Grid{{Rgb(0, 40, 0)}, {Rgb(0, 80, 0)}}));
+  EXPECT_EQ(Colors(Stretched(column, 1, 2, StretchMode::kHalftone)),
+            (Grid{{Rgb(0, 40, 0)}, {Rgb(0, 80, 0)}}));
 }
 
 TEST(HalftoneStretch, BothAxesAtOnce) {
   // 2 x 2 -> 3 x 3: corners copy their source pixel, edges average two, the centre four.
   const Bitmap quad = FromColors({{Red(0), Red(40)}, {Red(80), Red(120)}});
-  EXPECT_EQ(Colors(Stretched(quad, 3, 3, StretchMode::kHalftone)),
-            (Grid{{Red(0), Red(20), Red(40)}, {Red(40), Red(60), Red(80)}, {Red(80), Red(100), Red(120)}}));
+  EXPECT_EQ(
+      Colors(Stretched(quad, 3, 3, StretchMode::kHalftone)),
+      (Grid{
+          {Red(0), Red(20), Red(40)}, {Red(40), Red(60), Red(80)}, {Red(80), Red(100), Red(120)}}));
 }
 
 // Alternating columns of two table colours averaged into one pixel: red 0/1 and blue
@@ -98,7 +104,8 @@ TEST(NearestStretch, SamplesTheSourcePixelUnderEachTargetCentre) {
   const Bitmap four = FromColors({{Red(1), Red(2), Red(3), Red(4)}});
   EXPECT_EQ(Colors(Stretched(four, 2, 1, StretchMode::kDeleteScans)), (Grid{{Red(2), Red(4)}}));
   const Bitmap two = FromColors({{Red(1), Red(2)}});
-  EXPECT_EQ(Colors(Stretched(two, 4, 1, StretchMode::kDeleteScans)), (Grid{{Red(1), Red(1), Red(2), Red(2)}}));
+  EXPECT_EQ(Colors(Stretched(two, 4, 1, StretchMode::kDeleteScans)),
+            (Grid{{Red(1), Red(1), Red(2), Red(2)}}));
   const Bitmap three = FromColors({{Red(1), Red(2), Red(3)}});
   EXPECT_EQ(Colors(Stretched(three, 2, 1, StretchMode::kDeleteScans)), (Grid{{Red(1), Red(3)}}));
 }
@@ -108,11 +115,13 @@ TEST(NearestStretch, EqualSizesArePlainBlits) {
   for (StretchMode mode : {StretchMode::kDeleteScans, StretchMode::kHalftone}) {
     Bitmap target = Filled(3, 1, Rgb(0x3C, 0x3C, 0x3C));
     StretchBlit(target, 1, 0, 1, 1, source, 0, 0, 1, 1, RasterOp::kSrcAnd, mode);
-    EXPECT_EQ(Colors(target), (Grid{{Rgb(0x3C, 0x3C, 0x3C), Rgb(0x30, 0x0C, 0x3C), Rgb(0x3C, 0x3C, 0x3C)}}));
+    EXPECT_EQ(Colors(target),
+              (Grid{{Rgb(0x3C, 0x3C, 0x3C), Rgb(0x30, 0x0C, 0x3C), Rgb(0x3C, 0x3C, 0x3C)}}));
   }
 }
 
-// --- Mirroring --------------------------------------------------------------------------------------
+// --- Mirroring
+// --------------------------------------------------------------------------------------
 
 Bitmap Numbered(int w, int h) {
   Grid grid(static_cast<std::size_t>(h));
@@ -129,7 +138,8 @@ TEST(MirrorStretch, HorizontalInPlaceFlipsOnlyTheFrameArea) {
     StretchBlit(strip, 2, 0, 3, 2, strip, 4, 0, -3, 2, RasterOp::kSrcCopy, mode);
     for (int y = 0; y < 2; ++y) {
       const std::vector<int> expected = {1, 2, 5, 4, 3, 6, 7};
-      for (int x = 0; x < 7; ++x) EXPECT_EQ(strip.GetPixel(x, y), Rgb(expected[x], y + 1, 9)) << x << "," << y;
+      for (int x = 0; x < 7; ++x)
+        EXPECT_EQ(strip.GetPixel(x, y), Rgb(expected[x], y + 1, 9)) << x << "," << y;
     }
   }
 }
@@ -137,7 +147,9 @@ TEST(MirrorStretch, HorizontalInPlaceFlipsOnlyTheFrameArea) {
 TEST(MirrorStretch, VerticalAndBothInPlace) {
   Bitmap b = Numbered(2, 3);
   StretchBlit(b, 0, 0, 2, 3, b, 0, 2, 2, -3, RasterOp::kSrcCopy, StretchMode::kHalftone);
-  EXPECT_EQ(Colors(b), (Grid{{Rgb(1, 3, 9), Rgb(2, 3, 9)}, {Rgb(1, 2, 9), Rgb(2, 2, 9)}, {Rgb(1, 1, 9), Rgb(2, 1, 9)}}));
+  EXPECT_EQ(Colors(b), (Grid{{Rgb(1, 3, 9), Rgb(2, 3, 9)},
+                             {Rgb(1, 2, 9), Rgb(2, 2, 9)},
+                             {Rgb(1, 1, 9), Rgb(2, 1, 9)}}));
   Bitmap c = Numbered(2, 2);
   StretchBlit(c, 0, 0, 2, 2, c, 1, 1, -2, -2, RasterOp::kSrcCopy, StretchMode::kDeleteScans);
   EXPECT_EQ(Colors(c), (Grid{{Rgb(2, 2, 9), Rgb(1, 2, 9)}, {Rgb(2, 1, 9), Rgb(1, 1, 9)}}));
@@ -164,7 +176,8 @@ TEST(MirrorStretch, MirroredWhileScaling) {
   EXPECT_EQ(Colors(flipped), (Grid{{Red(200), Red(200), Red(0), Red(0)}}));
 }
 
-// --- Clipping ---------------------------------------------------------------------------------------
+// --- Clipping
+// ---------------------------------------------------------------------------------------
 
 TEST(StretchClipping, PartlyOutsideTargetsKeepTheMapping) {
   const Bitmap two = FromColors({{Red(0), Red(200)}});
@@ -173,7 +186,8 @@ TEST(StretchClipping, PartlyOutsideTargetsKeepTheMapping) {
   EXPECT_EQ(Colors(left), (Grid{{Red(100), Red(200), kSky}}));
   Bitmap bottom = Filled(1, 2, kSky);
   const Bitmap column = FromColors({{Red(0)}, {Red(200)}});
-  StretchBlit(bottom, 0, 1, 1, 4, column, 0, 0, 1, 2, RasterOp::kSrcCopy, StretchMode::kDeleteScans);
+  StretchBlit(bottom, 0, 1, 1, 4, column, 0, 0, 1, 2, RasterOp::kSrcCopy,
+              StretchMode::kDeleteScans);
   EXPECT_EQ(Colors(bottom), (Grid{{kSky}, {Red(0)}}));
 }
 
@@ -181,7 +195,8 @@ TEST(StretchClipping, ClipRegionAndDegenerateArguments) {
   const Bitmap two = FromColors({{Red(0), Red(200)}});
   Bitmap target = Filled(4, 1, kSky);
   const Region clip = Region::FromRect(Rect{1, 0, 3, 1});
-  StretchBlit(target, 0, 0, 4, 1, two, 0, 0, 2, 1, RasterOp::kSrcCopy, StretchMode::kHalftone, &clip);
+  StretchBlit(target, 0, 0, 4, 1, two, 0, 0, 2, 1, RasterOp::kSrcCopy, StretchMode::kHalftone,
+              &clip);
   EXPECT_EQ(Colors(target), (Grid{{kSky, Red(0), Red(200), kSky}}));
   Bitmap untouched = Filled(2, 1, kSky);
   StretchBlit(untouched, 0, 0, 0, 1, two, 0, 0, 2, 1, RasterOp::kSrcCopy, StretchMode::kHalftone);

@@ -1,12 +1,11 @@
 #include "platform/store/property_store.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
-
-#include <unistd.h>
 
 #include "platform/pictures/picture.h"
 #include "platform/store/scratch_store.h"
@@ -15,9 +14,9 @@ namespace tovarin::platform {
 namespace {
 
 // A 1 x 1 GIF89a: white/black global table, one pixel of index 0.
-const Bytes kTinyGif = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00, 0xFF, 0xFF,
-                        0xFF, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x02,
-                        0x02, 0x44, 0x01, 0x00, 0x3B};
+const Bytes kTinyGif = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00,
+                        0x00, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00,
+                        0x01, 0x00, 0x01, 0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
 
 PictureRef TinyGifPicture() {
   auto picture = LoadPictureFromMemory(kTinyGif);
@@ -162,15 +161,16 @@ TEST(PropertyStoreText, EveryTypeRoundTrips) {
   EXPECT_EQ(parsed->ReadBytes("bytes1", {}).value(), Bytes{0xFF});
   EXPECT_EQ(parsed->ReadBytes("bytes2", {}).value(), (Bytes{0x00, 0x80}));
   EXPECT_EQ(parsed->ReadBytes("empty", {1}).value(), Bytes{});
-  EXPECT_EQ(parsed->ReadFont("font", {}).value(), (FontRecord{"\xE5\xAE\x8B\xE4\xBD\x93", 10.5, 400, true, false, true, 134}));
+  EXPECT_EQ(parsed->ReadFont("font", {}).value(),
+            (FontRecord{"\xE5\xAE\x8B\xE4\xBD\x93", 10.5, 400, true, false, true, 134}));
   EXPECT_EQ(parsed->ReadInt32("", 0).value(), 1);
   // The variant keeps its type through the text.
   EXPECT_TRUE(std::holds_alternative<std::int16_t>(*parsed->Find("i16")));
 }
 
 TEST(PropertyStoreText, CommentsBlankLinesAndCrLfAreAccepted) {
-  auto parsed =
-      PropertyStore::Parse("TovarinProperties 1\r\n# saved settings\r\n\r\n  Delay: int16 75\r\nLoops :\tint32 2  \r\n");
+  auto parsed = PropertyStore::Parse(
+      "TovarinProperties 1\r\n# saved settings\r\n\r\n  Delay: int16 75\r\nLoops :\tint32 2  \r\n");
   ASSERT_TRUE(parsed.ok()) << parsed.error();
   EXPECT_EQ(parsed->ReadInt16("delay", 0).value(), 75);
   EXPECT_EQ(parsed->ReadInt32("loops", 0).value(), 2);
@@ -181,7 +181,8 @@ TEST(PropertyStoreText, PicturesAreStoredAsTheirFileBytes) {
   ASSERT_NE(picture, nullptr);
   PropertyStore store;
   store.WritePicture("MouseIcon", picture);
-  EXPECT_EQ(store.Serialize(), Header() + "MouseIcon: picture 35 R0lGODlhAQABAIAAAP///wAAACwAAAAAAQABAAACAkQBADs=\n");
+  EXPECT_EQ(store.Serialize(),
+            Header() + "MouseIcon: picture 35 R0lGODlhAQABAIAAAP///wAAACwAAAAAAQABAAACAkQBADs=\n");
   auto parsed = PropertyStore::Parse(store.Serialize());
   ASSERT_TRUE(parsed.ok()) << parsed.error();
   const PictureRef back = parsed->ReadPicture("MouseIcon", nullptr).value();
@@ -203,7 +204,8 @@ TEST(PropertyStoreText, EmptyPictureRemovesTheKey) {
 }
 
 TEST(PropertyStoreText, FilesRoundTrip) {
-  const auto path = std::filesystem::temp_directory_path() / ("tovarin_store_" + std::to_string(::getpid()) + ".txt");
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("tovarin_store_" + std::to_string(::getpid()) + ".txt");
   PropertyStore store;
   store.WriteBytes("GIF", kTinyGif);
   store.WriteInt32("Loops", 3, 0);
@@ -236,21 +238,23 @@ TEST_P(PropertyStoreHostile, GivesAClearError) {
 INSTANTIATE_TEST_SUITE_P(
     Files, PropertyStoreHostile,
     ::testing::Values(
-        BadInput{"", "empty file"},
-        BadInput{"Delay: int16 5\n", "line 1: not a property store"},
+        BadInput{"", "empty file"}, BadInput{"Delay: int16 5\n", "line 1: not a property store"},
         BadInput{"TovarinProperties 2\n", "unsupported format version \"2\""},
         BadInput{Header() + "Delay int16 5\n", "line 2: expected ':' after the key \"Delay\""},
         BadInput{Header() + "\n:int16 5\n", "line 3: expected a key"},
         // Truncated: fewer bytes than declared.
-        BadInput{Header() + "GIF: bytes 6 R0lG\n", "line 2: property \"GIF\": bytes: declares 6 bytes but holds at most 3"},
+        BadInput{Header() + "GIF: bytes 6 R0lG\n",
+                 "line 2: property \"GIF\": bytes: declares 6 bytes but holds at most 3"},
         BadInput{Header() + "GIF: bytes 2 R0lG\n", "declares 2 bytes but holds 3"},
         BadInput{Header() + "GIF: bytes 0 R0l\n", "not a multiple of 4"},
         BadInput{Header() + "GIF: bytes 3 R0l*\n", "invalid base64 character"},
         BadInput{Header() + "GIF: bytes 2 RR=A\n", "padding in the middle"},
         // Absurd declared lengths are refused before anything is allocated.
-        BadInput{Header() + "GIF: bytes 18446744073709551615 AAAA\n", "declares 18446744073709551615 bytes"},
+        BadInput{Header() + "GIF: bytes 18446744073709551615 AAAA\n",
+                 "declares 18446744073709551615 bytes"},
         BadInput{Header() + "GIF: bytes 99999999999999999999999 AAAA\n", "out of range"},
-        BadInput{Header() + "Delay: int16 70000\n", "property \"Delay\": 16-bit integer value 70000 is out of range"},
+        BadInput{Header() + "Delay: int16 70000\n",
+                 "property \"Delay\": 16-bit integer value 70000 is out of range"},
         BadInput{Header() + "Delay: int32 12abc\n", "\"12abc\" is not a valid 32-bit integer"},
         BadInput{Header() + "Enabled: bool 1\n", "\"1\" is not a Boolean"},
         BadInput{Header() + "Scale: double one\n", "not a valid floating-point number"},
@@ -260,7 +264,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{Header() + "Caption: string x\n", "expected a quoted string"},
         BadInput{Header() + "Delay: int16 5 6\n", "unexpected text after the value"},
         BadInput{Header() + "Delay: float 5\n", "unknown value type \"float\""},
-        BadInput{Header() + "Delay: int16 5\ndelay: int16 6\n", "line 3: property \"delay\" appears twice"},
+        BadInput{Header() + "Delay: int16 5\ndelay: int16 6\n",
+                 "line 3: property \"delay\" appears twice"},
         BadInput{Header() + "Icon: picture 5 AAAAAA==\n", "declares 5 bytes but holds 4"},
         BadInput{Header() + "Icon: picture 3 AAAA\n", "property \"Icon\": picture:"},
         BadInput{Header() + "Icon: picture nothing\n", "expected a byte count or none"},
@@ -268,7 +273,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{Header() + "Font: font Arial 8 400 0 0 0 0\n", "font name"}));
 
 TEST(PropertyStoreHostileLimits, OversizedFilesAreRefusedBeforeReading) {
-  const auto path = std::filesystem::temp_directory_path() / ("tovarin_big_" + std::to_string(::getpid()) + ".txt");
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("tovarin_big_" + std::to_string(::getpid()) + ".txt");
   {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);

@@ -86,7 +86,8 @@ TEST(FontAttributes, SameAttributesComparesEveryAttribute) {
 TEST(FontNotification, EachSetterNotifiesOnceWithItsName) {
   Font font("Tahoma");
   std::vector<std::string> seen;
-  Font::Subscription token = font.Subscribe([&](std::string_view name) { seen.emplace_back(name); });
+  Font::Subscription token =
+      font.Subscribe([&](std::string_view name) { seen.emplace_back(name); });
   font.SetName("Arial");
   font.SetSize(12);
   font.SetBold(true);

@@ -115,7 +115,9 @@ class TextTest : public ::testing::Test {
 
 using TextFonts = TextTest;
 
-TEST_F(TextFonts, ShippedConfigurationLoads) { EXPECT_EQ(TextSystem::Shared().ConfigurationError(), ""); }
+TEST_F(TextFonts, ShippedConfigurationLoads) {
+  EXPECT_EQ(TextSystem::Shared().ConfigurationError(), "");
+}
 
 TEST_F(TextFonts, TahomaResolvesToTheTahomaFace) {
   EXPECT_EQ(Text().ResolvedFamily(Font("Tahoma", 8.25)), "Tahoma");
@@ -124,7 +126,8 @@ TEST_F(TextFonts, TahomaResolvesToTheTahomaFace) {
 }
 
 TEST_F(TextFonts, SimSunNamesResolveToUming) {
-  EXPECT_EQ(Text().ResolvedFamily(Font("宋体", 10.5, 400, false, false, false, 134)), "AR PL UMing CN");
+  EXPECT_EQ(Text().ResolvedFamily(Font("宋体", 10.5, 400, false, false, false, 134)),
+            "AR PL UMing CN");
   EXPECT_EQ(Text().ResolvedFamily(Font("SimSun", 10.5)), "AR PL UMing CN");
 }
 
@@ -141,7 +144,9 @@ TEST_F(TextFonts, DefaultFormFontIsTahomaAndDraws) {
   EXPECT_FALSE(Ink(canvas).IsEmpty());
 }
 
-TEST_F(TextFonts, MarlettIsBuiltIn) { EXPECT_EQ(Text().ResolvedFamily(Font("marlett", 9)), "Marlett"); }
+TEST_F(TextFonts, MarlettIsBuiltIn) {
+  EXPECT_EQ(Text().ResolvedFamily(Font("marlett", 9)), "Marlett");
+}
 
 TEST_F(TextFonts, MissingConfigurationIsAnError) {
   auto created = TextSystem::Create("/nonexistent/assets");
@@ -158,7 +163,8 @@ TEST_F(TextMeasure, EmptyTextIsEmptyOrOneLineWhenSingleLine) {
   Font font("Tahoma", 8.25);
   Rect rect{10, 20, 110, 120};
   EXPECT_EQ(Text().MeasureText(font, "", rect, kDtWordBreak), (Rect{10, 20, 10, 20}));
-  EXPECT_EQ(Text().MeasureText(font, "", rect, kDtSingleLine), (Rect{10, 20, 10, 20 + Text().LineHeight(font)}));
+  EXPECT_EQ(Text().MeasureText(font, "", rect, kDtSingleLine),
+            (Rect{10, 20, 10, 20 + Text().LineHeight(font)}));
   // An ampersand alone is empty after prefix processing.
   EXPECT_EQ(Text().MeasureText(font, "&", rect, 0), (Rect{10, 20, 10, 20}));
 }
@@ -179,9 +185,12 @@ TEST_F(TextMeasure, WiderTextAndLargerFontsAreWider) {
   Font small("Tahoma", 8.25);
   Font large("Tahoma", 16.5);
   Rect rect{0, 0, 500, 100};
-  EXPECT_LT(Text().MeasureText(small, "iii", rect, 0).Width(), Text().MeasureText(small, "WWW", rect, 0).Width());
-  EXPECT_LT(Text().MeasureText(small, "Menu", rect, 0).Width(), Text().MeasureText(small, "Menus", rect, 0).Width());
-  EXPECT_LT(Text().MeasureText(small, "Menu", rect, 0).Width(), Text().MeasureText(large, "Menu", rect, 0).Width());
+  EXPECT_LT(Text().MeasureText(small, "iii", rect, 0).Width(),
+            Text().MeasureText(small, "WWW", rect, 0).Width());
+  EXPECT_LT(Text().MeasureText(small, "Menu", rect, 0).Width(),
+            Text().MeasureText(small, "Menus", rect, 0).Width());
+  EXPECT_LT(Text().MeasureText(small, "Menu", rect, 0).Width(),
+            Text().MeasureText(large, "Menu", rect, 0).Width());
   EXPECT_LT(Text().LineHeight(small), Text().LineHeight(large));
 }
 
@@ -202,7 +211,8 @@ TEST_F(TextMeasure, WordBreakWrapsAtNarrowWidths) {
 
 TEST_F(TextMeasure, LongWordIsNotBrokenAndWidensTheResult) {
   Font font("Tahoma", 8.25);
-  Rect measured = Text().MeasureText(font, "Supercalifragilistic", Rect{0, 0, 10, 100}, kDtWordBreak);
+  Rect measured =
+      Text().MeasureText(font, "Supercalifragilistic", Rect{0, 0, 10, 100}, kDtWordBreak);
   EXPECT_EQ(measured.Height(), Text().LineHeight(font));
   EXPECT_GT(measured.Width(), 10);
 }
@@ -228,7 +238,8 @@ TEST_F(TextMeasure, PrefixCharactersTakeNoRoom) {
   Font font("Tahoma", 8.25);
   Rect rect{0, 0, 300, 100};
   EXPECT_EQ(Text().MeasureText(font, "&File", rect, 0), Text().MeasureText(font, "File", rect, 0));
-  EXPECT_EQ(Text().MeasureText(font, "a&&b", rect, 0), Text().MeasureText(font, "a&b", rect, kDtNoPrefix));
+  EXPECT_EQ(Text().MeasureText(font, "a&&b", rect, 0),
+            Text().MeasureText(font, "a&b", rect, kDtNoPrefix));
   EXPECT_GT(Text().MeasureText(font, "&File", rect, kDtNoPrefix).Width(),
             Text().MeasureText(font, "File", rect, 0).Width());
 }
@@ -236,8 +247,10 @@ TEST_F(TextMeasure, PrefixCharactersTakeNoRoom) {
 TEST_F(TextMeasure, DrawTextWithCalcRectDrawsNothingAndReturnsTheHeight) {
   Font font("Tahoma", 8.25);
   Bitmap canvas = Canvas(100, 50);
-  int height = Text().DrawText(canvas, font, kBlack, "one two three", Rect{0, 0, 30, 50}, kDtCalcRect | kDtWordBreak);
-  EXPECT_EQ(height, Text().MeasureText(font, "one two three", Rect{0, 0, 30, 50}, kDtWordBreak).Height());
+  int height = Text().DrawText(canvas, font, kBlack, "one two three", Rect{0, 0, 30, 50},
+                               kDtCalcRect | kDtWordBreak);
+  EXPECT_EQ(height,
+            Text().MeasureText(font, "one two three", Rect{0, 0, 30, 50}, kDtWordBreak).Height());
   EXPECT_EQ(Ink(canvas), Rect{});
 }
 
@@ -260,7 +273,11 @@ TEST_F(TextMeasure, FreeFunctionsUseTheSharedSystem) {
 
 TEST_F(TextMeasure, InvalidUtf8IsMeasuredNotRejected) {
   Font font("Tahoma", 8.25);
-  Rect measured = Text().MeasureText(font, std::string("\xff\xfe" "abc", 5), Rect{0, 0, 100, 100}, 0);
+  Rect measured = Text().MeasureText(font,
+                                     std::string("\xff\xfe"
+                                                 "abc",
+                                                 5),
+                                     Rect{0, 0, 100, 100}, 0);
   EXPECT_GT(measured.Width(), 0);
 }
 
@@ -470,7 +487,9 @@ TEST_F(TextDraw, PalettedTargetsGetTableColours) {
 
 TEST_F(TextDraw, EmptyTextDrawsNothing) {
   Bitmap canvas = Canvas(40, 20);
-  EXPECT_EQ(Text().DrawText(canvas, Font("Tahoma", 12), kBlack, "", Rect{0, 0, 40, 20}, kDtSingleLine), 0);
+  EXPECT_EQ(
+      Text().DrawText(canvas, Font("Tahoma", 12), kBlack, "", Rect{0, 0, 40, 20}, kDtSingleLine),
+      0);
   EXPECT_EQ(Text().DrawText(canvas, Font("Tahoma", 12), kBlack, "&", Rect{0, 0, 40, 20}, 0), 0);
   EXPECT_EQ(Ink(canvas), Rect{});
 }
@@ -532,12 +551,14 @@ TEST_F(TextMarlett, TrianglesPointTheirWay) {
   EXPECT_EQ(row_count(up, u.top), 1);
   EXPECT_LT(column_count(left, l.left), column_count(left, l.right - 1));
   EXPECT_GT(column_count(right, r.left), column_count(right, r.right - 1));
-  for (int y = d.top; y + 1 < d.bottom; ++y) EXPECT_EQ(row_count(down, y), row_count(down, y + 1) + 2);
+  for (int y = d.top; y + 1 < d.bottom; ++y)
+    EXPECT_EQ(row_count(down, y), row_count(down, y + 1) + 2);
 }
 
 TEST_F(TextMarlett, CellsAreSquareAndUnknownSymbolsAreBlank) {
   Font marlett("Marlett", 10.5);
-  EXPECT_EQ(Text().MeasureText(marlett, "6", Rect{3, 4, 100, 100}, kDtWordBreak), (Rect{3, 4, 17, 18}));
+  EXPECT_EQ(Text().MeasureText(marlett, "6", Rect{3, 4, 100, 100}, kDtWordBreak),
+            (Rect{3, 4, 17, 18}));
   EXPECT_EQ(Text().MeasureText(marlett, "66", Rect{0, 0, 100, 100}, 0), (Rect{0, 0, 28, 14}));
   EXPECT_EQ(Text().LineHeight(marlett), 14);
   Bitmap canvas = Canvas(20, 20);
