@@ -29,7 +29,15 @@ bool EqualKeys(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string Quoted(std::string_view key) { return "\"" + std::string(key) + "\""; }
+// Built by appending: GCC 12 at -O3 misreads "\"" + std::string(...) as an overlapping copy.
+std::string Quoted(std::string_view key) {
+  std::string quoted;
+  quoted.reserve(key.size() + 2);
+  quoted.push_back('"');
+  quoted.append(key);
+  quoted.push_back('"');
+  return quoted;
+}
 
 // --- base64 (RFC 4648, with padding) -----------------------------------------------------------
 
@@ -257,7 +265,7 @@ Result<Int> ParseInteger(std::string_view word, std::string_view what) {
     return Error{std::string(what) + " value " + std::string(word) + " is out of range"};
   }
   if (result.ec != std::errc() || result.ptr != word.data() + word.size() || word.empty()) {
-    return Error{"\"" + std::string(word) + "\" is not a valid " + std::string(what)};
+    return Error{Quoted(word) + " is not a valid " + std::string(what)};
   }
   return value;
 }
@@ -266,7 +274,7 @@ Result<double> ParseDouble(std::string_view word) {
   double value = 0;
   const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
   if (result.ec != std::errc() || result.ptr != word.data() + word.size() || word.empty()) {
-    return Error{"\"" + std::string(word) + "\" is not a valid floating-point number"};
+    return Error{Quoted(word) + " is not a valid floating-point number"};
   }
   return value;
 }
@@ -274,7 +282,7 @@ Result<double> ParseDouble(std::string_view word) {
 Result<bool> ParseBool(std::string_view word) {
   if (word == "-1") return true;
   if (word == "0") return false;
-  return Error{"\"" + std::string(word) + "\" is not a Boolean (-1 or 0)"};
+  return Error{Quoted(word) + " is not a Boolean (-1 or 0)"};
 }
 
 // "<length> <base64>": the length is checked against the text before anything is allocated.
