@@ -13,12 +13,7 @@ MenuItem* MenuItem::Find(const std::string& item_name) {
 std::string ShortcutLabel(int shortcut) {
   if (shortcut >= 1 && shortcut <= 26)
     return std::string("Ctrl+") + static_cast<char>('A' + shortcut - 1);
-  if (shortcut >= 27 && shortcut <= 38) {
-    // Appended rather than "F" + ...: GCC 12 at -O3 misreads the prepend as an overlapping copy.
-    std::string label = "F";
-    label += std::to_string(shortcut - 26);
-    return label;
-  }
+  if (shortcut >= 27 && shortcut <= 38) return "F" + std::to_string(shortcut - 26);
   return {};
 }
 

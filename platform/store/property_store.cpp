@@ -29,7 +29,6 @@ bool EqualKeys(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Built by appending: GCC 12 at -O3 misreads "\"" + std::string(...) as an overlapping copy.
 std::string Quoted(std::string_view key) {
   std::string quoted;
   quoted.reserve(key.size() + 2);
