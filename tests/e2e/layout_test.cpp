@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/e2e/cursor_image.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace tovarin::e2e {
@@ -526,6 +527,51 @@ TEST_F(LayoutTest, CloseMarkAndStopBoxShowTheirTooltipsUnderThePointer) {
   const int glyph = label1_tip->width - check1_tip->width;
   EXPECT_GE(glyph, 10) << "tooltip widths " << label1_tip->width << " and " << check1_tip->width;
   EXPECT_LE(glyph, 20) << "tooltip widths " << label1_tip->width << " and " << check1_tip->width;
+}
+
+// How many opaque pixels of the cursor are near each of the program icon's four bar colours:
+// red, blue, yellow, green.
+std::array<int, 4> IconColourCounts(const CursorImage& cursor) {
+  std::array<int, 4> counts{};
+  for (const std::uint32_t pixel : cursor.argb) {
+    const int a = static_cast<int>(pixel >> 24), r = static_cast<int>(pixel >> 16 & 0xFF),
+              g = static_cast<int>(pixel >> 8 & 0xFF), b = static_cast<int>(pixel & 0xFF);
+    if (a < 250) continue;
+    if (r > 170 && g < 100 && b < 100) ++counts[0];
+    if (b > 170 && r < 100) ++counts[1];
+    if (r > 170 && g > 170 && b < 100) ++counts[2];
+    if (g > 140 && r < 100 && b < 100) ++counts[3];
+  }
+  return counts;
+}
+
+TEST_F(LayoutTest, CloseMarkShowsTheProgramIconAsItsCursor) {
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  x_->Click(main_.x + 60, main_.y + 12, 1);
+  ASSERT_TRUE(WaitUntil([&] { return x_->VisibleWindows(program_).size() == 2; }, kEventWait))
+      << "no command menu";
+  x_->Key("Down");
+  x_->Key("Return");  // "输入网址" shows Text1 and Label1
+  ASSERT_TRUE(WaitUntil([&] { return x_->VisibleWindows(program_).size() == 1; }, kEventWait));
+  // Over the skin the cursor is the pointer's ordinary arrow, with none of the icon's colours.
+  x_->Run({"xdotool", "mousemove", std::to_string(main_.x + 150), std::to_string(main_.y + 390)});
+  std::this_thread::sleep_for(300ms);
+  const std::array<int, 4> arrow = IconColourCounts(CurrentCursor(x_->Display()));
+  EXPECT_EQ(arrow, (std::array<int, 4>{0, 0, 0, 0}));
+  // Over the close mark (96, 32, 17 x 17) it is the program icon: a square of the icon's sizes
+  // with its pinwheel of red, blue, yellow and green bars.
+  x_->Run({"xdotool", "mousemove", std::to_string(main_.x + 104), std::to_string(main_.y + 40)});
+  CursorImage cursor;
+  WaitUntil(
+      [&] {
+        cursor = CurrentCursor(x_->Display());
+        return IconColourCounts(cursor)[0] > 0;
+      },
+      kEventWait);
+  EXPECT_EQ(cursor.width, cursor.height);
+  EXPECT_TRUE(cursor.width == 16 || cursor.width == 32 || cursor.width == 48 || cursor.width == 128)
+      << cursor.width << " x " << cursor.height;
+  for (const int count : IconColourCounts(cursor)) EXPECT_GE(count, cursor.width / 2);
 }
 
 TEST_F(LayoutTest, InstalledCopyFindsItsSkinAndPicturesFromItsOwnPlace) {
