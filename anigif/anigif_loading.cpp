@@ -3,13 +3,13 @@
 // LoadGIF parses and builds it.
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
 #include "anigif/uc_ani_gif.h"
+#include "platform/pictures/gif_format.h"
 #include "platform/store/scratch_store.h"
 
 namespace tovarin::anigif {
@@ -28,15 +28,6 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
   if (static_cast<std::uintmax_t>(in.gcount()) != size) return std::nullopt;
   return bytes;
-}
-
-bool HasGifSignature(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() < 6) return false;
-  std::string signature;
-  for (std::size_t i = 0; i < 6; ++i) {
-    signature += static_cast<char>(std::tolower(bytes[i]));
-  }
-  return signature == "gif89a" || signature == "gif87a";
 }
 
 // Decodes one UTF-8 sequence at `i`, advancing it; malformed bytes read as themselves.
@@ -128,7 +119,7 @@ void ucAniGIF::OnAsyncReadComplete(platform::AsyncReadCompletion& completion) {
   }
   // The header is what the store holds while the handler looks at it.
   engine_.gifBytes.assign(data.begin(), data.begin() + 10);
-  if (!HasGifSignature(data)) {
+  if (!platform::IsGifSignature(data)) {
     RaiseRemoteLoadFailure();
     engine_.gifBytes.clear();
     return;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bench/machine_gifs.h"
+#include "platform/pictures/gif_block_reader.h"
 #include "platform/pictures/gif_image_decoder.h"
 #include "tests/support/giflib_memory.h"
 
@@ -102,28 +103,34 @@ void BM_TovarinIntoStrip(benchmark::State& state, const Sample* sample) {
     state.SkipWithError("not decodable");
     return;
   }
-  // Image data follows the 10-byte descriptor of the single image, after header and table.
+  // The image data of the first image: after its descriptor and local table.
   const auto& file = sample->file;
-  const std::size_t table = (file[10] & 0x80) != 0 ? 3u << ((file[10] & 7) + 1) : 0;
-  std::size_t pos = 13 + table;
-  while (pos < file.size() && file[pos] == 0x21) {
-    pos += 2;
-    while (pos < file.size() && file[pos] != 0) pos += file[pos] + 1u;
-    ++pos;
+  tovarin::platform::GifBlockReader reader(file);
+  const auto screen = reader.ScreenDescriptor();
+  if (screen && screen->HasColorTable())
+    reader.Seek(reader.Position() + tovarin::platform::GifColorTableBytes(screen->packed));
+  tovarin::platform::GifBlockStart block = reader.NextBlock();
+  while (block.kind == tovarin::platform::GifBlockKind::kExtension) {
+    reader.SkipSubBlocks();
+    block = reader.NextBlock();
   }
-  if (pos + 10 >= file.size() || file[pos] != 0x2C) {
+  const auto descriptor = reader.Bytes(tovarin::platform::kGifImageDescriptorBytes - 1);
+  if (block.kind != tovarin::platform::GifBlockKind::kImage || !descriptor ||
+      reader.Remaining() == 0) {
     state.SkipWithError("layout not handled");
     return;
   }
-  const int packed = file[pos + 9];
-  const std::size_t data = pos + 10 + ((packed & 0x80) != 0 ? 3u << ((packed & 7) + 1) : 0);
+  const std::uint8_t packed = descriptor->back();
+  if ((packed & tovarin::platform::kGifColorTableFlag) != 0)
+    reader.Seek(reader.Position() + tovarin::platform::GifColorTableBytes(packed));
   const int width = decoded->image.Width();
   const int height = decoded->image.Height();
   auto strip = tovarin::platform::Bitmap::Create(width, height, 8);
-  const std::span<const std::uint8_t> image_data(file.data() + data, file.size() - data);
+  const std::span<const std::uint8_t> image_data = reader.Rest();
   for (auto _ : state) {
-    auto status = tovarin::platform::DecodeGifImage(image_data, width, height, (packed & 0x40) != 0,
-                                                    *strip, 0, 0);
+    auto status = tovarin::platform::DecodeGifImage(
+        image_data, width, height, (packed & tovarin::platform::kGifInterlaceFlag) != 0, *strip, 0,
+        0);
     benchmark::DoNotOptimize(status);
   }
   state.SetItemsProcessed(state.iterations() * sample->pixels);

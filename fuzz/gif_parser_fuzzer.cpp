@@ -6,7 +6,8 @@
 #include <span>
 
 #include "gif/gif_parser.h"
-#include "platform/pictures/gif_image_decoder.h"
+#include "platform/pictures/gif_format.h"
+#include "platform/pictures/lzw_decoder.h"
 
 using tovarin::gif::GifParser;
 
@@ -27,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         static_cast<std::size_t>(span.descriptorPos) + static_cast<std::size_t>(span.length);
     if (end > size) std::abort();
     // A kept frame has its whole descriptor and its minimum code size byte.
-    const std::size_t packed = static_cast<std::size_t>(span.descriptorPos) + 9;
+    const std::size_t packed = static_cast<std::size_t>(span.descriptorPos) +
+                               tovarin::platform::kGifImageDescriptorBytes - 1;
     if (packed + 2 > end) std::abort();
     if (static_cast<std::size_t>(frame.tableIndex) >= parser.colorTables.size()) std::abort();
     if (frame.left + frame.width > parser.screen.screenWidth) std::abort();
@@ -38,13 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (pixels == 0 || decoded + pixels > kDecodeBudget) continue;
     decoded += pixels;
     std::size_t start = packed + 1;
-    if ((data[packed] & 0x80) != 0) start += 3u << ((data[packed] & 7) + 1);
+    if ((data[packed] & tovarin::platform::kGifColorTableFlag) != 0)
+      start += tovarin::platform::GifColorTableBytes(data[packed]);
     start = std::min(start, end);
     auto strip = tovarin::platform::Bitmap::Create(frame.width, frame.height, 8);
     if (!strip) std::abort();
-    auto status =
-        tovarin::platform::DecodeGifImage(file.subspan(start, end - start), frame.width,
-                                          frame.height, (data[packed] & 0x40) != 0, *strip, 0, 0);
+    auto status = tovarin::platform::DecodeGifImage(
+        file.subspan(start, end - start), frame.width, frame.height,
+        (data[packed] & tovarin::platform::kGifInterlaceFlag) != 0, *strip, 0, 0);
     if (!status || status->pixels > pixels) std::abort();
   }
   return 0;

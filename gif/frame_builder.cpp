@@ -20,15 +20,14 @@
 #include <limits>
 
 #include "gif/gif_engine.h"
-#include "platform/pictures/gif_image_decoder.h"
+#include "platform/pictures/gif_format.h"
+#include "platform/pictures/lzw_decoder.h"
 
 namespace tovarin::gif {
 namespace {
 
-constexpr int kDescriptorSize = 10;         // "," left(2) top(2) width(2) height(2) packed(1)
-constexpr int kDescriptorPackedOffset = 9;  // offset of the packed byte after ","
-constexpr std::uint8_t kLocalTableFlag = 0x80;
-constexpr std::uint8_t kInterlaceFlag = 0x40;
+// "," left(2) top(2) width(2) height(2) packed(1): the packed byte is the descriptor's last.
+constexpr std::size_t kDescriptorPackedOffset = platform::kGifImageDescriptorBytes - 1;
 
 // A bitmap of width x height at `bits` per pixel fits the engine's memory limit and int
 // arithmetic.
@@ -218,14 +217,16 @@ void GifEngine::DecodeFrame(int frameIndex) {
   const std::size_t start = static_cast<std::size_t>(span.descriptorPos);
   const std::span<const std::uint8_t> image = file.subspan(
       start, std::min<std::size_t>(static_cast<std::size_t>(span.length), file.size() - start));
-  if (image.size() <= kDescriptorSize) return;
+  if (image.size() <= platform::kGifImageDescriptorBytes) return;
   const std::uint8_t packed = image[kDescriptorPackedOffset];
-  std::size_t data_offset = kDescriptorSize;
-  if ((packed & kLocalTableFlag) != 0) data_offset += std::size_t{3} << ((packed & 7) + 1);
+  std::size_t data_offset = platform::kGifImageDescriptorBytes;
+  if ((packed & platform::kGifColorTableFlag) != 0)
+    data_offset += platform::GifColorTableBytes(packed);
   if (data_offset >= image.size()) return;
 
-  auto status = platform::DecodeGifImage(image.subspan(data_offset), frame.width, frame.height,
-                                         (packed & kInterlaceFlag) != 0, *strip_, strip_x, 0);
+  auto status =
+      platform::DecodeGifImage(image.subspan(data_offset), frame.width, frame.height,
+                               (packed & platform::kGifInterlaceFlag) != 0, *strip_, strip_x, 0);
   if (status) pixelsBuilt_ += std::int64_t{frame.width} * frame.height;
 }
 

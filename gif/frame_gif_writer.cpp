@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/pictures/gif_format.h"
+
 namespace tovarin::gif {
 namespace {
 
@@ -30,7 +32,7 @@ platform::Result<std::vector<std::uint8_t>> WriteFrameGIF(const IndexRows& rows,
 
   std::vector<std::uint8_t> gif;
   gif.reserve(static_cast<std::size_t>(pixels) + kLayoutBytes);
-  gif.insert(gif.end(), {'G', 'I', 'F', '8', '9', 'a'});
+  gif.insert(gif.end(), {'G', 'I', 'F', '8', '9', 'a'});  // writes GIF89a: it may carry a GCE
   PutWord(gif, rows.width);
   PutWord(gif, rows.height);
   gif.insert(gif.end(), {kGlobalTable256, 0, 0});
@@ -43,10 +45,12 @@ platform::Result<std::vector<std::uint8_t>> WriteFrameGIF(const IndexRows& rows,
                 static_cast<std::uint8_t>(color)});
   }
   if (transparentIndex >= 0) {
-    gif.insert(gif.end(), {0x21, 0xF9, 0x04, 0x01, 0x00, 0x00,
+    // size 4, packed = transparency only, delay 0, index, terminator
+    gif.insert(gif.end(), {platform::kGifExtensionIntroducer, platform::kGifGraphicControlLabel,
+                           0x04, platform::kGifTransparencyFlag, 0x00, 0x00,
                            static_cast<std::uint8_t>(transparentIndex), 0x00});
   }
-  gif.push_back(0x2C);
+  gif.push_back(platform::kGifImageSeparator);
   PutWord(gif, 0);
   PutWord(gif, 0);
   PutWord(gif, rows.width);
@@ -55,8 +59,8 @@ platform::Result<std::vector<std::uint8_t>> WriteFrameGIF(const IndexRows& rows,
   gif.push_back(kMinimumCodeSize);
   LzwEncoder encoder;
   encoder.Encode(rows, gif);
-  gif.push_back(0);     // terminator
-  gif.push_back(0x3B);  // ";"
+  gif.push_back(0);  // terminator
+  gif.push_back(platform::kGifTrailer);
   return gif;
 }
 

@@ -1,31 +1,22 @@
 #include "gif/gif_parser.h"
 
 #include <algorithm>
-#include <cctype>
+#include <optional>
 #include <string>
 
 namespace tovarin::gif {
 namespace {
 
 using platform::Error;
+using platform::GifBlockKind;
 using platform::Result;
 using platform::Status;
 
 constexpr std::size_t kInitialSpans = 10;
 constexpr std::size_t kSpanGrowth = 5;
-constexpr std::int64_t kPackedFieldPos = 10;  // logical screen descriptor's packed byte
-constexpr std::int64_t kFirstBlockPos = 13;   // after the logical screen descriptor
-constexpr int kColorTableFlag = 0x80;
-constexpr int kTransparencyFlag = 0x01;
 constexpr std::int64_t kGraphicControlTerminator =
     7;  // from "!" to the terminator of a 4-byte block
 constexpr std::int32_t kMinimumSpan = 3;
-
-constexpr std::uint8_t kStrayByte = 0x00;
-constexpr std::uint8_t kExtensionIntroducer = 0x21;
-constexpr std::uint8_t kImageSeparator = 0x2C;
-constexpr std::uint8_t kApplicationLabel = 0xFF;
-constexpr std::uint8_t kGraphicControlLabel = 0xF9;
 
 Error EndOfFile() { return Error{"ReadGifFile: End of File"}; }
 
@@ -42,53 +33,54 @@ void GifParser::Attach(std::span<const std::uint8_t> bytes) {
   readPos = 0;
 }
 
+template <typename Read>
+auto GifParser::AtReadPos(Read read) {
+  platform::GifBlockReader reader(gifBytes_, readPos);
+  auto result = read(reader);
+  readPos = reader.Position();
+  return result;
+}
+
 Result<std::uint8_t> GifParser::ReadByte() {
-  if (readPos < 0 || Remaining() < 1) return EndOfFile();
-  return gifBytes_[static_cast<std::size_t>(readPos++)];
+  if (auto value = AtReadPos([](auto& reader) { return reader.Byte(); })) return *value;
+  return EndOfFile();
 }
 
 Result<std::uint16_t> GifParser::ReadWord() {
-  if (readPos < 0 || Remaining() < 2) return EndOfFile();
-  const auto pos = static_cast<std::size_t>(readPos);
-  readPos += 2;
-  return static_cast<std::uint16_t>(gifBytes_[pos] | (gifBytes_[pos + 1] << 8));
+  if (auto value = AtReadPos([](auto& reader) { return reader.Word(); })) return *value;
+  return EndOfFile();
 }
 
 void GifParser::ReadBytes(std::size_t n) {
   scratch.assign(n, 0);
-  if (readPos < 0 || Remaining() < static_cast<std::int64_t>(n)) return;
-  std::copy_n(gifBytes_.begin() + readPos, n, scratch.begin());
-  readPos += static_cast<std::int64_t>(n);
+  if (auto bytes = AtReadPos([n](auto& reader) { return reader.Bytes(n); }))
+    std::copy(bytes->begin(), bytes->end(), scratch.begin());
 }
 
 Status GifParser::ReadColorTable(int tableIndex, int bits) {
   const int colors = 1 << bits;
-  if (readPos < 0 || Remaining() < 3 * std::int64_t{colors} + 1) return EndOfFile();
+  // One byte past the table must exist (the next block's introducer at the least).
+  const auto rgb = AtReadPos([colors](auto& reader) {
+    return reader.Remaining() < 3 * std::int64_t{colors} + 1
+               ? std::nullopt
+               : reader.Bytes(3 * static_cast<std::size_t>(colors));
+  });
+  if (!rgb) return EndOfFile();
   if (colorTables.size() <= static_cast<std::size_t>(tableIndex)) {
     colorTables.resize(static_cast<std::size_t>(tableIndex) + 1, ColorTable{});
   }
   ColorTable& table = colorTables[static_cast<std::size_t>(tableIndex)];
   table.fill(0);
-  const std::uint8_t* rgb = gifBytes_.data() + readPos;
-  for (int i = 0; i < colors; ++i, rgb += 3) {
-    table[static_cast<std::size_t>(i)] =
-        (std::uint32_t{rgb[0]} << 16) | (std::uint32_t{rgb[1]} << 8) | rgb[2];
-  }
+  platform::ReadGifColors(*rgb, table);
   table[kColorCountSlot] = static_cast<std::uint32_t>(colors);
-  readPos += 3 * std::int64_t{colors};
   return Status::Ok();
 }
 
 void GifParser::SkipSubBlocks() {
-  const auto size = static_cast<std::int64_t>(gifBytes_.size());
-  while (readPos >= 0 && readPos < size && gifBytes_[static_cast<std::size_t>(readPos)] != 0) {
-    readPos += gifBytes_[static_cast<std::size_t>(readPos)] + 1;
-  }
-  readPos += 1;
-}
-
-std::int64_t GifParser::Remaining() const {
-  return std::max<std::int64_t>(0, static_cast<std::int64_t>(gifBytes_.size()) - readPos);
+  AtReadPos([](auto& reader) {
+    reader.SkipSubBlocks();
+    return true;
+  });
 }
 
 std::int16_t GifParser::ParseGIFStream(std::span<const std::uint8_t> gifBytes) {
@@ -109,46 +101,37 @@ std::int16_t GifParser::ParseGIFStream(std::span<const std::uint8_t> gifBytes) {
 }
 
 bool GifParser::ParseBlocks(int& count) {
-  ReadBytes(6);
-  std::string signature(scratch.begin(), scratch.end());
-  for (char& c : signature) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (signature != "gif89a" && signature != "gif87a") return false;
-
-  readPos = kPackedFieldPos;
-  auto packed = ReadByte();
-  if (!packed) return true;
-  readPos = kFirstBlockPos;
+  if (!platform::IsGifSignature(gifBytes_)) return false;
+  // The screen's width and height are not used: the screen is the images' bounding box.
+  const auto descriptor = AtReadPos([](auto& reader) { return reader.ScreenDescriptor(); });
+  if (!descriptor) return true;
   bool globalTable = false;
-  if ((*packed & kColorTableFlag) != 0) {
+  if (descriptor->HasColorTable()) {
     selectedTable = 0;
-    if (!ReadColorTable(0, (*packed & 7) + 1)) return true;
+    if (!ReadColorTable(0, platform::GifColorTableBits(descriptor->packed))) return true;
     globalTable = true;
   }
 
   FrameRecord pending;
   for (;;) {
-    auto introducer = ReadByte();
-    if (!introducer) return true;
-    if (*introducer == kStrayByte) continue;
-    if (*introducer == kExtensionIntroducer) {
-      auto label = ReadByte();
-      if (!label) return true;
+    const auto block = AtReadPos([](auto& reader) { return reader.NextBlock(); });
+    if (block.kind == GifBlockKind::kExtension) {
       Status status;
-      if (*label == kApplicationLabel) {
+      if (block.label == platform::kGifApplicationLabel) {
         status = ParseApplication();
-      } else if (*label == kGraphicControlLabel) {
+      } else if (block.label == platform::kGifGraphicControlLabel) {
         status = ParseGraphicControl(count, pending);
       } else {
         SkipSubBlocks();  // comment, plain text (not drawn) and unknown extensions
       }
       if (!status) return true;
-    } else if (*introducer == kImageSeparator) {
+    } else if (block.kind == GifBlockKind::kImage) {
       bool noTable = false;
       const Status status = ParseImage(count, pending, globalTable, noTable);
       if (noTable) return false;
       if (!status || count >= kMaxFrames) return true;
     } else {
-      return true;  // ";" or anything unknown ends the stream
+      return true;  // ";", anything unknown or the end of the data ends the stream
     }
   }
 }
@@ -183,13 +166,14 @@ Status GifParser::ParseGraphicControl(int count, FrameRecord& pending) {
   TOVARIN_TRY(ReadByte());  // block size, not used
   auto packed = ReadByte();
   if (!packed) return Status(Error{packed.error()});
-  pending.disposal = static_cast<std::uint8_t>((*packed >> 2) & 3);
+  // Only the two low bits of the three-bit disposal field count.
+  pending.disposal = static_cast<std::uint8_t>((*packed >> platform::kGifDisposalShift) & 3);
   // "Restore to previous" has nothing to restore before the first frame.
   if (pending.disposal == 3 && count == 0) pending.disposal = 0;
   auto delay = ReadWord();
   if (!delay) return Status(Error{delay.error()});
   pending.delay = std::int32_t{*delay} * 10;
-  pending.hasTransparency = static_cast<std::uint8_t>(*packed & kTransparencyFlag);
+  pending.hasTransparency = static_cast<std::uint8_t>(*packed & platform::kGifTransparencyFlag);
   if (pending.hasTransparency == 1) {
     auto index = ReadByte();
     if (!index) return Status(Error{index.error()});
@@ -214,9 +198,9 @@ Status GifParser::ParseImage(int& count, FrameRecord& pending, bool globalTable,
   }
   auto packed = ReadByte();
   if (!packed) return Status(Error{packed.error()});
-  if ((*packed & kColorTableFlag) != 0) {
+  if ((*packed & platform::kGifColorTableFlag) != 0) {
     pending.tableIndex = selectedTable + 1;
-    TOVARIN_TRY(ReadColorTable(pending.tableIndex, (*packed & 7) + 1));
+    TOVARIN_TRY(ReadColorTable(pending.tableIndex, platform::GifColorTableBits(*packed)));
     selectedTable = pending.tableIndex;
   } else if (!globalTable) {
     noTable = true;

@@ -3,7 +3,8 @@
 // frame records, colour tables, the byte span of every image, the logical screen size and the
 // loop count. It does not decode pixel data. Each control owns one parser; nothing is global.
 //
-// File layout read here (offsets from 0):
+// File layout read here (offsets from 0; the whole format is drawn in
+// platform/pictures/gif_format.h):
 //   0   6  "GIF87a" / "GIF89a" (any letter case)
 //   6   4  logical screen width, height (not used: the screen is the images' bounding box)
 //   10  1  packed: 0x80 global table, bits 0-2 = k, table of 2^(k+1) colours
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "gif/gif_stream.h"
+#include "platform/pictures/gif_block_reader.h"
 #include "platform/result.h"
 
 namespace tovarin::gif {
@@ -63,7 +65,7 @@ class GifParser {
   // Skips a chain of sub-blocks and its terminator. May leave readPos past the end.
   void SkipSubBlocks();
 
-  std::int64_t readPos = 0;           // 0-based cursor
+  std::int64_t readPos = 0;           // 0-based cursor; may be past the end after SkipSubBlocks
   std::vector<std::uint8_t> scratch;  // bytes of the last ReadBytes
 
  private:
@@ -72,7 +74,9 @@ class GifParser {
   platform::Status ParseImage(int& count, FrameRecord& pending, bool globalTable, bool& noTable);
   platform::Status ParseGraphicControl(int count, FrameRecord& pending);
   platform::Status ParseApplication();
-  std::int64_t Remaining() const;
+  // Runs `read` on a block reader at readPos and moves readPos along with it.
+  template <typename Read>
+  auto AtReadPos(Read read);
 
   std::span<const std::uint8_t> gifBytes_;
 };

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/pictures/gif_format.h"
 #include "platform/pictures/gif_image_decoder.h"
 
 namespace tovarin::platform {
@@ -69,8 +70,7 @@ Result<Format> DetectFormat(std::span<const std::uint8_t> data) {
   if (starts({'B', 'M'})) return Format::kBmp;
   if (starts({0, 0, 1, 0}) || starts({0, 0, 2, 0})) return Format::kIco;
   if (starts({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A})) return Format::kPng;
-  if (starts({'G', 'I', 'F', '8', '7', 'a'}) || starts({'G', 'I', 'F', '8', '9', 'a'}))
-    return Format::kGif;
+  if (IsGifSignature(data)) return Format::kGif;
   return Error{"the data is not a picture of a known format (BMP, ICO, PNG or GIF)"};
 }
 

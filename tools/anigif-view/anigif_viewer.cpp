@@ -7,11 +7,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
+#include "platform/pictures/gif_format.h"
 #include "platform/raster/units.h"
 
 namespace tovarin::tools {
@@ -20,7 +20,6 @@ namespace {
 using platform::gtk::GuardCallback;
 
 constexpr const char* kControlName = "g1";
-constexpr std::size_t kSignatureBytes = 6;
 // Action values beyond the run states: show the next frame, and restart from frame 1.
 constexpr int kActionStep = 3;
 constexpr int kActionRestart = 4;
@@ -41,7 +40,7 @@ platform::Status AniGifViewer::CheckFile(const std::string& file) {
     return platform::Error{"cannot read " + file + ": it is a folder"};
   const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return platform::Error{"cannot read " + file + ": " + std::strerror(errno)};
-  std::array<char, kSignatureBytes> signature{};
+  std::array<std::uint8_t, platform::kGifSignatureBytes> signature{};
   std::size_t got = 0;
   while (got < signature.size()) {
     const ssize_t n = read(fd, signature.data() + got, signature.size() - got);
@@ -50,10 +49,7 @@ platform::Status AniGifViewer::CheckFile(const std::string& file) {
     got += static_cast<std::size_t>(n);
   }
   close(fd);
-  std::string text(signature.data(), got);
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](char c) { return static_cast<char>(std::tolower(c)); });
-  if (text != "gif87a" && text != "gif89a") {
+  if (!platform::IsGifSignature(std::span<const std::uint8_t>(signature.data(), got))) {
     return platform::Error{file + " is not a GIF file (it does not begin with GIF87a or GIF89a)"};
   }
   return {};
