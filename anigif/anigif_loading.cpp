@@ -73,8 +73,11 @@ bool ucAniGIF::LoadAndFit() {
 }
 
 void ucAniGIF::Fit() {
-  const int mode = engine_.stretchMode;
-  if (mode == 1 || mode == 3 || mode == 4) OnResize();
+  using gif::StretchSetting;
+  const StretchSetting mode = engine_.stretchMode;
+  if (mode == StretchSetting::kFit || mode == StretchSetting::kFitNoEnlarge ||
+      mode == StretchSetting::kImageSize)
+    OnResize();
 }
 
 bool ucAniGIF::LoadAnimatedGIF_File(const std::string& FileName) {
@@ -160,8 +163,8 @@ void ucAniGIF::SetAnimatedGIF(platform::PicturePtr aGif) {
   }
   if (engine_.LoadGIF() != 0) {
     // The control takes the image's size whatever Stretch says, and Stretch keeps its value.
-    const int previous = engine_.stretchMode;
-    engine_.stretchMode = 4;
+    const gif::StretchSetting previous = engine_.stretchMode;
+    engine_.stretchMode = gif::StretchSetting::kImageSize;
     OnResize();
     engine_.stretchMode = previous;
     engine_.screen.scaleX = 1.0f;
@@ -185,7 +188,7 @@ platform::Status ucAniGIF::OnReadProperties(const platform::PropertyStore& store
 
   auto stretch = store.ReadInt32("Stretch", 1);
   if (!stretch) return platform::Error{stretch.error()};
-  engine_.stretchMode = stretch.value();
+  engine_.stretchMode = static_cast<gif::StretchSetting>(stretch.value());
 
   auto delay_load = store.ReadInt32("DelayLoad", 1);
   if (!delay_load) return platform::Error{delay_load.error()};
@@ -238,7 +241,7 @@ platform::Status ucAniGIF::OnReadProperties(const platform::PropertyStore& store
 void ucAniGIF::OnWriteProperties(platform::PropertyStore& store) {
   store.WriteBytes("GIF", engine_.gifBytes);
   store.WriteInt16("Delay", static_cast<std::int16_t>(engine_.minFrameDelay), std::int16_t{50});
-  store.WriteInt32("Stretch", engine_.stretchMode, 1);
+  store.WriteInt32("Stretch", static_cast<std::int32_t>(engine_.stretchMode), 1);
   store.WriteInt32("Loops", engine_.screen.loops, 0);
   store.WriteInt32("DelayLoad", engine_.delayAnimation, 1);
   // The "frame 1 already mirrored" mark is build state, not a setting.

@@ -38,22 +38,22 @@ gif::ColorTable* ucAniGIF::ChooseTable(int FrameIndex) {
 
 bool ucAniGIF::GetPalette(int FrameIndex, std::vector<std::uint32_t>& paletteEntries) {
   if (!Loaded() || FrameIndex < 0) return false;
-  const bool paused = engine_.actionState == gif::kActionRunning;
-  if (paused) SetAction(gif::kActionPaused);
+  const bool paused = engine_.actionState == gif::RunState::kRunning;
+  if (paused) SetAction(gif::RunState::kPaused);
   bool copied = false;
   if (const gif::ColorTable* table = ChooseTable(FrameIndex)) {
     const auto count = std::min<std::size_t>((*table)[gif::kColorCountSlot], gif::kColorCountSlot);
     paletteEntries.assign(table->begin(), table->begin() + static_cast<std::ptrdiff_t>(count));
     copied = true;
   }
-  if (paused) SetAction(gif::kActionRunning);
+  if (paused) SetAction(gif::RunState::kRunning);
   return copied;
 }
 
 bool ucAniGIF::SetPalette(int FrameIndex, std::span<const std::uint32_t> paletteEntries) {
   if (!Loaded() || paletteEntries.data() == nullptr || FrameIndex < 0) return false;
-  const bool paused = engine_.actionState == gif::kActionRunning;
-  if (paused) SetAction(gif::kActionPaused);
+  const bool paused = engine_.actionState == gif::RunState::kRunning;
+  if (paused) SetAction(gif::RunState::kPaused);
   bool replaced = false;
   if (gif::ColorTable* table = ChooseTable(FrameIndex)) {
     const auto count = std::min<std::size_t>((*table)[gif::kColorCountSlot], gif::kColorCountSlot);
@@ -64,7 +64,7 @@ bool ucAniGIF::SetPalette(int FrameIndex, std::span<const std::uint32_t> palette
     }
   }
   if (paused) {
-    SetAction(gif::kActionRunning);
+    SetAction(gif::RunState::kRunning);
   } else {
     host_.Refresh();
   }

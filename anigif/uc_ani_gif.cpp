@@ -34,10 +34,10 @@ void ucAniGIF::OnTerminate() {
 }
 
 void ucAniGIF::OnShow() {
-  if (engine_.actionState == gif::kActionPaused) engine_.SetAnimationTimer(gif::kTimerAnimate);
+  if (engine_.actionState == gif::RunState::kPaused) engine_.SetAnimationTimer(gif::kTimerAnimate);
 }
 
-void ucAniGIF::OnHide() { SetAction(gif::kActionPaused); }
+void ucAniGIF::OnHide() { SetAction(gif::RunState::kPaused); }
 
 // ---- Properties
 
@@ -57,14 +57,14 @@ int ucAniGIF::ActualHeight() const {
 }
 
 void ucAniGIF::SetStretch(int newScale) {
-  if (newScale < 0 || newScale > 4 || newScale == engine_.stretchMode) return;
-  const int remembered = engine_.actionState;
-  engine_.stretchMode = newScale;
-  SetAction(gif::kActionPaused);
+  if (newScale < 0 || newScale > 4 || newScale == Stretch()) return;
+  const gif::RunState remembered = engine_.actionState;
+  engine_.stretchMode = static_cast<gif::StretchSetting>(newScale);
+  SetAction(gif::RunState::kPaused);
   OnResize();
   // Restoring a stopped state goes through Action 0, which rewinds to frame 1.
   SetAction(remembered);
-  if (remembered != gif::kActionRunning) host_.Refresh();
+  if (remembered != gif::RunState::kRunning) host_.Refresh();
   host_.PropertyChanged("Stretch");
 }
 
@@ -98,13 +98,13 @@ void ucAniGIF::SetMirrored(int MirrorStyle) {
     return;
   }
   if (MirrorStyle == Mirrored()) return;
-  const int remembered = engine_.actionState;
-  SetAction(gif::kActionPaused);
+  const gif::RunState remembered = engine_.actionState;
+  SetAction(gif::RunState::kPaused);
   const bool user_mode = host_.UserMode();
   engine_.ApplyMirror(MirrorStyle, !user_mode, user_mode);
   engine_.mirrorStyle = MirrorStyle;
-  if (remembered == gif::kActionRunning) {
-    SetAction(gif::kActionRunning);
+  if (remembered == gif::RunState::kRunning) {
+    SetAction(gif::RunState::kRunning);
   } else {
     host_.Refresh();
   }
@@ -125,16 +125,16 @@ void ucAniGIF::SetAction(int Act) {
     case 0: rewind(); break;
     case 1: engine_.SetAnimationTimer(gif::kTimerAnimate); break;
     case 2:
-      if (engine_.actionState != gif::kActionStopped) {
+      if (engine_.actionState != gif::RunState::kStopped) {
         engine_.SetAnimationTimer(gif::kTimerStop);
-        engine_.actionState = gif::kActionPaused;
+        engine_.actionState = gif::RunState::kPaused;
       }
       break;
     case 3: {
       engine_.SetAnimationTimer(gif::kTimerStop);
       engine_.currentFrame =
           engine_.currentFrame >= engine_.FrameCount() ? 1 : engine_.currentFrame + 1;
-      engine_.actionState = gif::kActionPaused;
+      engine_.actionState = gif::RunState::kPaused;
       host_.Refresh();
       platform::EventArgs args{{"FrameIndex", std::int32_t{engine_.currentFrame}},
                                {"viaTimer", false}};
@@ -165,12 +165,12 @@ void ucAniGIF::SetMousePointer(int Pointer) { host_.SetMousePointer(Pointer); }
 
 void ucAniGIF::SetOffsetX(int NewOffset) {
   engine_.offsetX = NewOffset;
-  if (engine_.actionState != gif::kActionRunning || !host_.UserMode()) host_.Refresh();
+  if (engine_.actionState != gif::RunState::kRunning || !host_.UserMode()) host_.Refresh();
 }
 
 void ucAniGIF::SetOffsetY(int NewOffset) {
   engine_.offsetY = NewOffset;
-  if (engine_.actionState != gif::kActionRunning || !host_.UserMode()) host_.Refresh();
+  if (engine_.actionState != gif::RunState::kRunning || !host_.UserMode()) host_.Refresh();
 }
 
 void ucAniGIF::SetSolidBkgColor(std::uint32_t Color) {

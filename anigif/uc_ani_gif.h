@@ -57,7 +57,7 @@ class ucAniGIF final : public platform::Control {
   void SetFrameCount(int /*nrFrames*/) {}  // accepted and ignored
   int ActualWidth() const;
   int ActualHeight() const;
-  int Stretch() const { return engine_.stretchMode; }
+  int Stretch() const { return static_cast<int>(engine_.stretchMode); }
   void SetStretch(int newScale);
   int MinFrameDelay() const { return engine_.minFrameDelay; }
   void SetMinFrameDelay(int Delay);
@@ -67,7 +67,7 @@ class ucAniGIF final : public platform::Control {
   std::int32_t LoopsRemaining() const;
   int Mirrored() const { return engine_.mirrorStyle & ~gif::kMirrorFirstFrameDone; }
   void SetMirrored(int MirrorStyle);
-  int Action() const { return engine_.actionState; }
+  int Action() const { return static_cast<int>(engine_.actionState); }
   void SetAction(int Act);
   int DelayAnimation() const { return engine_.delayAnimation; }
   void SetDelayAnimation(int Mode);
@@ -124,6 +124,9 @@ class ucAniGIF final : public platform::Control {
   const gif::GifEngine& Engine() const { return engine_; }
 
  private:
+  // Action written with a run state (its number, as the property takes it).
+  void SetAction(gif::RunState state) { SetAction(static_cast<int>(state)); }
+
   bool Loaded() const { return engine_.currentFrame != 0; }
   // Loads gifBytes and fits the control to the image; true with at least one frame.
   bool LoadAndFit();

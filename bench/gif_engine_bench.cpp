@@ -89,7 +89,7 @@ void BM_DrawFrame(benchmark::State& state) {
   constexpr int kFrames = 12;
   BenchEngine bench(kWidth, kHeight);
   bench.engine.delayAnimation = 0;
-  bench.engine.stretchMode = 4;
+  bench.engine.stretchMode = tovarin::gif::StretchSetting::kImageSize;
   bench.engine.SetFastBlits(state.range(0) != 0);
   bench.engine.gifBytes = SpinnerAnimation(kWidth, kHeight, kFrames);
   if (bench.engine.LoadGIF() != kFrames || bench.engine.Canvas() == nullptr ||
@@ -115,7 +115,7 @@ void BM_DrawFrameHalfSize(benchmark::State& state) {
   constexpr int kFrames = 12;
   BenchEngine bench(kWidth / 2, kHeight / 2);
   bench.engine.delayAnimation = 0;
-  bench.engine.stretchMode = 2;
+  bench.engine.stretchMode = tovarin::gif::StretchSetting::kFill;
   bench.engine.gifBytes = SpinnerAnimation(kWidth, kHeight, kFrames);
   if (bench.engine.LoadGIF() != kFrames) {
     state.SkipWithError("animation did not load");

@@ -15,10 +15,8 @@ teskbutton::teskbutton(platform::ControlHost& host, std::unique_ptr<ButtonPainte
       tooltip_(host),
       input_(model_, drop_down_.Flags(), host, *this),
       hooks_(host, *this) {
-  // Creation: the picture-effect tables. Text is wide-character throughout on this desktop
-  // (mIsNT), so there is no version to ask.
+  // Creation: the picture-effect tables.
   FillEffectTables(model_.mLightTable, model_.mDarkTable);
-  model_.mIsNT = true;
 }
 
 teskbutton::~teskbutton() {

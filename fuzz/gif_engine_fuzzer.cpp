@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     desktop.Advance(25);  // the deferred build pass
     const int drawn = std::min(frames, kFramesDrawn);
     for (int stretch = 0; stretch <= 4; ++stretch) {
-      engine.stretchMode = stretch;
+      engine.stretchMode = static_cast<tovarin::gif::StretchSetting>(stretch);
       int width = 48;
       int height = 40;
       engine.ComputeScale(width, height, engine.screen.scaleX, engine.screen.scaleY);

@@ -40,12 +40,12 @@ bool GifEngine::SetAnimationTimer(int kind) {
   if (kind == kTimerStop) {
     if (host_.UserMode()) host_.KillTimer(TimerId());
     ++timerGeneration_;
-    actionState = kActionStopped;
+    actionState = RunState::kStopped;
     return false;
   }
   if (kind != kTimerAnimate && kind != kTimerDeferredBuild) return false;
-  if (actionState == kActionRunning) return false;
-  actionState = kActionStopped;
+  if (actionState == RunState::kRunning) return false;
+  actionState = RunState::kStopped;
   if (currentFrame == 0 || !host_.UserMode()) return false;
   // An animation paused or hidden before its deferred build ran has frames 2..N still to
   // build: resuming it runs that build first, which then starts the animation itself.
@@ -71,7 +71,7 @@ bool GifEngine::SetAnimationTimer(int kind) {
   // The probe succeeded, so this one is granted as well; its result is not examined.
   (void)host_.SetTimer(TimerId(), interval, expiry);
   ++timerGeneration_;
-  actionState = kActionRunning;
+  actionState = RunState::kRunning;
   return true;
 }
 
@@ -107,7 +107,7 @@ void GifEngine::OnAnimationTimer(platform::WindowHandle window, std::uint64_t id
   host_.KillTimer(id);
   const int count = FrameCount();
   if (count == 0 || currentFrame == 0) {
-    actionState = kActionStopped;
+    actionState = RunState::kStopped;
     return;
   }
   const int previous = currentFrame;
@@ -119,14 +119,14 @@ void GifEngine::OnAnimationTimer(platform::WindowHandle window, std::uint64_t id
   bool rearm = true;
   if (count == 1) {
     loopsRemaining = 0;
-    actionState = kActionStopped;
+    actionState = RunState::kStopped;
     rearm = false;
   } else if (wrapped && screen.loops != 0) {
     // A resumed animation whose passes had all run goes below 0 here and then runs on;
     // the counter wraps instead of overflowing.
     loopsRemaining = static_cast<std::int32_t>(static_cast<std::uint32_t>(loopsRemaining) - 1u);
     if (loopsRemaining == 0) {
-      actionState = kActionStopped;
+      actionState = RunState::kStopped;
       rearm = false;
     }
   }
@@ -136,7 +136,7 @@ void GifEngine::OnAnimationTimer(platform::WindowHandle window, std::uint64_t id
   if (rearm) {
     // A handler that stopped, paused, restarted or reloaded the animation during the events
     // above owns the timer now; re-arming would run frames behind its back.
-    if (generation == timerGeneration_ && actionState == kActionRunning) {
+    if (generation == timerGeneration_ && actionState == RunState::kRunning) {
       (void)host_.SetTimer(id, TimerInterval(FrameDelay(currentFrame)),
                            [this] { OnTimerExpiry(); });
       ++timerGeneration_;

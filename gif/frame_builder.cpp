@@ -95,7 +95,7 @@ int GifEngine::LoadGIF() {
 void GifEngine::ResetEngine() {
   SetAnimationTimer(kTimerStop);
   std::vector<FrameRecord>().swap(frames);
-  actionState = kActionStopped;
+  actionState = RunState::kStopped;
   currentFrame = 0;
   strip_.reset();
   canvas_.reset();

@@ -91,8 +91,6 @@ void GifEngine::Transfer(Bitmap& target, const Rect& rect, const Bitmap& source,
   platform::Blit(target, rect.left, rect.top, rect.Width(), rect.Height(), source, sx, sy, op);
 }
 
-namespace {}  // namespace
-
 bool GifEngine::DrawFrame(int frameIndex, Bitmap& target) {
   if (frameIndex <= 0 || frameIndex > FrameCount() || !strip_) return false;
   const bool stretch = screen.scaleX != 1.0f || screen.scaleY != 1.0f;
@@ -339,30 +337,30 @@ void GifEngine::ComputeScale(int& width, int& height, float& scaleX, float& scal
   const double sx = screen_width > 0 ? static_cast<double>(width) / screen_width : 1.0;
   const double sy = screen_height > 0 ? static_cast<double>(height) / screen_height : 1.0;
   switch (stretchMode) {
-    case 0:
+    case StretchSetting::kActualSize:
       scaleX = scaleY = 1.0f;
       width = std::min(width, screen_width);
       height = std::min(height, screen_height);
       break;
-    case 1:
-    case 3: {
+    case StretchSetting::kFit:
+    case StretchSetting::kFitNoEnlarge: {
       float factor = static_cast<float>(std::min(sx, sy));
-      if (stretchMode == 3 && sx > 1.0 && sy > 1.0) factor = 1.0f;
+      if (stretchMode == StretchSetting::kFitNoEnlarge && sx > 1.0 && sy > 1.0) factor = 1.0f;
       scaleX = scaleY = factor;
       width = ToPixel(double{factor} * screen_width);
       height = ToPixel(double{factor} * screen_height);
       break;
     }
-    case 2:
+    case StretchSetting::kFill:
       scaleX = static_cast<float>(sx);
       scaleY = static_cast<float>(sy);
       break;
-    case 4:
+    case StretchSetting::kImageSize:
       scaleX = scaleY = 1.0f;
       width = screen_width;
       height = screen_height;
       break;
-    default: break;
+    default: break;  // a stored number outside 0..4 scales nothing
   }
 }
 

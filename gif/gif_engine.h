@@ -44,10 +44,18 @@
 
 namespace tovarin::gif {
 
-// Run states reported by the control's Action property.
-inline constexpr int kActionStopped = 0;
-inline constexpr int kActionRunning = 1;
-inline constexpr int kActionPaused = 2;
+// Run states of the animation; the control's Action property reports them as their numbers.
+enum class RunState : std::int32_t { kStopped = 0, kRunning = 1, kPaused = 2 };
+
+// The Stretch setting: how ComputeScale fits the logical screen to the client area. Stored and
+// saved as its number 0..4; other numbers scale nothing.
+enum class StretchSetting : std::int32_t {
+  kActualSize = 0,    // factor 1; the area no larger than the image
+  kFit = 1,           // one factor for both directions, fitting the area; aspect ratio kept
+  kFill = 2,          // each direction its own factor; the image fills the area
+  kFitNoEnlarge = 3,  // as kFit, but never above factor 1
+  kImageSize = 4,     // factor 1; the area takes the image's size
+};
 
 // Kinds of SetAnimationTimer.
 inline constexpr int kTimerStop = 0;
@@ -181,8 +189,8 @@ class GifEngine {
   int selectedTable = 0;                // table loaded into the strip; -1 none known
 
   int currentFrame = 0;  // 1-based frame shown; 0 = nothing loaded
-  int actionState = kActionStopped;
-  int stretchMode = 1;     // Stretch 0..4
+  RunState actionState = RunState::kStopped;
+  StretchSetting stretchMode = StretchSetting::kFit;
   int minFrameDelay = 50;  // MinFrameDelay, ms (16-bit in the control)
   std::int32_t loopsRemaining = 0;
   int mirrorStyle = 0;              // Mirrored 0..3, plus kMirrorFirstFrameDone

@@ -122,7 +122,6 @@ struct ButtonModel {
   bool mSpaceDown = false;
   bool mDisplayAsDefault = false;
   bool mParentActive = false;
-  bool mIsNT = true;  // wide-character text everywhere on this platform
   bool mThemed = false;
   bool mThemeLibPresent = false;
   bool mTipRightToLeft = false;

@@ -41,7 +41,7 @@ TEST(LoopCounting, TwoLoopsOfThreeFramesRaiseEventsInOrderAndRestOnFrameOne) {
                             "t=620 LoopsEnded",
                         }));
   EXPECT_EQ(h.engine.currentFrame, 1);
-  EXPECT_EQ(h.engine.actionState, kActionStopped);
+  EXPECT_EQ(h.engine.actionState, RunState::kStopped);
   EXPECT_EQ(h.engine.loopsRemaining, 0);
   EXPECT_EQ(h.host.TimerCount(), 0u);
   // Every tick repaints before it reports.
@@ -55,7 +55,7 @@ TEST(LoopCounting, LoopsZeroRunsForEver) {
   h.Advance(10'000);
   EXPECT_EQ(h.timeline.size(), 100u);
   for (const std::string& line : h.timeline) EXPECT_EQ(line.find("LoopsEnded"), std::string::npos);
-  EXPECT_EQ(h.engine.actionState, kActionRunning);
+  EXPECT_EQ(h.engine.actionState, RunState::kRunning);
 }
 
 TEST(LoopCounting, ResumingAfterTheLastPassRunsOnBelowZero) {
@@ -69,7 +69,7 @@ TEST(LoopCounting, ResumingAfterTheLastPassRunsOnBelowZero) {
   h.Advance(1000);
   EXPECT_EQ(h.engine.loopsRemaining, -5);
   EXPECT_EQ(h.timeline.size(), 10u);
-  EXPECT_EQ(h.engine.actionState, kActionRunning);
+  EXPECT_EQ(h.engine.actionState, RunState::kRunning);
 }
 
 TEST(Delays, ZeroDelayFramesShowForMinFrameDelay) {
@@ -122,14 +122,14 @@ TEST(Delays, IntervalsShorterThanTheDesktopMinimumAreRaisedToIt) {
 TEST(DeferredBuild, TwentyMillisecondTimerBuildsTheRestThenStartsTheAnimation) {
   EngineHarness h;
   ASSERT_EQ(h.Load(BuildGif(Animation(3, 10))), 3);
-  EXPECT_EQ(h.engine.actionState, kActionRunning);
+  EXPECT_EQ(h.engine.actionState, RunState::kRunning);
   EXPECT_EQ(*h.host.TimerInterval(h.engine.TimerId()), kDeferredBuildDelayMs);
   h.Advance(19);
   EXPECT_EQ(h.engine.FramesBuilt(), 1);
   h.Advance(1);
   EXPECT_EQ(h.engine.FramesBuilt(), 3);
   EXPECT_EQ(*h.host.TimerInterval(h.engine.TimerId()), 100u);
-  EXPECT_EQ(h.engine.actionState, kActionRunning);
+  EXPECT_EQ(h.engine.actionState, RunState::kRunning);
   EXPECT_TRUE(h.timeline.empty());
   h.Advance(100);
   EXPECT_EQ(h.timeline, (std::vector<std::string>{"t=120 FrameChanged 1 true"}));
@@ -143,7 +143,7 @@ TEST(DesignMode, NoTimerEverRuns) {
   EXPECT_FALSE(h.engine.SetAnimationTimer(kTimerAnimate));
   EXPECT_FALSE(h.engine.SetAnimationTimer(kTimerDeferredBuild));
   EXPECT_EQ(h.host.TimerCount(), 0u);
-  EXPECT_EQ(h.engine.actionState, kActionStopped);
+  EXPECT_EQ(h.engine.actionState, RunState::kStopped);
   h.Advance(1000);
   EXPECT_EQ(h.engine.currentFrame, 1);
   EXPECT_TRUE(h.timeline.empty());
@@ -154,7 +154,7 @@ TEST(RunStates, OneFrameGifNeverSetsATimer) {
   ASSERT_EQ(h.Load(BuildGif(Animation(1, 10))), 1);
   EXPECT_FALSE(h.engine.SetAnimationTimer(kTimerAnimate));
   EXPECT_EQ(h.host.TimerCount(), 0u);
-  EXPECT_EQ(h.engine.actionState, kActionStopped);
+  EXPECT_EQ(h.engine.actionState, RunState::kStopped);
 }
 
 TEST(RunStates, StartWhileRunningChangesNothingAndResumeContinuesFromTheCurrentFrame) {
@@ -169,11 +169,11 @@ TEST(RunStates, StartWhileRunningChangesNothingAndResumeContinuesFromTheCurrentF
   ASSERT_EQ(h.timeline, (std::vector<std::string>{"t=100 FrameChanged 1 true"}));
   // Pause on frame 2 (as Action 2 does), wait, resume: frame 2 stays its own 300 ms.
   h.engine.SetAnimationTimer(kTimerStop);
-  h.engine.actionState = kActionPaused;
+  h.engine.actionState = RunState::kPaused;
   h.Advance(1000);
   EXPECT_EQ(h.engine.currentFrame, 2);
   EXPECT_TRUE(h.engine.SetAnimationTimer(kTimerAnimate));
-  EXPECT_EQ(h.engine.actionState, kActionRunning);
+  EXPECT_EQ(h.engine.actionState, RunState::kRunning);
   h.Advance(300);
   EXPECT_EQ(h.timeline.back(), "t=1400 FrameChanged 2 true");
 }
@@ -183,7 +183,7 @@ TEST(RunStates, RefusedTimerLeavesTheAnimationStopped) {
   h.host.SetTimersRefused(true);
   h.engine.delayAnimation = 0;
   ASSERT_EQ(h.Load(BuildGif(Animation(3, 10))), 3);
-  EXPECT_EQ(h.engine.actionState, kActionStopped);
+  EXPECT_EQ(h.engine.actionState, RunState::kStopped);
   EXPECT_TRUE(h.host.Desktop().MessageBoxes().empty());
 }
 
@@ -197,7 +197,7 @@ TEST(RunStates, AHandlerThatStopsTheAnimationIsNotOverriddenByTheTick) {
                          [&](platform::EventArgs&) { h.engine.SetAnimationTimer(kTimerStop); });
   h.Advance(100);
   EXPECT_EQ(h.engine.currentFrame, 2);
-  EXPECT_EQ(h.engine.actionState, kActionStopped);
+  EXPECT_EQ(h.engine.actionState, RunState::kStopped);
   EXPECT_EQ(h.host.TimerCount(), 0u);
   h.Advance(1000);
   EXPECT_EQ(h.engine.currentFrame, 2);
@@ -261,7 +261,7 @@ TEST(Lifetime, ResetStopsTheClock) {
   h.engine.ResetEngine();
   EXPECT_EQ(h.host.TimerCount(), 0u);
   EXPECT_EQ(h.engine.currentFrame, 0);
-  EXPECT_EQ(h.engine.actionState, kActionStopped);
+  EXPECT_EQ(h.engine.actionState, RunState::kStopped);
   h.Advance(1000);
   EXPECT_TRUE(h.timeline.empty());
 }

@@ -40,7 +40,7 @@ platform::Bitmap Draw(EngineHarness& h, int frame, platform::ColorRef background
 // Loads with every frame built, unscaled, into a control of exactly the screen's size.
 void LoadAllFrames(EngineHarness& h, const TestGif& gif, int expected_frames) {
   h.engine.delayAnimation = 0;
-  h.engine.stretchMode = 4;
+  h.engine.stretchMode = StretchSetting::kImageSize;
   ASSERT_EQ(h.Load(BuildGif(gif)), expected_frames);
 }
 
@@ -222,7 +222,7 @@ TEST(StretchModes, ComputeScaleFollowsEachMode) {
       {3, 30, 10, 20, 10, 1.0f, 1.0f}, {4, 7, 7, 20, 10, 1.0f, 1.0f},
   };
   for (const Case& c : cases) {
-    h.engine.stretchMode = c.mode;
+    h.engine.stretchMode = static_cast<StretchSetting>(c.mode);
     int width = c.width;
     int height = c.height;
     float scale_x = -1;
@@ -240,7 +240,7 @@ TEST(StretchModes, ModeThreeNeverEnlargesButReducesKeepingTheAspectRatio) {
   gif.frames = {SolidFrame(0, 0, 20, 10, 1)};
   {
     EngineHarness h({.user_mode = true, .width = 50, .height = 40});
-    h.engine.stretchMode = 3;
+    h.engine.stretchMode = StretchSetting::kFitNoEnlarge;
     ASSERT_EQ(h.Load(BuildGif(gif)), 1);
     EXPECT_EQ(h.engine.screen.scaleX, 1.0f);
     const platform::Bitmap shown = Draw(h, 1, kGrey);
@@ -250,7 +250,7 @@ TEST(StretchModes, ModeThreeNeverEnlargesButReducesKeepingTheAspectRatio) {
   }
   {
     EngineHarness h({.user_mode = true, .width = 30, .height = 5});
-    h.engine.stretchMode = 3;
+    h.engine.stretchMode = StretchSetting::kFitNoEnlarge;
     ASSERT_EQ(h.Load(BuildGif(gif)), 1);
     EXPECT_EQ(h.engine.screen.scaleX, 0.5f);
     EXPECT_EQ(h.engine.screen.scaleY, 0.5f);
@@ -269,7 +269,7 @@ TEST(Offsets, UncomposedFramesScaleTheOffsetComposedCanvasDoesNot) {
     gif.frames[0].disposal = 2;
     gif.frames[1].disposal = 2;
     EngineHarness h({.user_mode = true, .width = 40, .height = 4});
-    h.engine.stretchMode = 2;
+    h.engine.stretchMode = StretchSetting::kFill;
     h.engine.delayAnimation = 0;
     h.engine.offsetX = 10;
     ASSERT_EQ(h.Load(BuildGif(gif)), 2);
@@ -285,7 +285,7 @@ TEST(Offsets, UncomposedFramesScaleTheOffsetComposedCanvasDoesNot) {
     TestGif gif = FourColourGif();
     gif.frames = {SolidFrame(0, 0, 20, 2, 1), SolidFrame(0, 0, 4, 2, 2)};
     EngineHarness h({.user_mode = true, .width = 40, .height = 4});
-    h.engine.stretchMode = 2;
+    h.engine.stretchMode = StretchSetting::kFill;
     h.engine.delayAnimation = 0;
     h.engine.offsetX = 10;
     ASSERT_EQ(h.Load(BuildGif(gif)), 2);

@@ -236,7 +236,7 @@ TEST(FastBlit, WholeAnimationsDrawTheSameBothWays) {
     general.engine.SetFastBlits(false);
     for (EngineHarness* h : {&fast, &general}) {
       h->engine.delayAnimation = 0;
-      h->engine.stretchMode = 4;
+      h->engine.stretchMode = StretchSetting::kImageSize;
       h->engine.offsetX = offset_x;
       h->engine.offsetY = offset_y;
       h->engine.solidBkgColorUsed = solid;

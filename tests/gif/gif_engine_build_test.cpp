@@ -151,7 +151,7 @@ TEST(CanvasDecision, OneFrameGifHasStripOfItsSizeNoCanvasNoTimer) {
   EXPECT_EQ(h.engine.Strip()->Height(), 3);
   EXPECT_EQ(h.engine.Canvas(), nullptr);
   EXPECT_EQ(h.host.TimerCount(), 0u);
-  EXPECT_EQ(h.engine.actionState, kActionStopped);
+  EXPECT_EQ(h.engine.actionState, RunState::kStopped);
 }
 
 TEST(CanvasDecision, AllFramesRestoringBackgroundNeedNoCanvas) {
@@ -205,7 +205,7 @@ TEST(CanvasDecision, FirstFrameNotCoveringTheScreenShowsTheBackgroundNotBlack) {
   gif.frames = {SolidFrame(0, 0, 2, 2, 0), SolidFrame(2, 0, 2, 2, 1)};
   EngineHarness h({.user_mode = true, .width = 4, .height = 2});
   h.engine.delayAnimation = 0;
-  h.engine.stretchMode = 4;
+  h.engine.stretchMode = StretchSetting::kImageSize;
   ASSERT_EQ(h.Load(BuildGif(gif)), 2);
   ASSERT_NE(h.engine.Mask(), nullptr);
   platform::Bitmap surface = SolidSurface(4, 2, Rgb(200, 100, 50));
@@ -229,7 +229,7 @@ TEST(BuildPasses, DelayAnimationZeroBuildsEveryFrameBeforeTheLoadReturns) {
   EXPECT_EQ(h.engine.FramesBuilt(), 3);
   EXPECT_EQ(h.engine.Strip()->GetIndex(5, 1), 2);
   EXPECT_TRUE(h.engine.gifBytes.empty());
-  EXPECT_EQ(h.engine.actionState, kActionRunning);
+  EXPECT_EQ(h.engine.actionState, RunState::kRunning);
   EXPECT_EQ(h.engine.currentFrame, 1);
 }
 
@@ -239,7 +239,7 @@ TEST(BuildPasses, DelayAnimationOneBuildsFrameOneFirstAndTheRestTwentyMillisecon
   EngineHarness h;
   ASSERT_EQ(h.Load(BuildGif(gif)), 3);
   EXPECT_EQ(h.engine.FramesBuilt(), 1);
-  EXPECT_EQ(h.engine.actionState, kActionRunning);  // the deferred build is pending
+  EXPECT_EQ(h.engine.actionState, RunState::kRunning);  // the deferred build is pending
   EXPECT_FALSE(h.engine.gifBytes.empty());
   ASSERT_TRUE(h.host.TimerInterval(h.engine.TimerId()).has_value());
   EXPECT_EQ(*h.host.TimerInterval(h.engine.TimerId()), 20u);
@@ -249,7 +249,7 @@ TEST(BuildPasses, DelayAnimationOneBuildsFrameOneFirstAndTheRestTwentyMillisecon
   EXPECT_EQ(h.engine.FramesBuilt(), 3);
   EXPECT_EQ(h.engine.Strip()->GetIndex(5, 1), 2);
   EXPECT_TRUE(h.engine.gifBytes.empty());
-  EXPECT_EQ(h.engine.actionState, kActionRunning);
+  EXPECT_EQ(h.engine.actionState, RunState::kRunning);
   EXPECT_EQ(*h.host.TimerInterval(h.engine.TimerId()), 50u);  // frame 1's delay 0, raised to 50
   EXPECT_TRUE(h.timeline.empty());
 }
@@ -264,7 +264,7 @@ TEST(BuildPasses, DelayAnimationTwoBuildsLaterAndLeavesTheAnimationStopped) {
     EXPECT_EQ(h.engine.FramesBuilt(), 1);
     h.Advance(20);
     EXPECT_EQ(h.engine.FramesBuilt(), 2);
-    EXPECT_EQ(h.engine.actionState, kActionStopped);
+    EXPECT_EQ(h.engine.actionState, RunState::kStopped);
     EXPECT_EQ(h.host.TimerCount(), 0u);
     EXPECT_EQ(h.timeline, (std::vector<std::string>{"t=20 FrameChanged 1 false"}));
     h.Advance(1000);
@@ -300,7 +300,7 @@ TEST(BuildPasses, DesignModeBuildsFrameOneOnlyAndKeepsTheFileBytes) {
   EXPECT_EQ(h.engine.Canvas(), nullptr);
   EXPECT_EQ(h.engine.gifBytes, bytes);
   EXPECT_EQ(h.host.TimerCount(), 0u);
-  EXPECT_EQ(h.engine.actionState, kActionStopped);
+  EXPECT_EQ(h.engine.actionState, RunState::kStopped);
   EXPECT_TRUE(h.timeline.empty());
 }
 

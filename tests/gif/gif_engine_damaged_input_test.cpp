@@ -58,7 +58,7 @@ void Exercise(EngineHarness& h, std::mt19937& random) {
     h.engine.ApplyMirror(static_cast<int>(random() % 4), false, true);
     h.engine.offsetX = static_cast<int>(random() % 41) - 20;
     h.engine.offsetY = static_cast<int>(random() % 21) - 10;
-    h.engine.stretchMode = static_cast<int>(random() % 5);
+    h.engine.stretchMode = static_cast<StretchSetting>(random() % 5);
     int width = h.host.ClientSize().width;
     int height = h.host.ClientSize().height;
     h.engine.ComputeScale(width, height, h.engine.screen.scaleX, h.engine.screen.scaleY);

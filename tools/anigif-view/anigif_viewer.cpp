@@ -27,8 +27,10 @@ constexpr int kActionRestart = 4;
 // Space pauses a running animation and resumes a paused one; a stopped one (its passes all
 // run) starts again from frame 1 with its loop count renewed.
 int SpaceAction(int action) {
-  if (action == gif::kActionRunning) return gif::kActionPaused;
-  if (action == gif::kActionPaused) return gif::kActionRunning;
+  constexpr int kRunning = static_cast<int>(gif::RunState::kRunning);
+  constexpr int kPaused = static_cast<int>(gif::RunState::kPaused);
+  if (action == kRunning) return kPaused;
+  if (action == kPaused) return kRunning;
   return kActionRestart;
 }
 
@@ -139,8 +141,9 @@ std::string AniGifViewer::Title() const {
   title += " - frame " + std::to_string(control_->CurrentFrame()) + "/" +
            std::to_string(control_->FrameCount());
   if (control_->FrameCount() > 1) {
-    if (control_->Action() == gif::kActionPaused) title += " (paused)";
-    if (control_->Action() == gif::kActionStopped) title += " (stopped)";
+    const auto state = static_cast<gif::RunState>(control_->Action());
+    if (state == gif::RunState::kPaused) title += " (paused)";
+    if (state == gif::RunState::kStopped) title += " (stopped)";
   }
   return title;
 }

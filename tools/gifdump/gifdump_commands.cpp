@@ -58,7 +58,7 @@ std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path, std::
 bool LoadAllFrames(ToolEngine& tool, std::vector<std::uint8_t> bytes, const std::string& path,
                    std::ostream& err) {
   tool.engine.delayAnimation = 0;
-  tool.engine.stretchMode = 4;
+  tool.engine.stretchMode = gif::StretchSetting::kImageSize;
   tool.engine.gifBytes = std::move(bytes);
   if (tool.engine.LoadGIF() == 0) {
     err << "gifdump: " << path << ": no usable frame\n";
