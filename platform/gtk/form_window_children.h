@@ -10,7 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/gtk/form_window_gobject.h"
+#include "platform/gtk/callback_guard.h"
+#include "platform/gtk/glib_holders.h"
 #include "platform/host/form_child.h"
 #include "platform/host/form_window.h"
 #include "platform/store/property_store.h"

@@ -3,38 +3,14 @@
 #include <algorithm>
 
 #include "platform/gtk/form_window_children.h"
-#include "platform/gtk/form_window_menu.h"
+#include "platform/gtk/gtk_popup_menu.h"
+#include "platform/gtk/key_codes.h"
 #include "platform/gtk/webkit_browser_view.h"
 #include "platform/raster/units.h"
 
 namespace tovarin::platform::gtk {
 
 namespace {
-
-int ButtonFlag(guint button) {
-  switch (button) {
-    case 1: return 1;  // left
-    case 3: return 2;  // right
-    case 2: return 4;  // middle
-    default: return 0;
-  }
-}
-
-int HeldButtons(guint state) {
-  int held = 0;
-  if (state & GDK_BUTTON1_MASK) held |= 1;
-  if (state & GDK_BUTTON3_MASK) held |= 2;
-  if (state & GDK_BUTTON2_MASK) held |= 4;
-  return held;
-}
-
-int ShiftFlags(guint state) {
-  int shift = 0;
-  if (state & GDK_SHIFT_MASK) shift |= 1;
-  if (state & GDK_CONTROL_MASK) shift |= 2;
-  if (state & GDK_MOD1_MASK) shift |= 4;
-  return shift;
-}
 
 float PixelsToTwipsF(double pixels) { return static_cast<float>(pixels * kTwipsPerPixel); }
 
@@ -235,10 +211,14 @@ void GtkFormWindow::Restack() {
 }
 
 void GtkFormWindow::PopupMenu(MenuItem& menu, unsigned flags, std::optional<TwipsPoint> at) {
-  std::optional<GdkPoint> point;
-  if (at) point = GdkPoint{TwipsToWholePixels(at->x), TwipsToWholePixels(at->y)};
-  GdkWindow* relative_to = gtk_widget_get_mapped(fixed_) ? gtk_widget_get_window(fixed_) : nullptr;
-  RunPopupMenu(menu, relative_to, point, flags);
+  PopupPlacement placement;  // at the pointer unless a point is given and the form is shown
+  if (at && gtk_widget_get_mapped(fixed_)) {
+    placement =
+        PopupPlacement{gtk_widget_get_window(fixed_),
+                       GdkPoint{TwipsToWholePixels(at->x), TwipsToWholePixels(at->y)}, flags};
+  }
+  // The form's menus are the shell's own; a failing item handler is logged, not passed on.
+  GuardCallback([&] { RunPopupMenu(desktop_, menu, placement, nullptr); });
 }
 
 gboolean GtkFormWindow::OnDraw(GtkWidget* /*widget*/, cairo_t* cr, gpointer self) {
@@ -258,7 +238,7 @@ gboolean GtkFormWindow::OnButtonPress(GtkWidget* /*widget*/, GdkEventButton* eve
   form->surface_pressed_ = true;
   if (form->on_mouse_down_) {
     GuardCallback([&] {
-      form->on_mouse_down_(ButtonFlag(event->button), ShiftFlags(event->state),
+      form->on_mouse_down_(ButtonFlag(event->button), ShiftFlagsOf(event->state),
                            PixelsToTwipsF(event->x), PixelsToTwipsF(event->y));
     });
   }
@@ -278,7 +258,7 @@ gboolean GtkFormWindow::OnMotion(GtkWidget* /*widget*/, GdkEventMotion* event, g
   auto* form = static_cast<GtkFormWindow*>(self);
   if (form->on_mouse_move_) {
     GuardCallback([&] {
-      form->on_mouse_move_(HeldButtons(event->state), ShiftFlags(event->state),
+      form->on_mouse_move_(ButtonFlagsOf(event->state), ShiftFlagsOf(event->state),
                            PixelsToTwipsF(event->x), PixelsToTwipsF(event->y));
     });
   }

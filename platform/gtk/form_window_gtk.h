@@ -9,7 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/gtk/form_window_gobject.h"
+#include "platform/gtk/callback_guard.h"
+#include "platform/gtk/glib_holders.h"
 #include "platform/host/form_window.h"
 
 namespace tovarin::platform::gtk {

@@ -11,7 +11,8 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/gtk/form_window_gobject.h"
+#include "platform/gtk/callback_guard.h"
+#include "platform/gtk/glib_holders.h"
 #include "platform/host/skin_library.h"
 
 namespace tovarin::platform::gtk {

@@ -82,13 +82,13 @@ gboolean RunTask(gpointer data) {
   GuardCallback([&] { (*static_cast<std::function<void()>*>(data))(); });
   return G_SOURCE_REMOVE;
 }
-void DeleteTask(gpointer data) { delete static_cast<std::function<void()>*>(data); }
 }  // namespace
 
 void GtkFormToolkit::PostTask(std::function<void()> task) {
   // GLib owns the task from here and deletes it after it ran (or when the source goes away).
-  g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, RunTask, new std::function<void()>(std::move(task)),
-                  DeleteTask);
+  g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, RunTask,
+                  BoxUserData<std::function<void()>>(std::move(task)),
+                  &DeleteUserData<std::function<void()>>);
 }
 
 void GtkFormToolkit::Quit(int exit_code) {

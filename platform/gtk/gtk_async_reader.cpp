@@ -4,8 +4,9 @@
 
 #include <algorithm>
 
-#include "platform/gtk/form_window_gobject.h"
-#include "platform/gtk/host_gtk_holders.h"
+#include "platform/gtk/callback_guard.h"
+#include "platform/gtk/glib_holders.h"
+#include "platform/host/resource_address.h"
 
 namespace tovarin::platform::gtk {
 
@@ -29,15 +30,8 @@ namespace {
 using OperationPtr = std::shared_ptr<GtkAsyncReader::Operation>;
 constexpr gsize kPieceBytes = 64 * 1024;
 
-gpointer Hold(const OperationPtr& operation) { return new OperationPtr(operation); }
-OperationPtr Take(gpointer data) {
-  std::unique_ptr<OperationPtr> holder(static_cast<OperationPtr*>(data));
-  return *holder;
-}
-
-bool StartsWithNoCase(const std::string& s, const char* prefix) {
-  return g_ascii_strncasecmp(s.c_str(), prefix, std::char_traits<char>::length(prefix)) == 0;
-}
+gpointer Hold(const OperationPtr& operation) { return BoxUserData<OperationPtr>(operation); }
+OperationPtr Take(gpointer data) { return *TakeUserData<OperationPtr>(data); }
 
 }  // namespace
 
@@ -150,7 +144,6 @@ struct GtkAsyncReader::ReadSteps {
     });
     return G_SOURCE_REMOVE;
   }
-  static void FreeHeld(gpointer data) { delete static_cast<OperationPtr*>(data); }
 };
 
 GtkAsyncReader::GtkAsyncReader(SoupSession* session, ProgressSink on_progress,
@@ -168,19 +161,16 @@ GtkAsyncReader::~GtkAsyncReader() {
 }
 
 Status GtkAsyncReader::Start(const std::string& address, const std::string& name) {
-  if (address.empty()) return Error{"empty address"};
+  auto classified = ClassifyResourceAddress(address);
+  if (!classified.ok()) return Error{classified.error()};
   auto op = std::make_shared<Operation>();
   op->name = name;
-  if (StartsWithNoCase(address, "http://") || StartsWithNoCase(address, "https://")) {
-    SoupMessage* message = soup_message_new("GET", address.c_str());
+  if (classified->kind == ResourceKind::kFile) {
+    op->file = GObjectRef<GFile>(g_file_new_for_path(classified->location.c_str()));
+  } else {
+    SoupMessage* message = soup_message_new("GET", classified->location.c_str());
     if (message == nullptr) return Error{"malformed address: " + address};
     op->message = GObjectRef<SoupMessage>(message);
-  } else if (StartsWithNoCase(address, "file://")) {
-    op->file = GObjectRef<GFile>(g_file_new_for_uri(address.c_str()));
-  } else if (address.find("://") != std::string::npos) {
-    return Error{"unsupported address scheme: " + address};
-  } else {
-    op->file = GObjectRef<GFile>(g_file_new_for_path(address.c_str()));
   }
   Cancel(name);
   op->reader = this;
@@ -188,7 +178,7 @@ Status GtkAsyncReader::Start(const std::string& address, const std::string& name
   const auto timeout_ms = static_cast<guint>(std::max<std::int64_t>(1, options_.timeout.count()));
   op->timeout = MainLoopSource(g_timeout_add_full(G_PRIORITY_DEFAULT, timeout_ms,
                                                   &GtkAsyncReader::ReadSteps::OnTimeout, Hold(op),
-                                                  &GtkAsyncReader::ReadSteps::FreeHeld));
+                                                  &DeleteUserData<OperationPtr>));
   if (op->message) {
     soup_session_send_async(session_, op->message.get(), G_PRIORITY_DEFAULT, op->cancellable.get(),
                             &GtkAsyncReader::ReadSteps::OnSent, Hold(op));

@@ -1,7 +1,8 @@
 #pragma once
-// GtkAsyncReader: the asynchronous reader of the GTK control host. http:// and https://
-// addresses are fetched with libsoup 3, file paths and file:// URLs with GIO; the bytes
-// arrive in pieces from the main loop and are counted as they come.
+// GtkAsyncReader: the asynchronous reader of the GTK control host. Addresses are sorted out by
+// ClassifyResourceAddress (refused ones fail in Start); http:// and https:// addresses are
+// fetched with libsoup 3, file paths and file:// URLs with GIO; the bytes arrive in pieces from
+// the main loop and are counted as they come.
 //
 // Notifications, all from the main loop (never from inside Start):
 //   each piece read:  progress status 1 (bytes so far, the announced total or 0)

@@ -9,41 +9,7 @@
 
 namespace tovarin::platform::gtk {
 
-// One timer, shared by the host's table and its GLib source (which holds a heap copy of the
-// shared pointer). Killing marks it; the source then ends at its next dispatch at the latest.
-struct GtkControlHost::TimerState {
-  std::function<void()> callback;
-  guint source = 0;
-  bool killed = false;
-  bool dispatching = false;
-  std::uint64_t key = 0;
-  GtkControlHost* host = nullptr;  // null once the host is gone
-};
-
 namespace {
-
-using TimerPtr = std::shared_ptr<GtkControlHost::TimerState>;
-
-gboolean OnTimerTick(gpointer data) {
-  const TimerPtr state = *static_cast<TimerPtr*>(data);
-  if (state->killed) return G_SOURCE_REMOVE;
-  state->dispatching = true;
-  try {
-    state->callback();
-  } catch (const std::exception& error) {
-    g_warning("tovarin: timer %llu of a control failed: %s",
-              static_cast<unsigned long long>(state->key), error.what());
-    if (!state->killed && state->host != nullptr) state->host->KillTimer(state->key);
-    state->killed = true;
-  } catch (...) {
-    if (!state->killed && state->host != nullptr) state->host->KillTimer(state->key);
-    state->killed = true;
-  }
-  state->dispatching = false;
-  return state->killed ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
-}
-
-void FreeTimer(gpointer data) { delete static_cast<TimerPtr*>(data); }
 
 struct QueuedTab {
   std::weak_ptr<bool> alive;
@@ -59,6 +25,11 @@ GtkControlHost::GtkControlHost(GtkDesktop& desktop, GtkFixed* container, GtkHost
       container_(container),
       widget_(GTK_WIDGET(g_object_ref_sink(gtk_drawing_area_new()))),
       rect_(options_.rect),
+      timers_(timer_scheduler_,
+              [](std::uint64_t key, const std::string& message) {
+                g_warning("tovarin: timer %llu of a control failed: %s",
+                          static_cast<unsigned long long>(key), message.c_str());
+              }),
       reader_(
           desktop.Session(),
           [this](const AsyncReadProgress& progress) {
@@ -95,9 +66,7 @@ GtkControlHost::~GtkControlHost() {
 }
 
 void GtkControlHost::Detach() {
-  std::vector<std::uint64_t> keys;
-  for (const auto& [key, state] : timers_) keys.push_back(key);
-  for (const std::uint64_t key : keys) KillTimer(key);
+  timers_.KillAll();
   control_ = nullptr;
 }
 
@@ -271,29 +240,10 @@ bool GtkControlHost::SetSystemCursor(int cursor_id) {
 
 bool GtkControlHost::SetTimer(std::uint64_t key, unsigned interval_ms,
                               std::function<void()> on_expiry) {
-  KillTimer(key);
-  if (!on_expiry) return false;
-  auto state = std::make_shared<TimerState>();
-  state->callback = std::move(on_expiry);
-  state->key = key;
-  state->host = this;
-  state->source = g_timeout_add_full(G_PRIORITY_DEFAULT, std::max(1u, interval_ms), &OnTimerTick,
-                                     new TimerPtr(state), &FreeTimer);
-  if (state->source == 0) return false;
-  timers_[key] = state;
-  return true;
+  return timers_.Set(key, interval_ms, std::move(on_expiry));
 }
 
-void GtkControlHost::KillTimer(std::uint64_t key) {
-  const auto it = timers_.find(key);
-  if (it == timers_.end()) return;
-  const TimerPtr state = it->second;
-  timers_.erase(it);
-  state->killed = true;
-  state->host = nullptr;
-  // A source removed from inside its own dispatch ends when the callback returns instead.
-  if (!state->dispatching) g_source_remove(state->source);
-}
+void GtkControlHost::KillTimer(std::uint64_t key) { timers_.Kill(key); }
 
 // --- Reads, scratch store, menus, desktop
 // ------------------------------------------------------------------
@@ -308,7 +258,8 @@ Result<Bytes> GtkControlHost::ScratchStoreContents(std::string_view key, const P
 
 void GtkControlHost::PopupMenu(MenuItem& menu, int x, int y, unsigned flags,
                                const MenuItem* default_item) {
-  RunPopupMenu(desktop_, widget_.get(), menu, x, y, flags, default_item);
+  if (const auto placement = PlacementInWidget(widget_.get(), x, y, flags))
+    RunPopupMenu(desktop_, menu, *placement, default_item);
 }
 
 void GtkControlHost::OpenAddress(const std::string& address) {
@@ -352,8 +303,6 @@ void GtkControlHost::SendKeys(std::string_view keys) {
   if (top == nullptr) return;
   for (const bool forward : TabKeys(keys)) {
     // Queued like typed keys: the focus moves after the current event has been handled.
-    auto* tab =
-        new QueuedTab{alive_, GObjectRef<GtkWidget>(GTK_WIDGET(g_object_ref(top))), forward};
     g_idle_add_full(
         G_PRIORITY_DEFAULT,
         [](gpointer data) -> gboolean {
@@ -366,7 +315,9 @@ void GtkControlHost::SendKeys(std::string_view keys) {
           });
           return G_SOURCE_REMOVE;
         },
-        tab, [](gpointer data) { delete static_cast<QueuedTab*>(data); });
+        BoxUserData<QueuedTab>(
+            QueuedTab{alive_, GObjectRef<GtkWidget>(GTK_WIDGET(g_object_ref(top))), forward}),
+        &DeleteUserData<QueuedTab>);
   }
 }
 

@@ -20,7 +20,7 @@
 // Timers are GLib timeouts; pop-up menus are GtkMenus run in a nested main loop; message boxes
 // are GtkMessageDialogs; addresses open with the desktop's default handler; asynchronous reads
 // use libsoup and GIO (GtkAsyncReader). No exception crosses a GLib callback: every callback
-// runs inside GuardCallback, and a timer whose callback throws is killed.
+// runs inside GuardCallback, and a timer whose callback throws is killed and logged (TimerTable).
 //
 // The control is attached with Attach() and not owned; destroy (or Detach) the host before the
 // control goes away. Destroying the host destroys its widget, timers, reads and tooltips.
@@ -32,10 +32,12 @@
 #include <optional>
 #include <string>
 
+#include "platform/gtk/glib_timer_scheduler.h"
 #include "platform/gtk/gtk_async_reader.h"
 #include "platform/gtk/gtk_desktop.h"
 #include "platform/gtk/theme_painter_gtk.h"
 #include "platform/host/control_host.h"
+#include "platform/host/timer_table.h"
 #include "platform/raster/system_colors.h"
 
 namespace tovarin::platform::gtk {
@@ -144,8 +146,7 @@ class GtkControlHost final : public ControlHost {
   bool SetSystemCursor(int cursor_id) override;
   double ContainerUnitsPerPixel() const override { return options_.units_per_pixel; }
   ThemePainter* DesktopTheme() override { return &theme_painter_; }
-
-  struct TimerState;  // one timer's state shared with its GLib source (defined in the .cpp)
+  bool HasTimer(std::uint64_t key) const { return timers_.Has(key); }
 
  private:
   friend struct HostSignals;
@@ -184,7 +185,8 @@ class GtkControlHost final : public ControlHost {
   double last_press_y_ = -1e9;
   bool in_double_click_ = false;
   bool suppress_next_click_ = false;
-  std::map<std::uint64_t, std::shared_ptr<TimerState>> timers_;
+  GlibTimerScheduler timer_scheduler_;
+  TimerTable timers_;  // after its scheduler, which it uses until it is gone
   GtkAsyncReader reader_;
   std::map<std::string, std::function<void(EventArgs&)>> event_handlers_;
   std::function<void(std::string_view)> property_changed_handler_;

@@ -120,16 +120,18 @@ struct PostedMessage {
 
 void GtkDesktop::PostMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam,
                              std::intptr_t lparam) {
-  auto* posted = new PostedMessage{alive_, this, window, message, wparam, lparam};
   g_idle_add_full(
       G_PRIORITY_DEFAULT,
       [](gpointer data) -> gboolean {
         const auto* p = static_cast<PostedMessage*>(data);
-        if (!p->alive.expired())
-          p->desktop->SendMessage(p->window, p->message, p->wparam, p->lparam);
+        GuardCallback([&] {
+          if (!p->alive.expired())
+            p->desktop->SendMessage(p->window, p->message, p->wparam, p->lparam);
+        });
         return G_SOURCE_REMOVE;
       },
-      posted, [](gpointer data) { delete static_cast<PostedMessage*>(data); });
+      BoxUserData<PostedMessage>(PostedMessage{alive_, this, window, message, wparam, lparam}),
+      &DeleteUserData<PostedMessage>);
 }
 
 // --- Leave tracking

@@ -33,8 +33,8 @@
 #include <set>
 #include <vector>
 
-#include "platform/gtk/form_window_gobject.h"
-#include "platform/gtk/host_gtk_holders.h"
+#include "platform/gtk/callback_guard.h"
+#include "platform/gtk/glib_holders.h"
 #include "platform/host/control_host.h"
 
 namespace tovarin::platform::gtk {

@@ -1,6 +1,7 @@
 #include "platform/gtk/gtk_popup_menu.h"
 
-#include "platform/gtk/form_window_gobject.h"
+#include "platform/gtk/callback_guard.h"
+#include "platform/gtk/glib_holders.h"
 #include "platform/gtk/gtk_desktop.h"
 
 namespace tovarin::platform::gtk {
@@ -91,23 +92,6 @@ GtkWidget* BuildMenu(MenuItem& root, const MenuItem* default_item, PopupState& s
   return menu;
 }
 
-GtkWidget* FindItem(GtkWidget* menu, const std::string& name) {
-  GtkWidget* found = nullptr;
-  GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
-  for (GList* l = children; l != nullptr && found == nullptr; l = l->next) {
-    auto* widget = static_cast<GtkWidget*>(l->data);
-    auto* item = static_cast<MenuItem*>(g_object_get_data(G_OBJECT(widget), kItemKey));
-    if (item != nullptr && item->name == name) {
-      found = widget;
-    } else if (GTK_IS_MENU_ITEM(widget)) {
-      if (GtkWidget* sub = gtk_menu_item_get_submenu(GTK_MENU_ITEM(widget)))
-        found = FindItem(sub, name);
-    }
-  }
-  g_list_free(children);
-  return found;
-}
-
 struct ShownNotice {
   const GtkDesktop* desktop;
   GtkMenu* menu;
@@ -121,60 +105,117 @@ gboolean NotifyShown(gpointer data) {
   return G_SOURCE_REMOVE;
 }
 
-}  // namespace
+GtkWidget* FindItemIn(GtkWidget* menu, const std::string& name) {
+  GtkWidget* found = nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
+  for (GList* l = children; l != nullptr && found == nullptr; l = l->next) {
+    auto* widget = static_cast<GtkWidget*>(l->data);
+    auto* item = static_cast<MenuItem*>(g_object_get_data(G_OBJECT(widget), kItemKey));
+    if (item != nullptr && item->name == name) {
+      found = widget;
+    } else if (GTK_IS_MENU_ITEM(widget)) {
+      if (GtkWidget* sub = gtk_menu_item_get_submenu(GTK_MENU_ITEM(widget)))
+        found = FindItemIn(sub, name);
+    }
+  }
+  g_list_free(children);
+  return found;
+}
 
-std::string RunPopupMenu(const GtkDesktop& desktop, GtkWidget* anchor, MenuItem& menu, int x, int y,
-                         unsigned flags, const MenuItem* default_item) {
-  GdkWindow* window = anchor != nullptr ? gtk_widget_get_window(anchor) : nullptr;
-  if (window == nullptr || !gtk_widget_get_mapped(anchor)) return {};
-  PopupState state;
-  GObjectRef<GtkWidget> popup(GTK_WIDGET(g_object_ref_sink(BuildMenu(menu, default_item, state))));
-  GtkWidget* shown = popup.get();
-  gtk_menu_attach_to_widget(GTK_MENU(shown), anchor, nullptr);
-  gtk_widget_show_all(shown);
-
-  // The anchor widget's own GdkWindow may be offset inside its allocation; place relative to it.
-  GtkAllocation allocation;
-  gtk_widget_get_allocation(anchor, &allocation);
-  const GdkRectangle rect{gtk_widget_get_has_window(anchor) ? x : allocation.x + x,
-                          gtk_widget_get_has_window(anchor) ? y : allocation.y + y, 1, 1};
+GdkGravity MenuCorner(unsigned flags) {
   const bool right = (flags & kPopupRightAlign) != 0;
   const bool bottom = (flags & kPopupBottomAlign) != 0;
-  const GdkGravity menu_anchor = bottom ? (right ? GDK_GRAVITY_SOUTH_EAST : GDK_GRAVITY_SOUTH_WEST)
-                                        : (right ? GDK_GRAVITY_NORTH_EAST : GDK_GRAVITY_NORTH_WEST);
-  GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-  state.loop = loop;
-  const gulong deactivate =
-      g_signal_connect(shown, "deactivate", G_CALLBACK(&OnMenuDeactivate), &state);
+  return bottom ? (right ? GDK_GRAVITY_SOUTH_EAST : GDK_GRAVITY_SOUTH_WEST)
+                : (right ? GDK_GRAVITY_NORTH_EAST : GDK_GRAVITY_NORTH_WEST);
+}
+
+// A pop-up asked for outside any input event (the tray item's ContextMenu call comes over
+// D-Bus) has no event to take the pointer from, and GTK would not open it: the pointer is asked
+// where it is, and the menu opens there as it would at a click.
+void PopupAtPointerPosition(GtkMenu* popup) {
+  GdkSeat* seat = gdk_display_get_default_seat(gtk_widget_get_display(GTK_WIDGET(popup)));
+  GdkDevice* pointer = seat != nullptr ? gdk_seat_get_pointer(seat) : nullptr;
+  if (pointer == nullptr) return;
+  GdkScreen* screen = nullptr;
+  GdkRectangle rect{0, 0, 1, 1};
+  gdk_device_get_position(pointer, &screen, &rect.x, &rect.y);
+  if (screen == nullptr) return;
+  gtk_menu_popup_at_rect(popup, gdk_screen_get_root_window(screen), &rect, GDK_GRAVITY_SOUTH_EAST,
+                         GDK_GRAVITY_NORTH_WEST, nullptr);
+}
+
+void PopUp(GtkMenu* popup, const PopupPlacement& placement) {
   // The event being handled (the press that opened the menu) lets GTK place and grab it.
   GdkEvent* trigger = gtk_get_current_event();
-  gtk_menu_popup_at_rect(GTK_MENU(shown), window, &rect, GDK_GRAVITY_NORTH_WEST, menu_anchor,
-                         trigger);
+  if (placement.window != nullptr) {
+    const GdkRectangle rect{placement.point.x, placement.point.y, 1, 1};
+    gtk_menu_popup_at_rect(popup, placement.window, &rect, GDK_GRAVITY_NORTH_WEST,
+                           MenuCorner(placement.flags), trigger);
+  } else if (trigger != nullptr) {
+    gtk_menu_popup_at_pointer(popup, trigger);
+  } else {
+    PopupAtPointerPosition(popup);
+  }
   if (trigger != nullptr) gdk_event_free(trigger);
-  if (gtk_widget_get_visible(shown)) {
-    // The observer (tests, tools) hears of the menu from inside the nested loop.
-    ShownNotice notice{&desktop, GTK_MENU(shown)};
+}
+
+}  // namespace
+
+std::optional<PopupPlacement> PlacementInWidget(GtkWidget* anchor, int x, int y, unsigned flags) {
+  GdkWindow* window = anchor != nullptr ? gtk_widget_get_window(anchor) : nullptr;
+  if (window == nullptr || !gtk_widget_get_mapped(anchor)) return std::nullopt;
+  // A widget without a GdkWindow of its own draws in its parent's, offset by its allocation.
+  GtkAllocation allocation;
+  gtk_widget_get_allocation(anchor, &allocation);
+  const bool own_window = gtk_widget_get_has_window(anchor);
+  return PopupPlacement{
+      window, GdkPoint{own_window ? x : allocation.x + x, own_window ? y : allocation.y + y},
+      flags};
+}
+
+std::string RunPopupMenu(const GtkDesktop& desktop, MenuItem& menu, const PopupPlacement& placement,
+                         const MenuItem* default_item) {
+  // The tree may change while the menu is open (a timer tick); the items shown stay alive.
+  const std::vector<std::shared_ptr<MenuItem>> keep_alive = menu.children;
+  PopupState state;
+  GObjectRef<GtkWidget> popup(GTK_WIDGET(g_object_ref_sink(BuildMenu(menu, default_item, state))));
+  GtkMenu* shown = GTK_MENU(popup.get());
+  gtk_widget_show_all(popup.get());
+  GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+  state.loop = loop;
+  // "deactivate" comes before the chosen item's "activate", in the same dispatch; the loop
+  // quits only after that dispatch, so the choice is known when it ends.
+  const gulong deactivate =
+      g_signal_connect(popup.get(), "deactivate", G_CALLBACK(&OnMenuDeactivate), &state);
+  PopUp(shown, placement);
+  // A menu that could not take the pointer closes at once; don't wait for it then.
+  if (gtk_widget_get_visible(popup.get())) {
+    ShownNotice notice{&desktop, shown};
     const guint notice_source =
         g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, &NotifyShown, &notice, nullptr);
     g_main_loop_run(loop);
     if (!notice.fired) g_source_remove(notice_source);
   }
-  g_signal_handler_disconnect(shown, deactivate);
+  g_signal_handler_disconnect(popup.get(), deactivate);
   g_main_loop_unref(loop);
-  gtk_menu_detach(GTK_MENU(shown));
-  gtk_widget_destroy(shown);
+  gtk_widget_destroy(popup.get());
 
   MenuItem* chosen = state.chosen;
   if (chosen == nullptr) return {};
+  const std::string name = chosen->name;
   if (chosen->on_click) {
     const auto handler = chosen->on_click;  // the handler may change the menu tree
     handler();
   }
-  return chosen->name;
+  return name;
+}
+
+GtkWidget* FindMenuItem(GtkMenu* menu, const std::string& item_name) {
+  return FindItemIn(GTK_WIDGET(menu), item_name);
 }
 
 bool ChooseMenuItem(GtkMenu* menu, const std::string& item_name) {
-  GtkWidget* item = FindItem(GTK_WIDGET(menu), item_name);
+  GtkWidget* item = FindMenuItem(menu, item_name);
   if (item == nullptr || !gtk_widget_is_sensitive(item)) return false;
   GtkWidget* shell = gtk_widget_get_parent(item);
   gtk_menu_shell_activate_item(GTK_MENU_SHELL(shell), item, TRUE);
@@ -186,7 +227,7 @@ bool ChooseMenuItem(GtkMenu* menu, const std::string& item_name) {
 void DismissMenu(GtkMenu* menu) { gtk_menu_shell_deactivate(GTK_MENU_SHELL(menu)); }
 
 std::string MenuItemMarkup(GtkMenu* menu, const std::string& item_name) {
-  GtkWidget* item = FindItem(GTK_WIDGET(menu), item_name);
+  GtkWidget* item = FindMenuItem(menu, item_name);
   if (item == nullptr) return {};
   GtkWidget* label = gtk_bin_get_child(GTK_BIN(item));
   if (!GTK_IS_LABEL(label)) return {};

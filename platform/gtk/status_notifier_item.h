@@ -25,7 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/gtk/form_window_gobject.h"
+#include "platform/gtk/callback_guard.h"
+#include "platform/gtk/glib_holders.h"
 
 namespace tovarin::platform::gtk {
 

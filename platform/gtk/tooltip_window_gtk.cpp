@@ -5,7 +5,8 @@
 #include <cmath>
 #include <utility>
 
-#include "platform/gtk/form_window_gobject.h"
+#include "platform/gtk/callback_guard.h"
+#include "platform/gtk/glib_holders.h"
 #include "platform/text/text.h"
 
 namespace tovarin::platform::gtk {

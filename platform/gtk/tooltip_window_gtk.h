@@ -20,7 +20,8 @@
 
 #include <optional>
 
-#include "platform/gtk/host_gtk_holders.h"
+#include "platform/gtk/callback_guard.h"
+#include "platform/gtk/glib_holders.h"
 #include "platform/host/control_host.h"
 #include "platform/host/tooltip_image.h"
 

@@ -19,7 +19,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/gtk/form_window_gobject.h"
+#include "platform/gtk/callback_guard.h"
+#include "platform/gtk/glib_holders.h"
 #include "platform/gtk/status_notifier_item.h"
 #include "platform/gtk/xembed_tray_icon.h"
 #include "platform/host/tray_icon.h"

@@ -28,8 +28,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/gtk/callback_guard.h"
 #include "platform/gtk/form_window_children.h"
-#include "platform/gtk/form_window_gobject.h"
+#include "platform/gtk/glib_holders.h"
 #include "platform/host/browser_view.h"
 
 namespace tovarin::platform::gtk {

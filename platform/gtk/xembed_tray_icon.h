@@ -9,7 +9,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/gtk/form_window_gobject.h"
+#include "platform/gtk/callback_guard.h"
+#include "platform/gtk/glib_holders.h"
 
 namespace tovarin::platform::gtk {
 

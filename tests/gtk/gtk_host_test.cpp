@@ -12,26 +12,12 @@
 #include "platform/gtk/gtk_control_host.h"
 #include "platform/gtk/gtk_popup_menu.h"
 #include "platform/headless/controls/loopback_http_server.h"
+#include "tests/gtk/main_loop_waits.h"
 
 namespace tovarin::platform::gtk {
 namespace {
 
 using std::chrono::milliseconds;
-
-// Runs the main loop until `done` holds or the time is up (a guard against hanging, not a
-// speed check); returns whether `done` held.
-bool RunUntil(const std::function<bool()>& done, milliseconds limit = milliseconds(5000)) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    if (!g_main_context_iteration(nullptr, FALSE)) std::this_thread::sleep_for(milliseconds(2));
-  }
-  return true;
-}
-
-void RunFor(milliseconds duration) {
-  RunUntil([] { return false; }, duration);
-}
 
 // Paints its surface: left half red, right half blue; logs notifications.
 class PaintingControl : public Control {

@@ -22,9 +22,10 @@
 #include <vector>
 
 #include "anigif/uc_ani_gif.h"
+#include "platform/gtk/callback_guard.h"
+#include "platform/gtk/glib_holders.h"
 #include "platform/gtk/gtk_control_host.h"
 #include "platform/gtk/gtk_desktop.h"
-#include "platform/gtk/host_gtk_holders.h"
 #include "platform/result.h"
 #include "tools/anigif-view/view_options.h"
 

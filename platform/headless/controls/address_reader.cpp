@@ -1,6 +1,5 @@
 #include "platform/headless/controls/address_reader.h"
 
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -9,38 +8,6 @@
 
 namespace tovarin::platform::headless {
 namespace {
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) return false;
-  }
-  return true;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-Result<std::string> PercentDecode(std::string_view s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] != '%') {
-      out += s[i];
-      continue;
-    }
-    const int hi = i + 1 < s.size() ? HexValue(s[i + 1]) : -1;
-    const int lo = i + 2 < s.size() ? HexValue(s[i + 2]) : -1;
-    if (hi < 0 || lo < 0) return Error{"malformed percent escape"};
-    out += static_cast<char>(hi * 16 + lo);
-    i += 2;
-  }
-  if (out.find('\0') != std::string::npos) return Error{"file address contains a NUL character"};
-  return out;
-}
 
 Result<FetchResult> ReadFile(const std::string& path, std::uint64_t max_bytes) {
   std::error_code ec;
@@ -65,37 +32,20 @@ Result<FetchResult> ReadFile(const std::string& path, std::uint64_t max_bytes) {
 
 }  // namespace
 
-Result<ClassifiedAddress> ClassifyAddress(std::string_view address) {
-  if (address.empty()) return Error{"empty address"};
-  if (StartsWithNoCase(address, "http://")) {
-    auto url = ParseHttpUrl(address);
+Result<ResourceAddress> ClassifyFetchable(std::string_view address) {
+  auto classified = ClassifyResourceAddress(address);
+  if (!classified.ok()) return classified;
+  if (classified->kind == ResourceKind::kHttps)
+    return Error{"the headless reader cannot fetch https addresses"};
+  if (classified->kind == ResourceKind::kHttp) {
+    auto url = ParseHttpUrl(classified->location);
     if (!url.ok()) return Error{url.error()};
-    return ClassifiedAddress{AddressKind::kHttp, std::string(address)};
   }
-  if (StartsWithNoCase(address, "file://")) {
-    std::string_view rest = address.substr(7);
-    const std::size_t slash = rest.find('/');
-    const std::string_view host = rest.substr(0, slash);
-    if (!host.empty() && !StartsWithNoCase(host, "localhost")) {
-      return Error{"file addresses on other machines are not supported"};
-    }
-    if (slash == std::string_view::npos) return Error{"file address without a path"};
-    auto path = PercentDecode(rest.substr(slash));
-    if (!path.ok()) return Error{path.error()};
-    return ClassifiedAddress{AddressKind::kFile, std::move(path).value()};
-  }
-  const std::size_t scheme_end = address.find("://");
-  if (scheme_end != std::string_view::npos) {
-    return Error{"unsupported address scheme \"" + std::string(address.substr(0, scheme_end)) +
-                 "\""};
-  }
-  if (address.find('\0') != std::string_view::npos)
-    return Error{"file name contains a NUL character"};
-  return ClassifiedAddress{AddressKind::kFile, std::string(address)};
+  return classified;
 }
 
-Result<FetchResult> FetchAddress(const ClassifiedAddress& address, const FetchOptions& options) {
-  if (address.kind == AddressKind::kFile) return ReadFile(address.location, options.max_bytes);
+Result<FetchResult> FetchAddress(const ResourceAddress& address, const FetchOptions& options) {
+  if (address.kind == ResourceKind::kFile) return ReadFile(address.location, options.max_bytes);
   HttpGetOptions http;
   http.timeout = options.timeout;
   http.max_body_bytes = options.max_bytes;

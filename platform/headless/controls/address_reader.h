@@ -1,6 +1,7 @@
 #pragma once
-// Reading a named resource into bytes for the headless asynchronous reader: a file path, a
-// file:// URL (percent escapes decoded; host empty or "localhost") or an http:// URL (HttpGet).
+// Reading a named resource into bytes for the headless asynchronous reader, after
+// ClassifyResourceAddress sorted it out: a file (its path) or an http:// URL (HttpGet). The
+// headless reader speaks no TLS: an https address is refused by CheckFetchable.
 // Anything over `max_bytes` fails without being read whole.
 
 #include <chrono>
@@ -9,20 +10,14 @@
 #include <string_view>
 
 #include "platform/host/control_host.h"
+#include "platform/host/resource_address.h"
 #include "platform/result.h"
 
 namespace tovarin::platform::headless {
 
-enum class AddressKind { kFile, kHttp };
-
-struct ClassifiedAddress {
-  AddressKind kind = AddressKind::kFile;
-  std::string location;  // the file's path, or the http:// URL
-};
-
-// Sorts an address out, or explains why it cannot be read (empty, unsupported scheme,
-// malformed escapes).
-Result<ClassifiedAddress> ClassifyAddress(std::string_view address);
+// Classifies an address and checks that this reader can fetch it: https is refused, and an
+// http URL must be one HttpGet understands.
+Result<ResourceAddress> ClassifyFetchable(std::string_view address);
 
 struct FetchOptions {
   std::chrono::milliseconds timeout{10000};
@@ -34,6 +29,6 @@ struct FetchResult {
   std::uint64_t declared_total = 0;  // the size announced before the data (0 when unknown)
 };
 
-Result<FetchResult> FetchAddress(const ClassifiedAddress& address, const FetchOptions& options);
+Result<FetchResult> FetchAddress(const ResourceAddress& address, const FetchOptions& options);
 
 }  // namespace tovarin::platform::headless

@@ -18,7 +18,14 @@ bool IsKnownSystemCursor(int id) {
 }  // namespace
 
 HeadlessHost::HeadlessHost(HeadlessForm& form, HostOptions options)
-    : form_(form), desktop_(form.Desktop()), options_(std::move(options)), rect_(options_.rect) {
+    : form_(form),
+      desktop_(form.Desktop()),
+      options_(std::move(options)),
+      rect_(options_.rect),
+      timer_scheduler_(desktop_.Clock()),
+      timers_(timer_scheduler_, [this](std::uint64_t key, const std::string& message) {
+        errors_.push_back("timer " + std::to_string(key) + ": " + message);
+      }) {
   rect_.right = std::max(rect_.right, rect_.left);
   rect_.bottom = std::max(rect_.bottom, rect_.top);
   HeadlessWindows& windows = desktop_.Windows();
@@ -41,8 +48,7 @@ HeadlessHost::~HeadlessHost() {
 }
 
 void HeadlessHost::Detach() {
-  for (const auto& [key, timer] : timers_) desktop_.Clock().KillTimer(timer.id);
-  timers_.clear();
+  timers_.KillAll();
   reads_.clear();
   control_ = nullptr;
 }
@@ -79,8 +85,7 @@ void HeadlessHost::Hide() {
 
 void HeadlessHost::Terminate() {
   if (control_) control_->OnTerminate();
-  for (const auto& [key, timer] : timers_) desktop_.Clock().KillTimer(timer.id);
-  timers_.clear();
+  timers_.KillAll();
   reads_.clear();
   for (ToolTipRecord& tip : tooltips_) {
     if (!tip.destroyed) {
@@ -242,12 +247,6 @@ std::vector<std::string> HeadlessHost::EventNames() const {
   return names;
 }
 
-std::optional<unsigned> HeadlessHost::TimerInterval(std::uint64_t key) const {
-  const auto it = timers_.find(key);
-  if (it == timers_.end()) return std::nullopt;
-  return it->second.interval;
-}
-
 void HeadlessHost::ClearRecords() {
   property_changes_.clear();
   events_.clear();
@@ -375,37 +374,20 @@ void HeadlessHost::SetWindowRegion(std::optional<Region> region) {
 
 bool HeadlessHost::SetTimer(std::uint64_t key, unsigned interval_ms,
                             std::function<void()> on_expiry) {
-  KillTimer(key);
-  if (timers_refused_ || !on_expiry) return false;
-  auto id_holder = std::make_shared<VirtualClock::TimerId>(0);
-  auto callback = std::make_shared<std::function<void()>>(std::move(on_expiry));
-  const VirtualClock::TimerId id =
-      desktop_.Clock().SetTimer(std::max(1u, interval_ms), true, [this, key, id_holder, callback] {
-        try {
-          (*callback)();
-        } catch (const std::exception& e) {
-          errors_.push_back("timer " + std::to_string(key) + ": " + e.what());
-          const auto it = timers_.find(key);
-          if (it != timers_.end() && it->second.id == *id_holder) KillTimer(key);
-        }
-      });
-  *id_holder = id;
-  timers_[key] = TimerEntry{id, std::max(1u, interval_ms)};
-  return true;
+  if (timers_refused_) {
+    timers_.Kill(key);
+    return false;
+  }
+  return timers_.Set(key, interval_ms, std::move(on_expiry));
 }
 
-void HeadlessHost::KillTimer(std::uint64_t key) {
-  const auto it = timers_.find(key);
-  if (it == timers_.end()) return;
-  desktop_.Clock().KillTimer(it->second.id);
-  timers_.erase(it);
-}
+void HeadlessHost::KillTimer(std::uint64_t key) { timers_.Kill(key); }
 
 // --- Asynchronous reads
 // ----------------------------------------------------------------------------
 
 Status HeadlessHost::AsyncRead(const std::string& address, const std::string& name) {
-  auto classified = ClassifyAddress(address);
+  auto classified = ClassifyFetchable(address);
   if (!classified.ok()) return Error{classified.error()};
   CancelAsyncRead(name);
   const std::uint64_t id = next_read_id_++;
@@ -425,7 +407,7 @@ void HeadlessHost::PerformRead(const std::string& name, std::uint64_t id,
     return it != reads_.end() && it->second == id && control_ != nullptr;
   };
   if (!current()) return;
-  auto classified = ClassifyAddress(address);
+  auto classified = ClassifyFetchable(address);
   Result<FetchResult> fetched = classified.ok() ? FetchAddress(*classified, desktop_.ReadOptions())
                                                 : Result<FetchResult>(Error{classified.error()});
   if (!current()) return;

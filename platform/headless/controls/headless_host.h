@@ -52,8 +52,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/headless/controls/clock_timer_scheduler.h"
 #include "platform/headless/controls/headless_desktop.h"
 #include "platform/host/control_host.h"
+#include "platform/host/timer_table.h"
 
 namespace tovarin::platform::headless {
 
@@ -142,9 +144,9 @@ class HeadlessHost final : public ControlHost {
   int CurrentSystemCursor() const { return current_cursor_; }         // 0 after the pointer moved
   int DrawStyle() const { return draw_style_; }
   std::uint32_t ForeColor() const { return fore_color_; }
-  bool HasTimer(std::uint64_t key) const { return timers_.count(key) != 0; }
-  std::optional<unsigned> TimerInterval(std::uint64_t key) const;
-  std::size_t TimerCount() const { return timers_.size(); }
+  bool HasTimer(std::uint64_t key) const { return timers_.Has(key); }
+  std::optional<unsigned> TimerInterval(std::uint64_t key) const { return timers_.Interval(key); }
+  std::size_t TimerCount() const { return timers_.Count(); }
   bool IsReading(const std::string& name) const { return reads_.count(name) != 0; }
   void ClearRecords();
 
@@ -244,11 +246,8 @@ class HeadlessHost final : public ControlHost {
   bool timers_refused_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
-  struct TimerEntry {
-    VirtualClock::TimerId id = 0;
-    unsigned interval = 0;
-  };
-  std::map<std::uint64_t, TimerEntry> timers_;
+  ClockTimerScheduler timer_scheduler_;
+  TimerTable timers_;  // after its scheduler, which it uses until it is gone
   std::map<std::string, std::uint64_t> reads_;
   std::uint64_t next_read_id_ = 1;
 

@@ -243,6 +243,19 @@ TEST_F(ReaderFixture, UnstartableReadsFailAtOnce) {
   EXPECT_TRUE(control.log.empty());
 }
 
+TEST_F(ReaderFixture, HttpsIsRecognisedButNotFetchedHeadless) {
+  // The address is classified as the GTK reader classifies it; this reader has no TLS.
+  auto classified = ClassifyResourceAddress("https://127.0.0.1/a.gif");
+  ASSERT_TRUE(classified.ok());
+  EXPECT_EQ(classified->kind, ResourceKind::kHttps);
+  const Status started = host.AsyncRead("https://127.0.0.1/a.gif", "r");
+  ASSERT_FALSE(started.ok());
+  EXPECT_EQ(started.error(), "the headless reader cannot fetch https addresses");
+  EXPECT_FALSE(host.IsReading("r"));
+  desktop.RunPending();
+  EXPECT_TRUE(control.log.empty());
+}
+
 TEST(HttpUrlParsing, SplitsHostPortAndTarget) {
   auto url = ParseHttpUrl("HTTP://127.0.0.1:8080/tovarin/Client/Tovarin.aspx?url=wap.x.cn#frag");
   ASSERT_TRUE(url.ok()) << url.error();

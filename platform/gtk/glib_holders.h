@@ -1,16 +1,47 @@
 #pragma once
-// RAII holders the GTK control host keeps its GLib, GTK and cairo handles in: a connected
-// signal handler, a main-loop source, a cairo region and a GError. (GObject references use
-// GObjectRef from form_window_gobject.h.)
+// The RAII holders platform/gtk keeps its GLib, GTK and cairo handles in: a GObject reference, a
+// connected signal handler, a main-loop source, a cairo region and a GError; and the pair of
+// helpers that box a C++ value as GLib user data (BoxUserData news it, DeleteUserData<T> is the
+// GDestroyNotify that deletes it), so no GLib call site writes new or delete itself.
 
 #include <cairo.h>
 #include <glib-object.h>
 #include <glib.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 
 namespace tovarin::platform::gtk {
+
+// Holds one reference to a GObject; drops it when destroyed.
+template <typename T>
+class GObjectRef {
+ public:
+  GObjectRef() = default;
+  // Takes over a reference the caller owns (a "transfer full" result).
+  explicit GObjectRef(T* owned) : object_(owned) {}
+  ~GObjectRef() { reset(); }
+  GObjectRef(GObjectRef&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+  GObjectRef& operator=(GObjectRef&& other) noexcept {
+    if (this != &other) {
+      reset();
+      object_ = std::exchange(other.object_, nullptr);
+    }
+    return *this;
+  }
+  GObjectRef(const GObjectRef&) = delete;
+  GObjectRef& operator=(const GObjectRef&) = delete;
+
+  T* get() const { return object_; }
+  explicit operator bool() const { return object_ != nullptr; }
+  void reset() {
+    if (object_ != nullptr) g_object_unref(std::exchange(object_, nullptr));
+  }
+
+ private:
+  T* object_ = nullptr;
+};
 
 // A signal handler connected to an instance; disconnected on destruction unless the instance
 // went away first (the holder keeps a weak pointer to it).
@@ -121,5 +152,24 @@ class GErrorHolder {
  private:
   GError* error_ = nullptr;
 };
+
+// User data of a GLib call that owns a C++ value. BoxUserData<T>(args...) makes the value;
+// pass DeleteUserData<T> as the call's GDestroyNotify, and GLib frees it when the source or
+// handler goes away. A one-shot callback that owns its data instead (an async "ready" callback)
+// takes it back with TakeUserData<T>, which frees it when the callback returns.
+template <typename T, typename... Args>
+gpointer BoxUserData(Args&&... args) {
+  return std::make_unique<T>(std::forward<Args>(args)...).release();
+}
+
+template <typename T>
+void DeleteUserData(gpointer data) {
+  std::unique_ptr<T> owned(static_cast<T*>(data));
+}
+
+template <typename T>
+std::unique_ptr<T> TakeUserData(gpointer data) {
+  return std::unique_ptr<T>(static_cast<T*>(data));
+}
 
 }  // namespace tovarin::platform::gtk
