@@ -78,7 +78,7 @@ void teskbutton::SetDropDownSeparator(bool value) {
 }
 
 void teskbutton::SetDisabledPictureMode(std::int32_t value) {
-  model_.DisabledPictureMode = value;
+  model_.DisabledPictureMode = static_cast<DisabledPictureModeValue>(value);
   RedrawAndNotify("DisabledPictureMode");
 }
 
@@ -197,12 +197,12 @@ void teskbutton::SetPictureShadow(bool value) {
 }
 
 void teskbutton::SetPictureEffectOnOver(std::int32_t value) {
-  model_.PictureEffectOnOver = value;
+  model_.PictureEffectOnOver = static_cast<PictureEffectValue>(value);
   RedrawAndNotify("PictureEffectOnOver");
 }
 
 void teskbutton::SetPictureEffectOnDown(std::int32_t value) {
-  model_.PictureEffectOnDown = value;
+  model_.PictureEffectOnDown = static_cast<PictureEffectValue>(value);
   RedrawAndNotify("PictureEffectOnDown");
 }
 
@@ -228,7 +228,7 @@ void teskbutton::SetRightToLeft(bool value) {
 }
 
 void teskbutton::SetCaptionEffects(std::int32_t value) {
-  model_.CaptionEffects = value;
+  model_.CaptionEffects = static_cast<CaptionEffectsValue>(value);
   RedrawAndNotify("CaptionEffects");
 }
 

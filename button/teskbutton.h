@@ -61,7 +61,9 @@ class teskbutton final : public platform::Control,
   void SetDropDownSymbol(std::int32_t value);
   bool DropDownSeparator() const { return model_.DropDownSeparator; }
   void SetDropDownSeparator(bool value);
-  std::int32_t DisabledPictureMode() const { return model_.DisabledPictureMode; }
+  std::int32_t DisabledPictureMode() const {
+    return static_cast<std::int32_t>(model_.DisabledPictureMode);
+  }
   void SetDisabledPictureMode(std::int32_t value);
   bool Enabled() const { return model_.Enabled; }
   void SetEnabled(bool value);
@@ -94,9 +96,13 @@ class teskbutton final : public platform::Control,
   void SetPictureAlign(std::int32_t value);
   bool PictureShadow() const { return model_.PictureShadow; }
   void SetPictureShadow(bool value);
-  std::int32_t PictureEffectOnOver() const { return model_.PictureEffectOnOver; }
+  std::int32_t PictureEffectOnOver() const {
+    return static_cast<std::int32_t>(model_.PictureEffectOnOver);
+  }
   void SetPictureEffectOnOver(std::int32_t value);
-  std::int32_t PictureEffectOnDown() const { return model_.PictureEffectOnDown; }
+  std::int32_t PictureEffectOnDown() const {
+    return static_cast<std::int32_t>(model_.PictureEffectOnDown);
+  }
   void SetPictureEffectOnDown(std::int32_t value);
   bool PicturePushOnHover() const { return model_.PicturePushOnHover; }
   void SetPicturePushOnHover(bool value);
@@ -106,7 +112,7 @@ class teskbutton final : public platform::Control,
   void SetPictureOpacityOnOver(std::uint8_t value);
   bool RightToLeft() const { return model_.RightToLeft; }
   void SetRightToLeft(bool value);
-  std::int32_t CaptionEffects() const { return model_.CaptionEffects; }
+  std::int32_t CaptionEffects() const { return static_cast<std::int32_t>(model_.CaptionEffects); }
   void SetCaptionEffects(std::int32_t value);
   bool ShowFocusRect() const { return model_.ShowFocusRect; }
   void SetShowFocusRect(bool value);

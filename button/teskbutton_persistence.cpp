@@ -206,14 +206,15 @@ void teskbutton::OnWriteProperties(platform::PropertyStore& store) {
   store.WritePicture("PictureHot", m.PictureHot);
   store.WritePicture("PictureDown", m.PictureDown);
   store.WriteInt32("PictureAlign", m.PictureAlign, 1);
-  store.WriteInt32("PictureEffectOnOver", m.PictureEffectOnOver, 1);
-  store.WriteInt32("PictureEffectOnDown", m.PictureEffectOnDown, 2);
+  store.WriteInt32("PictureEffectOnOver", static_cast<std::int32_t>(m.PictureEffectOnOver), 1);
+  store.WriteInt32("PictureEffectOnDown", static_cast<std::int32_t>(m.PictureEffectOnDown), 2);
   store.WriteBool("PicturePushOnHover", m.PicturePushOnHover, false);
   store.WriteBool("PictureShadow", m.PictureShadow, false);
   store.WriteInt16("PictureOpacity", m.PictureOpacity, 255);
   store.WriteInt16("PictureOpacityOnOver", m.PictureOpacityOnOver, 255);
-  store.WriteInt32("DisabledPictureMode", m.DisabledPictureMode, 0);
-  store.WriteInt32("CaptionEffects", m.CaptionEffects, std::nullopt);  // always written
+  store.WriteInt32("DisabledPictureMode", static_cast<std::int32_t>(m.DisabledPictureMode), 0);
+  store.WriteInt32("CaptionEffects", static_cast<std::int32_t>(m.CaptionEffects),
+                   std::nullopt);  // always written
   store.WriteBool("UseMaskColor", m.UseMaskColor, true);
   store.WriteInt32("MaskColor", as_long(m.MaskColor), kDefaultMaskColor);
   store.WriteInt32("CaptionAlign", m.CaptionAlign, 1);

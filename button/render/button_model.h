@@ -58,7 +58,7 @@ enum PictureAlignValue : std::int32_t {
   kBottomEdge = 7,
   kBottomOfCaption = 8,
 };
-enum CaptionEffectsValue : std::int32_t {
+enum class CaptionEffectsValue : std::int32_t {
   kNoEffect = 0,
   kRaised = 1,
   kSunken = 2,
@@ -66,8 +66,8 @@ enum CaptionEffectsValue : std::int32_t {
   kLightOutline = 4,
   kDarkOutline = 5,
 };
-enum PictureEffectValue : std::int32_t { kEffectNone = 0, kLighter = 1, kDarker = 2 };
-enum DisabledPictureModeValue : std::int32_t { kFaded = 0, kGrayscale = 1 };
+enum class PictureEffectValue : std::int32_t { kEffectNone = 0, kLighter = 1, kDarker = 2 };
+enum class DisabledPictureModeValue : std::int32_t { kFaded = 0, kGrayscale = 1 };
 enum ToolTipTypeValue : std::int32_t { kRectangular = 0, kBalloon = 1 };
 enum ToolTipIconValue : std::int32_t {
   kNoIcon = 0,
@@ -85,7 +85,7 @@ struct ButtonModel {
   std::int32_t CaptionAlign = kAlignCenter;
   std::int32_t DropDownSymbol = 0;
   bool DropDownSeparator = false;
-  std::int32_t DisabledPictureMode = kFaded;
+  DisabledPictureModeValue DisabledPictureMode = DisabledPictureModeValue::kFaded;
   bool Enabled = true;
   OleColor ForeColor = 0;
   OleColor ForeColorHover = 0;
@@ -97,13 +97,13 @@ struct ButtonModel {
   PictureRef PictureDown;
   std::int32_t PictureAlign = kLeftOfCaption;
   bool PictureShadow = false;
-  std::int32_t PictureEffectOnOver = kEffectNone;
-  std::int32_t PictureEffectOnDown = kEffectNone;
+  PictureEffectValue PictureEffectOnOver = PictureEffectValue::kEffectNone;
+  PictureEffectValue PictureEffectOnDown = PictureEffectValue::kEffectNone;
   bool PicturePushOnHover = false;
   std::uint8_t PictureOpacity = 255;
   std::uint8_t PictureOpacityOnOver = 255;
   bool RightToLeft = false;
-  std::int32_t CaptionEffects = kNoEffect;
+  CaptionEffectsValue CaptionEffects = CaptionEffectsValue::kNoEffect;
   bool ShowFocusRect = false;
   bool UseMaskColor = true;
   bool Value = false;

@@ -231,7 +231,7 @@ void ButtonRenderer::DrawContent() {
     model_.mDropDownRect = m.mDropDownRect.Offset(1, 1);
   }
   DrawContentPicture();
-  if (m.CaptionEffects != kNoEffect) DrawCaptionEffects();
+  if (m.CaptionEffects != CaptionEffectsValue::kNoEffect) DrawCaptionEffects();
 
   RgbColor caption_color = SystemColor(platform::kColorGrayText);
   if (m.Enabled)
@@ -268,11 +268,11 @@ void ButtonRenderer::DrawCaptionEffects() {
     DrawCaptionText(r, c, -1, -1);
   };
   switch (m.CaptionEffects) {
-    case kRaised: DrawCaptionText(r, S(b, 0.14f), -1, -1); break;
-    case kSunken: DrawCaptionText(r, S(b, 0.14f), 1, 1); break;
-    case kShadow: DrawCaptionText(r, Color(192, 192, 192), 1, 1); break;
-    case kLightOutline: outline(S(b, 0.1f)); break;
-    case kDarkOutline: outline(S(b, -0.1f)); break;
+    case CaptionEffectsValue::kRaised: DrawCaptionText(r, S(b, 0.14f), -1, -1); break;
+    case CaptionEffectsValue::kSunken: DrawCaptionText(r, S(b, 0.14f), 1, 1); break;
+    case CaptionEffectsValue::kShadow: DrawCaptionText(r, Color(192, 192, 192), 1, 1); break;
+    case CaptionEffectsValue::kLightOutline: outline(S(b, 0.1f)); break;
+    case CaptionEffectsValue::kDarkOutline: outline(S(b, -0.1f)); break;
     default: break;
   }
   DrawCaptionText(

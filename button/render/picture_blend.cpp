@@ -22,10 +22,10 @@ struct Pixel {
 
 // What both composition routines settle before the per-pixel loop.
 struct BlendSetup {
-  std::int32_t effect = kEffectNone;  // e
-  int disabled_opacity = 0;           // d
-  bool grey = false;                  // g
-  int hover_opacity = 0;              // v
+  PictureEffectValue effect = PictureEffectValue::kEffectNone;  // e
+  int disabled_opacity = 0;                                     // d
+  bool grey = false;                                            // g
+  int hover_opacity = 0;                                        // v
   bool silhouette = false;
   Pixel silhouette_color;
 };
@@ -35,9 +35,9 @@ BlendSetup CommonSetup(const ButtonModel& m) {
   if (m.mButtonState == kStateHot) setup.effect = m.PictureEffectOnOver;
   if (m.mButtonState == kStateDown) setup.effect = m.PictureEffectOnDown;
   if (!m.Enabled) {
-    if (m.DisabledPictureMode == kFaded) {
+    if (m.DisabledPictureMode == DisabledPictureModeValue::kFaded) {
       setup.disabled_opacity = 52;
-    } else if (m.DisabledPictureMode == kGrayscale) {
+    } else if (m.DisabledPictureMode == DisabledPictureModeValue::kGrayscale) {
       setup.disabled_opacity = static_cast<int>(platform::Nearest(m.PictureOpacity * 0.75));
       setup.grey = true;
     }
@@ -121,13 +121,13 @@ void BlendInto(Pixel& t, const Pixel& x, int o) {
 }
 
 // The picture's own colours of a pixel, through the effect tables for Lighter and Darker.
-Pixel Effected(const ButtonModel& m, std::int32_t effect, const Pixel& s) {
-  if (effect == kLighter) {
+Pixel Effected(const ButtonModel& m, PictureEffectValue effect, const Pixel& s) {
+  if (effect == PictureEffectValue::kLighter) {
     return Pixel{m.mLightTable[static_cast<std::size_t>(s.blue)],
                  m.mLightTable[static_cast<std::size_t>(s.green)],
                  m.mLightTable[static_cast<std::size_t>(s.red)], s.alpha};
   }
-  if (effect == kDarker) {
+  if (effect == PictureEffectValue::kDarker) {
     return Pixel{m.mDarkTable[static_cast<std::size_t>(s.blue)],
                  m.mDarkTable[static_cast<std::size_t>(s.green)],
                  m.mDarkTable[static_cast<std::size_t>(s.red)], s.alpha};

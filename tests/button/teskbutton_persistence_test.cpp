@@ -79,8 +79,8 @@ TEST_F(ButtonPersistence, EmptyStoreLoadsTheLoadingDefaults) {
   EXPECT_FALSE(m.Value);
   EXPECT_EQ(m.PictureOpacity, 255);
   EXPECT_EQ(m.PictureOpacityOnOver, 255);
-  EXPECT_EQ(m.PictureEffectOnOver, 1);
-  EXPECT_EQ(m.PictureEffectOnDown, 2);
+  EXPECT_EQ(m.PictureEffectOnOver, PictureEffectValue{1});
+  EXPECT_EQ(m.PictureEffectOnDown, PictureEffectValue{2});
   EXPECT_EQ(m.MaskColor, 0xE0E0E0u);
   EXPECT_TRUE(m.UseMaskColor);
   EXPECT_EQ(m.PictureAlign, 1);

@@ -52,8 +52,8 @@ TEST_F(ButtonProperties, NewInstanceValues) {
   EXPECT_EQ(m.PictureAlign, 1);
   EXPECT_EQ(m.CaptionAlign, 1);
   EXPECT_EQ(m.MaskColor, 0xE0E0E0u);
-  EXPECT_EQ(m.PictureEffectOnOver, 0);
-  EXPECT_EQ(m.PictureEffectOnDown, 0);
+  EXPECT_EQ(m.PictureEffectOnOver, PictureEffectValue{0});
+  EXPECT_EQ(m.PictureEffectOnDown, PictureEffectValue{0});
   EXPECT_EQ(m.ForeColorHover, 0u);
   EXPECT_EQ(m.TooltipBackColor, 0u);
   ASSERT_TRUE(m.mFont);

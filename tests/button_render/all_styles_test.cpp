@@ -136,7 +136,7 @@ TEST(AllStylesTest, EveryStyleInEveryStateDrawsAndIsShaped) {
           model.DropDownSymbol = 6;
           model.DropDownSeparator = true;
           model.PictureShadow = true;
-          model.CaptionEffects = 1 + (column % 5);
+          model.CaptionEffects = static_cast<CaptionEffectsValue>(1 + (column % 5));
           model.PictureAlign = column % 9;
         }
         // As the behaviour does after a style is assigned: shape the window, then paint.
@@ -176,7 +176,7 @@ TEST(AllStylesTest, TinyAndEmptySurfacesDrawWithinBounds) {
         model.PictureShadow = true;
         model.DropDownSymbol = 5;
         model.DropDownSeparator = true;
-        model.CaptionEffects = kLightOutline;
+        model.CaptionEffects = CaptionEffectsValue::kLightOutline;
         model.mButtonState = state;
         Redraw(model, canvas);
         EXPECT_EQ(model.mWidth, width);

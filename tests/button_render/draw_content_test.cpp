@@ -180,7 +180,7 @@ TEST(DrawContentTest, ShadowEffectLeavesALightGreyCopy) {
   model.BackColor = 0;
   Redraw(model, canvas);
   EXPECT_EQ(CountColor(canvas, Rgb(192, 192, 192)), 0);
-  model.CaptionEffects = kShadow;
+  model.CaptionEffects = CaptionEffectsValue::kShadow;
   Redraw(model, canvas);
   EXPECT_GT(CountColor(canvas, Rgb(192, 192, 192)), 0);
 }

@@ -65,7 +65,7 @@ TEST_F(PictureBlendTest, OpacityBlendsByDivisionBy256) {
 
 TEST_F(PictureBlendTest, HoverAndPressEffectsUseTheTables) {
   model_.mButtonState = kStateHot;
-  model_.PictureEffectOnOver = kLighter;
+  model_.PictureEffectOnOver = PictureEffectValue::kLighter;
   Draw(MakePicture(1, 1, {{Rgb(200, 230, 100)}}), Rgb(0, 0, 0));
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(229, 255, 114));
   // While hot the opacity is PictureOpacityOnOver, whatever PictureOpacity says.
@@ -75,18 +75,18 @@ TEST_F(PictureBlendTest, HoverAndPressEffectsUseTheTables) {
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(114, 127, 57));  // looked-up value * 128 div 256
   model_.PictureOpacity = 255;
   model_.mButtonState = kStateDown;
-  model_.PictureEffectOnDown = kDarker;
+  model_.PictureEffectOnDown = PictureEffectValue::kDarker;
   Draw(MakePicture(1, 1, {{Rgb(255, 200, 100)}}), Rgb(0, 0, 0));
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(217, 170, 85));
 }
 
 TEST_F(PictureBlendTest, DisabledFadedAndGrayscale) {
   model_.Enabled = false;
-  model_.DisabledPictureMode = kFaded;
+  model_.DisabledPictureMode = DisabledPictureModeValue::kFaded;
   Draw(MakePicture(1, 1, {{Rgb(0, 0, 0)}}), Rgb(255, 255, 255));
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(202, 202, 202));  // opacity 52
 
-  model_.DisabledPictureMode = kGrayscale;
+  model_.DisabledPictureMode = DisabledPictureModeValue::kGrayscale;
   Draw(MakePicture(1, 1, {{Rgb(255, 0, 0)}}), Rgb(255, 255, 255));
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(120, 120, 120));  // grey 76 at opacity 191 over white
   model_.mButtonState = kStateHot;  // the hover opacity 255 shows the grey itself
@@ -94,7 +94,7 @@ TEST_F(PictureBlendTest, DisabledFadedAndGrayscale) {
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(76, 76, 76));
 
   model_.mButtonState = kStateNormal;
-  model_.DisabledPictureMode = 5;  // unknown modes draw nothing
+  model_.DisabledPictureMode = DisabledPictureModeValue{5};  // unknown modes draw nothing
   Draw(MakePicture(1, 1, {{Rgb(255, 0, 0)}}), Rgb(255, 255, 255));
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(255, 255, 255));
 }
