@@ -12,9 +12,12 @@ platform::ToolTipSpec ButtonToolTip::BuildSpec(const ButtonModel& model) {
   spec.title = model.TooltipTitle;
   // The icon belongs to the title line: without a title there is none. Codes other than the
   // three icons show no icon.
-  const bool known_icon = model.ToolTipIcon >= kInfoIcon && model.ToolTipIcon <= kErrorIcon;
-  spec.icon = (!spec.title.empty() && known_icon) ? model.ToolTipIcon : kNoIcon;
-  spec.balloon = model.ToolTipType == kBalloon;
+  const bool known_icon = model.ToolTipIcon >= ToolTipIconValue::kInfoIcon &&
+                          model.ToolTipIcon <= ToolTipIconValue::kErrorIcon;
+  const ToolTipIconValue icon =
+      (!spec.title.empty() && known_icon) ? model.ToolTipIcon : ToolTipIconValue::kNoIcon;
+  spec.icon = static_cast<int>(icon);
+  spec.balloon = model.ToolTipType == ToolTipTypeValue::kBalloon;
   spec.right_to_left = model.mTipRightToLeft;
   if (model.TooltipBackColor != 0) {
     const RgbColor back = TranslateColor(model.TooltipBackColor);

@@ -271,12 +271,12 @@ void teskbutton::SetTooltipBackColor(OleColor value) {
 }
 
 void teskbutton::SetToolTipIcon(std::int32_t value) {
-  model_.ToolTipIcon = value;
+  model_.ToolTipIcon = static_cast<ToolTipIconValue>(value);
   RedrawAndNotify("ToolTipIcon");
 }
 
 void teskbutton::SetToolTipType(std::int32_t value) {
-  model_.ToolTipType = value;
+  model_.ToolTipType = static_cast<ToolTipTypeValue>(value);
   RedrawAndNotify("ToolTipType");
 }
 

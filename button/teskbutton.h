@@ -126,9 +126,9 @@ class teskbutton final : public platform::Control,
   void SetToolTip(std::string value);
   OleColor TooltipBackColor() const { return model_.TooltipBackColor; }
   void SetTooltipBackColor(OleColor value);
-  std::int32_t ToolTipIcon() const { return model_.ToolTipIcon; }
+  std::int32_t ToolTipIcon() const { return static_cast<std::int32_t>(model_.ToolTipIcon); }
   void SetToolTipIcon(std::int32_t value);
-  std::int32_t ToolTipType() const { return model_.ToolTipType; }
+  std::int32_t ToolTipType() const { return static_cast<std::int32_t>(model_.ToolTipType); }
   void SetToolTipType(std::int32_t value);
   std::int32_t ColorScheme() const { return model_.ColorScheme; }
   void SetColorScheme(std::int32_t value);

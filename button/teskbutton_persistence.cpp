@@ -219,8 +219,8 @@ void teskbutton::OnWriteProperties(platform::PropertyStore& store) {
   store.WriteInt32("MaskColor", as_long(m.MaskColor), kDefaultMaskColor);
   store.WriteInt32("CaptionAlign", m.CaptionAlign, 1);
   store.WriteString("ToolTip", m.ToolTip, std::string());
-  store.WriteInt32("TooltipType", m.ToolTipType, 0);
-  store.WriteInt32("TooltipIcon", m.ToolTipIcon, 0);
+  store.WriteInt32("TooltipType", static_cast<std::int32_t>(m.ToolTipType), 0);
+  store.WriteInt32("TooltipIcon", static_cast<std::int32_t>(m.ToolTipIcon), 0);
   store.WriteString("TooltipTitle", m.TooltipTitle, std::string());
   store.WriteInt32("TooltipBackColor", as_long(m.TooltipBackColor), InfoBackgroundRgb());
   store.WriteBool("RightToLeft", m.RightToLeft, false);

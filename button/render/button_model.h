@@ -68,8 +68,8 @@ enum class CaptionEffectsValue : std::int32_t {
 };
 enum class PictureEffectValue : std::int32_t { kEffectNone = 0, kLighter = 1, kDarker = 2 };
 enum class DisabledPictureModeValue : std::int32_t { kFaded = 0, kGrayscale = 1 };
-enum ToolTipTypeValue : std::int32_t { kRectangular = 0, kBalloon = 1 };
-enum ToolTipIconValue : std::int32_t {
+enum class ToolTipTypeValue : std::int32_t { kRectangular = 0, kBalloon = 1 };
+enum class ToolTipIconValue : std::int32_t {
   kNoIcon = 0,
   kInfoIcon = 1,
   kWarningIcon = 2,
@@ -110,8 +110,8 @@ struct ButtonModel {
   std::string TooltipTitle;
   std::string ToolTip;
   OleColor TooltipBackColor = 0;
-  std::int32_t ToolTipIcon = kNoIcon;
-  std::int32_t ToolTipType = kRectangular;
+  ToolTipIconValue ToolTipIcon = ToolTipIconValue::kNoIcon;
+  ToolTipTypeValue ToolTipType = ToolTipTypeValue::kRectangular;
   std::int32_t ColorScheme = kBlue;
 
   // --- Member state shared by behaviour and drawing

@@ -16,8 +16,8 @@ TEST(ButtonToolTipSpec, FromTheProperties) {
   ButtonModel model;
   model.ToolTip = "Opens a page\nin the viewer";
   model.TooltipTitle = "Open";
-  model.ToolTipIcon = kWarningIcon;
-  model.ToolTipType = kBalloon;
+  model.ToolTipIcon = ToolTipIconValue::kWarningIcon;
+  model.ToolTipType = ToolTipTypeValue::kBalloon;
   model.mTipRightToLeft = true;
   model.TooltipBackColor = 0x00FFFF;  // RGB(255, 255, 0)
   const platform::ToolTipSpec spec = ButtonToolTip::BuildSpec(model);
@@ -44,7 +44,7 @@ TEST(ButtonToolTipSpec, BlackBackgroundKeepsTheDesktopColour) {
 
 TEST(ButtonToolTipSpec, IconWithoutTitleShowsNoTitleLine) {
   ButtonModel model;
-  model.ToolTipIcon = kErrorIcon;
+  model.ToolTipIcon = ToolTipIconValue::kErrorIcon;
   const platform::ToolTipSpec spec = ButtonToolTip::BuildSpec(model);
   EXPECT_TRUE(spec.title.empty());
   EXPECT_EQ(spec.icon, 0);
@@ -53,11 +53,11 @@ TEST(ButtonToolTipSpec, IconWithoutTitleShowsNoTitleLine) {
 TEST(ButtonToolTipSpec, RectangularUnlessTypeIsOne) {
   ButtonModel model;
   for (const std::int32_t type : {0, 2, -1}) {
-    model.ToolTipType = type;
+    model.ToolTipType = static_cast<ToolTipTypeValue>(type);
     EXPECT_FALSE(ButtonToolTip::BuildSpec(model).balloon) << type;
   }
   model.TooltipTitle = "t";
-  model.ToolTipIcon = 4;  // not an icon of the tooltip
+  model.ToolTipIcon = ToolTipIconValue{4};  // not an icon of the tooltip
   EXPECT_EQ(ButtonToolTip::BuildSpec(model).icon, 0);
 }
 
