@@ -16,10 +16,10 @@
 // MulDiv), so 97 pixels are 2566 and 24 pixels 635.
 //
 // Loading accepts BMP, ICO (and CUR, as an icon), PNG and GIF, recognised by their leading
-// bytes; BMP, ICO and PNG are decoded by gdk-pixbuf (only those loaders are ever used on the
-// data), GIF by the program's own decoder (the first image, at its own size). Anything
-// else, truncated or corrupt data and pictures larger than kMaxPictureDimension or
-// kMaxBitmapBytes are refused with an error naming the problem.
+// bytes (the GIF signature in any letter case); BMP, ICO and PNG are decoded by gdk-pixbuf (only
+// those loaders are ever used on the data), GIF by the program's own decoder (the first image, at
+// its own size). Anything else, truncated or corrupt data and pictures larger than
+// kMaxPictureDimension or kMaxBitmapBytes are refused with an error naming the problem.
 //
 // A loaded picture keeps its encoded bytes (EncodedBytes()), which is what the property store
 // saves. A picture made in memory (FromBitmap) is encoded on demand: a bitmap as a BMP file

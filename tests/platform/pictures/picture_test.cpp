@@ -328,6 +328,16 @@ TEST(PictureGif, FirstImageWithTransparency) {
 
   Bytes header_only(gif.begin(), gif.begin() + 13);
   EXPECT_FALSE(Load(header_only).ok());
+
+  // The signature's letter case does not matter: "gif89a" is the same picture.
+  Bytes lower = gif;
+  lower[0] = 'g';
+  lower[1] = 'i';
+  lower[2] = 'f';
+  auto lower_case = Load(lower);
+  ASSERT_TRUE(lower_case.ok()) << lower_case.error();
+  EXPECT_EQ((*lower_case)->Image().GetPixel(0, 0), Rgb(255, 0, 0));
+  EXPECT_EQ(AlphaAt(**lower_case, 1, 0), 0);
 }
 
 // ---------------------------------------------------------------------------------------------
