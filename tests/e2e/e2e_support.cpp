@@ -259,6 +259,23 @@ pid_t SpawnWith(const std::vector<std::string>& args, const std::vector<std::str
 
 }  // namespace
 
+std::optional<WindowInfo> XSession::WaitForNewWindow(pid_t pid,
+                                                     const std::vector<WindowInfo>& known,
+                                                     std::chrono::milliseconds timeout) {
+  std::optional<WindowInfo> found;
+  WaitUntil(
+      [&] {
+        for (const WindowInfo& window : VisibleWindows(pid)) {
+          bool seen = false;
+          for (const WindowInfo& old : known) seen = seen || old.id == window.id;
+          if (!seen) found = window;
+        }
+        return found.has_value();
+      },
+      timeout);
+  return found;
+}
+
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   for (;;) {

@@ -101,6 +101,9 @@ class XSession {
 
   std::vector<WindowInfo> VisibleWindows(pid_t pid);
   std::optional<WindowInfo> WindowNamed(pid_t pid, const std::string& name);
+  // Waits for a visible window of `pid` that is none of `known` (a menu, a dialog).
+  std::optional<WindowInfo> WaitForNewWindow(pid_t pid, const std::vector<WindowInfo>& known,
+                                             std::chrono::milliseconds timeout);
   // The pixels of `window` (an X window id; the whole screen by default), 24-bit RGB.
   Screenshot Shoot(const std::string& window = "root");
   void Click(int x, int y, int button);

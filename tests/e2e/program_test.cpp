@@ -117,18 +117,7 @@ class ProgramTest : public ::testing::Test {
   // Waits for a new visible window of the program other than the ones in `known`.
   std::optional<WindowInfo> WaitForNewWindow(const std::vector<WindowInfo>& known,
                                              std::chrono::milliseconds timeout) {
-    std::optional<WindowInfo> found;
-    WaitUntil(
-        [&] {
-          for (const WindowInfo& window : x_->VisibleWindows(program_)) {
-            bool seen = false;
-            for (const WindowInfo& old : known) seen = seen || old.id == window.id;
-            if (!seen) found = window;
-          }
-          return found.has_value();
-        },
-        timeout);
-    return found;
+    return x_->WaitForNewWindow(program_, known, timeout);
   }
 
   std::unique_ptr<PageServer> server_;

@@ -282,18 +282,7 @@ class StatusNotifierTest : public ::testing::Test {
         << method << ": " << error;
   }
   std::optional<WindowInfo> WaitForNewWindow(const std::vector<WindowInfo>& known) {
-    std::optional<WindowInfo> found;
-    WaitUntil(
-        [&] {
-          for (const WindowInfo& window : x_->VisibleWindows(program_)) {
-            bool seen = false;
-            for (const WindowInfo& old : known) seen = seen || old.id == window.id;
-            if (!seen) found = window;
-          }
-          return found.has_value();
-        },
-        kEventWait);
-    return found;
+    return x_->WaitForNewWindow(program_, known, kEventWait);
   }
 
   std::unique_ptr<XSession> x_;
