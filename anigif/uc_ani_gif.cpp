@@ -34,7 +34,8 @@ void ucAniGIF::OnTerminate() {
 }
 
 void ucAniGIF::OnShow() {
-  if (engine_.actionState == gif::RunState::kPaused) engine_.SetAnimationTimer(gif::kTimerAnimate);
+  if (engine_.actionState == gif::RunState::kPaused)
+    engine_.SetAnimationTimer(gif::AnimationTimer::kAnimate);
 }
 
 void ucAniGIF::OnHide() { SetAction(gif::RunState::kPaused); }
@@ -114,7 +115,7 @@ void ucAniGIF::SetMirrored(int MirrorStyle) {
 void ucAniGIF::SetAction(int Act) {
   if (!Loaded() || !host_.UserMode() || Act < 0 || Act > 4) return;
   auto rewind = [this] {
-    engine_.SetAnimationTimer(gif::kTimerStop);
+    engine_.SetAnimationTimer(gif::AnimationTimer::kStop);
     engine_.loopsRemaining = engine_.screen.loops;
     engine_.currentFrame = 1;
     host_.Refresh();
@@ -123,15 +124,15 @@ void ucAniGIF::SetAction(int Act) {
   };
   switch (Act) {
     case 0: rewind(); break;
-    case 1: engine_.SetAnimationTimer(gif::kTimerAnimate); break;
+    case 1: engine_.SetAnimationTimer(gif::AnimationTimer::kAnimate); break;
     case 2:
       if (engine_.actionState != gif::RunState::kStopped) {
-        engine_.SetAnimationTimer(gif::kTimerStop);
+        engine_.SetAnimationTimer(gif::AnimationTimer::kStop);
         engine_.actionState = gif::RunState::kPaused;
       }
       break;
     case 3: {
-      engine_.SetAnimationTimer(gif::kTimerStop);
+      engine_.SetAnimationTimer(gif::AnimationTimer::kStop);
       engine_.currentFrame =
           engine_.currentFrame >= engine_.FrameCount() ? 1 : engine_.currentFrame + 1;
       engine_.actionState = gif::RunState::kPaused;
@@ -143,7 +144,7 @@ void ucAniGIF::SetAction(int Act) {
     }
     case 4:
       rewind();
-      engine_.SetAnimationTimer(gif::kTimerAnimate);
+      engine_.SetAnimationTimer(gif::AnimationTimer::kAnimate);
       break;
   }
 }

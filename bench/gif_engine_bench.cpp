@@ -97,7 +97,7 @@ void BM_DrawFrame(benchmark::State& state) {
     state.SkipWithError("animation did not load with canvas and mask");
     return;
   }
-  bench.engine.SetAnimationTimer(tovarin::gif::kTimerStop);
+  bench.engine.SetAnimationTimer(tovarin::gif::AnimationTimer::kStop);
   auto surface = tovarin::platform::Bitmap::Create(kWidth, kHeight, 24).value();
   int frame = 0;
   for (auto _ : state) {
@@ -121,7 +121,7 @@ void BM_DrawFrameHalfSize(benchmark::State& state) {
     state.SkipWithError("animation did not load");
     return;
   }
-  bench.engine.SetAnimationTimer(tovarin::gif::kTimerStop);
+  bench.engine.SetAnimationTimer(tovarin::gif::AnimationTimer::kStop);
   auto surface = tovarin::platform::Bitmap::Create(kWidth / 2, kHeight / 2, 24).value();
   int frame = 0;
   for (auto _ : state) {

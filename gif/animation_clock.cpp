@@ -11,9 +11,6 @@
 namespace tovarin::gif {
 namespace {
 
-constexpr int kRouteNone = 0;
-constexpr int kRouteAnimation = 1;
-constexpr int kRouteDeferredBuild = 2;
 constexpr int kOnlyCallbackSlot = 0;
 constexpr int kMessageBoxErrorIcon = 16;
 constexpr char kCallbackErrorTitle[] = "Error in ucAniGIF.cb_Callback";
@@ -36,38 +33,40 @@ unsigned TimerInterval(int delay_ms) {
 }
 }  // namespace
 
-bool GifEngine::SetAnimationTimer(int kind) {
-  if (kind == kTimerStop) {
+bool GifEngine::SetAnimationTimer(AnimationTimer kind) {
+  if (kind == AnimationTimer::kStop) {
     if (host_.UserMode()) host_.KillTimer(TimerId());
     ++timerGeneration_;
     actionState = RunState::kStopped;
     return false;
   }
-  if (kind != kTimerAnimate && kind != kTimerDeferredBuild) return false;
+  if (kind != AnimationTimer::kAnimate && kind != AnimationTimer::kDeferredBuild) return false;
   if (actionState == RunState::kRunning) return false;
   actionState = RunState::kStopped;
   if (currentFrame == 0 || !host_.UserMode()) return false;
   // An animation paused or hidden before its deferred build ran has frames 2..N still to
   // build: resuming it runs that build first, which then starts the animation itself.
   // Animating unbuilt frames would show them as flat areas of colour 0.
-  if (kind == kTimerAnimate && FramesBuilt() < FrameCount()) kind = kTimerDeferredBuild;
-  if (FrameCount() <= 1 && kind != kTimerDeferredBuild) return false;
+  if (kind == AnimationTimer::kAnimate && FramesBuilt() < FrameCount())
+    kind = AnimationTimer::kDeferredBuild;
+  if (FrameCount() <= 1 && kind != AnimationTimer::kDeferredBuild) return false;
 
   if (CreateTimerCallback(kind, kOnlyCallbackSlot) == 0) return false;
   timerWindow_ = host_.ParentWindow();
   if (timerWindow_ == 0) {
-    timerRoute_ = kRouteNone;
+    timerRoute_ = AnimationTimer::kStop;
     return false;
   }
   const auto expiry = [this] { OnTimerExpiry(); };
   // Probe: a host that refuses timers leaves the animation stopped.
   if (!host_.SetTimer(TimerId(), kTimerProbeMs, expiry)) {
-    timerRoute_ = kRouteNone;
+    timerRoute_ = AnimationTimer::kStop;
     return false;
   }
   host_.KillTimer(TimerId());
-  const unsigned interval =
-      kind == kTimerDeferredBuild ? kDeferredBuildDelayMs : TimerInterval(FrameDelay(currentFrame));
+  const unsigned interval = kind == AnimationTimer::kDeferredBuild
+                                ? kDeferredBuildDelayMs
+                                : TimerInterval(FrameDelay(currentFrame));
   // The probe succeeded, so this one is granted as well; its result is not examined.
   (void)host_.SetTimer(TimerId(), interval, expiry);
   ++timerGeneration_;
@@ -75,26 +74,26 @@ bool GifEngine::SetAnimationTimer(int kind) {
   return true;
 }
 
-std::uint64_t GifEngine::CreateTimerCallback(int ordinal, int slot) {
+std::uint64_t GifEngine::CreateTimerCallback(AnimationTimer route, int slot) {
   if (slot != kOnlyCallbackSlot) {
     host_.MessageBox("nThunkNo doesn't exist.", kCallbackErrorTitle, kMessageBoxErrorIcon);
     return 0;
   }
-  if (ordinal != kRouteAnimation && ordinal != kRouteDeferredBuild) {
+  if (route != AnimationTimer::kAnimate && route != AnimationTimer::kDeferredBuild) {
     host_.MessageBox("Callback address not found.", kCallbackErrorTitle, kMessageBoxErrorIcon);
     return 0;
   }
   // Binding again replaces the previous routing: one handler at a time.
-  timerRoute_ = ordinal;
+  timerRoute_ = route;
   return TimerId();
 }
 
-void GifEngine::ReleaseCallbacks() { timerRoute_ = kRouteNone; }
+void GifEngine::ReleaseCallbacks() { timerRoute_ = AnimationTimer::kStop; }
 
 void GifEngine::OnTimerExpiry() {
   switch (timerRoute_) {
-    case kRouteAnimation: OnAnimationTimer(timerWindow_, TimerId()); break;
-    case kRouteDeferredBuild: OnDeferredBuildTimer(timerWindow_, TimerId()); break;
+    case AnimationTimer::kAnimate: OnAnimationTimer(timerWindow_, TimerId()); break;
+    case AnimationTimer::kDeferredBuild: OnDeferredBuildTimer(timerWindow_, TimerId()); break;
     default:
       // Nothing is bound any more: the expiry belongs to a timer that should be gone.
       host_.KillTimer(TimerId());
@@ -149,7 +148,7 @@ void GifEngine::OnAnimationTimer(platform::WindowHandle window, std::uint64_t id
 void GifEngine::OnDeferredBuildTimer(platform::WindowHandle window, std::uint64_t id) {
   (void)window;
   (void)id;
-  SetAnimationTimer(kTimerStop);
+  SetAnimationTimer(AnimationTimer::kStop);
   BuildFrames(false);
 }
 

@@ -93,7 +93,7 @@ int GifEngine::LoadGIF() {
 }
 
 void GifEngine::ResetEngine() {
-  SetAnimationTimer(kTimerStop);
+  SetAnimationTimer(AnimationTimer::kStop);
   std::vector<FrameRecord>().swap(frames);
   actionState = RunState::kStopped;
   currentFrame = 0;
@@ -191,7 +191,7 @@ bool GifEngine::BuildFirstPass() {
   mirrorStyle |= kMirrorFirstFrameDone;
   framesPending_ = true;
   frameOneMirrored_ = true;
-  SetAnimationTimer(kTimerDeferredBuild);
+  SetAnimationTimer(AnimationTimer::kDeferredBuild);
   return true;
 }
 
@@ -240,7 +240,7 @@ bool GifEngine::FinishBuild() {
     RaiseFrameChanged(1, false);
   } else {
     loopsRemaining = screen.loops;
-    SetAnimationTimer(kTimerAnimate);
+    SetAnimationTimer(AnimationTimer::kAnimate);
   }
   return true;
 }

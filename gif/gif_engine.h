@@ -57,10 +57,10 @@ enum class StretchSetting : std::int32_t {
   kImageSize = 4,     // factor 1; the area takes the image's size
 };
 
-// Kinds of SetAnimationTimer.
-inline constexpr int kTimerStop = 0;
-inline constexpr int kTimerAnimate = 1;
-inline constexpr int kTimerDeferredBuild = 2;
+// What SetAnimationTimer is asked to do, and which handler CreateTimerCallback routes the
+// instance's timer expiries to (kAnimate: OnAnimationTimer, kDeferredBuild:
+// OnDeferredBuildTimer; kStop routes nothing). The numbers are the routing ordinals.
+enum class AnimationTimer : std::int32_t { kStop = 0, kAnimate = 1, kDeferredBuild = 2 };
 
 // Mirrored styles; kMirrorFirstFrameDone marks that frame 1 was mirrored by the first build
 // pass while frames 2..N are still to be built.
@@ -138,14 +138,14 @@ class GifEngine {
 
   // ---- Animation clock (animation_clock.cpp)
 
-  bool SetAnimationTimer(int kind);
+  bool SetAnimationTimer(AnimationTimer kind);
   // Timer expiries, routed by the instance's timer identifier.
   void OnAnimationTimer(platform::WindowHandle window, std::uint64_t id);
   void OnDeferredBuildTimer(platform::WindowHandle window, std::uint64_t id);
-  // Routes the instance's timer expiries to OnAnimationTimer (ordinal 1) or
-  // OnDeferredBuildTimer (ordinal 2). Returns the routing's identifier, or 0 with an error
-  // message box for a slot other than 0 or an unknown ordinal.
-  std::uint64_t CreateTimerCallback(int ordinal, int slot);
+  // Routes the instance's timer expiries to OnAnimationTimer (kAnimate) or
+  // OnDeferredBuildTimer (kDeferredBuild). Returns the routing's identifier, or 0 with an error
+  // message box for a slot other than 0 or any other route.
+  std::uint64_t CreateTimerCallback(AnimationTimer route, int slot);
   void ReleaseCallbacks();
   // The instance's timer identifier (the same for both kinds of timer).
   std::uint64_t TimerId() const;
@@ -248,7 +248,7 @@ class GifEngine {
   // Timer routing: which handler the instance's timer expiries reach (0 none, 1 animation,
   // 2 deferred build), the window that owns the timer, and a counter that changes whenever
   // the timer is set or killed (a tick re-arms only when its event handler left it alone).
-  int timerRoute_ = 0;
+  AnimationTimer timerRoute_ = AnimationTimer::kStop;
   platform::WindowHandle timerWindow_ = 0;
   std::uint64_t timerGeneration_ = 0;
 };

@@ -65,7 +65,7 @@ TEST(LoopCounting, ResumingAfterTheLastPassRunsOnBelowZero) {
   h.Advance(200);
   ASSERT_EQ(h.timeline.back(), "t=200 LoopsEnded");
   h.timeline.clear();
-  EXPECT_TRUE(h.engine.SetAnimationTimer(kTimerAnimate));
+  EXPECT_TRUE(h.engine.SetAnimationTimer(AnimationTimer::kAnimate));
   h.Advance(1000);
   EXPECT_EQ(h.engine.loopsRemaining, -5);
   EXPECT_EQ(h.timeline.size(), 10u);
@@ -140,8 +140,8 @@ TEST(DesignMode, NoTimerEverRuns) {
   h.engine.delayAnimation = 0;
   ASSERT_EQ(h.Load(BuildGif(Animation(3, 10))), 3);
   EXPECT_EQ(h.host.TimerCount(), 0u);
-  EXPECT_FALSE(h.engine.SetAnimationTimer(kTimerAnimate));
-  EXPECT_FALSE(h.engine.SetAnimationTimer(kTimerDeferredBuild));
+  EXPECT_FALSE(h.engine.SetAnimationTimer(AnimationTimer::kAnimate));
+  EXPECT_FALSE(h.engine.SetAnimationTimer(AnimationTimer::kDeferredBuild));
   EXPECT_EQ(h.host.TimerCount(), 0u);
   EXPECT_EQ(h.engine.actionState, RunState::kStopped);
   h.Advance(1000);
@@ -152,7 +152,7 @@ TEST(DesignMode, NoTimerEverRuns) {
 TEST(RunStates, OneFrameGifNeverSetsATimer) {
   EngineHarness h;
   ASSERT_EQ(h.Load(BuildGif(Animation(1, 10))), 1);
-  EXPECT_FALSE(h.engine.SetAnimationTimer(kTimerAnimate));
+  EXPECT_FALSE(h.engine.SetAnimationTimer(AnimationTimer::kAnimate));
   EXPECT_EQ(h.host.TimerCount(), 0u);
   EXPECT_EQ(h.engine.actionState, RunState::kStopped);
 }
@@ -164,15 +164,15 @@ TEST(RunStates, StartWhileRunningChangesNothingAndResumeContinuesFromTheCurrentF
   h.engine.delayAnimation = 0;
   ASSERT_EQ(h.Load(BuildGif(gif)), 3);
   h.Advance(50);
-  EXPECT_FALSE(h.engine.SetAnimationTimer(kTimerAnimate));  // running: nothing changes
+  EXPECT_FALSE(h.engine.SetAnimationTimer(AnimationTimer::kAnimate));  // running: nothing changes
   h.Advance(50);
   ASSERT_EQ(h.timeline, (std::vector<std::string>{"t=100 FrameChanged 1 true"}));
   // Pause on frame 2 (as Action 2 does), wait, resume: frame 2 stays its own 300 ms.
-  h.engine.SetAnimationTimer(kTimerStop);
+  h.engine.SetAnimationTimer(AnimationTimer::kStop);
   h.engine.actionState = RunState::kPaused;
   h.Advance(1000);
   EXPECT_EQ(h.engine.currentFrame, 2);
-  EXPECT_TRUE(h.engine.SetAnimationTimer(kTimerAnimate));
+  EXPECT_TRUE(h.engine.SetAnimationTimer(AnimationTimer::kAnimate));
   EXPECT_EQ(h.engine.actionState, RunState::kRunning);
   h.Advance(300);
   EXPECT_EQ(h.timeline.back(), "t=1400 FrameChanged 2 true");
@@ -193,8 +193,9 @@ TEST(RunStates, AHandlerThatStopsTheAnimationIsNotOverriddenByTheTick) {
   EngineHarness h;
   h.engine.delayAnimation = 0;
   ASSERT_EQ(h.Load(BuildGif(Animation(3, 10))), 3);
-  h.host.SetEventHandler("FrameChanged",
-                         [&](platform::EventArgs&) { h.engine.SetAnimationTimer(kTimerStop); });
+  h.host.SetEventHandler("FrameChanged", [&](platform::EventArgs&) {
+    h.engine.SetAnimationTimer(AnimationTimer::kStop);
+  });
   h.Advance(100);
   EXPECT_EQ(h.engine.currentFrame, 2);
   EXPECT_EQ(h.engine.actionState, RunState::kStopped);
@@ -205,8 +206,8 @@ TEST(RunStates, AHandlerThatStopsTheAnimationIsNotOverriddenByTheTick) {
 
 TEST(Routing, CallbackErrorsShowTheirMessageBoxes) {
   EngineHarness h;
-  EXPECT_EQ(h.engine.CreateTimerCallback(1, 1), 0u);
-  EXPECT_EQ(h.engine.CreateTimerCallback(3, 0), 0u);
+  EXPECT_EQ(h.engine.CreateTimerCallback(AnimationTimer::kAnimate, 1), 0u);
+  EXPECT_EQ(h.engine.CreateTimerCallback(static_cast<AnimationTimer>(3), 0), 0u);
   const auto& boxes = h.host.Desktop().MessageBoxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[0].text, "nThunkNo doesn't exist.");
@@ -214,7 +215,7 @@ TEST(Routing, CallbackErrorsShowTheirMessageBoxes) {
   EXPECT_EQ(boxes[0].icon, 16);
   EXPECT_EQ(boxes[1].text, "Callback address not found.");
   EXPECT_EQ(boxes[1].title, "Error in ucAniGIF.cb_Callback");
-  EXPECT_NE(h.engine.CreateTimerCallback(1, 0), 0u);
+  EXPECT_NE(h.engine.CreateTimerCallback(AnimationTimer::kAnimate, 0), 0u);
   EXPECT_EQ(boxes.size(), 2u);
 }
 

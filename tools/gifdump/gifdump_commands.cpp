@@ -64,7 +64,7 @@ bool LoadAllFrames(ToolEngine& tool, std::vector<std::uint8_t> bytes, const std:
     err << "gifdump: " << path << ": no usable frame\n";
     return false;
   }
-  tool.engine.SetAnimationTimer(gif::kTimerStop);
+  tool.engine.SetAnimationTimer(gif::AnimationTimer::kStop);
   return true;
 }
 
