@@ -47,8 +47,8 @@ button::PictureRef AlphaPicture() {
 void BM_Redraw(benchmark::State& state) {
   BenchCanvas canvas;
   button::ButtonModel model;
-  model.ButtonStyle = static_cast<std::int32_t>(state.range(0));
-  model.ColorScheme = button::kBlue;
+  model.ButtonStyle = static_cast<button::ButtonStyleValue>(state.range(0));
+  model.ColorScheme = button::ColorSchemeValue::kBlue;
   model.BackColor = 0xE7EBEC;
   model.Caption = "&Button";
   model.mFont = platform::Font::Create("Tahoma");
@@ -58,7 +58,7 @@ void BM_Redraw(benchmark::State& state) {
   model.mButtonState = static_cast<std::int32_t>(state.range(1));
   button::FillEffectTables(model.mLightTable, model.mDarkTable);
   for (auto _ : state) {
-    const std::int32_t style = model.ButtonStyle;
+    const button::ButtonStyleValue style = model.ButtonStyle;
     button::Redraw(model, canvas);
     model.ButtonStyle = style;  // Themed turns into Rounded on its first paint; keep measuring it
     benchmark::DoNotOptimize(canvas.Surface().Bits().data());

@@ -95,10 +95,10 @@ void ButtonInput::MouseUp(int button, int shift, double x, double y) {
     // A release on the first column or row does not count as inside.
     const bool inside = x > 0 && x < size.width && y > 0 && y < size.height;
     if (inside) {
-      if (model_.Mode == kCheckButton) {
+      if (model_.Mode == ModeValue::kCheckButton) {
         model_.Value = !model_.Value;
         actions_.Redraw();
-      } else if (model_.Mode == kOptionButton) {
+      } else if (model_.Mode == ModeValue::kOptionButton) {
         actions_.ClearOptionGroup();
         model_.Value = true;
       }
@@ -127,9 +127,9 @@ void ButtonInput::DblClick() {
 void ButtonInput::SpaceDown() {
   if (!model_.mMouseDown) {
     model_.mSpaceDown = true;
-    if (model_.Mode == kCheckButton) {
+    if (model_.Mode == ModeValue::kCheckButton) {
       model_.Value = !model_.Value;
-    } else if (model_.Mode == kOptionButton) {
+    } else if (model_.Mode == ModeValue::kOptionButton) {
       actions_.ClearOptionGroup();
       model_.Value = true;
     }
@@ -207,12 +207,12 @@ void ButtonInput::AccessKeyPress(int key_ascii) {
     model_.mMouseDown = false;
   }
   const bool default_or_cancel = key_ascii == kKeyEscape || key_ascii == kKeyEnter;
-  if (model_.Mode == kCheckButton) {
+  if (model_.Mode == ModeValue::kCheckButton) {
     if (default_or_cancel) return;
     model_.Value = !model_.Value;
     if (!model_.Value) model_.mButtonState = kStateNormal;
     actions_.Redraw();
-  } else if (model_.Mode == kOptionButton) {
+  } else if (model_.Mode == ModeValue::kOptionButton) {
     if (default_or_cancel) return;
     actions_.ClearOptionGroup();
     model_.Value = true;

@@ -44,12 +44,13 @@ void teskbutton::RedrawAndNotify(std::string_view property_name) {
 
 void teskbutton::SetBackColor(OleColor value) {
   model_.BackColor = value;
-  if (model_.ButtonStyle != kToolbar) model_.ColorScheme = kCustom;
+  if (model_.ButtonStyle != ButtonStyleValue::kToolbar)
+    model_.ColorScheme = ColorSchemeValue::kCustom;
   RedrawAndNotify("BackColor");
 }
 
 void teskbutton::SetButtonStyle(std::int32_t value) {
-  model_.ButtonStyle = value;
+  model_.ButtonStyle = static_cast<ButtonStyleValue>(value);
   ApplySchemeStep(model_);
   ApplyColorStep(model_);
   painter_->UpdateRegion(model_, *this);
@@ -63,7 +64,7 @@ void teskbutton::SetCaption(std::string value) {
 }
 
 void teskbutton::SetCaptionAlign(std::int32_t value) {
-  model_.CaptionAlign = value;
+  model_.CaptionAlign = static_cast<CaptionAlignValue>(value);
   RedrawAndNotify("CaptionAlign");
 }
 
@@ -125,8 +126,8 @@ void teskbutton::SetMaskColor(OleColor value) {
 }
 
 void teskbutton::SetMode(std::int32_t value) {
-  model_.Mode = value;
-  if (value == kPushButton) model_.mButtonState = kStateNormal;
+  model_.Mode = static_cast<ModeValue>(value);
+  if (model_.Mode == ModeValue::kPushButton) model_.mButtonState = kStateNormal;
   Redraw();
   Changed("Value");
   Changed("Mode");
@@ -186,7 +187,7 @@ void teskbutton::SetPictureDown(PictureRef value) {
 }
 
 void teskbutton::SetPictureAlign(std::int32_t value) {
-  model_.PictureAlign = value;
+  model_.PictureAlign = static_cast<PictureAlignValue>(value);
   if (!IsEmptyPicture(model_.PictureNormal)) Redraw();
   Changed("PictureAlign");
 }
@@ -244,7 +245,7 @@ void teskbutton::SetUseMaskColor(bool value) {
 }
 
 void teskbutton::SetValue(bool value) {
-  if (model_.Mode == kPushButton) {
+  if (model_.Mode == ModeValue::kPushButton) {
     // A push button has no value: the assignment only returns it to normal.
     model_.mButtonState = kStateNormal;
     Redraw();
@@ -281,7 +282,7 @@ void teskbutton::SetToolTipType(std::int32_t value) {
 }
 
 void teskbutton::SetColorScheme(std::int32_t value) {
-  model_.ColorScheme = value;
+  model_.ColorScheme = static_cast<ColorSchemeValue>(value);
   ApplyColorStep(model_);
   RedrawAndNotify("ColorScheme");
 }
@@ -305,7 +306,7 @@ void teskbutton::FontChanged() {
 void teskbutton::OnInitNew() {
   model_.ShowFocusRect = true;
   model_.Enabled = true;
-  model_.ButtonStyle = kThemed;
+  model_.ButtonStyle = ButtonStyleValue::kThemed;
   model_.Caption = host_.DisplayName();
 
   // The surface starts with the container's font; the button asks for Tahoma in it.
@@ -318,8 +319,8 @@ void teskbutton::OnInitNew() {
   model_.PictureOpacity = 255;
   model_.PictureOpacityOnOver = 255;
   model_.UseMaskColor = true;
-  model_.PictureAlign = kLeftOfCaption;
-  model_.CaptionAlign = kAlignCenter;
+  model_.PictureAlign = PictureAlignValue::kLeftOfCaption;
+  model_.CaptionAlign = CaptionAlignValue::kAlignCenter;
   model_.MaskColor = 0xE0E0E0;
 
   const platform::Size size = host_.ClientSize();
@@ -422,7 +423,8 @@ void teskbutton::ClearOptionGroup() {
   for (platform::Control* control : host_.FormControls()) {
     auto* other = dynamic_cast<teskbutton*>(control);
     if (other == nullptr || other == this) continue;
-    if (other->ContainerWindow() != container || other->Mode() != kOptionButton) continue;
+    if (other->ContainerWindow() != container || other->Model().Mode != ModeValue::kOptionButton)
+      continue;
     if (other->hWnd() == own) continue;
     other->SetValue(false);
   }

@@ -51,11 +51,11 @@ class teskbutton final : public platform::Control,
   // --- Properties (in the order of the control's member table)
   OleColor BackColor() const { return model_.BackColor; }
   void SetBackColor(OleColor value);
-  std::int32_t ButtonStyle() const { return model_.ButtonStyle; }
+  std::int32_t ButtonStyle() const { return static_cast<std::int32_t>(model_.ButtonStyle); }
   void SetButtonStyle(std::int32_t value);
   const std::string& Caption() const { return model_.Caption; }
   void SetCaption(std::string value);
-  std::int32_t CaptionAlign() const { return model_.CaptionAlign; }
+  std::int32_t CaptionAlign() const { return static_cast<std::int32_t>(model_.CaptionAlign); }
   void SetCaptionAlign(std::int32_t value);
   std::int32_t DropDownSymbol() const { return model_.DropDownSymbol; }
   void SetDropDownSymbol(std::int32_t value);
@@ -80,7 +80,7 @@ class teskbutton final : public platform::Control,
   platform::WindowHandle hWnd() const { return host_.ControlWindow(); }
   OleColor MaskColor() const { return model_.MaskColor; }
   void SetMaskColor(OleColor value);
-  std::int32_t Mode() const { return model_.Mode; }
+  std::int32_t Mode() const { return static_cast<std::int32_t>(model_.Mode); }
   void SetMode(std::int32_t value);
   PictureRef MouseIcon() const { return host_.MouseIcon(); }
   void SetMouseIcon(PictureRef value);
@@ -92,7 +92,7 @@ class teskbutton final : public platform::Control,
   void SetPictureHot(PictureRef value);
   const PictureRef& PictureDown() const { return model_.PictureDown; }
   void SetPictureDown(PictureRef value);
-  std::int32_t PictureAlign() const { return model_.PictureAlign; }
+  std::int32_t PictureAlign() const { return static_cast<std::int32_t>(model_.PictureAlign); }
   void SetPictureAlign(std::int32_t value);
   bool PictureShadow() const { return model_.PictureShadow; }
   void SetPictureShadow(bool value);
@@ -130,7 +130,7 @@ class teskbutton final : public platform::Control,
   void SetToolTipIcon(std::int32_t value);
   std::int32_t ToolTipType() const { return static_cast<std::int32_t>(model_.ToolTipType); }
   void SetToolTipType(std::int32_t value);
-  std::int32_t ColorScheme() const { return model_.ColorScheme; }
+  std::int32_t ColorScheme() const { return static_cast<std::int32_t>(model_.ColorScheme); }
   void SetColorScheme(std::int32_t value);
 
   // --- Methods

@@ -188,7 +188,7 @@ platform::Status teskbutton::OnReadProperties(const platform::PropertyStore& sto
 void teskbutton::OnWriteProperties(platform::PropertyStore& store) {
   const ButtonModel& m = model_;
   const auto as_long = [](OleColor colour) { return static_cast<std::int32_t>(colour); };
-  store.WriteInt32("ButtonStyle", m.ButtonStyle, 1);
+  store.WriteInt32("ButtonStyle", static_cast<std::int32_t>(m.ButtonStyle), 1);
   store.WriteBool("ShowFocusRect", m.ShowFocusRect, false);
   store.WriteBool("Enabled", m.Enabled, true);
   const platform::FontRecord ambient = AmbientFontRecord(host_);
@@ -197,7 +197,7 @@ void teskbutton::OnWriteProperties(platform::PropertyStore& store) {
   store.WriteString("Caption", m.Caption, std::string("teskbutton1"));
   store.WriteInt32("ForeColor", as_long(m.ForeColor), ButtonTextRgb());
   store.WriteInt32("ForeColorHover", as_long(m.ForeColorHover), ButtonTextRgb());
-  store.WriteInt32("Mode", m.Mode, 0);
+  store.WriteInt32("Mode", static_cast<std::int32_t>(m.Mode), 0);
   store.WriteBool("Value", m.Value, false);
   store.WriteInt16("MousePointer", static_cast<std::int16_t>(host_.MousePointer()), 0);
   store.WriteBool("HandPointer", m.HandPointer, false);
@@ -205,7 +205,7 @@ void teskbutton::OnWriteProperties(platform::PropertyStore& store) {
   store.WritePicture("PictureNormal", m.PictureNormal);
   store.WritePicture("PictureHot", m.PictureHot);
   store.WritePicture("PictureDown", m.PictureDown);
-  store.WriteInt32("PictureAlign", m.PictureAlign, 1);
+  store.WriteInt32("PictureAlign", static_cast<std::int32_t>(m.PictureAlign), 1);
   store.WriteInt32("PictureEffectOnOver", static_cast<std::int32_t>(m.PictureEffectOnOver), 1);
   store.WriteInt32("PictureEffectOnDown", static_cast<std::int32_t>(m.PictureEffectOnDown), 2);
   store.WriteBool("PicturePushOnHover", m.PicturePushOnHover, false);
@@ -217,7 +217,7 @@ void teskbutton::OnWriteProperties(platform::PropertyStore& store) {
                    std::nullopt);  // always written
   store.WriteBool("UseMaskColor", m.UseMaskColor, true);
   store.WriteInt32("MaskColor", as_long(m.MaskColor), kDefaultMaskColor);
-  store.WriteInt32("CaptionAlign", m.CaptionAlign, 1);
+  store.WriteInt32("CaptionAlign", static_cast<std::int32_t>(m.CaptionAlign), 1);
   store.WriteString("ToolTip", m.ToolTip, std::string());
   store.WriteInt32("TooltipType", static_cast<std::int32_t>(m.ToolTipType), 0);
   store.WriteInt32("TooltipIcon", static_cast<std::int32_t>(m.ToolTipIcon), 0);
@@ -226,7 +226,7 @@ void teskbutton::OnWriteProperties(platform::PropertyStore& store) {
   store.WriteBool("RightToLeft", m.RightToLeft, false);
   store.WriteInt32("DropDownSymbol", m.DropDownSymbol, 0);
   store.WriteBool("DropDownSeparator", m.DropDownSeparator, false);
-  store.WriteInt32("ColorScheme", m.ColorScheme, 0);
+  store.WriteInt32("ColorScheme", static_cast<std::int32_t>(m.ColorScheme), 0);
 }
 
 }  // namespace tovarin::button

@@ -28,7 +28,7 @@ namespace tovarin::button {
 using OleColor = std::uint32_t;
 using PictureRef = std::shared_ptr<const platform::Picture>;
 
-enum ButtonStyleValue : std::int32_t {
+enum class ButtonStyleValue : std::int32_t {
   kStandard = 0,
   kFlat = 1,
   kRounded = 2,
@@ -44,10 +44,10 @@ enum ButtonStyleValue : std::int32_t {
   kHoverFlat = 12,
   kThemed = 13,
 };
-enum ColorSchemeValue : std::int32_t { kBlue = 0, kOliveGreen = 1, kSilver = 2, kCustom = 3 };
-enum ModeValue : std::int32_t { kPushButton = 0, kCheckButton = 1, kOptionButton = 2 };
-enum CaptionAlignValue : std::int32_t { kAlignLeft = 0, kAlignCenter = 1, kAlignRight = 2 };
-enum PictureAlignValue : std::int32_t {
+enum class ColorSchemeValue : std::int32_t { kBlue = 0, kOliveGreen = 1, kSilver = 2, kCustom = 3 };
+enum class ModeValue : std::int32_t { kPushButton = 0, kCheckButton = 1, kOptionButton = 2 };
+enum class CaptionAlignValue : std::int32_t { kAlignLeft = 0, kAlignCenter = 1, kAlignRight = 2 };
+enum class PictureAlignValue : std::int32_t {
   kLeftEdge = 0,
   kLeftOfCaption = 1,
   kRightEdge = 2,
@@ -80,9 +80,9 @@ enum ButtonStateValue : std::int32_t { kStateNormal = 0, kStateHot = 1, kStateDo
 struct ButtonModel {
   // --- Public properties (stored values)
   OleColor BackColor = 0;
-  std::int32_t ButtonStyle = kThemed;
+  ButtonStyleValue ButtonStyle = ButtonStyleValue::kThemed;
   std::string Caption;
-  std::int32_t CaptionAlign = kAlignCenter;
+  CaptionAlignValue CaptionAlign = CaptionAlignValue::kAlignCenter;
   std::int32_t DropDownSymbol = 0;
   bool DropDownSeparator = false;
   DisabledPictureModeValue DisabledPictureMode = DisabledPictureModeValue::kFaded;
@@ -91,11 +91,11 @@ struct ButtonModel {
   OleColor ForeColorHover = 0;
   bool HandPointer = false;
   OleColor MaskColor = 0xE0E0E0;
-  std::int32_t Mode = kPushButton;
+  ModeValue Mode = ModeValue::kPushButton;
   PictureRef PictureNormal;
   PictureRef PictureHot;
   PictureRef PictureDown;
-  std::int32_t PictureAlign = kLeftOfCaption;
+  PictureAlignValue PictureAlign = PictureAlignValue::kLeftOfCaption;
   bool PictureShadow = false;
   PictureEffectValue PictureEffectOnOver = PictureEffectValue::kEffectNone;
   PictureEffectValue PictureEffectOnDown = PictureEffectValue::kEffectNone;
@@ -112,7 +112,7 @@ struct ButtonModel {
   OleColor TooltipBackColor = 0;
   ToolTipIconValue ToolTipIcon = ToolTipIconValue::kNoIcon;
   ToolTipTypeValue ToolTipType = ToolTipTypeValue::kRectangular;
-  std::int32_t ColorScheme = kBlue;
+  ColorSchemeValue ColorScheme = ColorSchemeValue::kBlue;
 
   // --- Member state shared by behaviour and drawing
   std::int32_t mButtonState = kStateNormal;

@@ -26,11 +26,39 @@ bool IsBlank(std::string_view text) {
   return text.find_first_not_of(' ') == std::string_view::npos;
 }
 
-bool OneOf(std::int32_t value, std::initializer_list<std::int32_t> set) {
-  for (std::int32_t v : set) {
+template <typename Enum>
+bool OneOf(Enum value, std::initializer_list<Enum> set) {
+  for (Enum v : set) {
     if (v == value) return true;
   }
   return false;
+}
+
+// The picture sits right of the caption (PictureAlign 2 and 3).
+bool IsRightPictureAlign(PictureAlignValue align) {
+  return OneOf(align, {PictureAlignValue::kRightEdge, PictureAlignValue::kRightOfCaption});
+}
+
+// The picture sits above or below the caption (PictureAlign 5 to 8).
+bool IsVerticalPictureAlign(PictureAlignValue align) {
+  return OneOf(align, {PictureAlignValue::kTopEdge, PictureAlignValue::kTopOfCaption,
+                       PictureAlignValue::kBottomEdge, PictureAlignValue::kBottomOfCaption});
+}
+
+// The styles whose caption, picture and drop-down symbol move one pixel right and down while
+// the button is down.
+bool PressesContent(ButtonStyleValue style) {
+  return OneOf(style,
+               {ButtonStyleValue::kStandard, ButtonStyleValue::kFlat, ButtonStyleValue::kOrange,
+                ButtonStyleValue::kSoft, ButtonStyleValue::kHighlight, ButtonStyleValue::kGel,
+                ButtonStyleValue::kHoverRaised, ButtonStyleValue::kHoverFlat});
+}
+
+// Of those, the styles whose drop-down symbol moves a second pixel right and down.
+bool PressesDropDownSymbolTwice(ButtonStyleValue style) {
+  return OneOf(style, {ButtonStyleValue::kStandard, ButtonStyleValue::kFlat,
+                       ButtonStyleValue::kSoft, ButtonStyleValue::kHighlight,
+                       ButtonStyleValue::kHoverRaised, ButtonStyleValue::kHoverFlat});
 }
 
 }  // namespace
@@ -48,7 +76,7 @@ unsigned ButtonRenderer::CaptionFlags() const {
 void ButtonRenderer::ChooseCurrentPicture() {
   const ButtonModel& m = model_;
   PictureRef chosen = m.PictureNormal;
-  if (m.mButtonState == kStateDown || (m.Mode != kPushButton && m.Value)) {
+  if (m.mButtonState == kStateDown || (m.Mode != ModeValue::kPushButton && m.Value)) {
     chosen = !IsEmptyPicture(m.PictureDown)  ? m.PictureDown
              : !IsEmptyPicture(m.PictureHot) ? m.PictureHot
                                              : m.PictureNormal;
@@ -72,57 +100,56 @@ void ButtonRenderer::PlaceCaption() {
   const int ph = m.mPictureHeight;
 
   int measuring_width = W() - 8;
-  if (has_drop_down)
-    measuring_width =
-        (m.PictureAlign == kRightEdge || m.PictureAlign == kRightOfCaption) ? W() - 24 : W() - 16;
+  if (has_drop_down) measuring_width = IsRightPictureAlign(m.PictureAlign) ? W() - 24 : W() - 16;
   platform::Rect t =
       platform::MeasureText(CaptionFont(), m.Caption, platform::Rect{0, 0, measuring_width, H()},
                             platform::kDtCalcRect | platform::kDtWordBreak | CaptionFlags());
   t = platform::Rect{0, 0, t.Width(), t.Height()};
 
   switch (m.CaptionAlign) {
-    case kAlignLeft: t = t.Offset(2, (H() - t.bottom) / 2); break;
-    case kAlignCenter:
+    case CaptionAlignValue::kAlignLeft: t = t.Offset(2, (H() - t.bottom) / 2); break;
+    case CaptionAlignValue::kAlignCenter:
       t = t.Offset((W() - t.right + pw) / 2, (H() - t.bottom) / 2);
       if (has_drop_down) t = t.Offset(-8, 0);
-      if (OneOf(m.PictureAlign, {kTopEdge, kTopOfCaption, kBottomEdge, kBottomOfCaption}))
-        t = t.Offset(-(pw / 2), 0);
+      if (IsVerticalPictureAlign(m.PictureAlign)) t = t.Offset(-(pw / 2), 0);
       break;
-    case kAlignRight: t = t.Offset(W() - t.right - 4, (H() - t.bottom) / 2); break;
+    case CaptionAlignValue::kAlignRight:
+      t = t.Offset(W() - t.right - 4, (H() - t.bottom) / 2);
+      break;
     default: break;
   }
 
   if (!IsEmptyPicture(m.PictureNormal)) {
     switch (m.PictureAlign) {
-      case kLeftEdge:
-      case kLeftOfCaption:
-        if (m.CaptionAlign != kAlignCenter && t.left < pw + 4) {
+      case PictureAlignValue::kLeftEdge:
+      case PictureAlignValue::kLeftOfCaption:
+        if (m.CaptionAlign != CaptionAlignValue::kAlignCenter && t.left < pw + 4) {
           t.left = pw + 4;
           t.right += pw + 4;
         }
         break;
-      case kRightEdge:
-      case kRightOfCaption:
+      case PictureAlignValue::kRightEdge:
+      case PictureAlignValue::kRightOfCaption:
         if (t.right > W() - pw - 4) {
           t.right = W() - pw - 4;
           t.left -= pw + 4;
         }
-        if (m.CaptionAlign == kAlignCenter) t = t.Offset(-12, 0);
+        if (m.CaptionAlign == CaptionAlignValue::kAlignCenter) t = t.Offset(-12, 0);
         break;
-      case kCenterPicture:
-        if (m.CaptionAlign == kAlignCenter) t = t.Offset(-16, 0);
+      case PictureAlignValue::kCenterPicture:
+        if (m.CaptionAlign == CaptionAlignValue::kAlignCenter) t = t.Offset(-16, 0);
         break;
-      case kTopEdge:
-      case kTopOfCaption: t = t.Offset(0, ph / 2); break;
-      case kBottomEdge:
-      case kBottomOfCaption: t = t.Offset(0, -(ph / 2)); break;
+      case PictureAlignValue::kTopEdge:
+      case PictureAlignValue::kTopOfCaption: t = t.Offset(0, ph / 2); break;
+      case PictureAlignValue::kBottomEdge:
+      case PictureAlignValue::kBottomOfCaption: t = t.Offset(0, -(ph / 2)); break;
       default: break;
     }
   }
 
-  if (m.CaptionAlign == kAlignRight && has_drop_down) t = t.Offset(-16, 0);
+  if (m.CaptionAlign == CaptionAlignValue::kAlignRight && has_drop_down) t = t.Offset(-16, 0);
 
-  if (m.ButtonStyle == kThemed) {
+  if (m.ButtonStyle == ButtonStyleValue::kThemed) {
     // The themed look keeps its caption inside a 4-pixel margin.
     t.left = std::max(t.left, 4);
     if (surface_.Width() - 4 < t.right) t.right = surface_.Width() - 4;
@@ -142,44 +169,42 @@ void ButtonRenderer::PlacePicture() {
   int left = m.mPictureRect.left;
   int top = m.mPictureRect.top;
 
-  if (!IsBlank(m.Caption) && m.PictureAlign != kCenterPicture) {
+  if (!IsBlank(m.Caption) && m.PictureAlign != PictureAlignValue::kCenterPicture) {
     switch (m.PictureAlign) {
-      case kLeftEdge:
+      case PictureAlignValue::kLeftEdge:
         left = 3;
         top = (H() - ph) / 2;
         break;
-      case kLeftOfCaption:
+      case PictureAlignValue::kLeftOfCaption:
         left = c.left - pw - 4;
         top = (H() - ph) / 2;
         break;
-      case kRightEdge:
-      case kRightOfCaption:
-        left = m.PictureAlign == kRightEdge ? W() - pw - 3 : c.right + 4;
+      case PictureAlignValue::kRightEdge:
+      case PictureAlignValue::kRightOfCaption:
+        left = m.PictureAlign == PictureAlignValue::kRightEdge ? W() - pw - 3 : c.right + 4;
         top = (H() - ph) / 2;
         if (has_drop_down) left -= 16;
         if (left < c.right + 2) left = c.right + 2;
         break;
-      case kTopEdge:
+      case PictureAlignValue::kTopEdge:
         left = (W() - pw) / 2;
         top = 4;
         break;
-      case kTopOfCaption:
+      case PictureAlignValue::kTopOfCaption:
         left = (W() - pw) / 2;
         top = c.top - ph - 2;
         break;
-      case kBottomEdge:
+      case PictureAlignValue::kBottomEdge:
         left = (W() - pw) / 2;
         top = H() - ph - 4;
         break;
-      case kBottomOfCaption:
+      case PictureAlignValue::kBottomOfCaption:
         left = (W() - pw) / 2;
         top = c.bottom + 2;
         break;
       default: break;  // other values keep the last position
     }
-    if (has_drop_down &&
-        OneOf(m.PictureAlign, {kTopEdge, kTopOfCaption, kBottomEdge, kBottomOfCaption}))
-      left -= 8;
+    if (has_drop_down && IsVerticalPictureAlign(m.PictureAlign)) left -= 8;
   } else {
     left = (W() - pw) / 2;
     top = (H() - ph) / 2;
@@ -224,8 +249,7 @@ void ButtonRenderer::DrawContent() {
   }
   DrawSeparator();
   const bool down = m.mButtonState == kStateDown;
-  if (down && OneOf(m.ButtonStyle, {kStandard, kFlat, kOrange, kSoft, kHighlight, kGel,
-                                    kHoverRaised, kHoverFlat})) {
+  if (down && PressesContent(m.ButtonStyle)) {
     model_.mCaptionRect = m.mCaptionRect.Offset(1, 1);
     model_.mPictureRect = m.mPictureRect.Offset(1, 1);
     model_.mDropDownRect = m.mDropDownRect.Offset(1, 1);
@@ -240,8 +264,7 @@ void ButtonRenderer::DrawContent() {
 
   if (m.DropDownSymbol != 0) {
     // In the styles that press their content the symbol moves by (2, 2) in all.
-    if (down &&
-        OneOf(m.ButtonStyle, {kStandard, kFlat, kSoft, kHighlight, kHoverRaised, kHoverFlat})) {
+    if (down && PressesDropDownSymbolTwice(m.ButtonStyle)) {
       model_.mDropDownRect = m.mDropDownRect.Offset(1, 1);
     }
     text_color_ =

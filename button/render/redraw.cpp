@@ -15,8 +15,8 @@ void UpdateRegion(ButtonModel& model, ButtonCanvas& canvas) {
 }
 
 void ButtonRenderer::FallBackToRounded() {
-  ChangeProperty(model_.ButtonStyle, std::int32_t{kRounded}, "ButtonStyle");
-  ChangeProperty(model_.ColorScheme, std::int32_t{kBlue}, "ColorScheme");
+  ChangeProperty(model_.ButtonStyle, ButtonStyleValue::kRounded, "ButtonStyle");
+  ChangeProperty(model_.ColorScheme, ColorSchemeValue::kBlue, "ColorScheme");
   const OleColor back_color = model_.BackColor;
   const OleColor fore_color = model_.ForeColor;
   const bool show_focus_rect = model_.ShowFocusRect;
@@ -32,27 +32,27 @@ void ButtonRenderer::Redraw() {
                      ToColorRef(TranslateColor(model_.mSurfaceBackColor)));
   RefreshSize();
   model_.mClientRect = platform::Rect{0, 0, W(), H()};
-  if (model_.Mode != kPushButton && model_.ButtonStyle != kStandard &&
-      model_.ButtonStyle != kSoft && model_.Value) {
+  if (model_.Mode != ModeValue::kPushButton && model_.ButtonStyle != ButtonStyleValue::kStandard &&
+      model_.ButtonStyle != ButtonStyleValue::kSoft && model_.Value) {
     // Stored: a set button stays drawn as down until the input handling resets the state.
     model_.mButtonState = kStateDown;
   }
   const std::int32_t s = model_.mButtonState;
   switch (model_.ButtonStyle) {
-    case kStandard:
-    case kFlat:
-    case kHoverRaised:
-    case kHoverFlat: DrawSystemStyle(s); break;
-    case kRounded: DrawRoundedStyle(s); break;
-    case kGlass: DrawGlassStyle(s); break;
-    case kToolbar: DrawToolbarStyle(s); break;
-    case kOrange: DrawOrangeStyle(s); break;
-    case kSoft: DrawSoftStyle(s); break;
-    case kHighlight: DrawHighlightStyle(s); break;
-    case kAmber: DrawAmberStyle(s); break;
-    case kGloss: DrawGlossStyle(s); break;
-    case kGel: DrawGelStyle(s); break;
-    case kThemed:
+    case ButtonStyleValue::kStandard:
+    case ButtonStyleValue::kFlat:
+    case ButtonStyleValue::kHoverRaised:
+    case ButtonStyleValue::kHoverFlat: DrawSystemStyle(s); break;
+    case ButtonStyleValue::kRounded: DrawRoundedStyle(s); break;
+    case ButtonStyleValue::kGlass: DrawGlassStyle(s); break;
+    case ButtonStyleValue::kToolbar: DrawToolbarStyle(s); break;
+    case ButtonStyleValue::kOrange: DrawOrangeStyle(s); break;
+    case ButtonStyleValue::kSoft: DrawSoftStyle(s); break;
+    case ButtonStyleValue::kHighlight: DrawHighlightStyle(s); break;
+    case ButtonStyleValue::kAmber: DrawAmberStyle(s); break;
+    case ButtonStyleValue::kGloss: DrawGlossStyle(s); break;
+    case ButtonStyleValue::kGel: DrawGelStyle(s); break;
+    case ButtonStyleValue::kThemed:
       if (canvas_.ThemeQuery()) {
         DrawThemedStyle(s);
       } else {

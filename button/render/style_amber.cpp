@@ -16,7 +16,7 @@ void ButtonRenderer::DrawAmberStyle(std::int32_t s) {
   const int l = static_cast<int>(platform::Nearest(H() - H() / 2.7));  // bottom band, from row k
   const RgbColor outline = S(bc, -0.34f);
 
-  if (model_.Mode != kPushButton && model_.Value) {
+  if (model_.Mode != ModeValue::kPushButton && model_.Value) {
     Grad(0, 0, W(), k, Color(255, 217, 169), Color(255, 192, 111));
     Grad(0, k, W(), l, Color(255, 171, 63), Color(255, 225, 117));
     Frame(0, 0, W(), H(), outline);

@@ -14,7 +14,7 @@ void ButtonRenderer::DrawOrangeStyle(std::int32_t s) {
   const RgbColor white = Color(255, 255, 255);
   const RgbColor navy = Color(0, 0, 128);
 
-  if (model_.Mode != kPushButton && model_.Value) {
+  if (model_.Mode != ModeValue::kPushButton && model_.Value) {
     if (model_.mMouseOver) {
       Grad(0, 0, W(), H(), Color(254, 145, 78), Color(255, 211, 142));
     } else {

@@ -14,9 +14,11 @@ void ButtonRenderer::DrawRoundedStyle(std::int32_t s) {
   const platform::Rect& client = model_.mClientRect;
   const RgbColor bc = TranslateColor(model_.BackColor);
   const RgbColor white = Color(255, 255, 255);
-  const std::int32_t scheme = model_.ColorScheme;
-  const bool silver = scheme == kSilver;
-  const bool plain_scheme = scheme == kBlue || scheme == kOliveGreen || scheme == kCustom;
+  const ColorSchemeValue scheme = model_.ColorScheme;
+  const bool silver = scheme == ColorSchemeValue::kSilver;
+  const bool plain_scheme = scheme == ColorSchemeValue::kBlue ||
+                            scheme == ColorSchemeValue::kOliveGreen ||
+                            scheme == ColorSchemeValue::kCustom;
   const int h2 = HalfHeight();
 
   if (!model_.Enabled) {
@@ -81,11 +83,12 @@ void ButtonRenderer::DrawRoundedStyle(std::int32_t s) {
   // Focus rim, in an active window only, and not while hot or down.
   const bool focused = model_.mHasFocus || model_.mDisplayAsDefault;
   if (model_.mParentActive && focused && s != kStateHot && s != kStateDown) {
-    const RgbColor blue_inner = scheme == kSilver ? white : Color(184, 209, 244);
-    if (scheme == kBlue || scheme == kCustom || scheme == kSilver) {
+    const RgbColor blue_inner = scheme == ColorSchemeValue::kSilver ? white : Color(184, 209, 244);
+    if (scheme == ColorSchemeValue::kBlue || scheme == ColorSchemeValue::kCustom ||
+        scheme == ColorSchemeValue::kSilver) {
       Rim(Color(188, 212, 246), Color(206, 231, 255), Color(142, 175, 230), Color(142, 175, 230),
           blue_inner, blue_inner, Color(137, 173, 228), Color(105, 130, 238));
-    } else if (scheme == kOliveGreen) {
+    } else if (scheme == ColorSchemeValue::kOliveGreen) {
       const RgbColor olive = Color(160, 200, 104);
       Rim(Color(194, 209, 143), Color(177, 203, 128), olive, olive, olive, olive, olive,
           Color(168, 167, 102));
@@ -95,10 +98,11 @@ void ButtonRenderer::DrawRoundedStyle(std::int32_t s) {
     FocusRect(platform::Rect{2, 2, W() - 2, H() - 2});
 
   // Outline with softened inner corners.
-  if (scheme == kBlue || scheme == kSilver || scheme == kCustom) {
+  if (scheme == ColorSchemeValue::kBlue || scheme == ColorSchemeValue::kSilver ||
+      scheme == ColorSchemeValue::kCustom) {
     Frame(0, 0, W(), H(), Color(0, 60, 116));
     Corners(S(Color(0, 60, 116), 0.3f));
-  } else if (scheme == kOliveGreen) {
+  } else if (scheme == ColorSchemeValue::kOliveGreen) {
     Frame(0, 0, W(), H(), Color(55, 98, 6));
     Corners(S(Color(55, 98, 6), 0.3f));
   }

@@ -14,7 +14,7 @@ void ButtonRenderer::DrawSoftStyle(std::int32_t s) {
   ChangeProperty(model_.ForeColor,
                  static_cast<OleColor>(s == kStateDown ? Color(255, 255, 255) : button_text),
                  "ForeColor");
-  const bool set = model_.Mode != kPushButton && model_.Value;
+  const bool set = model_.Mode != ModeValue::kPushButton && model_.Value;
   if (set && model_.mMouseDown) s = kStateDown;
   const RgbColor bc = TranslateColor(model_.BackColor);
   const platform::Rect& client = model_.mClientRect;

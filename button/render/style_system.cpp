@@ -11,26 +11,26 @@ using namespace shorthand;
 void ButtonRenderer::DrawSystemStyle(std::int32_t s) {
   RefreshSize();
   const platform::Rect button{0, 0, W(), H()};
-  const std::int32_t style = model_.ButtonStyle;
+  const ButtonStyleValue style = model_.ButtonStyle;
   const RgbColor bc = TranslateColor(model_.BackColor);
   const RgbColor black = Color(0, 0, 0);
   const RgbColor white = Color(255, 255, 255);
 
   if (!model_.Enabled) {
     // No fill: the cleared surface shows through.
-    if (style == kStandard) Edge(button, platform::kEdgeRaised);
-    if (style == kFlat) Edge(button, platform::kBdrRaisedInner);
+    if (style == ButtonStyleValue::kStandard) Edge(button, platform::kEdgeRaised);
+    if (style == ButtonStyleValue::kFlat) Edge(button, platform::kBdrRaisedInner);
     DrawContent();
     return;
   }
 
-  if (model_.Mode != kPushButton && model_.Value) {
+  if (model_.Mode != ModeValue::kPushButton && model_.Value) {
     // A set check or option button, whatever the state.
     Fill(S(bc, 0.02f), button);
     DrawContent();
-    if (style == kHoverFlat) return;
+    if (style == ButtonStyleValue::kHoverFlat) return;
     Edge(button, platform::kEdgeSunken);
-    if (model_.ShowFocusRect && model_.mHasFocus && style == kStandard) {
+    if (model_.ShowFocusRect && model_.mHasFocus && style == ButtonStyleValue::kStandard) {
       Frame(4, 4, W() - 7, H() - 7, SystemColor(platform::kColorAppWorkspace));
     }
     return;
@@ -41,28 +41,30 @@ void ButtonRenderer::DrawSystemStyle(std::int32_t s) {
       UpdateRegion();
       Fill(bc, button);
       DrawContent();
-      if (style == kStandard) Edge(button, platform::kEdgeRaised);
-      if (style == kFlat) Edge(button, platform::kBdrRaisedInner);
+      if (style == ButtonStyleValue::kStandard) Edge(button, platform::kEdgeRaised);
+      if (style == ButtonStyleValue::kFlat) Edge(button, platform::kBdrRaisedInner);
       break;
     case kStateHot:
       Fill(bc, button);
       DrawContent();
-      if (style == kFlat || style == kHoverFlat) Edge(button, platform::kBdrRaisedInner);
-      if (style == kStandard || style == kHoverRaised) Edge(button, platform::kEdgeRaised);
+      if (style == ButtonStyleValue::kFlat || style == ButtonStyleValue::kHoverFlat)
+        Edge(button, platform::kBdrRaisedInner);
+      if (style == ButtonStyleValue::kStandard || style == ButtonStyleValue::kHoverRaised)
+        Edge(button, platform::kEdgeRaised);
       break;
     case kStateDown:
       Fill(bc, button);
       DrawContent();
-      if (style == kStandard) {
+      if (style == ButtonStyleValue::kStandard) {
         Frame(1, 1, W() - 2, H() - 2, Color(172, 168, 153));
         Frame(0, 0, W(), H(), black);
       }
-      if (style == kFlat || style == kHoverFlat) {
+      if (style == ButtonStyleValue::kFlat || style == ButtonStyleValue::kHoverFlat) {
         Frame(0, 0, W(), H(), white);
         Frame(0, 0, W() + 1, H() + 1,
               SystemColor(platform::kColorGrayText));  // top row and left column only
       }
-      if (style == kHoverRaised) Edge(button, platform::kEdgeSunken);
+      if (style == ButtonStyleValue::kHoverRaised) Edge(button, platform::kEdgeSunken);
       break;
     default: break;
   }
@@ -70,11 +72,12 @@ void ButtonRenderer::DrawSystemStyle(std::int32_t s) {
   // The focus part.
   if (!model_.mHasFocus && !model_.mDisplayAsDefault) return;
   if (canvas_.UserMode() && model_.ShowFocusRect && model_.mParentActive) {
-    if (style == kStandard || style == kHoverRaised)
+    if (style == ButtonStyleValue::kStandard || style == ButtonStyleValue::kHoverRaised)
       FocusRect(platform::Rect{4, 4, W() - 4, H() - 4});
-    if (style == kFlat || style == kHoverFlat) FocusRect(platform::Rect{3, 3, W() - 3, H() - 3});
+    if (style == ButtonStyleValue::kFlat || style == ButtonStyleValue::kHoverFlat)
+      FocusRect(platform::Rect{3, 3, W() - 3, H() - 3});
   }
-  if (s != kStateDown && style == kStandard) {
+  if (s != kStateDown && style == ButtonStyleValue::kStandard) {
     // The default-button frame.
     Edge(platform::Rect{0, 0, W() - 1, H() - 1}, platform::kEdgeRaised);
     Frame(0, 0, W() - 1, H() - 1, SystemColor(platform::kColorAppWorkspace));

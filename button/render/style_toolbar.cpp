@@ -14,22 +14,22 @@ void ButtonRenderer::DrawToolbarStyle(std::int32_t s) {
   RgbColor f = bc;
   RgbColor b = S(bc, -0.12f);
   switch (model_.ColorScheme) {
-    case kBlue:
+    case ColorSchemeValue::kBlue:
       f = Color(193, 210, 238);
       b = Color(49, 106, 197);
       break;
-    case kOliveGreen:
+    case ColorSchemeValue::kOliveGreen:
       f = Color(212, 214, 186);
       b = Color(147, 160, 112);
       break;
-    case kSilver:
+    case ColorSchemeValue::kSilver:
       f = Color(224, 223, 227);
       b = Color(178, 180, 191);
       break;
     default: break;
   }
 
-  if (model_.Mode != kPushButton && model_.Value) {
+  if (model_.Mode != ModeValue::kPushButton && model_.Value) {
     Fill(S(f, -0.05f), model_.mClientRect);
     Frame(0, 0, W(), H(), b);
     if (model_.mMouseOver) {

@@ -8,14 +8,14 @@ namespace tovarin::button {
 void ButtonRenderer::UpdateRegion() {
   platform::Region region;
   switch (model_.ButtonStyle) {
-    case kRounded:
-    case kGlass:
-    case kHighlight:
-    case kGloss:
+    case ButtonStyleValue::kRounded:
+    case ButtonStyleValue::kGlass:
+    case ButtonStyleValue::kHighlight:
+    case ButtonStyleValue::kGloss:
       region = platform::Region::FromRoundRect(platform::Rect{0, 0, W() + 1, H() + 1}, 3, 3);
       break;
-    case kSoft:
-    case kGel:
+    case ButtonStyleValue::kSoft:
+    case ButtonStyleValue::kGel:
       region = platform::Region::FromRoundRect(platform::Rect{0, 0, W() + 1, H() + 1}, 4, 4);
       break;
     default: region = platform::Region::FromRect(surface_.Bounds()); break;

@@ -20,7 +20,7 @@ class ButtonInputTest : public ButtonFixture {
  protected:
   // A run-time button of 80 x 24 pixels at the form's top-left corner, the pointer over it
   // (hot), records cleared.
-  PlacedButton& HotButton(std::int32_t mode = 0, std::string caption = "Button",
+  PlacedButton& HotButton(ModeValue mode = ModeValue::kPushButton, std::string caption = "Button",
                           bool default_cancel = false) {
     PlacedButton& placed = LoadedButton(
         StoreWith(mode, std::move(caption)),
@@ -146,7 +146,7 @@ TEST_F(ButtonInputTest, DraggingOffShowsNormalAndBackShowsPressed) {
 }
 
 TEST_F(ButtonInputTest, CheckButtonTogglesValueOnEachClick) {
-  PlacedButton& placed = HotButton(kCheckButton);
+  PlacedButton& placed = HotButton(ModeValue::kCheckButton);
   placed.host->Click(10, 10);
   EXPECT_TRUE(placed->Value());
   EXPECT_EQ(placed.model().mButtonState, kStateDown);  // a set button is drawn down
@@ -156,7 +156,7 @@ TEST_F(ButtonInputTest, CheckButtonTogglesValueOnEachClick) {
 }
 
 TEST_F(ButtonInputTest, SetCheckButtonCreatesNoTooltipOnEntry) {
-  PlacedButton& placed = LoadedButton(StoreWith(kCheckButton));
+  PlacedButton& placed = LoadedButton(StoreWith(ModeValue::kCheckButton));
   placed->SetToolTip("tip");
   placed->SetValue(true);
   placed.host->MouseMove(10, 10);
@@ -165,7 +165,7 @@ TEST_F(ButtonInputTest, SetCheckButtonCreatesNoTooltipOnEntry) {
 }
 
 TEST_F(ButtonInputTest, UnknownModeChangesNoValueOnInput) {
-  PlacedButton& placed = HotButton(7);
+  PlacedButton& placed = HotButton(ModeValue{7});
   placed.host->Click(10, 10);
   placed.host->KeyDown(32);
   placed.host->KeyUp(32);
@@ -185,7 +185,7 @@ TEST_F(ButtonInputTest, EnterRaisesClickBeforeKeyDownAndNoKeyUp) {
 }
 
 TEST_F(ButtonInputTest, AltSpaceRaisesNothingAtAll) {
-  PlacedButton& placed = HotButton(kCheckButton);
+  PlacedButton& placed = HotButton(ModeValue::kCheckButton);
   placed.host->KeyDown(32, platform::kAltMask);
   placed.host->KeyUp(32, platform::kAltMask);
   EXPECT_TRUE(placed.events().empty());
@@ -195,7 +195,7 @@ TEST_F(ButtonInputTest, AltSpaceRaisesNothingAtAll) {
 }
 
 TEST_F(ButtonInputTest, SpaceChangesValueOnPressAndClicksOnRelease) {
-  PlacedButton& placed = HotButton(kCheckButton);
+  PlacedButton& placed = HotButton(ModeValue::kCheckButton);
   placed.host->KeyDown(32);
   EXPECT_TRUE(placed->Value());
   EXPECT_TRUE(placed.model().mSpaceDown);
@@ -278,7 +278,7 @@ TEST_F(ButtonInputTest, KeyCodeAndKeyAsciiComeBackFromTheHandler) {
 // --- Access keys --------------------------------------------------------------------------------
 
 TEST_F(ButtonInputTest, AccessKeyClicksAndTogglesACheckButton) {
-  PlacedButton& placed = LoadedButton(StoreWith(kCheckButton, "&Go"));
+  PlacedButton& placed = LoadedButton(StoreWith(ModeValue::kCheckButton, "&Go"));
   ASSERT_EQ(placed.host->AccessKeys(), "g");
   form_.PressAccessKey('G');
   EXPECT_TRUE(placed->Value());
@@ -289,20 +289,20 @@ TEST_F(ButtonInputTest, AccessKeyClicksAndTogglesACheckButton) {
 }
 
 TEST_F(ButtonInputTest, DefaultAndCancelKeysRaiseNothingOnCheckAndOptionButtons) {
-  for (const std::int32_t mode : {kCheckButton, kOptionButton}) {
-    PlacedButton& placed =
-        LoadedButton(StoreWith(mode, "&Go"), {.name = "m" + std::to_string(mode)});
+  for (const ModeValue mode : {ModeValue::kCheckButton, ModeValue::kOptionButton}) {
+    const std::string number = std::to_string(static_cast<std::int32_t>(mode));
+    PlacedButton& placed = LoadedButton(StoreWith(mode, "&Go"), {.name = "m" + number});
     placed->OnAccessKeyPress(13);
     placed->OnAccessKeyPress(27);
-    EXPECT_TRUE(placed.events().empty()) << "mode " << mode;
-    EXPECT_FALSE(placed->Value()) << "mode " << mode;
+    EXPECT_TRUE(placed.events().empty()) << "mode " << number;
+    EXPECT_FALSE(placed->Value()) << "mode " << number;
   }
 }
 
 TEST_F(ButtonInputTest, DefaultButtonClicksOnEnter) {
-  PlacedButton& ok = LoadedButton(StoreWith(kPushButton, "OK"), {.name = "ok"});
-  PlacedButton& other =
-      LoadedButton(StoreWith(kPushButton, "Other"), {.name = "other", .rect = {0, 30, 80, 54}});
+  PlacedButton& ok = LoadedButton(StoreWith(ModeValue::kPushButton, "OK"), {.name = "ok"});
+  PlacedButton& other = LoadedButton(StoreWith(ModeValue::kPushButton, "Other"),
+                                     {.name = "other", .rect = {0, 30, 80, 54}});
   form_.SetDefaultButton(ok.host);
   form_.Focus(other.host);
   ok.ClearRecords();
@@ -311,7 +311,7 @@ TEST_F(ButtonInputTest, DefaultButtonClicksOnEnter) {
 }
 
 TEST_F(ButtonInputTest, DisabledButtonIgnoresItsAccessKey) {
-  PlacedButton& placed = LoadedButton(StoreWith(kCheckButton, "&Go"));
+  PlacedButton& placed = LoadedButton(StoreWith(ModeValue::kCheckButton, "&Go"));
   placed->SetEnabled(false);
   placed.ClearRecords();
   placed->OnAccessKeyPress('g');
@@ -320,7 +320,7 @@ TEST_F(ButtonInputTest, DisabledButtonIgnoresItsAccessKey) {
 }
 
 TEST_F(ButtonInputTest, AccessKeyEndsAHeldSpace) {
-  PlacedButton& placed = HotButton(kPushButton, "&Go");
+  PlacedButton& placed = HotButton(ModeValue::kPushButton, "&Go");
   placed.host->KeyDown(32);
   placed->OnAccessKeyPress('g');
   EXPECT_FALSE(placed.model().mSpaceDown);
@@ -351,7 +351,7 @@ TEST_F(ButtonInputTest, LostFocusLeavesHotOnlyWhenTheFormIsActiveAndThePointerOv
 }
 
 TEST_F(ButtonInputTest, LostFocusRedrawsTwiceForTheDefaultButton) {
-  PlacedButton& placed = HotButton(kPushButton, "Button", true);
+  PlacedButton& placed = HotButton(ModeValue::kPushButton, "Button", true);
   form_.SetDefaultButton(placed.host);
   ASSERT_TRUE(placed.model().mDisplayAsDefault);
   placed.ClearRecords();
@@ -367,7 +367,7 @@ TEST_F(ButtonInputTest, GotFocusOnlyMarksTheFocus) {
 }
 
 TEST_F(ButtonInputTest, AmbientChangesRedrawForDisplayAsDefaultAndBackColorOnly) {
-  PlacedButton& placed = HotButton(kPushButton, "Button", true);
+  PlacedButton& placed = HotButton(ModeValue::kPushButton, "Button", true);
   form_.SetDefaultButton(placed.host);
   EXPECT_TRUE(placed.model().mDisplayAsDefault);
   EXPECT_EQ(placed.redraws, 1);
@@ -424,7 +424,7 @@ TEST_F(ButtonInputTest, ActivationAndDeactivationReturnToNormal) {
 }
 
 TEST_F(ButtonInputTest, ActivationRedrawsTwiceForTheDefaultButton) {
-  PlacedButton& placed = HotButton(kPushButton, "Button", true);
+  PlacedButton& placed = HotButton(ModeValue::kPushButton, "Button", true);
   form_.SetDefaultButton(placed.host);
   placed.ClearRecords();
   form_.Activate();
@@ -462,11 +462,14 @@ TEST_F(ButtonInputTest, TwoButtonsOnOneFormBothHearActivation) {
 
 TEST_F(ButtonInputTest, OptionGroupsAreClearedOnlyWithinOneContainer) {
   const platform::WindowHandle frame = form_.AddContainer("Frame1", {200, 0, 400, 200});
-  PlacedButton& a = LoadedButton(StoreWith(kOptionButton), {.name = "a", .rect = {0, 0, 80, 24}});
-  PlacedButton& b = LoadedButton(StoreWith(kOptionButton), {.name = "b", .rect = {0, 30, 80, 54}});
-  PlacedButton& c = LoadedButton(StoreWith(kOptionButton),
+  PlacedButton& a =
+      LoadedButton(StoreWith(ModeValue::kOptionButton), {.name = "a", .rect = {0, 0, 80, 24}});
+  PlacedButton& b =
+      LoadedButton(StoreWith(ModeValue::kOptionButton), {.name = "b", .rect = {0, 30, 80, 54}});
+  PlacedButton& c = LoadedButton(StoreWith(ModeValue::kOptionButton),
                                  {.name = "c", .rect = {0, 0, 80, 24}, .container = frame});
-  PlacedButton& d = LoadedButton(StoreWith(kCheckButton), {.name = "d", .rect = {0, 60, 80, 84}});
+  PlacedButton& d =
+      LoadedButton(StoreWith(ModeValue::kCheckButton), {.name = "d", .rect = {0, 60, 80, 84}});
   b->SetValue(true);
   c->SetValue(true);
   d->SetValue(true);

@@ -92,11 +92,12 @@ class ButtonFixture : public ::testing::Test {
   static std::vector<std::string> Events(const PlacedButton& placed) { return placed.events(); }
 
   // A store that loads a button of `style` (default: Rounded) in `mode`, with `caption`.
-  static platform::PropertyStore StoreWith(std::int32_t mode = 0, std::string caption = "Button",
-                                           std::int32_t style = kRounded) {
+  static platform::PropertyStore StoreWith(ModeValue mode = ModeValue::kPushButton,
+                                           std::string caption = "Button",
+                                           ButtonStyleValue style = ButtonStyleValue::kRounded) {
     platform::PropertyStore store;
-    store.WriteInt32("ButtonStyle", style, std::nullopt);
-    store.WriteInt32("Mode", mode, std::nullopt);
+    store.WriteInt32("ButtonStyle", static_cast<std::int32_t>(style), std::nullopt);
+    store.WriteInt32("Mode", static_cast<std::int32_t>(mode), std::nullopt);
     store.WriteString("Caption", std::move(caption), std::nullopt);
     return store;
   }

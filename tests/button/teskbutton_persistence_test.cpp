@@ -68,7 +68,7 @@ TEST_F(ButtonPersistence, NewButtonWritesItsZeroEffectsAndTooltipColourExplicitl
 TEST_F(ButtonPersistence, EmptyStoreLoadsTheLoadingDefaults) {
   PlacedButton& placed = LoadedButton(PropertyStore{});
   const ButtonModel& m = placed.model();
-  EXPECT_EQ(m.ButtonStyle, 1);
+  EXPECT_EQ(m.ButtonStyle, ButtonStyleValue::kFlat);
   EXPECT_FALSE(m.ShowFocusRect);
   ASSERT_TRUE(m.mFont);
   EXPECT_EQ(m.mFont->Name(), "MS Sans Serif");  // the container's ambient font
@@ -83,12 +83,12 @@ TEST_F(ButtonPersistence, EmptyStoreLoadsTheLoadingDefaults) {
   EXPECT_EQ(m.PictureEffectOnDown, PictureEffectValue{2});
   EXPECT_EQ(m.MaskColor, 0xE0E0E0u);
   EXPECT_TRUE(m.UseMaskColor);
-  EXPECT_EQ(m.PictureAlign, 1);
-  EXPECT_EQ(m.CaptionAlign, 1);
+  EXPECT_EQ(m.PictureAlign, PictureAlignValue::kLeftOfCaption);
+  EXPECT_EQ(m.CaptionAlign, CaptionAlignValue::kAlignCenter);
   EXPECT_EQ(m.ForeColor, static_cast<OleColor>(kButtonText));
   EXPECT_EQ(m.ForeColorHover, static_cast<OleColor>(kButtonText));
   EXPECT_EQ(m.TooltipBackColor, static_cast<OleColor>(kInfoBackground));
-  EXPECT_EQ(m.ColorScheme, 0);
+  EXPECT_EQ(m.ColorScheme, ColorSchemeValue::kBlue);
   EXPECT_EQ(m.DropDownSymbol, 0);
 }
 
@@ -205,11 +205,11 @@ TEST_F(ButtonPersistence, SavedSettingsLoadBackIntoAnotherButton) {
 
   PlacedButton& second = LoadedButton(store, {.name = "b2"});
   const ButtonModel& m = second.model();
-  EXPECT_EQ(m.ButtonStyle, 3);
-  EXPECT_EQ(m.ColorScheme, 2);
+  EXPECT_EQ(m.ButtonStyle, ButtonStyleValue::kGlass);
+  EXPECT_EQ(m.ColorScheme, ColorSchemeValue::kSilver);
   EXPECT_EQ(m.BackColor, 0xE3E3E3u);
   EXPECT_EQ(m.Caption, "Save &as");
-  EXPECT_EQ(m.Mode, 2);
+  EXPECT_EQ(m.Mode, ModeValue::kOptionButton);
   EXPECT_TRUE(m.Value);
   EXPECT_EQ(m.PictureOpacity, 17);
   EXPECT_TRUE(m.RightToLeft);

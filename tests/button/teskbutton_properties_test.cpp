@@ -39,9 +39,9 @@ TEST_F(ButtonProperties, NewInstanceValues) {
   desktop_.SetAppThemed(true);
   PlacedButton& placed = NewButton({.name = "Command7"});
   const ButtonModel& m = placed.model();
-  EXPECT_EQ(m.ButtonStyle, 13);
+  EXPECT_EQ(m.ButtonStyle, ButtonStyleValue::kThemed);
   EXPECT_EQ(m.Caption, "Command7");
-  EXPECT_EQ(m.ColorScheme, 0);
+  EXPECT_EQ(m.ColorScheme, ColorSchemeValue::kBlue);
   EXPECT_EQ(m.BackColor, 0u);
   EXPECT_EQ(m.ForeColor, 0u);     // the button-text colour
   EXPECT_FALSE(m.ShowFocusRect);  // set, then reset by the style defaults of style 13
@@ -49,8 +49,8 @@ TEST_F(ButtonProperties, NewInstanceValues) {
   EXPECT_EQ(m.PictureOpacity, 255);
   EXPECT_EQ(m.PictureOpacityOnOver, 255);
   EXPECT_TRUE(m.UseMaskColor);
-  EXPECT_EQ(m.PictureAlign, 1);
-  EXPECT_EQ(m.CaptionAlign, 1);
+  EXPECT_EQ(m.PictureAlign, PictureAlignValue::kLeftOfCaption);
+  EXPECT_EQ(m.CaptionAlign, CaptionAlignValue::kAlignCenter);
   EXPECT_EQ(m.MaskColor, 0xE0E0E0u);
   EXPECT_EQ(m.PictureEffectOnOver, PictureEffectValue{0});
   EXPECT_EQ(m.PictureEffectOnDown, PictureEffectValue{0});

@@ -118,7 +118,7 @@ TEST(AllStylesTest, EveryStyleInEveryStateDrawsAndIsShaped) {
       for (int with_extras = 0; with_extras < 2; ++with_extras) {
         const Variant& v = kVariants[column];
         TestCanvas canvas(kCellWidth, kCellHeight);
-        ButtonModel model = NewModel(style);
+        ButtonModel model = NewModel(static_cast<ButtonStyleValue>(style));
         model.Caption = with_extras != 0 ? "&Menu" : "Button";
         model.mFont = font;
         model.BackColor = 0x8000000F;
@@ -127,7 +127,7 @@ TEST(AllStylesTest, EveryStyleInEveryStateDrawsAndIsShaped) {
         model.Enabled = v.enabled;
         model.mButtonState = v.state;
         model.mMouseOver = v.state == kStateHot;
-        model.Mode = v.set ? kCheckButton : kPushButton;
+        model.Mode = v.set ? ModeValue::kCheckButton : ModeValue::kPushButton;
         model.Value = v.set;
         model.mHasFocus = v.focused;
         model.mParentActive = v.focused;
@@ -137,7 +137,7 @@ TEST(AllStylesTest, EveryStyleInEveryStateDrawsAndIsShaped) {
           model.DropDownSeparator = true;
           model.PictureShadow = true;
           model.CaptionEffects = static_cast<CaptionEffectsValue>(1 + (column % 5));
-          model.PictureAlign = column % 9;
+          model.PictureAlign = static_cast<PictureAlignValue>(column % 9);
         }
         // As the behaviour does after a style is assigned: shape the window, then paint.
         model.mWidth = kCellWidth;
@@ -169,8 +169,8 @@ TEST(AllStylesTest, TinyAndEmptySurfacesDrawWithinBounds) {
     for (int style = 0; style <= 13; ++style) {
       for (std::int32_t state : {kStateNormal, kStateHot, kStateDown}) {
         TestCanvas canvas(width, height);
-        canvas.themed = style == kThemed;
-        ButtonModel model = NewModel(style);
+        canvas.themed = style == static_cast<int>(ButtonStyleValue::kThemed);
+        ButtonModel model = NewModel(static_cast<ButtonStyleValue>(style));
         model.Caption = "A caption wider than the button";
         model.PictureNormal = picture;
         model.PictureShadow = true;

@@ -65,59 +65,59 @@ TEST(EffectTablesTest, LightenAndDarkenChannels) {
 }
 
 TEST(StyleDefaultsTest, SchemeStepThenColourStep) {
-  ButtonModel model = testing::NewModel(kGlass);
-  model.ColorScheme = kBlue;
+  ButtonModel model = testing::NewModel(ButtonStyleValue::kGlass);
+  model.ColorScheme = ColorSchemeValue::kBlue;
   ApplySchemeStep(model);
   ApplyColorStep(model);
-  EXPECT_EQ(model.ColorScheme, kSilver);
+  EXPECT_EQ(model.ColorScheme, ColorSchemeValue::kSilver);
   EXPECT_EQ(model.BackColor, 0xE3E3E3u);  // 0xD4D4D4 shifted by 0.06
 
-  model.ButtonStyle = kOrange;
+  model.ButtonStyle = ButtonStyleValue::kOrange;
   ApplySchemeStep(model);  // Orange keeps the scheme
   ApplyColorStep(model);
-  EXPECT_EQ(model.ColorScheme, kSilver);
+  EXPECT_EQ(model.ColorScheme, ColorSchemeValue::kSilver);
   EXPECT_EQ(model.BackColor, 0xE0C4C6u);  // 0xBA9EA0 shifted by 0.15
 
-  model.ColorScheme = kCustom;
+  model.ColorScheme = ColorSchemeValue::kCustom;
   model.BackColor = 0x010203;
   ApplyColorStep(model);
   EXPECT_EQ(model.BackColor, 0x010203u);
 }
 
 TEST(StyleDefaultsTest, ColourStepAloneFollowsTheScheme) {
-  ButtonModel model = testing::NewModel(kRounded);
-  model.ColorScheme = kOliveGreen;
+  ButtonModel model = testing::NewModel(ButtonStyleValue::kRounded);
+  model.ColorScheme = ColorSchemeValue::kOliveGreen;
   model.ShowFocusRect = true;
   ApplyColorStep(model);
   EXPECT_EQ(model.BackColor, 0xDBEEF3u);
-  EXPECT_EQ(model.ColorScheme, kOliveGreen);
+  EXPECT_EQ(model.ColorScheme, ColorSchemeValue::kOliveGreen);
   EXPECT_FALSE(model.ShowFocusRect);
   EXPECT_EQ(model.ForeColor, platform::GetSysColor(platform::kColorBtnText));
 }
 
 TEST(StyleDefaultsTest, SystemFaceStylesFocusRectAndToolbarPush) {
-  ButtonModel model = testing::NewModel(kToolbar);
-  model.ColorScheme = kSilver;
+  ButtonModel model = testing::NewModel(ButtonStyleValue::kToolbar);
+  model.ColorScheme = ColorSchemeValue::kSilver;
   ApplySchemeStep(model);
   ApplyColorStep(model);
-  EXPECT_EQ(model.ColorScheme, kBlue);
+  EXPECT_EQ(model.ColorScheme, ColorSchemeValue::kBlue);
   EXPECT_EQ(model.BackColor, platform::GetSysColor(platform::kColorBtnFace));
   EXPECT_TRUE(model.PicturePushOnHover);
   EXPECT_FALSE(model.ShowFocusRect);
 
-  model.ButtonStyle = kGloss;
+  model.ButtonStyle = ButtonStyleValue::kGloss;
   ApplySchemeStep(model);
   ApplyColorStep(model);
-  EXPECT_EQ(model.ColorScheme, kSilver);
+  EXPECT_EQ(model.ColorScheme, ColorSchemeValue::kSilver);
   EXPECT_EQ(model.BackColor, 0xE1D6D5u);
   EXPECT_TRUE(model.ShowFocusRect);
 
-  model.ButtonStyle = kThemed;
+  model.ButtonStyle = ButtonStyleValue::kThemed;
   model.BackColor = 0;
   ApplySchemeStep(model);
   ApplyColorStep(model);
   EXPECT_EQ(model.BackColor, 0u);
-  EXPECT_EQ(model.ColorScheme, kSilver);
+  EXPECT_EQ(model.ColorScheme, ColorSchemeValue::kSilver);
   EXPECT_FALSE(model.ShowFocusRect);
 }
 

@@ -25,12 +25,12 @@ PictureRef SolidPicture(int width, int height, platform::ColorRef color) {
   return platform::Picture::FromBitmap(std::move(bitmap), platform::PictureKind::kBitmap);
 }
 
-ButtonModel CaptionModel(std::int32_t style, const std::string& caption) {
+ButtonModel CaptionModel(ButtonStyleValue style, const std::string& caption) {
   ButtonModel model = NewModel(style);
   model.Caption = caption;
   model.mFont = platform::Font::Create("Tahoma");
   model.BackColor = 0xC8C8C8;
-  model.ColorScheme = kCustom;
+  model.ColorScheme = ColorSchemeValue::kCustom;
   return model;
 }
 
@@ -55,7 +55,7 @@ int CountColor(TestCanvas& canvas, platform::ColorRef color) {
 
 TEST(DrawContentTest, CentredCaptionMovesRightByHalfThePictureWidth) {
   TestCanvas canvas(97, 24);
-  ButtonModel model = CaptionModel(kToolbar, "OK");
+  ButtonModel model = CaptionModel(ButtonStyleValue::kToolbar, "OK");
   Redraw(model, canvas);
   const platform::Rect without = model.mCaptionRect;
   EXPECT_GT(without.Width(), 0);
@@ -73,7 +73,7 @@ TEST(DrawContentTest, CentredCaptionMovesRightByHalfThePictureWidth) {
 TEST(DrawContentTest, DropDownRectangleAtHeights24And25) {
   for (auto [height, top, bottom] : {std::tuple{24, 5, 20}, {25, 6, 20}}) {
     TestCanvas canvas(97, height);
-    ButtonModel model = CaptionModel(kToolbar, "");
+    ButtonModel model = CaptionModel(ButtonStyleValue::kToolbar, "");
     model.DropDownSymbol = 6;
     Redraw(model, canvas);
     EXPECT_EQ(model.mDropDownRect, (platform::Rect{82, top, 97, bottom})) << height;
@@ -82,7 +82,7 @@ TEST(DrawContentTest, DropDownRectangleAtHeights24And25) {
 
 TEST(DrawContentTest, PressedStandardMovesContentByOneAndTheSymbolByTwo) {
   TestCanvas canvas(97, 24);
-  ButtonModel model = CaptionModel(kStandard, "OK");
+  ButtonModel model = CaptionModel(ButtonStyleValue::kStandard, "OK");
   model.PictureNormal = SolidPicture(16, 16, Rgb(0, 0, 255));
   model.DropDownSymbol = 6;
   Redraw(model, canvas);
@@ -93,7 +93,7 @@ TEST(DrawContentTest, PressedStandardMovesContentByOneAndTheSymbolByTwo) {
   EXPECT_EQ(model.mPictureRect, normal.mPictureRect.Offset(1, 1));
   EXPECT_EQ(model.mDropDownRect, normal.mDropDownRect.Offset(2, 2));
   // Rounded has no pressed offset at all.
-  model.ButtonStyle = kRounded;
+  model.ButtonStyle = ButtonStyleValue::kRounded;
   Redraw(model, canvas);
   EXPECT_EQ(model.mCaptionRect, normal.mCaptionRect);
   EXPECT_EQ(model.mDropDownRect, normal.mDropDownRect);
@@ -101,9 +101,9 @@ TEST(DrawContentTest, PressedStandardMovesContentByOneAndTheSymbolByTwo) {
 
 TEST(DrawContentTest, BlankCaptionCentresThePicture) {
   TestCanvas canvas(97, 24);
-  ButtonModel model = CaptionModel(kToolbar, "   ");
+  ButtonModel model = CaptionModel(ButtonStyleValue::kToolbar, "   ");
   model.PictureNormal = SolidPicture(16, 10, Rgb(0, 0, 255));
-  model.PictureAlign = kLeftEdge;
+  model.PictureAlign = PictureAlignValue::kLeftEdge;
   Redraw(model, canvas);
   EXPECT_EQ(model.mPictureRect, (platform::Rect{40, 7, 56, 17}));
   model.Caption = "Go";
@@ -117,17 +117,17 @@ TEST(DrawContentTest, BlankCaptionCentresThePicture) {
 
 TEST(DrawContentTest, LeftAndRightAlignedCaptions) {
   TestCanvas canvas(97, 24);
-  ButtonModel model = CaptionModel(kToolbar, "OK");
-  model.CaptionAlign = kAlignLeft;
+  ButtonModel model = CaptionModel(ButtonStyleValue::kToolbar, "OK");
+  model.CaptionAlign = CaptionAlignValue::kAlignLeft;
   Redraw(model, canvas);
   EXPECT_EQ(model.mCaptionRect.left, 2);
   model.PictureNormal = SolidPicture(12, 12, Rgb(0, 0, 255));
-  model.PictureAlign = kLeftEdge;
+  model.PictureAlign = PictureAlignValue::kLeftEdge;
   Redraw(model, canvas);
   EXPECT_EQ(model.mCaptionRect.left, 16);  // room for the picture: pw + 4
   EXPECT_EQ(model.mPictureRect.left, 3);
   model.PictureNormal = nullptr;
-  model.CaptionAlign = kAlignRight;
+  model.CaptionAlign = CaptionAlignValue::kAlignRight;
   Redraw(model, canvas);
   EXPECT_EQ(model.mCaptionRect.right, 93);
   model.DropDownSymbol = 4;
@@ -137,7 +137,7 @@ TEST(DrawContentTest, LeftAndRightAlignedCaptions) {
 
 TEST(DrawContentTest, WideCaptionPushesTheLeftPictureOffTheButton) {
   TestCanvas canvas(60, 24);
-  ButtonModel model = CaptionModel(kToolbar, "Averylongcaptionword");
+  ButtonModel model = CaptionModel(ButtonStyleValue::kToolbar, "Averylongcaptionword");
   model.PictureNormal = SolidPicture(16, 16, Rgb(0, 0, 255));
   Redraw(model, canvas);
   EXPECT_LT(model.mPictureRect.left, 0);
@@ -146,8 +146,8 @@ TEST(DrawContentTest, WideCaptionPushesTheLeftPictureOffTheButton) {
 TEST(DrawContentTest, ThemedCaptionKeepsAFourPixelMargin) {
   TestCanvas canvas(40, 12);
   canvas.themed = true;
-  ButtonModel model = CaptionModel(kThemed, "Wonderful words");
-  model.CaptionAlign = kAlignLeft;
+  ButtonModel model = CaptionModel(ButtonStyleValue::kThemed, "Wonderful words");
+  model.CaptionAlign = CaptionAlignValue::kAlignLeft;
   Redraw(model, canvas);
   EXPECT_EQ(model.mCaptionRect.left, 4);
   EXPECT_EQ(model.mCaptionRect.top, 4);
@@ -157,7 +157,7 @@ TEST(DrawContentTest, ThemedCaptionKeepsAFourPixelMargin) {
 
 TEST(DrawContentTest, CaptionColoursByStateAndEnabled) {
   TestCanvas canvas(97, 24);
-  ButtonModel model = CaptionModel(kToolbar, "HIH");
+  ButtonModel model = CaptionModel(ButtonStyleValue::kToolbar, "HIH");
   model.ForeColor = 0x0000FF;       // red
   model.ForeColorHover = 0xFF0000;  // blue
   Redraw(model, canvas);
@@ -176,7 +176,7 @@ TEST(DrawContentTest, CaptionColoursByStateAndEnabled) {
 
 TEST(DrawContentTest, ShadowEffectLeavesALightGreyCopy) {
   TestCanvas canvas(97, 24);
-  ButtonModel model = CaptionModel(kToolbar, "HIH");
+  ButtonModel model = CaptionModel(ButtonStyleValue::kToolbar, "HIH");
   model.BackColor = 0;
   Redraw(model, canvas);
   EXPECT_EQ(CountColor(canvas, Rgb(192, 192, 192)), 0);
@@ -187,7 +187,7 @@ TEST(DrawContentTest, ShadowEffectLeavesALightGreyCopy) {
 
 TEST(DrawContentTest, SeparatorShadesWhatTheStylePainted) {
   TestCanvas canvas(97, 24);
-  ButtonModel model = CaptionModel(kToolbar, "OK");
+  ButtonModel model = CaptionModel(ButtonStyleValue::kToolbar, "OK");
   model.DropDownSeparator = true;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(81, 3), Rgb(174, 174, 174));   // S(200, -0.1)
@@ -196,7 +196,7 @@ TEST(DrawContentTest, SeparatorShadesWhatTheStylePainted) {
 }
 
 TEST(DrawContentTest, HoverLiftDrawsNoShadow) {
-  ButtonModel model = CaptionModel(kToolbar, "OK");
+  ButtonModel model = CaptionModel(ButtonStyleValue::kToolbar, "OK");
   model.PictureNormal = SolidPicture(8, 8, Rgb(0, 0, 255));
   model.PicturePushOnHover = true;
   model.mButtonState = kStateHot;

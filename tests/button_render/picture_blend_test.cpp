@@ -50,7 +50,7 @@ class PictureBlendTest : public ::testing::Test {
         .DrawPicture(platform::Rect::FromXYWH(x, y, picture->Width(), picture->Height()), color);
   }
   TestCanvas canvas_{100, 4};
-  ButtonModel model_ = NewModel(kToolbar);
+  ButtonModel model_ = NewModel(ButtonStyleValue::kToolbar);
 };
 
 TEST_F(PictureBlendTest, OpacityBlendsByDivisionBy256) {

@@ -24,7 +24,7 @@ class PrimitivesTest : public ::testing::Test {
     platform::FillRect(canvas_->Surface(), canvas_->Surface().Bounds(), Rgb(255, 255, 255));
     renderer_ = std::make_unique<ButtonRenderer>(model_, *canvas_);
   }
-  ButtonModel model_ = NewModel(kRounded);
+  ButtonModel model_ = NewModel(ButtonStyleValue::kRounded);
   std::unique_ptr<TestCanvas> canvas_;
   std::unique_ptr<ButtonRenderer> renderer_;
 };
@@ -137,7 +137,7 @@ TEST_F(PrimitivesTest, CornerPixelsRefreshTheSize) {
 
 TEST(UpdateRegionTest, RoundedCornersByStyle) {
   TestCanvas canvas(75, 23);
-  ButtonModel model = NewModel(kSoft);
+  ButtonModel model = NewModel(ButtonStyleValue::kSoft);
   model.mWidth = 75;
   model.mHeight = 23;
   UpdateRegion(model, canvas);
@@ -150,12 +150,12 @@ TEST(UpdateRegionTest, RoundedCornersByStyle) {
   EXPECT_FALSE(soft.Contains(0, 0));
   EXPECT_TRUE(soft.Contains(37, 0));
 
-  model.ButtonStyle = kGloss;
+  model.ButtonStyle = ButtonStyleValue::kGloss;
   UpdateRegion(model, canvas);
   EXPECT_TRUE(testing::SameRegion(
       *canvas.Region(), platform::Region::FromRoundRect(platform::Rect{0, 0, 76, 24}, 3, 3)));
 
-  model.ButtonStyle = kAmber;
+  model.ButtonStyle = ButtonStyleValue::kAmber;
   UpdateRegion(model, canvas);
   EXPECT_TRUE(testing::SameRegion(*canvas.Region(),
                                   platform::Region::FromRect(platform::Rect{0, 0, 75, 23})));

@@ -28,7 +28,7 @@ bool Has(const std::vector<std::string>& names, const std::string& name) {
 
 TEST(RoundedStyleTest, SchemeBlueNormal) {
   TestCanvas canvas(97, 24);
-  ButtonModel model = NewModel(kRounded);
+  ButtonModel model = NewModel(ButtonStyleValue::kRounded);
   model.BackColor = 0xE7EBEC;  // RGB(236, 235, 231)
   Redraw(model, canvas);
   // The dark blue outline with softened corner pixels S(RGB(0, 60, 116), +0.3).
@@ -51,7 +51,7 @@ TEST(RoundedStyleTest, SchemeBlueNormal) {
 
 TEST(RoundedStyleTest, HotRimIgnoresFocus) {
   TestCanvas canvas(97, 24);
-  ButtonModel model = NewModel(kRounded);
+  ButtonModel model = NewModel(ButtonStyleValue::kRounded);
   model.BackColor = 0xE7EBEC;
   model.mButtonState = kStateHot;
   model.mHasFocus = true;
@@ -66,7 +66,7 @@ TEST(RoundedStyleTest, HotRimIgnoresFocus) {
 
 TEST(RoundedStyleTest, FocusRimOnlyInAnActiveWindow) {
   TestCanvas canvas(97, 24);
-  ButtonModel model = NewModel(kRounded);
+  ButtonModel model = NewModel(ButtonStyleValue::kRounded);
   model.BackColor = 0xE7EBEC;
   model.mHasFocus = true;
   Redraw(model, canvas);
@@ -77,7 +77,7 @@ TEST(RoundedStyleTest, FocusRimOnlyInAnActiveWindow) {
   EXPECT_EQ(canvas.Pixel(50, 2), Rgb(188, 212, 246));
   EXPECT_EQ(canvas.Pixel(2, 10), Rgb(184, 209, 244));
   EXPECT_EQ(canvas.Pixel(50, 22), Rgb(105, 130, 238));
-  model.ColorScheme = kOliveGreen;
+  model.ColorScheme = ColorSchemeValue::kOliveGreen;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(2, 10), Rgb(160, 200, 104));
   EXPECT_EQ(canvas.Pixel(50, 23), Rgb(55, 98, 6));
@@ -85,7 +85,7 @@ TEST(RoundedStyleTest, FocusRimOnlyInAnActiveWindow) {
 
 TEST(RoundedStyleTest, DisabledMixesTheFaceWithTheLightenedBackColour) {
   TestCanvas canvas(97, 24);
-  ButtonModel model = NewModel(kRounded);
+  ButtonModel model = NewModel(ButtonStyleValue::kRounded);
   model.BackColor = 0xE7EBEC;
   model.Enabled = false;
   Redraw(model, canvas);
@@ -96,8 +96,8 @@ TEST(RoundedStyleTest, DisabledMixesTheFaceWithTheLightenedBackColour) {
 
 TEST(RoundedStyleTest, SilverPressedLowerGradientStartsSixRowsFromTheBottom) {
   TestCanvas canvas(40, 24);
-  ButtonModel model = NewModel(kRounded);
-  model.ColorScheme = kSilver;
+  ButtonModel model = NewModel(ButtonStyleValue::kRounded);
+  model.ColorScheme = ColorSchemeValue::kSilver;
   model.BackColor = 0x646464;  // RGB(100, 100, 100)
   model.mButtonState = kStateDown;
   Redraw(model, canvas);
@@ -109,8 +109,8 @@ TEST(RoundedStyleTest, SilverPressedLowerGradientStartsSixRowsFromTheBottom) {
 
 TEST(ToolbarStyleTest, CustomSchemeBorderAndFills) {
   TestCanvas canvas(60, 22);
-  ButtonModel model = NewModel(kToolbar);
-  model.ColorScheme = kCustom;
+  ButtonModel model = NewModel(ButtonStyleValue::kToolbar);
+  model.ColorScheme = ColorSchemeValue::kCustom;
   model.BackColor = 0xC8C8C8;  // RGB(200, 200, 200)
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(0, 0), Rgb(200, 200, 200));  // normal: no border
@@ -122,9 +122,9 @@ TEST(ToolbarStyleTest, CustomSchemeBorderAndFills) {
 
 TEST(ToolbarStyleTest, SetAndHoveredRepaintsTheLighterFill) {
   TestCanvas canvas(60, 22);
-  ButtonModel model = NewModel(kToolbar);
-  model.ColorScheme = kBlue;
-  model.Mode = kCheckButton;
+  ButtonModel model = NewModel(ButtonStyleValue::kToolbar);
+  model.ColorScheme = ColorSchemeValue::kBlue;
+  model.Mode = ModeValue::kCheckButton;
   model.Value = true;
   model.mClientRect = {0, 0, 60, 22};
   Redraw(model, canvas);
@@ -137,7 +137,7 @@ TEST(ToolbarStyleTest, SetAndHoveredRepaintsTheLighterFill) {
 
 TEST(GelStyleTest, HotOutlineAndBands) {
   TestCanvas canvas(60, 24);
-  ButtonModel model = NewModel(kGel);
+  ButtonModel model = NewModel(ButtonStyleValue::kGel);
   model.BackColor = 0xC8C8C8;
   model.mButtonState = kStateHot;
   Redraw(model, canvas);
@@ -150,7 +150,7 @@ TEST(GelStyleTest, HotOutlineAndBands) {
 
 TEST(GelStyleTest, UnknownStatePaintsOnlyTheCorners) {
   TestCanvas canvas(30, 20);
-  ButtonModel model = NewModel(kGel);
+  ButtonModel model = NewModel(ButtonStyleValue::kGel);
   model.BackColor = 0xC8C8C8;
   model.mButtonState = 7;
   Redraw(model, canvas);
@@ -166,7 +166,7 @@ TEST(GelStyleTest, UnknownStatePaintsOnlyTheCorners) {
 
 TEST(HighlightStyleTest, SolidLowerPartFromRow18AtHeight30) {
   TestCanvas canvas(60, 30);
-  ButtonModel model = NewModel(kHighlight);
+  ButtonModel model = NewModel(ButtonStyleValue::kHighlight);
   model.mButtonState = kStateHot;
   Redraw(model, canvas);
   for (int y = 18; y <= 27; ++y) EXPECT_EQ(canvas.Pixel(30, y), Rgb(208, 236, 248)) << y;
@@ -177,7 +177,7 @@ TEST(HighlightStyleTest, SolidLowerPartFromRow18AtHeight30) {
 
 TEST(HighlightStyleTest, NormalIsAPlainFill) {
   TestCanvas canvas(40, 20);
-  ButtonModel model = NewModel(kHighlight);
+  ButtonModel model = NewModel(ButtonStyleValue::kHighlight);
   model.BackColor = 0x102030;
   Redraw(model, canvas);
   for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {39, 19}, {20, 10}})
@@ -186,7 +186,7 @@ TEST(HighlightStyleTest, NormalIsAPlainFill) {
 
 TEST(GlassStyleTest, PressedBandsAndLines) {
   TestCanvas canvas(40, 24);
-  ButtonModel model = NewModel(kGlass);
+  ButtonModel model = NewModel(ButtonStyleValue::kGlass);
   model.mButtonState = kStateDown;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(20, 0), Rgb(29, 65, 92));
@@ -203,7 +203,7 @@ TEST(GlassStyleTest, PressedBandsAndLines) {
 
 TEST(GlassStyleTest, FocusFrameOnlyWhenNormal) {
   TestCanvas canvas(40, 24);
-  ButtonModel model = NewModel(kGlass);
+  ButtonModel model = NewModel(ButtonStyleValue::kGlass);
   model.BackColor = 0xE3E3E3;
   model.mHasFocus = true;
   model.mParentActive = true;
@@ -223,7 +223,7 @@ TEST(GlassStyleTest, FocusFrameOnlyWhenNormal) {
 
 TEST(AmberStyleTest, BandsOf10And17RowsAtHeight27) {
   TestCanvas canvas(40, 27);
-  ButtonModel model = NewModel(kAmber);
+  ButtonModel model = NewModel(ButtonStyleValue::kAmber);
   model.BackColor = 0xC8C8C8;
   model.mButtonState = kStateHot;
   Redraw(model, canvas);
@@ -238,7 +238,7 @@ TEST(AmberStyleTest, BandsOf10And17RowsAtHeight27) {
 
 TEST(OrangeStyleTest, OutlineOnlyWhenNotNormal) {
   TestCanvas canvas(40, 24);
-  ButtonModel model = NewModel(kOrange);
+  ButtonModel model = NewModel(ButtonStyleValue::kOrange);
   model.BackColor = 0xC8C8C8;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(20, 0), Rgb(238, 238, 238));  // M(white, S(bc, +0.08) = 220)
@@ -246,7 +246,7 @@ TEST(OrangeStyleTest, OutlineOnlyWhenNotNormal) {
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(20, 0), Rgb(0, 0, 128));
   EXPECT_EQ(canvas.Pixel(20, 1), Rgb(255, 243, 202));  // 244 - 36 div 23, 204 - 59 div 23
-  model.Mode = kCheckButton;
+  model.Mode = ModeValue::kCheckButton;
   model.Value = true;
   model.mMouseOver = true;
   Redraw(model, canvas);
@@ -256,7 +256,7 @@ TEST(OrangeStyleTest, OutlineOnlyWhenNotNormal) {
 
 TEST(GlossStyleTest, PressedLinesAndDisabledLooksNormal) {
   TestCanvas canvas(40, 24);
-  ButtonModel model = NewModel(kGloss);
+  ButtonModel model = NewModel(ButtonStyleValue::kGloss);
   model.BackColor = 0xC8C8C8;
   model.mButtonState = kStateDown;
   Redraw(model, canvas);
@@ -279,7 +279,7 @@ TEST(GlossStyleTest, PressedLinesAndDisabledLooksNormal) {
 
 TEST(SoftStyleTest, RewritesForeColorOnEveryPaint) {
   TestCanvas canvas(40, 24);
-  ButtonModel model = NewModel(kSoft);
+  ButtonModel model = NewModel(ButtonStyleValue::kSoft);
   model.mButtonState = kStateDown;
   Redraw(model, canvas);
   EXPECT_EQ(model.ForeColor, 0xFFFFFFu);
@@ -292,8 +292,8 @@ TEST(SoftStyleTest, RewritesForeColorOnEveryPaint) {
 
 TEST(SoftStyleTest, SetAndHot) {
   TestCanvas canvas(40, 24);
-  ButtonModel model = NewModel(kSoft);
-  model.Mode = kCheckButton;
+  ButtonModel model = NewModel(ButtonStyleValue::kSoft);
+  model.Mode = ModeValue::kCheckButton;
   model.Value = true;
   model.mButtonState = kStateHot;
   Redraw(model, canvas);
@@ -306,7 +306,7 @@ TEST(SoftStyleTest, SetAndHot) {
 
 TEST(SystemStyleTest, StandardPressedFrames) {
   TestCanvas canvas(40, 24);
-  ButtonModel model = NewModel(kStandard);
+  ButtonModel model = NewModel(ButtonStyleValue::kStandard);
   model.BackColor = 0x8000000F;
   model.mButtonState = kStateDown;
   model.mHasFocus = true;
@@ -320,9 +320,9 @@ TEST(SystemStyleTest, StandardPressedFrames) {
 
 TEST(SystemStyleTest, StandardSetFocusedDrawsTheWorkspaceFrame) {
   TestCanvas canvas(40, 24);
-  ButtonModel model = NewModel(kStandard);
+  ButtonModel model = NewModel(ButtonStyleValue::kStandard);
   model.BackColor = 0x8000000F;
-  model.Mode = kCheckButton;
+  model.Mode = ModeValue::kCheckButton;
   model.Value = true;
   model.mHasFocus = true;
   model.ShowFocusRect = true;
@@ -339,7 +339,7 @@ TEST(SystemStyleTest, StandardSetFocusedDrawsTheWorkspaceFrame) {
 
 TEST(SystemStyleTest, StandardFocusedHasTheDefaultFrameAndFocusRectangle) {
   TestCanvas canvas(40, 24);
-  ButtonModel model = NewModel(kStandard);
+  ButtonModel model = NewModel(ButtonStyleValue::kStandard);
   model.BackColor = 0x8000000F;
   model.mHasFocus = true;
   model.ShowFocusRect = true;
@@ -359,7 +359,7 @@ TEST(SystemStyleTest, StandardFocusedHasTheDefaultFrameAndFocusRectangle) {
 
 TEST(SystemStyleTest, FlatPressedAndHoverStates) {
   TestCanvas canvas(40, 24);
-  ButtonModel model = NewModel(kFlat);
+  ButtonModel model = NewModel(ButtonStyleValue::kFlat);
   model.BackColor = 0x8000000F;
   model.mButtonState = kStateDown;
   Redraw(model, canvas);
@@ -368,7 +368,7 @@ TEST(SystemStyleTest, FlatPressedAndHoverStates) {
   EXPECT_EQ(canvas.Pixel(39, 10), Rgb(255, 255, 255));
   EXPECT_EQ(canvas.Pixel(20, 23), Rgb(255, 255, 255));
 
-  model.ButtonStyle = kHoverRaised;
+  model.ButtonStyle = ButtonStyleValue::kHoverRaised;
   model.mButtonState = kStateNormal;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(39, 23), kFace);
@@ -380,7 +380,7 @@ TEST(SystemStyleTest, FlatPressedAndHoverStates) {
 
 TEST(SystemStyleTest, DisabledStandardHasNoFill) {
   TestCanvas canvas(40, 24);
-  ButtonModel model = NewModel(kStandard);
+  ButtonModel model = NewModel(ButtonStyleValue::kStandard);
   model.BackColor = 0x00FF00;
   model.Enabled = false;
   Redraw(model, canvas);
@@ -390,11 +390,11 @@ TEST(SystemStyleTest, DisabledStandardHasNoFill) {
 
 TEST(ThemedStyleTest, UnthemedFallsBackToRoundedForGood) {
   TestCanvas canvas(97, 24);
-  ButtonModel model = NewModel(kThemed);
-  model.ColorScheme = kCustom;
+  ButtonModel model = NewModel(ButtonStyleValue::kThemed);
+  model.ColorScheme = ColorSchemeValue::kCustom;
   Redraw(model, canvas);
-  EXPECT_EQ(model.ButtonStyle, kRounded);
-  EXPECT_EQ(model.ColorScheme, kBlue);
+  EXPECT_EQ(model.ButtonStyle, ButtonStyleValue::kRounded);
+  EXPECT_EQ(model.ColorScheme, ColorSchemeValue::kBlue);
   EXPECT_EQ(model.BackColor, 0xE7EBECu);
   EXPECT_TRUE(Has(canvas.changed, "ButtonStyle"));
   EXPECT_TRUE(Has(canvas.changed, "ColorScheme"));
@@ -433,9 +433,9 @@ class ThemedCanvas : public TestCanvas {
 TEST(ThemedStyleTest, StatesRegionAndContent) {
   ThemedCanvas canvas(50, 20);
   canvas.themed = true;
-  ButtonModel model = NewModel(kThemed);
+  ButtonModel model = NewModel(ButtonStyleValue::kThemed);
   Redraw(model, canvas);
-  EXPECT_EQ(model.ButtonStyle, kThemed);
+  EXPECT_EQ(model.ButtonStyle, ButtonStyleValue::kThemed);
   EXPECT_EQ(canvas.theme.draw_state, platform::kThemeNormal);
   EXPECT_EQ(canvas.theme.region_rect, (platform::Rect{-1, -1, 51, 22}));
   EXPECT_EQ(canvas.theme.draw_rect, (platform::Rect{0, 0, 50, 20}));
@@ -462,7 +462,7 @@ TEST(ThemedStyleTest, StatesRegionAndContent) {
 TEST(ThemedStyleTest, WithoutVisualStyleDataOnlyTheContentIsDrawn) {
   TestCanvas canvas(50, 20);
   canvas.themed = true;
-  ButtonModel model = NewModel(kThemed);
+  ButtonModel model = NewModel(ButtonStyleValue::kThemed);
   Redraw(model, canvas);
   EXPECT_EQ(canvas.region_calls, 0);
   for (int y = 0; y < 20; ++y) {
@@ -472,15 +472,15 @@ TEST(ThemedStyleTest, WithoutVisualStyleDataOnlyTheContentIsDrawn) {
 
 TEST(RedrawTest, SetButtonsDrawDownAndUnknownStylesStayCleared) {
   TestCanvas canvas(30, 20);
-  ButtonModel model = NewModel(kGlass);
-  model.Mode = kOptionButton;
+  ButtonModel model = NewModel(ButtonStyleValue::kGlass);
+  model.Mode = ModeValue::kOptionButton;
   model.Value = true;
   Redraw(model, canvas);
   EXPECT_EQ(model.mButtonState, kStateDown);
   EXPECT_EQ(model.mClientRect, (platform::Rect{0, 0, 30, 20}));
   EXPECT_EQ(canvas.Pixel(10, 0), Rgb(29, 65, 92));
 
-  model.ButtonStyle = 14;
+  model.ButtonStyle = ButtonStyleValue{14};
   model.mSurfaceBackColor = 0x00FF00;
   Redraw(model, canvas);
   for (int y = 0; y < 20; ++y) {

@@ -58,7 +58,7 @@ inline bool SameRegion(const platform::Region& a, const platform::Region& b) {
 }
 
 // A model as a new button has it, with the effect tables filled and no caption.
-inline ButtonModel NewModel(std::int32_t style) {
+inline ButtonModel NewModel(ButtonStyleValue style) {
   ButtonModel model;
   model.ButtonStyle = style;
   model.Caption.clear();
