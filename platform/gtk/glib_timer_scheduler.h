@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "platform/host/timer_table.h"
+#include "platform/host/timer_scheduler.h"
 
 namespace tovarin::platform::gtk {
 

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "platform/headless/controls/virtual_clock.h"
-#include "platform/host/timer_table.h"
+#include "platform/host/timer_scheduler.h"
 
 namespace tovarin::platform::headless {
 

@@ -9,6 +9,7 @@
 
 #include "platform/headless/controls/clock_timer_scheduler.h"
 #include "platform/headless/controls/virtual_clock.h"
+#include "platform/host/timer_scheduler.h"
 
 namespace tovarin::platform {
 namespace {
