@@ -55,7 +55,7 @@ void BM_Redraw(benchmark::State& state) {
   model.PictureNormal = AlphaPicture();
   model.PictureShadow = true;
   model.DropDownSymbol = 6;
-  model.mButtonState = static_cast<std::int32_t>(state.range(1));
+  model.mButtonState = static_cast<button::ButtonStateValue>(state.range(1));
   button::FillEffectTables(model.mLightTable, model.mDarkTable);
   for (auto _ : state) {
     const button::ButtonStyleValue style = model.ButtonStyle;

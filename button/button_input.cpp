@@ -12,7 +12,7 @@ ButtonInput::ButtonInput(ButtonModel& model, DropDownFlags& drop_down, platform:
                          ButtonActions& actions)
     : model_(model), drop_down_(drop_down), host_(host), actions_(actions) {}
 
-void ButtonInput::SetState(std::int32_t state) {
+void ButtonInput::SetState(ButtonStateValue state) {
   if (model_.mButtonState == state) return;
   model_.mButtonState = state;
   actions_.Redraw();
@@ -51,14 +51,14 @@ void ButtonInput::MouseMove(int /*button*/, int /*shift*/, double /*x*/, double 
   if (model_.mSpaceDown) return;
 
   if (!model_.mMouseOver) {
-    SetState(kStateNormal);
+    SetState(ButtonStateValue::kStateNormal);
   } else if (model_.mMouseDown) {
-    SetState(kStateDown);
-  } else if (model_.mButtonState != kStateHot) {
-    model_.mButtonState = kStateHot;
+    SetState(ButtonStateValue::kStateDown);
+  } else if (model_.mButtonState != ButtonStateValue::kStateHot) {
+    model_.mButtonState = ButtonStateValue::kStateHot;
     actions_.Redraw();
     // A set check or option button is drawn down and gets no tooltip.
-    if (model_.mButtonState != kStateDown) actions_.CreateToolTip();
+    if (model_.mButtonState != ButtonStateValue::kStateDown) actions_.CreateToolTip();
   }
 }
 
@@ -72,7 +72,7 @@ void ButtonInput::MouseDown(int button, int shift, double x, double y) {
 
   model_.mHasFocus = true;
   model_.mMouseDown = true;
-  if (!model_.mSpaceDown) SetState(kStateDown);
+  if (!model_.mSpaceDown) SetState(ButtonStateValue::kStateDown);
   if (!drop_down_.mPopupSet) {
     RaiseMouseEvent("MouseDown", button, shift, x, y);
   } else if (!drop_down_.mMenuShown) {
@@ -85,7 +85,7 @@ void ButtonInput::MouseUp(int button, int shift, double x, double y) {
   if (drop_down_.mPopupSet) {
     model_.mMouseDown = false;
     drop_down_.mMenuShown = false;
-    model_.mButtonState = kStateNormal;
+    model_.mButtonState = ButtonStateValue::kStateNormal;
     actions_.Redraw();
     return;
   }
@@ -102,7 +102,7 @@ void ButtonInput::MouseUp(int button, int shift, double x, double y) {
         actions_.ClearOptionGroup();
         model_.Value = true;
       }
-      model_.mButtonState = kStateNormal;
+      model_.mButtonState = ButtonStateValue::kStateNormal;
       actions_.Redraw();
       RaiseClick();
     }
@@ -114,7 +114,7 @@ void ButtonInput::DblClick() {
   ApplyPointerShape();
   if (mLastButton != kLeft) return;
   host_.SetCapture();
-  model_.mButtonState = kStateDown;
+  model_.mButtonState = ButtonStateValue::kStateDown;
   actions_.Redraw();
   MouseDown(mLastButton, mLastShift, mLastX, mLastY);
   if (!drop_down_.mPopupSet) {
@@ -133,11 +133,11 @@ void ButtonInput::SpaceDown() {
       actions_.ClearOptionGroup();
       model_.Value = true;
     }
-    SetState(kStateDown);
+    SetState(ButtonStateValue::kStateDown);
   } else if (model_.mMouseOver) {
-    SetState(kStateDown);
+    SetState(ButtonStateValue::kStateDown);
   } else {
-    SetState(kStateNormal);
+    SetState(ButtonStateValue::kStateNormal);
   }
   const platform::WindowHandle own = host_.ControlWindow();
   if (host_.CaptureWindow() != own) {
@@ -165,7 +165,7 @@ void ButtonInput::KeyDown(int& key_code, int shift) {
     default:
       if (model_.mSpaceDown) {
         model_.mSpaceDown = false;
-        SetState(kStateNormal);
+        SetState(ButtonStateValue::kStateNormal);
       }
       break;
   }
@@ -181,13 +181,13 @@ void ButtonInput::KeyUp(int& key_code, int shift) {
   }
   host_.ReleaseCapture();
   if (model_.mMouseOver && model_.mMouseDown) {
-    SetState(kStateDown);
+    SetState(ButtonStateValue::kStateDown);
     RaiseKeyEvent("KeyUp", key_code, shift);
     model_.mSpaceDown = false;
     model_.mMouseDown = false;
     return;
   }
-  SetState(model_.mMouseOver ? kStateHot : kStateNormal);
+  SetState(model_.mMouseOver ? ButtonStateValue::kStateHot : ButtonStateValue::kStateNormal);
   if (!model_.mMouseDown && model_.mSpaceDown) RaiseClick();
   RaiseKeyEvent("KeyUp", key_code, shift);
   model_.mSpaceDown = false;
@@ -210,7 +210,7 @@ void ButtonInput::AccessKeyPress(int key_ascii) {
   if (model_.Mode == ModeValue::kCheckButton) {
     if (default_or_cancel) return;
     model_.Value = !model_.Value;
-    if (!model_.Value) model_.mButtonState = kStateNormal;
+    if (!model_.Value) model_.mButtonState = ButtonStateValue::kStateNormal;
     actions_.Redraw();
   } else if (model_.Mode == ModeValue::kOptionButton) {
     if (default_or_cancel) return;
@@ -228,7 +228,9 @@ void ButtonInput::LostFocus() {
   model_.mHasFocus = false;
   model_.mMouseDown = false;
   model_.mSpaceDown = false;
-  model_.mButtonState = (model_.mParentActive && model_.mMouseOver) ? kStateHot : kStateNormal;
+  model_.mButtonState = (model_.mParentActive && model_.mMouseOver)
+                            ? ButtonStateValue::kStateHot
+                            : ButtonStateValue::kStateNormal;
   actions_.Redraw();
   if (model_.mDisplayAsDefault) actions_.Redraw();
 }
@@ -250,14 +252,14 @@ void ButtonInput::Leave() {
     drop_down_.mMenuShown = false;
   }
   if (model_.mSpaceDown) return;
-  SetState(kStateNormal);
+  SetState(ButtonStateValue::kStateNormal);
   host_.RaiseEvent("MouseLeave");
 }
 
 void ButtonInput::Activate(bool active) {
   if (active) {
     model_.mParentActive = true;
-    model_.mButtonState = kStateNormal;
+    model_.mButtonState = ButtonStateValue::kStateNormal;
     if (model_.mDisplayAsDefault) actions_.Redraw();
     actions_.Redraw();
     return;
@@ -266,7 +268,7 @@ void ButtonInput::Activate(bool active) {
   model_.mSpaceDown = false;
   model_.mHasFocus = false;
   model_.mParentActive = false;
-  model_.mButtonState = kStateNormal;
+  model_.mButtonState = ButtonStateValue::kStateNormal;
   actions_.Redraw();
 }
 

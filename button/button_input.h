@@ -98,7 +98,7 @@ class ButtonInput {
   void Activate(bool active);
 
   // Store s and redraw, when it differs from mButtonState.
-  void SetState(std::int32_t state);
+  void SetState(ButtonStateValue state);
 
   // The cursor shown while HandPointer is true (0 until the hand cursor is loaded).
   int mHandCursor = 0;

@@ -29,7 +29,7 @@ platform::ToolTipSpec ButtonToolTip::BuildSpec(const ButtonModel& model) {
 }
 
 void ButtonToolTip::Create(const ButtonModel& model, bool menu_shown) {
-  if (!model.Enabled || menu_shown || model.mButtonState == kStateDown) return;
+  if (!model.Enabled || menu_shown || model.mButtonState == ButtonStateValue::kStateDown) return;
   Destroy();
   tip_window_ = host_.CreateToolTip(BuildSpec(model));
 }

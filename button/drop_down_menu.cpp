@@ -4,20 +4,20 @@
 
 namespace tovarin::button {
 
-std::optional<PopupPlacement> ComputePopupPlacement(std::int32_t align, std::int32_t flags,
+std::optional<PopupPlacement> ComputePopupPlacement(PopupAlignValue align, std::int32_t flags,
                                                     int width, int height) {
   constexpr std::int32_t kRightAlign = platform::kPopupRightAlign;    // 8
   constexpr std::int32_t kBottomAlign = platform::kPopupBottomAlign;  // 32
   switch (align) {
-    case 0: return PopupPlacement{0, height, flags, false};
-    case 1: return PopupPlacement{0, 0, kBottomAlign, true};
-    case 2: return PopupPlacement{0, 0, flags | kRightAlign, true};
-    case 3: return PopupPlacement{width, 0, flags, false};
-    case 4: return PopupPlacement{0, 0, kBottomAlign | kRightAlign, true};
-    case 5: return PopupPlacement{0, height, flags | kRightAlign, true};
-    case 6: return PopupPlacement{width, 0, kBottomAlign, true};
-    case 7: return PopupPlacement{width, height, flags, false};
-    default: return std::nullopt;
+    case PopupAlignValue::kBelow: return PopupPlacement{0, height, flags, false};
+    case PopupAlignValue::kAbove: return PopupPlacement{0, 0, kBottomAlign, true};
+    case PopupAlignValue::kLeftSide: return PopupPlacement{0, 0, flags | kRightAlign, true};
+    case PopupAlignValue::kRightSide: return PopupPlacement{width, 0, flags, false};
+    case PopupAlignValue::kAboveLeft: return PopupPlacement{0, 0, kBottomAlign | kRightAlign, true};
+    case PopupAlignValue::kBelowLeft: return PopupPlacement{0, height, flags | kRightAlign, true};
+    case PopupAlignValue::kAboveRight: return PopupPlacement{width, 0, kBottomAlign, true};
+    case PopupAlignValue::kBelowRight: return PopupPlacement{width, height, flags, false};
+    default: return std::nullopt;  // an attached menu with an unknown placement stays closed
   }
 }
 
@@ -45,8 +45,8 @@ bool DropDownMenu::Show(ButtonModel& model, platform::ControlHost& host) {
   model.mWidth = size.width;
   flags_.mMenuPending = true;
 
-  const std::optional<PopupPlacement> placement =
-      ComputePopupPlacement(mPopupAlign, mPopupFlags, model.mWidth, model.mHeight);
+  const std::optional<PopupPlacement> placement = ComputePopupPlacement(
+      static_cast<PopupAlignValue>(mPopupAlign), mPopupFlags, model.mWidth, model.mHeight);
   if (!placement || !mPopupMenu) {
     flags_.mMenuPending = false;
     return false;
@@ -70,7 +70,7 @@ bool DropDownMenu::Show(ButtonModel& model, platform::ControlHost& host) {
   model.mSpaceDown = false;
   flags_.mMenuShown = false;
   flags_.mMenuPending = false;
-  model.mButtonState = kStateNormal;
+  model.mButtonState = ButtonStateValue::kStateNormal;
   return true;
 }
 

@@ -39,6 +39,18 @@ struct DropDownFlags {
   bool mMenuPending = false;
 };
 
+// The eight placements of the menu (the numbers of mPopupAlign; see the table above).
+enum class PopupAlignValue : std::int32_t {
+  kBelow = 0,
+  kAbove = 1,
+  kLeftSide = 2,
+  kRightSide = 3,
+  kAboveLeft = 4,
+  kBelowLeft = 5,
+  kAboveRight = 6,
+  kBelowRight = 7,
+};
+
 // Where and how a menu opens for a placement.
 struct PopupPlacement {
   int x = 0;
@@ -48,8 +60,8 @@ struct PopupPlacement {
 };
 
 // The placement for `align` on a button of `width` x `height` pixels, given `flags`; nullopt
-// for a value outside 0..7.
-std::optional<PopupPlacement> ComputePopupPlacement(std::int32_t align, std::int32_t flags,
+// for a value outside 0..7 (any number converted from mPopupAlign may arrive here).
+std::optional<PopupPlacement> ComputePopupPlacement(PopupAlignValue align, std::int32_t flags,
                                                     int width, int height);
 
 class DropDownMenu {
@@ -77,6 +89,8 @@ class DropDownMenu {
  private:
   std::shared_ptr<platform::MenuItem> mPopupMenu;
   std::shared_ptr<platform::MenuItem> mDefaultMenu;
+  // Kept as the number given to SetPopupMenu, unchecked: a value outside 0..7 attaches the
+  // menu but never opens it.
   std::int32_t mPopupAlign = 0;
   std::int32_t mPopupFlags = 0;
   DropDownFlags flags_;

@@ -127,7 +127,7 @@ void teskbutton::SetMaskColor(OleColor value) {
 
 void teskbutton::SetMode(std::int32_t value) {
   model_.Mode = static_cast<ModeValue>(value);
-  if (model_.Mode == ModeValue::kPushButton) model_.mButtonState = kStateNormal;
+  if (model_.Mode == ModeValue::kPushButton) model_.mButtonState = ButtonStateValue::kStateNormal;
   Redraw();
   Changed("Value");
   Changed("Mode");
@@ -247,12 +247,12 @@ void teskbutton::SetUseMaskColor(bool value) {
 void teskbutton::SetValue(bool value) {
   if (model_.Mode == ModeValue::kPushButton) {
     // A push button has no value: the assignment only returns it to normal.
-    model_.mButtonState = kStateNormal;
+    model_.mButtonState = ButtonStateValue::kStateNormal;
     Redraw();
     return;
   }
   model_.Value = value;
-  if (!value) model_.mButtonState = kStateNormal;
+  if (!value) model_.mButtonState = ButtonStateValue::kStateNormal;
   RedrawAndNotify("Value");
 }
 

@@ -75,7 +75,12 @@ enum class ToolTipIconValue : std::int32_t {
   kWarningIcon = 2,
   kErrorIcon = 3
 };
-enum ButtonStateValue : std::int32_t { kStateNormal = 0, kStateHot = 1, kStateDown = 2 };
+enum class ButtonStateValue : std::int32_t { kStateNormal = 0, kStateHot = 1, kStateDown = 2 };
+
+// DropDownSymbol is a number, not an enumeration: 0 draws no symbol; any other value draws the
+// symbol-font glyph of the first character of its decimal text (6 the glyph of "6", 12 that of
+// "1", -3 that of "-"), so every 32-bit value has a meaning of its own.
+constexpr std::int32_t kNoDropDownSymbol = 0;
 
 struct ButtonModel {
   // --- Public properties (stored values)
@@ -83,7 +88,7 @@ struct ButtonModel {
   ButtonStyleValue ButtonStyle = ButtonStyleValue::kThemed;
   std::string Caption;
   CaptionAlignValue CaptionAlign = CaptionAlignValue::kAlignCenter;
-  std::int32_t DropDownSymbol = 0;
+  std::int32_t DropDownSymbol = kNoDropDownSymbol;
   bool DropDownSeparator = false;
   DisabledPictureModeValue DisabledPictureMode = DisabledPictureModeValue::kFaded;
   bool Enabled = true;
@@ -115,7 +120,7 @@ struct ButtonModel {
   ColorSchemeValue ColorScheme = ColorSchemeValue::kBlue;
 
   // --- Member state shared by behaviour and drawing
-  std::int32_t mButtonState = kStateNormal;
+  ButtonStateValue mButtonState = ButtonStateValue::kStateNormal;
   bool mMouseDown = false;
   bool mMouseOver = false;
   bool mHasFocus = false;

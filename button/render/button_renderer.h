@@ -77,18 +77,18 @@ class ButtonRenderer {
                          RgbColor color);
 
   // --- Style routines, one file each; s is the state to draw (0 normal, 1 hot, 2 down).
-  void DrawSystemStyle(std::int32_t s);  // Standard, Flat, HoverRaised, HoverFlat
-  void DrawThemedStyle(std::int32_t s);
+  void DrawSystemStyle(ButtonStateValue s);  // Standard, Flat, HoverRaised, HoverFlat
+  void DrawThemedStyle(ButtonStateValue s);
   void DrawThemePart(int part, int state);
-  void DrawRoundedStyle(std::int32_t s);
-  void DrawToolbarStyle(std::int32_t s);
-  void DrawGlassStyle(std::int32_t s);
-  void DrawSoftStyle(std::int32_t s);
-  void DrawHighlightStyle(std::int32_t s);
-  void DrawOrangeStyle(std::int32_t s);
-  void DrawAmberStyle(std::int32_t s);
-  void DrawGlossStyle(std::int32_t s);
-  void DrawGelStyle(std::int32_t s);
+  void DrawRoundedStyle(ButtonStateValue s);
+  void DrawToolbarStyle(ButtonStateValue s);
+  void DrawGlassStyle(ButtonStateValue s);
+  void DrawSoftStyle(ButtonStateValue s);
+  void DrawHighlightStyle(ButtonStateValue s);
+  void DrawOrangeStyle(ButtonStateValue s);
+  void DrawAmberStyle(ButtonStateValue s);
+  void DrawGlossStyle(ButtonStateValue s);
+  void DrawGelStyle(ButtonStateValue s);
 
  private:
   // Refreshes mWidth and mHeight from the surface.

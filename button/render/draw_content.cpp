@@ -76,11 +76,12 @@ unsigned ButtonRenderer::CaptionFlags() const {
 void ButtonRenderer::ChooseCurrentPicture() {
   const ButtonModel& m = model_;
   PictureRef chosen = m.PictureNormal;
-  if (m.mButtonState == kStateDown || (m.Mode != ModeValue::kPushButton && m.Value)) {
+  if (m.mButtonState == ButtonStateValue::kStateDown ||
+      (m.Mode != ModeValue::kPushButton && m.Value)) {
     chosen = !IsEmptyPicture(m.PictureDown)  ? m.PictureDown
              : !IsEmptyPicture(m.PictureHot) ? m.PictureHot
                                              : m.PictureNormal;
-  } else if (m.mButtonState == kStateHot) {
+  } else if (m.mButtonState == ButtonStateValue::kStateHot) {
     chosen = !IsEmptyPicture(m.PictureHot) ? m.PictureHot : m.PictureNormal;
   }
   model_.mCurrentPicture = IsEmptyPicture(chosen) ? nullptr : chosen;
@@ -95,7 +96,7 @@ void ButtonRenderer::ChooseCurrentPicture() {
 // Measures the caption and places mCaptionRect by CaptionAlign, the picture and the drop-down.
 void ButtonRenderer::PlaceCaption() {
   const ButtonModel& m = model_;
-  const bool has_drop_down = m.DropDownSeparator || m.DropDownSymbol != 0;
+  const bool has_drop_down = m.DropDownSeparator || m.DropDownSymbol != kNoDropDownSymbol;
   const int pw = m.mPictureWidth;
   const int ph = m.mPictureHeight;
 
@@ -165,7 +166,7 @@ void ButtonRenderer::PlacePicture() {
   const int pw = m.mPictureWidth;
   const int ph = m.mPictureHeight;
   const platform::Rect& c = m.mCaptionRect;
-  const bool has_drop_down = m.DropDownSeparator || m.DropDownSymbol != 0;
+  const bool has_drop_down = m.DropDownSeparator || m.DropDownSymbol != kNoDropDownSymbol;
   int left = m.mPictureRect.left;
   int top = m.mPictureRect.top;
 
@@ -225,7 +226,7 @@ void ButtonRenderer::DrawSeparator() {
 
 void ButtonRenderer::DrawContentPicture() {
   const ButtonModel& m = model_;
-  const bool lifted = m.PicturePushOnHover && m.mButtonState == kStateHot;
+  const bool lifted = m.PicturePushOnHover && m.mButtonState == ButtonStateValue::kStateHot;
   if (lifted) {
     // The picture lifts up-left over a light grey silhouette of itself.
     DrawPicture(m.mPictureRect, Color(192, 192, 192));
@@ -242,13 +243,13 @@ void ButtonRenderer::DrawContent() {
   PlaceCaption();
   PlacePicture();
   const ButtonModel& m = model_;
-  if (m.DropDownSymbol != 0) {
+  if (m.DropDownSymbol != kNoDropDownSymbol) {
     model_.mDropDownRect =
         platform::Rect{W() - 15, static_cast<int>(platform::Nearest(H() / 2.0 - 7)), W(),
                        static_cast<int>(platform::Nearest(H() / 2.0 + 8))};
   }
   DrawSeparator();
-  const bool down = m.mButtonState == kStateDown;
+  const bool down = m.mButtonState == ButtonStateValue::kStateDown;
   if (down && PressesContent(m.ButtonStyle)) {
     model_.mCaptionRect = m.mCaptionRect.Offset(1, 1);
     model_.mPictureRect = m.mPictureRect.Offset(1, 1);
@@ -259,10 +260,11 @@ void ButtonRenderer::DrawContent() {
 
   RgbColor caption_color = SystemColor(platform::kColorGrayText);
   if (m.Enabled)
-    caption_color = TranslateColor(m.mButtonState == kStateHot ? m.ForeColorHover : m.ForeColor);
+    caption_color = TranslateColor(m.mButtonState == ButtonStateValue::kStateHot ? m.ForeColorHover
+                                                                                 : m.ForeColor);
   DrawCaptionText(m.mCaptionRect, caption_color, 0, 0);
 
-  if (m.DropDownSymbol != 0) {
+  if (m.DropDownSymbol != kNoDropDownSymbol) {
     // In the styles that press their content the symbol moves by (2, 2) in all.
     if (down && PressesDropDownSymbolTwice(m.ButtonStyle)) {
       model_.mDropDownRect = m.mDropDownRect.Offset(1, 1);

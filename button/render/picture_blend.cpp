@@ -32,8 +32,8 @@ struct BlendSetup {
 
 BlendSetup CommonSetup(const ButtonModel& m) {
   BlendSetup setup;
-  if (m.mButtonState == kStateHot) setup.effect = m.PictureEffectOnOver;
-  if (m.mButtonState == kStateDown) setup.effect = m.PictureEffectOnDown;
+  if (m.mButtonState == ButtonStateValue::kStateHot) setup.effect = m.PictureEffectOnOver;
+  if (m.mButtonState == ButtonStateValue::kStateDown) setup.effect = m.PictureEffectOnDown;
   if (!m.Enabled) {
     if (m.DisabledPictureMode == DisabledPictureModeValue::kFaded) {
       setup.disabled_opacity = 52;
@@ -42,7 +42,7 @@ BlendSetup CommonSetup(const ButtonModel& m) {
       setup.grey = true;
     }
   }
-  if (m.mButtonState == kStateHot) setup.hover_opacity = m.PictureOpacityOnOver;
+  if (m.mButtonState == ButtonStateValue::kStateHot) setup.hover_opacity = m.PictureOpacityOnOver;
   return setup;
 }
 
@@ -188,7 +188,7 @@ void ButtonRenderer::BlendPicture(int x, int y, int width, int height,
     if (color > 0) setup.silhouette_color = ChannelsOf(color);
   }
   int o = m.Enabled ? m.PictureOpacity : setup.disabled_opacity;
-  if (m.mButtonState == kStateHot) o = setup.hover_opacity;
+  if (m.mButtonState == ButtonStateValue::kStateHot) o = setup.hover_opacity;
   if (o == 0) return;
 
   // Anything but a bitmap is first drawn over the mask colour, so an icon's transparent parts
@@ -222,7 +222,8 @@ void ButtonRenderer::BlendAlphaPicture(int x, int y, int width, int height,
     setup.silhouette_color = ChannelsOf(color);
   }
   int p = setup.disabled_opacity;
-  if (m.Enabled) p = m.mButtonState == kStateHot ? setup.hover_opacity : m.PictureOpacity;
+  if (m.Enabled)
+    p = m.mButtonState == ButtonStateValue::kStateHot ? setup.hover_opacity : m.PictureOpacity;
 
   const platform::Bitmap& image = picture.Image();
   ForEachVisiblePixel(surface_, x, y, width, height, [&](int j, int i, Pixel& t) {

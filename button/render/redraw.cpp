@@ -35,9 +35,9 @@ void ButtonRenderer::Redraw() {
   if (model_.Mode != ModeValue::kPushButton && model_.ButtonStyle != ButtonStyleValue::kStandard &&
       model_.ButtonStyle != ButtonStyleValue::kSoft && model_.Value) {
     // Stored: a set button stays drawn as down until the input handling resets the state.
-    model_.mButtonState = kStateDown;
+    model_.mButtonState = ButtonStateValue::kStateDown;
   }
-  const std::int32_t s = model_.mButtonState;
+  const ButtonStateValue s = model_.mButtonState;
   switch (model_.ButtonStyle) {
     case ButtonStyleValue::kStandard:
     case ButtonStyleValue::kFlat:

@@ -8,7 +8,7 @@
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonRenderer::DrawAmberStyle(std::int32_t s) {
+void ButtonRenderer::DrawAmberStyle(ButtonStateValue s) {
   RefreshSize();
   const RgbColor bc = TranslateColor(model_.BackColor);
   const RgbColor white = Color(255, 255, 255);
@@ -30,16 +30,16 @@ void ButtonRenderer::DrawAmberStyle(std::int32_t s) {
   }
 
   switch (s) {
-    case kStateNormal:
+    case ButtonStateValue::kStateNormal:
       Fill(bc, model_.mClientRect);
       Grad(0, 0, W(), k, M(S(bc, 0.09f), white), M(S(bc, 0.07f), bc));
       Grad(0, k, W(), l, bc, S(bc, 0.03f));
       break;
-    case kStateHot:
+    case ButtonStateValue::kStateHot:
       Grad(0, 0, W(), k, Color(255, 255, 225), Color(255, 234, 172));
       Grad(0, k, W(), l, Color(255, 215, 103), Color(255, 228, 153));
       break;
-    case kStateDown:
+    case ButtonStateValue::kStateDown:
       Grad(0, 0, W(), k, Color(255, 193, 88), Color(255, 175, 81));
       Grad(0, k, W(), l, Color(255, 143, 70), Color(255, 211, 95));
       break;

@@ -8,7 +8,7 @@
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonRenderer::DrawGelStyle(std::int32_t s) {
+void ButtonRenderer::DrawGelStyle(ButtonStateValue s) {
   RefreshSize();
   const platform::Rect r{0, 0, W(), H()};
   const RgbColor bc = TranslateColor(model_.BackColor);
@@ -31,16 +31,16 @@ void ButtonRenderer::DrawGelStyle(std::int32_t s) {
     return;
   }
   switch (s) {
-    case kStateNormal:
+    case ButtonStateValue::kStateNormal:
       UpdateRegion();
       paint(S(bc, -0.03f), S(mw, 0.1f), bc, S(bc, -0.05f), M(white, S(bc, 0.1f)), S(bc, -0.33f),
             S(bc, -0.36f));
       break;
-    case kStateHot:
+    case ButtonStateValue::kStateHot:
       paint(S(bc, -0.03f), S(mw, 0.15f), bc, S(bc, -0.05f), M(white, S(bc, 0.2f)), S(bc, -0.28f),
             S(bc, -0.36f));
       break;
-    case kStateDown:
+    case ButtonStateValue::kStateDown:
       paint(S(bc, -0.03f), S(mw, 0.1f), bc, S(bc, -0.08f), M(white, S(bc, 0.05f)), S(bc, -0.36f),
             S(bc, -0.36f));
       break;

@@ -8,7 +8,7 @@
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonRenderer::DrawGlassStyle(std::int32_t s) {
+void ButtonRenderer::DrawGlassStyle(ButtonStateValue s) {
   RefreshSize();
   const RgbColor bc = TranslateColor(model_.BackColor);
   const RgbColor white = Color(255, 255, 255);
@@ -26,14 +26,14 @@ void ButtonRenderer::DrawGlassStyle(std::int32_t s) {
     return;
   }
 
-  if (s == kStateNormal) {
+  if (s == ButtonStateValue::kStateNormal) {
     UpdateRegion();
     Grad(1, 1, W() - 1, H(), S(bc, 0.05f), bc);
     Grad(1, h2, W() - 2, H() - 2, S(bc, -0.02f), S(bc, -0.15f));
     DrawContent();
     Frame(0, 0, W(), H(), Color(112, 112, 112));
     Frame(1, 1, W() - 2, H() - 2, white);
-  } else if (s == kStateHot) {
+  } else if (s == ButtonStateValue::kStateHot) {
     Grad(1, 1, W() - 2, h2, Color(228, 247, 255), Color(218, 243, 255));
     Grad(1, h2, W() - 2, H() - 2, Color(193, 233, 255), Color(174, 225, 253));
     HGrad(1, 3, 5, half_less_2, Color(205, 238, 255), Color(228, 247, 255));
@@ -43,7 +43,7 @@ void ButtonRenderer::DrawGlassStyle(std::int32_t s) {
     DrawContent();
     Frame(0, 0, W(), H(), Color(50, 117, 167));
     Frame(1, 1, W() - 2, H() - 2, white);
-  } else if (s == kStateDown) {
+  } else if (s == ButtonStateValue::kStateDown) {
     Grad(1, 1, W() - 1, H(), Color(194, 228, 246), Color(194, 228, 246));
     Grad(1, h2, W() - 2, H() - 2, Color(154, 210, 240), Color(154, 210, 240));
     Frame(0, 0, W(), H(), Color(29, 65, 92));
@@ -63,7 +63,7 @@ void ButtonRenderer::DrawGlassStyle(std::int32_t s) {
 
   // Focus, in every state.
   if (model_.mParentActive) {
-    if ((model_.mHasFocus || model_.mDisplayAsDefault) && s == kStateNormal) {
+    if ((model_.mHasFocus || model_.mDisplayAsDefault) && s == ButtonStateValue::kStateNormal) {
       Frame(0, 0, W(), H(), Color(50, 117, 167));
       Frame(1, 1, W() - 2, H() - 2, Color(72, 216, 251));
     }

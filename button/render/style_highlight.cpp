@@ -8,7 +8,7 @@
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonRenderer::DrawHighlightStyle(std::int32_t s) {
+void ButtonRenderer::DrawHighlightStyle(ButtonStateValue s) {
   RefreshSize();
   const RgbColor bc = TranslateColor(model_.BackColor);
 
@@ -20,18 +20,18 @@ void ButtonRenderer::DrawHighlightStyle(std::int32_t s) {
   }
 
   switch (s) {
-    case kStateNormal:
+    case ButtonStateValue::kStateNormal:
       UpdateRegion();
       Fill(bc, platform::Rect{0, 0, W(), H()});
       DrawContent();
       return;
-    case kStateHot:
+    case ButtonStateValue::kStateHot:
       Grad(1, 1, W() - 2, H() - 2, Color(241, 249, 253), Color(208, 236, 248));
       // A solid lower part from row Nearest(H / 1.7) down.
       Grad(1, static_cast<int>(platform::Nearest(H() / 1.7)), W() - 2, H() - 2,
            Color(208, 236, 248), Color(208, 236, 248));
       break;
-    case kStateDown:
+    case ButtonStateValue::kStateDown:
       Grad(1, 1, W() - 2, H() - 2, Color(176, 222, 241), Color(219, 241, 249));
       break;
     default: return;

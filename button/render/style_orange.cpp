@@ -7,7 +7,7 @@
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonRenderer::DrawOrangeStyle(std::int32_t s) {
+void ButtonRenderer::DrawOrangeStyle(ButtonStateValue s) {
   RefreshSize();
   model_.mClientRect = platform::Rect{0, 0, W(), H()};
   const RgbColor bc = TranslateColor(model_.BackColor);
@@ -26,19 +26,23 @@ void ButtonRenderer::DrawOrangeStyle(std::int32_t s) {
   }
 
   switch (s) {
-    case kStateNormal: {
+    case ButtonStateValue::kStateNormal: {
       UpdateRegion();
       const int h2 = HalfHeight();
       Grad(0, 0, W(), h2, M(white, S(bc, 0.08f)), bc);
       Grad(0, h2, W(), static_cast<int>(platform::Nearest(H() / 2.0 + 1)), bc, S(bc, -0.15f));
       break;
     }
-    case kStateHot: Grad(0, 0, W(), H(), Color(255, 244, 204), Color(255, 208, 145)); break;
-    case kStateDown: Grad(0, 0, W(), H(), Color(254, 145, 78), Color(255, 211, 142)); break;
+    case ButtonStateValue::kStateHot:
+      Grad(0, 0, W(), H(), Color(255, 244, 204), Color(255, 208, 145));
+      break;
+    case ButtonStateValue::kStateDown:
+      Grad(0, 0, W(), H(), Color(254, 145, 78), Color(255, 211, 142));
+      break;
     default: break;
   }
   DrawContent();
-  if (model_.mButtonState != kStateNormal) Frame(0, 0, W(), H(), navy);
+  if (model_.mButtonState != ButtonStateValue::kStateNormal) Frame(0, 0, W(), H(), navy);
 }
 
 }  // namespace tovarin::button

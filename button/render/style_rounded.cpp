@@ -8,7 +8,7 @@
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonRenderer::DrawRoundedStyle(std::int32_t s) {
+void ButtonRenderer::DrawRoundedStyle(ButtonStateValue s) {
   RefreshSize();
   model_.mClientRect = platform::Rect{0, 0, W(), H()};
   const platform::Rect& client = model_.mClientRect;
@@ -31,7 +31,7 @@ void ButtonRenderer::DrawRoundedStyle(std::int32_t s) {
   }
 
   // Background and content by state and scheme.
-  if (s == kStateNormal) {
+  if (s == ButtonStateValue::kStateNormal) {
     UpdateRegion();
     if (plain_scheme) {
       Grad(0, 0, W(), H(), S(bc, 0.07f), bc);
@@ -49,7 +49,7 @@ void ButtonRenderer::DrawRoundedStyle(std::int32_t s) {
       Line(W() - 2, 2, W() - 2, H() - 2, white);
       Line(1, 1, 1, H() - 2, white);
     }
-  } else if (s == kStateHot) {
+  } else if (s == ButtonStateValue::kStateHot) {
     // Schemes other than Silver, known or not, share the plain sheen when hot.
     if (silver) {
       Grad(0, 0, W(), h2, S(bc, 0.22f), bc);
@@ -61,7 +61,7 @@ void ButtonRenderer::DrawRoundedStyle(std::int32_t s) {
     DrawContent();
     Rim(Color(253, 216, 137), Color(255, 240, 207), Color(249, 189, 73), Color(249, 189, 73),
         Color(252, 210, 122), Color(252, 210, 122), Color(248, 179, 48), Color(229, 151, 0));
-  } else if (s == kStateDown) {
+  } else if (s == ButtonStateValue::kStateDown) {
     if (plain_scheme) {
       Fill(S(bc, -0.05f), client);
       DrawContent();
@@ -82,7 +82,8 @@ void ButtonRenderer::DrawRoundedStyle(std::int32_t s) {
 
   // Focus rim, in an active window only, and not while hot or down.
   const bool focused = model_.mHasFocus || model_.mDisplayAsDefault;
-  if (model_.mParentActive && focused && s != kStateHot && s != kStateDown) {
+  if (model_.mParentActive && focused && s != ButtonStateValue::kStateHot &&
+      s != ButtonStateValue::kStateDown) {
     const RgbColor blue_inner = scheme == ColorSchemeValue::kSilver ? white : Color(184, 209, 244);
     if (scheme == ColorSchemeValue::kBlue || scheme == ColorSchemeValue::kCustom ||
         scheme == ColorSchemeValue::kSilver) {

@@ -8,24 +8,25 @@
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonRenderer::DrawSoftStyle(std::int32_t s) {
+void ButtonRenderer::DrawSoftStyle(ButtonStateValue s) {
   RefreshSize();
   const RgbColor button_text = SystemColor(platform::kColorBtnText);
-  ChangeProperty(model_.ForeColor,
-                 static_cast<OleColor>(s == kStateDown ? Color(255, 255, 255) : button_text),
-                 "ForeColor");
+  ChangeProperty(
+      model_.ForeColor,
+      static_cast<OleColor>(s == ButtonStateValue::kStateDown ? Color(255, 255, 255) : button_text),
+      "ForeColor");
   const bool set = model_.Mode != ModeValue::kPushButton && model_.Value;
-  if (set && model_.mMouseDown) s = kStateDown;
+  if (set && model_.mMouseDown) s = ButtonStateValue::kStateDown;
   const RgbColor bc = TranslateColor(model_.BackColor);
   const platform::Rect& client = model_.mClientRect;
 
-  if (set && s != kStateDown) {
+  if (set && s != ButtonStateValue::kStateDown) {
     Fill(Color(254, 254, 254), platform::Rect{0, 0, W(), H()});
     ChangeProperty(model_.ForeColor, static_cast<OleColor>(button_text), "ForeColor");
     DrawContent();
     Frame(0, 0, W(), H(), Color(122, 152, 175));
     Corners(S(Color(160, 179, 193), -0.2f));
-    if (s == kStateHot) {
+    if (s == ButtonStateValue::kStateHot) {
       Line(W() - 2, 2, W() - 2, H() - 2, Color(242, 240, 237));
       Line(2, H() - 2, W() - 2, H() - 2, Color(228, 222, 216));
       Line(1, H() - 3, W() - 1, H() - 3, Color(239, 236, 232));
@@ -34,11 +35,11 @@ void ButtonRenderer::DrawSoftStyle(std::int32_t s) {
     return;
   }
 
-  if (s == kStateNormal) {
+  if (s == ButtonStateValue::kStateNormal) {
     UpdateRegion();
     Fill(bc, client);
     DrawContent();
-  } else if (s == kStateHot) {
+  } else if (s == ButtonStateValue::kStateHot) {
     const int h2 = HalfHeight();
     Grad(0, 0, W(), h2, Color(254, 254, 253), Color(244, 244, 238));
     Grad(0, h2, W(), h2, Color(244, 244, 238), Color(241, 241, 234));
@@ -50,7 +51,7 @@ void ButtonRenderer::DrawSoftStyle(std::int32_t s) {
     Line(0, H() - 2, W(), H() - 2, Color(215, 210, 198));
     Frame(0, 0, W(), H(), Color(206, 206, 195));
     Corners(S(Color(212, 212, 201), -0.2f));
-  } else if (s == kStateDown) {
+  } else if (s == ButtonStateValue::kStateDown) {
     Fill(Color(229, 228, 221), client);
     DrawContent();
     Line(1, 1, W() - 2, 1, S(Color(220, 218, 209), -0.02f));

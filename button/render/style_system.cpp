@@ -8,7 +8,7 @@
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonRenderer::DrawSystemStyle(std::int32_t s) {
+void ButtonRenderer::DrawSystemStyle(ButtonStateValue s) {
   RefreshSize();
   const platform::Rect button{0, 0, W(), H()};
   const ButtonStyleValue style = model_.ButtonStyle;
@@ -37,14 +37,14 @@ void ButtonRenderer::DrawSystemStyle(std::int32_t s) {
   }
 
   switch (s) {
-    case kStateNormal:
+    case ButtonStateValue::kStateNormal:
       UpdateRegion();
       Fill(bc, button);
       DrawContent();
       if (style == ButtonStyleValue::kStandard) Edge(button, platform::kEdgeRaised);
       if (style == ButtonStyleValue::kFlat) Edge(button, platform::kBdrRaisedInner);
       break;
-    case kStateHot:
+    case ButtonStateValue::kStateHot:
       Fill(bc, button);
       DrawContent();
       if (style == ButtonStyleValue::kFlat || style == ButtonStyleValue::kHoverFlat)
@@ -52,7 +52,7 @@ void ButtonRenderer::DrawSystemStyle(std::int32_t s) {
       if (style == ButtonStyleValue::kStandard || style == ButtonStyleValue::kHoverRaised)
         Edge(button, platform::kEdgeRaised);
       break;
-    case kStateDown:
+    case ButtonStateValue::kStateDown:
       Fill(bc, button);
       DrawContent();
       if (style == ButtonStyleValue::kStandard) {
@@ -77,7 +77,7 @@ void ButtonRenderer::DrawSystemStyle(std::int32_t s) {
     if (style == ButtonStyleValue::kFlat || style == ButtonStyleValue::kHoverFlat)
       FocusRect(platform::Rect{3, 3, W() - 3, H() - 3});
   }
-  if (s != kStateDown && style == ButtonStyleValue::kStandard) {
+  if (s != ButtonStateValue::kStateDown && style == ButtonStyleValue::kStandard) {
     // The default-button frame.
     Edge(platform::Rect{0, 0, W() - 1, H() - 1}, platform::kEdgeRaised);
     Frame(0, 0, W() - 1, H() - 1, SystemColor(platform::kColorAppWorkspace));

@@ -11,18 +11,18 @@ constexpr int kPushButtonPart = 1;
 constexpr std::uint32_t kSystemButtonFace = 0x8000000F;
 }  // namespace
 
-void ButtonRenderer::DrawThemedStyle(std::int32_t s) {
+void ButtonRenderer::DrawThemedStyle(ButtonStateValue s) {
   model_.mSurfaceBackColor = kSystemButtonFace;
   int state = platform::kThemeDisabled;
   if (model_.Enabled) {
     switch (s) {
-      case kStateNormal: state = platform::kThemeNormal; break;
-      case kStateHot: state = platform::kThemeHot; break;
-      case kStateDown: state = platform::kThemePressed; break;
+      case ButtonStateValue::kStateNormal: state = platform::kThemeNormal; break;
+      case ButtonStateValue::kStateHot: state = platform::kThemeHot; break;
+      case ButtonStateValue::kStateDown: state = platform::kThemePressed; break;
       default: state = 0; break;
     }
-    if (model_.mButtonState == kStateNormal && (model_.mHasFocus || model_.mDisplayAsDefault) &&
-        model_.mParentActive) {
+    if (model_.mButtonState == ButtonStateValue::kStateNormal &&
+        (model_.mHasFocus || model_.mDisplayAsDefault) && model_.mParentActive) {
       state = platform::kThemeDefaulted;
     }
   }

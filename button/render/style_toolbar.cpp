@@ -6,7 +6,7 @@
 namespace tovarin::button {
 using namespace shorthand;
 
-void ButtonRenderer::DrawToolbarStyle(std::int32_t s) {
+void ButtonRenderer::DrawToolbarStyle(ButtonStateValue s) {
   RefreshSize();
   const platform::Rect r{0, 0, W(), H()};
   const RgbColor bc = TranslateColor(model_.BackColor);
@@ -41,13 +41,13 @@ void ButtonRenderer::DrawToolbarStyle(std::int32_t s) {
   }
 
   switch (s) {
-    case kStateNormal: Fill(bc, r); break;
-    case kStateHot: Fill(S(f, 0.03f), r); break;
-    case kStateDown: Fill(S(f, -0.08f), r); break;
+    case ButtonStateValue::kStateNormal: Fill(bc, r); break;
+    case ButtonStateValue::kStateHot: Fill(S(f, 0.03f), r); break;
+    case ButtonStateValue::kStateDown: Fill(S(f, -0.08f), r); break;
     default: break;
   }
   DrawContent();
-  if (model_.mButtonState != kStateNormal) Frame(0, 0, W(), H(), b);
+  if (model_.mButtonState != ButtonStateValue::kStateNormal) Frame(0, 0, W(), H(), b);
 }
 
 }  // namespace tovarin::button

@@ -26,7 +26,7 @@ class ButtonInputTest : public ButtonFixture {
         StoreWith(mode, std::move(caption)),
         {.name = "b" + std::to_string(buttons_.size()), .default_cancel = default_cancel});
     placed.host->MouseMove(10, 10);
-    EXPECT_EQ(placed.model().mButtonState, kStateHot);
+    EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateHot);
     placed.ClearRecords();
     return placed;
   }
@@ -59,7 +59,7 @@ TEST(ButtonEvents, DispatchIdentifiers) {
 TEST_F(ButtonInputTest, MoveOntoTheButtonMakesItHotAndRaisesMouseEnterEveryTime) {
   PlacedButton& placed = LoadedButton(StoreWith());
   placed.host->MouseMove(10, 10);
-  EXPECT_EQ(placed.model().mButtonState, kStateHot);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateHot);
   EXPECT_TRUE(placed.model().mMouseOver);
   placed.host->MouseMove(11, 10);
   placed.host->MouseMove(12, 10);
@@ -70,12 +70,13 @@ TEST_F(ButtonInputTest, MoveOntoTheButtonMakesItHotAndRaisesMouseEnterEveryTime)
 TEST_F(ButtonInputTest, ClickRaisesMouseDownClickMouseUp) {
   PlacedButton& placed = HotButton();
   placed.host->MouseDown(kLeftButton, 10, 10);
-  EXPECT_EQ(placed.model().mButtonState, kStateDown);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateDown);
   EXPECT_TRUE(placed.model().mMouseDown);
   EXPECT_TRUE(placed.model().mHasFocus);
   placed.host->MouseUp(kLeftButton, 10, 10);
   EXPECT_EQ(placed.events(), (Names{"MouseDown", "Click", "MouseUp"}));
-  EXPECT_EQ(placed.model().mButtonState, kStateNormal);  // hot again at the next move
+  EXPECT_EQ(placed.model().mButtonState,
+            ButtonStateValue::kStateNormal);  // hot again at the next move
   EXPECT_FALSE(placed.model().mMouseDown);
 
   const platform::headless::RaisedEvent& down = placed.host->Events()[0];
@@ -88,7 +89,7 @@ TEST_F(ButtonInputTest, ClickRaisesMouseDownClickMouseUp) {
   EXPECT_FLOAT_EQ(placed->Input().mLastY, 10.0f);
 
   placed.host->MouseMove(11, 10);
-  EXPECT_EQ(placed.model().mButtonState, kStateHot);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateHot);
 }
 
 TEST_F(ButtonInputTest, DoubleClickRaisesTheSecondPressAsMouseDownAndDblClick) {
@@ -125,7 +126,7 @@ TEST_F(ButtonInputTest, RightAndMiddleButtonsRaiseOnlyMouseUp) {
   placed.host->Click(10, 10, kRightButton);
   placed.host->Click(10, 10, platform::kMiddleButton);
   EXPECT_EQ(placed.events(), (Names{"MouseUp", "MouseUp"}));
-  EXPECT_EQ(placed.model().mButtonState, kStateHot);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateHot);
   EXPECT_EQ(placed->Input().mLastButton, platform::kMiddleButton);
 }
 
@@ -133,23 +134,24 @@ TEST_F(ButtonInputTest, DraggingOffShowsNormalAndBackShowsPressed) {
   PlacedButton& placed = HotButton();
   placed.host->MouseDown(kLeftButton, 10, 10);
   placed.host->MouseMove(300, 10);  // outside, the button keeps the capture
-  EXPECT_EQ(placed.model().mButtonState, kStateNormal);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
   EXPECT_FALSE(placed.model().mMouseOver);
   placed.host->MouseMove(20, 10);
-  EXPECT_EQ(placed.model().mButtonState, kStateDown);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateDown);
   placed.host->MouseMove(300, 10);
   placed.ClearRecords();
   placed.host->MouseUp(kLeftButton, 300, 10);
   // No Click; the leave that waited for the capture arrives after the release.
   EXPECT_EQ(placed.events(), (Names{"MouseUp", "MouseLeave"}));
-  EXPECT_EQ(placed.model().mButtonState, kStateNormal);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
 }
 
 TEST_F(ButtonInputTest, CheckButtonTogglesValueOnEachClick) {
   PlacedButton& placed = HotButton(ModeValue::kCheckButton);
   placed.host->Click(10, 10);
   EXPECT_TRUE(placed->Value());
-  EXPECT_EQ(placed.model().mButtonState, kStateDown);  // a set button is drawn down
+  EXPECT_EQ(placed.model().mButtonState,
+            ButtonStateValue::kStateDown);  // a set button is drawn down
   placed.host->Click(10, 10);
   EXPECT_FALSE(placed->Value());
   EXPECT_TRUE(placed.host->PropertyChanges().empty());
@@ -160,7 +162,7 @@ TEST_F(ButtonInputTest, SetCheckButtonCreatesNoTooltipOnEntry) {
   placed->SetToolTip("tip");
   placed->SetValue(true);
   placed.host->MouseMove(10, 10);
-  EXPECT_EQ(placed.model().mButtonState, kStateDown);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateDown);
   EXPECT_TRUE(placed.host->ToolTips().empty());
 }
 
@@ -172,7 +174,7 @@ TEST_F(ButtonInputTest, UnknownModeChangesNoValueOnInput) {
   EXPECT_FALSE(placed->Value());
   placed->SetValue(true);  // assignment works as in the other non-zero modes
   EXPECT_TRUE(placed->Value());
-  EXPECT_EQ(placed.model().mButtonState, kStateDown);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateDown);
 }
 
 // --- Keys ---------------------------------------------------------------------------------------
@@ -190,7 +192,7 @@ TEST_F(ButtonInputTest, AltSpaceRaisesNothingAtAll) {
   placed.host->KeyUp(32, platform::kAltMask);
   EXPECT_TRUE(placed.events().empty());
   EXPECT_FALSE(placed->Value());
-  EXPECT_EQ(placed.model().mButtonState, kStateHot);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateHot);
   EXPECT_FALSE(placed.model().mSpaceDown);
 }
 
@@ -199,7 +201,7 @@ TEST_F(ButtonInputTest, SpaceChangesValueOnPressAndClicksOnRelease) {
   placed.host->KeyDown(32);
   EXPECT_TRUE(placed->Value());
   EXPECT_TRUE(placed.model().mSpaceDown);
-  EXPECT_EQ(placed.model().mButtonState, kStateDown);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateDown);
   EXPECT_EQ(placed.host->CaptureWindow(), placed.host->ControlWindow());
   EXPECT_EQ(placed.events(), Names{"KeyDown"});
   placed.host->KeyUp(32);
@@ -213,13 +215,13 @@ TEST_F(ButtonInputTest, SpaceUpOverTheButtonIsHotAndElsewhereNormal) {
   PlacedButton& over = HotButton();
   over.host->KeyDown(32);
   over.host->KeyUp(32);
-  EXPECT_EQ(over.model().mButtonState, kStateHot);
+  EXPECT_EQ(over.model().mButtonState, ButtonStateValue::kStateHot);
 
   PlacedButton& away = LoadedButton(StoreWith(), {.name = "away", .rect = {0, 100, 80, 124}});
   away.host->KeyDown(32);
-  EXPECT_EQ(away.model().mButtonState, kStateDown);
+  EXPECT_EQ(away.model().mButtonState, ButtonStateValue::kStateDown);
   away.host->KeyUp(32);
-  EXPECT_EQ(away.model().mButtonState, kStateNormal);
+  EXPECT_EQ(away.model().mButtonState, ButtonStateValue::kStateNormal);
   EXPECT_EQ(away.events(), (Names{"KeyDown", "Click", "KeyUp"}));
 }
 
@@ -228,7 +230,7 @@ TEST_F(ButtonInputTest, AnotherKeyCancelsTheSpaceClick) {
   placed.host->KeyDown(32);
   placed.host->KeyDown(65);
   EXPECT_FALSE(placed.model().mSpaceDown);
-  EXPECT_EQ(placed.model().mButtonState, kStateNormal);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
   placed.host->KeyUp(32);
   EXPECT_EQ(placed.events(), (Names{"KeyDown", "KeyDown", "KeyUp"}));
 }
@@ -237,7 +239,7 @@ TEST_F(ButtonInputTest, SpaceUpWhileTheMouseIsHeldOverTheButtonRaisesOnlyKeyUp) 
   PlacedButton& placed = HotButton();
   placed.host->MouseDown(kLeftButton, 10, 10);
   placed.host->KeyDown(32);
-  EXPECT_EQ(placed.model().mButtonState, kStateDown);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateDown);
   EXPECT_FALSE(placed.model().mSpaceDown);  // the mouse had the button
   placed.host->KeyUp(32);
   EXPECT_EQ(placed.events(), (Names{"MouseDown", "KeyDown", "KeyUp"}));
@@ -285,7 +287,7 @@ TEST_F(ButtonInputTest, AccessKeyClicksAndTogglesACheckButton) {
   EXPECT_EQ(placed.events(), Names{"Click"});
   form_.PressAccessKey('g');
   EXPECT_FALSE(placed->Value());
-  EXPECT_EQ(placed.model().mButtonState, kStateNormal);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
 }
 
 TEST_F(ButtonInputTest, DefaultAndCancelKeysRaiseNothingOnCheckAndOptionButtons) {
@@ -339,7 +341,7 @@ TEST_F(ButtonInputTest, LostFocusLeavesHotOnlyWhenTheFormIsActiveAndThePointerOv
   placed.host->MouseDown(kLeftButton, 10, 10);
   placed.ClearRecords();
   placed->OnLostFocus();
-  EXPECT_EQ(placed.model().mButtonState, kStateHot);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateHot);
   EXPECT_FALSE(placed.model().mHasFocus);
   EXPECT_FALSE(placed.model().mMouseDown);
   EXPECT_EQ(placed.redraws, 1);
@@ -347,7 +349,7 @@ TEST_F(ButtonInputTest, LostFocusLeavesHotOnlyWhenTheFormIsActiveAndThePointerOv
   form_.Deactivate();
   placed.host->MouseMove(10, 10);
   placed->OnLostFocus();
-  EXPECT_EQ(placed.model().mButtonState, kStateNormal);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
 }
 
 TEST_F(ButtonInputTest, LostFocusRedrawsTwiceForTheDefaultButton) {
@@ -381,7 +383,7 @@ TEST_F(ButtonInputTest, AmbientChangesRedrawForDisplayAsDefaultAndBackColorOnly)
 TEST_F(ButtonInputTest, LeavingRaisesMouseLeaveAndReturnsToNormal) {
   PlacedButton& placed = HotButton();
   form_.MovePointerAway();
-  EXPECT_EQ(placed.model().mButtonState, kStateNormal);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
   EXPECT_FALSE(placed.model().mMouseOver);
   EXPECT_EQ(placed.events(), Names{"MouseLeave"});
 }
@@ -391,7 +393,7 @@ TEST_F(ButtonInputTest, LeavingWhileSpaceIsHeldKeepsTheState) {
   placed.host->KeyDown(32);
   placed.host->ReleaseCapture();
   form_.MovePointerAway();
-  EXPECT_EQ(placed.model().mButtonState, kStateDown);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateDown);
   EXPECT_EQ(placed.events(), Names{"KeyDown"});
 }
 
@@ -400,17 +402,17 @@ TEST_F(ButtonInputTest, WithoutLeaveTrackingHotStaysUntilAMoveFindsThePointerEls
   PlacedButton& placed = HotButton();
   EXPECT_FALSE(placed.model().mTrackMouse);
   form_.MovePointerAway();
-  EXPECT_EQ(placed.model().mButtonState, kStateHot);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateHot);
   EXPECT_TRUE(placed.events().empty());
   placed->OnMouseMove(kLeftButton, 0, 500, 500);  // e.g. a move delivered while a button is held
-  EXPECT_EQ(placed.model().mButtonState, kStateNormal);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
 }
 
 TEST_F(ButtonInputTest, ActivationAndDeactivationReturnToNormal) {
   PlacedButton& placed = HotButton();
   form_.Activate();
   EXPECT_TRUE(placed.model().mParentActive);
-  EXPECT_EQ(placed.model().mButtonState, kStateNormal);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
   EXPECT_EQ(placed.redraws, 1);
 
   placed.host->MouseDown(kLeftButton, 10, 10);
@@ -419,7 +421,7 @@ TEST_F(ButtonInputTest, ActivationAndDeactivationReturnToNormal) {
   EXPECT_FALSE(placed.model().mParentActive);
   EXPECT_FALSE(placed.model().mMouseDown);
   EXPECT_FALSE(placed.model().mHasFocus);
-  EXPECT_EQ(placed.model().mButtonState, kStateNormal);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
   EXPECT_EQ(placed.redraws, 1);
 }
 
@@ -480,7 +482,7 @@ TEST_F(ButtonInputTest, OptionGroupsAreClearedOnlyWithinOneContainer) {
   EXPECT_TRUE(a->Value());
   EXPECT_FALSE(b->Value());
   EXPECT_EQ(b.host->PropertyChanges(), Names{"Value"});  // through b's public property
-  EXPECT_EQ(b.model().mButtonState, kStateNormal);
+  EXPECT_EQ(b.model().mButtonState, ButtonStateValue::kStateNormal);
   EXPECT_TRUE(c->Value());  // another container, another group
   EXPECT_TRUE(c.host->PropertyChanges().empty());
   EXPECT_TRUE(d->Value());  // not an option button

@@ -92,7 +92,7 @@ TEST_F(ButtonToolTipTest, NoTooltipWhileDisabled) {
   const platform::Point origin = disabled.host->ScreenOrigin();
   desktop_.Windows().MovePointer({origin.x + 10, origin.y + 10});
   disabled->OnMouseMove(0, 0, 10, 10);
-  EXPECT_EQ(disabled.model().mButtonState, kStateHot);
+  EXPECT_EQ(disabled.model().mButtonState, ButtonStateValue::kStateHot);
   EXPECT_TRUE(disabled.host->ToolTips().empty());
 }
 
@@ -101,11 +101,11 @@ TEST_F(ButtonToolTipTest, NoTooltipWhileTheMenuIsShownOrTheButtonIsDown) {
   ButtonToolTip tip(*placed.host);
   ButtonModel model;
   tip.Create(model, /*menu_shown=*/true);
-  model.mButtonState = kStateDown;
+  model.mButtonState = ButtonStateValue::kStateDown;
   tip.Create(model, /*menu_shown=*/false);
   EXPECT_TRUE(placed.host->ToolTips().empty());
   EXPECT_EQ(tip.mTipHwnd(), 0u);
-  model.mButtonState = kStateHot;
+  model.mButtonState = ButtonStateValue::kStateHot;
   tip.Create(model, false);
   EXPECT_EQ(placed.host->ToolTips().size(), 1u);
   EXPECT_NE(tip.mTipHwnd(), 0u);

@@ -20,7 +20,7 @@ using platform::MenuItem;
 
 TEST(PopupPlacement, EightPlacements) {
   struct Case {
-    std::int32_t align;
+    PopupAlignValue align;
     std::int32_t given;
     int x, y;
     std::int32_t flags;
@@ -28,21 +28,28 @@ TEST(PopupPlacement, EightPlacements) {
   };
   // Button of 80 x 24 pixels.
   const Case cases[] = {
-      {0, 4, 0, 24, 4, false}, {1, 4, 0, 0, 32, true},   {2, 4, 0, 0, 12, true},
-      {3, 4, 80, 0, 4, false}, {4, 4, 0, 0, 40, true},   {5, 4, 0, 24, 12, true},
-      {6, 4, 80, 0, 32, true}, {7, 4, 80, 24, 4, false}, {2, 0, 0, 0, 8, true},
-      {5, 8, 0, 24, 8, true},
+      {PopupAlignValue::kBelow, 4, 0, 24, 4, false},
+      {PopupAlignValue::kAbove, 4, 0, 0, 32, true},
+      {PopupAlignValue::kLeftSide, 4, 0, 0, 12, true},
+      {PopupAlignValue::kRightSide, 4, 80, 0, 4, false},
+      {PopupAlignValue::kAboveLeft, 4, 0, 0, 40, true},
+      {PopupAlignValue::kBelowLeft, 4, 0, 24, 12, true},
+      {PopupAlignValue::kAboveRight, 4, 80, 0, 32, true},
+      {PopupAlignValue::kBelowRight, 4, 80, 24, 4, false},
+      {PopupAlignValue::kLeftSide, 0, 0, 0, 8, true},
+      {PopupAlignValue::kBelowLeft, 8, 0, 24, 8, true},
   };
   for (const Case& c : cases) {
+    const int align = static_cast<int>(c.align);
     const auto placement = ComputePopupPlacement(c.align, c.given, 80, 24);
-    ASSERT_TRUE(placement.has_value()) << c.align;
-    EXPECT_EQ(placement->x, c.x) << c.align;
-    EXPECT_EQ(placement->y, c.y) << c.align;
-    EXPECT_EQ(placement->flags, c.flags) << c.align;
-    EXPECT_EQ(placement->store_flags, c.stored) << c.align;
+    ASSERT_TRUE(placement.has_value()) << align;
+    EXPECT_EQ(placement->x, c.x) << align;
+    EXPECT_EQ(placement->y, c.y) << align;
+    EXPECT_EQ(placement->flags, c.flags) << align;
+    EXPECT_EQ(placement->store_flags, c.stored) << align;
   }
-  EXPECT_FALSE(ComputePopupPlacement(8, 0, 80, 24).has_value());
-  EXPECT_FALSE(ComputePopupPlacement(-1, 0, 80, 24).has_value());
+  EXPECT_FALSE(ComputePopupPlacement(PopupAlignValue{8}, 0, 80, 24).has_value());
+  EXPECT_FALSE(ComputePopupPlacement(PopupAlignValue{-1}, 0, 80, 24).has_value());
 }
 
 class DropDownTest : public ButtonFixture {
@@ -101,10 +108,10 @@ TEST_F(DropDownTest, PressOpensTheMenuInsteadOfRaisingEvents) {
   EXPECT_EQ(Popups()[0].y, 24);
   EXPECT_EQ(Popups()[0].chosen, "close");
   EXPECT_EQ(chosen_, Names{"close"});  // the handler ran before the press returned
-  EXPECT_EQ(placed.model().mButtonState, kStateDown);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateDown);
   placed.host->MouseUp(kLeftButton, 10, 10);
   EXPECT_TRUE(placed.events().empty());  // neither MouseDown nor Click nor MouseUp
-  EXPECT_EQ(placed.model().mButtonState, kStateNormal);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
   EXPECT_FALSE(placed->DropDown().Flags().mMenuShown);
 }
 
@@ -144,7 +151,7 @@ TEST_F(DropDownTest, APressWhileTheMenuIsOpenDoesNotReopenIt) {
   EXPECT_TRUE(placed->DropDown().Flags().mMenuShown);
   EXPECT_FALSE(placed->DropDown().Flags().mMenuPending);
   EXPECT_TRUE(placed.events().empty());  // the leave while the menu opened raised nothing
-  EXPECT_EQ(placed.model().mButtonState, kStateDown);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateDown);
 
   desktop_.Menus().SetWhileOpen(nullptr);
   placed.host->MouseDown(kLeftButton, 10, 10);  // the press that closed the menu
@@ -166,7 +173,7 @@ TEST_F(DropDownTest, MenuClosedWithThePointerElsewhereReturnsTheButtonToNormal) 
   EXPECT_FALSE(flags.mMenuPending);
   EXPECT_FALSE(placed.model().mMouseDown);
   EXPECT_FALSE(placed.model().mMouseOver);
-  EXPECT_EQ(placed.model().mButtonState, kStateNormal);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
   EXPECT_EQ(chosen_, Names{"open"});
   EXPECT_TRUE(placed.events().empty());
 }
@@ -176,9 +183,9 @@ TEST_F(DropDownTest, PlacementOutOfRangeOpensNothingButThePressStillShows) {
   placed.host->MouseDown(kLeftButton, 10, 10);
   EXPECT_TRUE(Popups().empty());
   EXPECT_FALSE(placed->DropDown().Flags().mMenuPending);
-  EXPECT_EQ(placed.model().mButtonState, kStateDown);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateDown);
   placed.host->MouseUp(kLeftButton, 10, 10);
-  EXPECT_EQ(placed.model().mButtonState, kStateNormal);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
   EXPECT_TRUE(placed.events().empty());
 }
 

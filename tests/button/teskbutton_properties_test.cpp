@@ -263,11 +263,11 @@ TEST_F(ButtonProperties, PictureAlignAndUseMaskColorRedrawOnlyWithAPicture) {
 TEST_F(ButtonProperties, ValueOnAPushButtonIsIgnoredAndReturnsItToNormal) {
   PlacedButton& placed = ButtonWith(2, 0);
   placed.host->MouseMove(5, 5);
-  ASSERT_EQ(placed.model().mButtonState, 1);
+  ASSERT_EQ(placed.model().mButtonState, ButtonStateValue::kStateHot);
   placed.ClearRecords();
   placed->SetValue(true);
   EXPECT_FALSE(placed->Value());
-  EXPECT_EQ(placed.model().mButtonState, 0);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
   EXPECT_EQ(placed.redraws, 1);
   EXPECT_TRUE(placed.host->PropertyChanges().empty());
 }
@@ -278,10 +278,11 @@ TEST_F(ButtonProperties, ValueOnACheckButtonLooksPressedUntilCleared) {
   placed.ClearRecords();
   placed->SetValue(true);
   EXPECT_TRUE(placed->Value());
-  EXPECT_EQ(placed.model().mButtonState, 2);  // the redraw of a set button
+  EXPECT_EQ(placed.model().mButtonState,
+            ButtonStateValue::kStateDown);  // the redraw of a set button
   EXPECT_EQ(placed.host->PropertyChanges(), Names{"Value"});
   placed->SetValue(false);
-  EXPECT_EQ(placed.model().mButtonState, 0);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
 }
 
 TEST_F(ButtonProperties, ModeNotifiesValueThenMode) {
@@ -291,7 +292,7 @@ TEST_F(ButtonProperties, ModeNotifiesValueThenMode) {
   placed->SetValue(true);
   placed.ClearRecords();
   placed->SetMode(0);
-  EXPECT_EQ(placed.model().mButtonState, 0);
+  EXPECT_EQ(placed.model().mButtonState, ButtonStateValue::kStateNormal);
   EXPECT_EQ(placed.redraws, 1);
 }
 

@@ -43,21 +43,21 @@ PictureRef DiscPicture() {
 
 struct Variant {
   const char* name;
-  std::int32_t state;
+  ButtonStateValue state;
   bool enabled;
   bool set;
   bool focused;
 };
 
 constexpr Variant kVariants[] = {
-    {"normal", kStateNormal, true, false, false},
-    {"hot", kStateHot, true, false, false},
-    {"down", kStateDown, true, false, false},
-    {"disabled", kStateNormal, false, false, false},
-    {"disabled hot", kStateHot, false, false, false},
-    {"disabled down", kStateDown, false, false, false},
-    {"set", kStateNormal, true, true, false},
-    {"focused", kStateNormal, true, false, true},
+    {"normal", ButtonStateValue::kStateNormal, true, false, false},
+    {"hot", ButtonStateValue::kStateHot, true, false, false},
+    {"down", ButtonStateValue::kStateDown, true, false, false},
+    {"disabled", ButtonStateValue::kStateNormal, false, false, false},
+    {"disabled hot", ButtonStateValue::kStateHot, false, false, false},
+    {"disabled down", ButtonStateValue::kStateDown, false, false, false},
+    {"set", ButtonStateValue::kStateNormal, true, true, false},
+    {"focused", ButtonStateValue::kStateNormal, true, false, true},
 };
 
 class ContactSheet {
@@ -126,7 +126,7 @@ TEST(AllStylesTest, EveryStyleInEveryStateDrawsAndIsShaped) {
         model.PictureNormal = picture;
         model.Enabled = v.enabled;
         model.mButtonState = v.state;
-        model.mMouseOver = v.state == kStateHot;
+        model.mMouseOver = v.state == ButtonStateValue::kStateHot;
         model.Mode = v.set ? ModeValue::kCheckButton : ModeValue::kPushButton;
         model.Value = v.set;
         model.mHasFocus = v.focused;
@@ -167,7 +167,8 @@ TEST(AllStylesTest, TinyAndEmptySurfacesDrawWithinBounds) {
   const PictureRef picture = DiscPicture();
   for (auto [width, height] : {std::pair{0, 0}, {1, 1}, {2, 3}, {5, 4}, {15, 15}}) {
     for (int style = 0; style <= 13; ++style) {
-      for (std::int32_t state : {kStateNormal, kStateHot, kStateDown}) {
+      for (ButtonStateValue state : {ButtonStateValue::kStateNormal, ButtonStateValue::kStateHot,
+                                     ButtonStateValue::kStateDown}) {
         TestCanvas canvas(width, height);
         canvas.themed = style == static_cast<int>(ButtonStyleValue::kThemed);
         ButtonModel model = NewModel(static_cast<ButtonStyleValue>(style));

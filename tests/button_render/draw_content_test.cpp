@@ -87,7 +87,7 @@ TEST(DrawContentTest, PressedStandardMovesContentByOneAndTheSymbolByTwo) {
   model.DropDownSymbol = 6;
   Redraw(model, canvas);
   const ButtonModel normal = model;
-  model.mButtonState = kStateDown;
+  model.mButtonState = ButtonStateValue::kStateDown;
   Redraw(model, canvas);
   EXPECT_EQ(model.mCaptionRect, normal.mCaptionRect.Offset(1, 1));
   EXPECT_EQ(model.mPictureRect, normal.mPictureRect.Offset(1, 1));
@@ -163,11 +163,11 @@ TEST(DrawContentTest, CaptionColoursByStateAndEnabled) {
   Redraw(model, canvas);
   EXPECT_GT(CountColor(canvas, Rgb(255, 0, 0)), 0);
   EXPECT_EQ(CountColor(canvas, Rgb(0, 0, 255)), 0);
-  model.mButtonState = kStateHot;
+  model.mButtonState = ButtonStateValue::kStateHot;
   Redraw(model, canvas);
   EXPECT_EQ(CountColor(canvas, Rgb(255, 0, 0)), 0);
   EXPECT_GT(CountColor(canvas, Rgb(0, 0, 255)), 0);
-  model.mButtonState = kStateNormal;
+  model.mButtonState = ButtonStateValue::kStateNormal;
   model.Enabled = false;
   Redraw(model, canvas);
   EXPECT_GT(CountColor(canvas, platform::GetSysColor(platform::kColorGrayText)), 0);
@@ -199,7 +199,7 @@ TEST(DrawContentTest, HoverLiftDrawsNoShadow) {
   ButtonModel model = CaptionModel(ButtonStyleValue::kToolbar, "OK");
   model.PictureNormal = SolidPicture(8, 8, Rgb(0, 0, 255));
   model.PicturePushOnHover = true;
-  model.mButtonState = kStateHot;
+  model.mButtonState = ButtonStateValue::kStateHot;
   TestCanvas plain(97, 24);
   Redraw(model, plain);
   model.PictureShadow = true;
@@ -215,7 +215,7 @@ TEST(DrawContentTest, HoverLiftDrawsNoShadow) {
   EXPECT_EQ(plain.Pixel(r.right - 1, r.bottom - 1), Rgb(192, 192, 192));
   EXPECT_EQ(plain.Pixel(r.right - 3, r.bottom - 3), Rgb(0, 0, 255));
   // Not lifted: the shadow shows at (2, 2) and (1, 1).
-  model.mButtonState = kStateNormal;
+  model.mButtonState = ButtonStateValue::kStateNormal;
   Redraw(model, shadowed);
   const platform::Rect n = model.mPictureRect;
   EXPECT_EQ(shadowed.Pixel(n.right + 1, n.bottom + 1),

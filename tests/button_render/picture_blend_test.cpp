@@ -64,7 +64,7 @@ TEST_F(PictureBlendTest, OpacityBlendsByDivisionBy256) {
 }
 
 TEST_F(PictureBlendTest, HoverAndPressEffectsUseTheTables) {
-  model_.mButtonState = kStateHot;
+  model_.mButtonState = ButtonStateValue::kStateHot;
   model_.PictureEffectOnOver = PictureEffectValue::kLighter;
   Draw(MakePicture(1, 1, {{Rgb(200, 230, 100)}}), Rgb(0, 0, 0));
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(229, 255, 114));
@@ -74,7 +74,7 @@ TEST_F(PictureBlendTest, HoverAndPressEffectsUseTheTables) {
   Draw(MakePicture(1, 1, {{Rgb(200, 230, 100)}}), Rgb(0, 0, 0));
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(114, 127, 57));  // looked-up value * 128 div 256
   model_.PictureOpacity = 255;
-  model_.mButtonState = kStateDown;
+  model_.mButtonState = ButtonStateValue::kStateDown;
   model_.PictureEffectOnDown = PictureEffectValue::kDarker;
   Draw(MakePicture(1, 1, {{Rgb(255, 200, 100)}}), Rgb(0, 0, 0));
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(217, 170, 85));
@@ -89,11 +89,11 @@ TEST_F(PictureBlendTest, DisabledFadedAndGrayscale) {
   model_.DisabledPictureMode = DisabledPictureModeValue::kGrayscale;
   Draw(MakePicture(1, 1, {{Rgb(255, 0, 0)}}), Rgb(255, 255, 255));
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(120, 120, 120));  // grey 76 at opacity 191 over white
-  model_.mButtonState = kStateHot;  // the hover opacity 255 shows the grey itself
+  model_.mButtonState = ButtonStateValue::kStateHot;  // the hover opacity 255 shows the grey itself
   Draw(MakePicture(1, 1, {{Rgb(255, 0, 0)}}), Rgb(255, 255, 255));
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(76, 76, 76));
 
-  model_.mButtonState = kStateNormal;
+  model_.mButtonState = ButtonStateValue::kStateNormal;
   model_.DisabledPictureMode = DisabledPictureModeValue{5};  // unknown modes draw nothing
   Draw(MakePicture(1, 1, {{Rgb(255, 0, 0)}}), Rgb(255, 255, 255));
   EXPECT_EQ(canvas_.Pixel(0, 0), Rgb(255, 255, 255));

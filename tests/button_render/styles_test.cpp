@@ -53,7 +53,7 @@ TEST(RoundedStyleTest, HotRimIgnoresFocus) {
   TestCanvas canvas(97, 24);
   ButtonModel model = NewModel(ButtonStyleValue::kRounded);
   model.BackColor = 0xE7EBEC;
-  model.mButtonState = kStateHot;
+  model.mButtonState = ButtonStateValue::kStateHot;
   model.mHasFocus = true;
   model.mParentActive = true;
   Redraw(model, canvas);
@@ -99,7 +99,7 @@ TEST(RoundedStyleTest, SilverPressedLowerGradientStartsSixRowsFromTheBottom) {
   ButtonModel model = NewModel(ButtonStyleValue::kRounded);
   model.ColorScheme = ColorSchemeValue::kSilver;
   model.BackColor = 0x646464;  // RGB(100, 100, 100)
-  model.mButtonState = kStateDown;
+  model.mButtonState = ButtonStateValue::kStateDown;
   Redraw(model, canvas);
   // Grad(0, 18, W, 23, S(bc, +0.08) = 120, white): rows 18.. are entries 0.. of 22 steps.
   EXPECT_EQ(canvas.Pixel(20, 18), Rgb(120, 120, 120));
@@ -114,7 +114,7 @@ TEST(ToolbarStyleTest, CustomSchemeBorderAndFills) {
   model.BackColor = 0xC8C8C8;  // RGB(200, 200, 200)
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(0, 0), Rgb(200, 200, 200));  // normal: no border
-  model.mButtonState = kStateHot;
+  model.mButtonState = ButtonStateValue::kStateHot;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(0, 0), Rgb(169, 169, 169));    // S(bc, -0.12)
   EXPECT_EQ(canvas.Pixel(30, 10), Rgb(208, 208, 208));  // S(bc, +0.03)
@@ -139,7 +139,7 @@ TEST(GelStyleTest, HotOutlineAndBands) {
   TestCanvas canvas(60, 24);
   ButtonModel model = NewModel(ButtonStyleValue::kGel);
   model.BackColor = 0xC8C8C8;
-  model.mButtonState = kStateHot;
+  model.mButtonState = ButtonStateValue::kStateHot;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(30, 0), Rgb(129, 129, 129));  // 200 - 71.4
   EXPECT_EQ(canvas.Pixel(1, 1), Rgb(108, 108, 108));   // S(bc, -0.36)
@@ -152,7 +152,7 @@ TEST(GelStyleTest, UnknownStatePaintsOnlyTheCorners) {
   TestCanvas canvas(30, 20);
   ButtonModel model = NewModel(ButtonStyleValue::kGel);
   model.BackColor = 0xC8C8C8;
-  model.mButtonState = 7;
+  model.mButtonState = ButtonStateValue{7};
   Redraw(model, canvas);
   int painted = 0;
   for (int y = 0; y < 20; ++y) {
@@ -167,7 +167,7 @@ TEST(GelStyleTest, UnknownStatePaintsOnlyTheCorners) {
 TEST(HighlightStyleTest, SolidLowerPartFromRow18AtHeight30) {
   TestCanvas canvas(60, 30);
   ButtonModel model = NewModel(ButtonStyleValue::kHighlight);
-  model.mButtonState = kStateHot;
+  model.mButtonState = ButtonStateValue::kStateHot;
   Redraw(model, canvas);
   for (int y = 18; y <= 27; ++y) EXPECT_EQ(canvas.Pixel(30, y), Rgb(208, 236, 248)) << y;
   EXPECT_EQ(canvas.Pixel(30, 17), Rgb(222, 242, 251));  // entry 16 of the upper gradient's 27 steps
@@ -187,7 +187,7 @@ TEST(HighlightStyleTest, NormalIsAPlainFill) {
 TEST(GlassStyleTest, PressedBandsAndLines) {
   TestCanvas canvas(40, 24);
   ButtonModel model = NewModel(ButtonStyleValue::kGlass);
-  model.mButtonState = kStateDown;
+  model.mButtonState = ButtonStateValue::kStateDown;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(20, 0), Rgb(29, 65, 92));
   EXPECT_EQ(canvas.Pixel(20, 1), Rgb(113, 156, 179));
@@ -216,7 +216,7 @@ TEST(GlassStyleTest, FocusFrameOnlyWhenNormal) {
   EXPECT_EQ(canvas.Pixel(0, 5), Rgb(112, 112, 112));
   EXPECT_EQ(canvas.Pixel(1, 5), Rgb(255, 255, 255));
   model.mParentActive = true;
-  model.mButtonState = kStateHot;
+  model.mButtonState = ButtonStateValue::kStateHot;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(1, 5), Rgb(255, 255, 255));
 }
@@ -225,7 +225,7 @@ TEST(AmberStyleTest, BandsOf10And17RowsAtHeight27) {
   TestCanvas canvas(40, 27);
   ButtonModel model = NewModel(ButtonStyleValue::kAmber);
   model.BackColor = 0xC8C8C8;
-  model.mButtonState = kStateHot;
+  model.mButtonState = ButtonStateValue::kStateHot;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(20, 1),
             Rgb(255, 253, 220));  // entry 1 of 9 steps: 255 - 21 div 9, 225 - 53 div 9
@@ -242,7 +242,7 @@ TEST(OrangeStyleTest, OutlineOnlyWhenNotNormal) {
   model.BackColor = 0xC8C8C8;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(20, 0), Rgb(238, 238, 238));  // M(white, S(bc, +0.08) = 220)
-  model.mButtonState = kStateHot;
+  model.mButtonState = ButtonStateValue::kStateHot;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(20, 0), Rgb(0, 0, 128));
   EXPECT_EQ(canvas.Pixel(20, 1), Rgb(255, 243, 202));  // 244 - 36 div 23, 204 - 59 div 23
@@ -258,14 +258,14 @@ TEST(GlossStyleTest, PressedLinesAndDisabledLooksNormal) {
   TestCanvas canvas(40, 24);
   ButtonModel model = NewModel(ButtonStyleValue::kGloss);
   model.BackColor = 0xC8C8C8;
-  model.mButtonState = kStateDown;
+  model.mButtonState = ButtonStateValue::kStateDown;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(10, 23), Rgb(98, 98, 98));    // S(bc, -0.4)
   EXPECT_EQ(canvas.Pixel(0, 10), Rgb(141, 141, 141));  // S(bc, -0.23)
   EXPECT_EQ(canvas.Pixel(1, 10), Rgb(255, 255, 255));
   EXPECT_EQ(canvas.Pixel(1, 1), Rgb(213, 213, 213));  // S(bc, +0.05)
 
-  model.mButtonState = kStateNormal;
+  model.mButtonState = ButtonStateValue::kStateNormal;
   Redraw(model, canvas);
   TestCanvas disabled(40, 24);
   model.Enabled = false;
@@ -280,12 +280,12 @@ TEST(GlossStyleTest, PressedLinesAndDisabledLooksNormal) {
 TEST(SoftStyleTest, RewritesForeColorOnEveryPaint) {
   TestCanvas canvas(40, 24);
   ButtonModel model = NewModel(ButtonStyleValue::kSoft);
-  model.mButtonState = kStateDown;
+  model.mButtonState = ButtonStateValue::kStateDown;
   Redraw(model, canvas);
   EXPECT_EQ(model.ForeColor, 0xFFFFFFu);
   EXPECT_TRUE(Has(canvas.changed, "ForeColor"));
   EXPECT_EQ(canvas.Pixel(20, 0), Rgb(157, 157, 146));
-  model.mButtonState = kStateNormal;
+  model.mButtonState = ButtonStateValue::kStateNormal;
   Redraw(model, canvas);
   EXPECT_EQ(model.ForeColor, platform::GetSysColor(platform::kColorBtnText));
 }
@@ -295,9 +295,10 @@ TEST(SoftStyleTest, SetAndHot) {
   ButtonModel model = NewModel(ButtonStyleValue::kSoft);
   model.Mode = ModeValue::kCheckButton;
   model.Value = true;
-  model.mButtonState = kStateHot;
+  model.mButtonState = ButtonStateValue::kStateHot;
   Redraw(model, canvas);
-  EXPECT_EQ(model.mButtonState, kStateHot);  // Soft keeps the state of a set button
+  EXPECT_EQ(model.mButtonState,
+            ButtonStateValue::kStateHot);  // Soft keeps the state of a set button
   EXPECT_EQ(canvas.Pixel(20, 10), Rgb(254, 254, 254));
   EXPECT_EQ(canvas.Pixel(20, 0), Rgb(122, 152, 175));
   EXPECT_EQ(canvas.Pixel(20, 20), Rgb(250, 249, 248));
@@ -308,7 +309,7 @@ TEST(SystemStyleTest, StandardPressedFrames) {
   TestCanvas canvas(40, 24);
   ButtonModel model = NewModel(ButtonStyleValue::kStandard);
   model.BackColor = 0x8000000F;
-  model.mButtonState = kStateDown;
+  model.mButtonState = ButtonStateValue::kStateDown;
   model.mHasFocus = true;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(0, 0), Rgb(0, 0, 0));
@@ -328,7 +329,8 @@ TEST(SystemStyleTest, StandardSetFocusedDrawsTheWorkspaceFrame) {
   model.ShowFocusRect = true;
   model.mParentActive = true;
   Redraw(model, canvas);
-  EXPECT_EQ(model.mButtonState, kStateNormal);  // Standard keeps the state of a set button
+  EXPECT_EQ(model.mButtonState,
+            ButtonStateValue::kStateNormal);  // Standard keeps the state of a set button
   EXPECT_EQ(canvas.Pixel(4, 10), kGrey);
   EXPECT_EQ(canvas.Pixel(36, 10), kGrey);
   EXPECT_EQ(canvas.Pixel(20, 4), kGrey);
@@ -361,7 +363,7 @@ TEST(SystemStyleTest, FlatPressedAndHoverStates) {
   TestCanvas canvas(40, 24);
   ButtonModel model = NewModel(ButtonStyleValue::kFlat);
   model.BackColor = 0x8000000F;
-  model.mButtonState = kStateDown;
+  model.mButtonState = ButtonStateValue::kStateDown;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(0, 10), kGrey);
   EXPECT_EQ(canvas.Pixel(20, 0), kGrey);
@@ -369,10 +371,10 @@ TEST(SystemStyleTest, FlatPressedAndHoverStates) {
   EXPECT_EQ(canvas.Pixel(20, 23), Rgb(255, 255, 255));
 
   model.ButtonStyle = ButtonStyleValue::kHoverRaised;
-  model.mButtonState = kStateNormal;
+  model.mButtonState = ButtonStateValue::kStateNormal;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(39, 23), kFace);
-  model.mButtonState = kStateHot;
+  model.mButtonState = ButtonStateValue::kStateHot;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.Pixel(39, 23),
             Rgb(64, 64, 64));  // raised: dark shadow outside at the bottom right
@@ -448,10 +450,10 @@ TEST(ThemedStyleTest, StatesRegionAndContent) {
   model.mParentActive = true;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.theme.draw_state, platform::kThemeDefaulted);
-  model.mButtonState = kStateHot;
+  model.mButtonState = ButtonStateValue::kStateHot;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.theme.draw_state, platform::kThemeHot);
-  model.mButtonState = kStateDown;
+  model.mButtonState = ButtonStateValue::kStateDown;
   Redraw(model, canvas);
   EXPECT_EQ(canvas.theme.region_state, platform::kThemePressed);
   model.Enabled = false;
@@ -476,7 +478,7 @@ TEST(RedrawTest, SetButtonsDrawDownAndUnknownStylesStayCleared) {
   model.Mode = ModeValue::kOptionButton;
   model.Value = true;
   Redraw(model, canvas);
-  EXPECT_EQ(model.mButtonState, kStateDown);
+  EXPECT_EQ(model.mButtonState, ButtonStateValue::kStateDown);
   EXPECT_EQ(model.mClientRect, (platform::Rect{0, 0, 30, 20}));
   EXPECT_EQ(canvas.Pixel(10, 0), Rgb(29, 65, 92));
 
