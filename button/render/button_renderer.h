@@ -26,11 +26,11 @@
 namespace tovarin::button {
 
 // Gradient directions of DrawGradient.
-enum GradientDirection : std::int32_t {
-  kGradientHorizontal = 0,    // colour 1 at the left, colour 2 at the right
-  kGradientVertical = 1,      // colour 1 at the top, colour 2 at the bottom
-  kGradientDiagonalDown = 2,  // colour 1 top-left, colour 2 bottom-right
-  kGradientDiagonalUp = 3,    // colour 1 bottom-left, colour 2 top-right
+enum class GradientDirection : std::int32_t {
+  kHorizontal = 0,    // colour 1 at the left, colour 2 at the right
+  kVertical = 1,      // colour 1 at the top, colour 2 at the bottom
+  kDiagonalDown = 2,  // colour 1 top-left, colour 2 bottom-right
+  kDiagonalUp = 3,    // colour 1 bottom-left, colour 2 top-right
 };
 
 class ButtonRenderer {
@@ -52,7 +52,7 @@ class ButtonRenderer {
   // Two-colour linear gradient over (x, y, w, h); nothing for w < 1 or h < 1. Rows past the
   // surface are clipped. Directions other than 0..3 paint the rectangle black.
   void DrawGradient(int x, int y, int width, int height, RgbColor color1, RgbColor color2,
-                    std::int32_t direction);
+                    GradientDirection direction);
   // One-pixel line; the end point is not painted.
   void DrawLine(int x1, int y1, int x2, int y2, RgbColor color);
   // Columns x and x + width - 1, rows y and y + height - 1 (as far as they are on the surface).
@@ -100,10 +100,10 @@ class ButtonRenderer {
 
   // The styles' shorthand: vertical and horizontal gradients, lines, outlines, fills, corners.
   void Grad(int x, int y, int width, int height, RgbColor c1, RgbColor c2) {
-    DrawGradient(x, y, width, height, c1, c2, kGradientVertical);
+    DrawGradient(x, y, width, height, c1, c2, GradientDirection::kVertical);
   }
   void HGrad(int x, int y, int width, int height, RgbColor c1, RgbColor c2) {
-    DrawGradient(x, y, width, height, c1, c2, kGradientHorizontal);
+    DrawGradient(x, y, width, height, c1, c2, GradientDirection::kHorizontal);
   }
   void Line(int x1, int y1, int x2, int y2, RgbColor c) { DrawLine(x1, y1, x2, y2, c); }
   void Frame(int x, int y, int width, int height, RgbColor c) {

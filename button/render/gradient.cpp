@@ -45,7 +45,7 @@ class GradientTable {
 }  // namespace
 
 void ButtonRenderer::DrawGradient(int x, int y, int width, int height, RgbColor color1,
-                                  RgbColor color2, std::int32_t direction) {
+                                  RgbColor color2, GradientDirection direction) {
   if (width < 1 || height < 1) return;
   // Only the part on the surface is built: callers pass rectangles reaching past the bottom
   // edge, and a huge rectangle must not become a huge buffer.
@@ -54,14 +54,14 @@ void ButtonRenderer::DrawGradient(int x, int y, int width, int height, RgbColor 
   if (visible.IsEmpty()) return;
 
   std::int64_t steps = std::int64_t{width} + height - 2;
-  if (direction == kGradientHorizontal) steps = width - 1;
-  if (direction == kGradientVertical) steps = height - 1;
+  if (direction == GradientDirection::kHorizontal) steps = width - 1;
+  if (direction == GradientDirection::kVertical) steps = height - 1;
   const GradientTable table(color1, color2, steps);
 
   const int vw = visible.Width();
   const int vh = visible.Height();
   std::vector<std::uint32_t> row_entries(static_cast<std::size_t>(vw));
-  if (direction == kGradientHorizontal) {
+  if (direction == GradientDirection::kHorizontal) {
     for (int col = 0; col < vw; ++col)
       row_entries[static_cast<std::size_t>(col)] = table.Entry(visible.left - x + col);
   }
@@ -73,12 +73,16 @@ void ButtonRenderer::DrawGradient(int x, int y, int width, int height, RgbColor 
     std::uint32_t* line =
         buffer.data() + static_cast<std::size_t>(vh - 1 - row) * static_cast<std::size_t>(vw);
     switch (direction) {
-      case kGradientHorizontal: std::copy(row_entries.begin(), row_entries.end(), line); break;
-      case kGradientVertical: std::fill(line, line + vw, table.Entry(height - 1 - k)); break;
-      case kGradientDiagonalDown:
+      case GradientDirection::kHorizontal:
+        std::copy(row_entries.begin(), row_entries.end(), line);
+        break;
+      case GradientDirection::kVertical:
+        std::fill(line, line + vw, table.Entry(height - 1 - k));
+        break;
+      case GradientDirection::kDiagonalDown:
         for (int col = 0; col < vw; ++col) line[col] = table.Entry(visible.left - x + col + t);
         break;
-      case kGradientDiagonalUp:
+      case GradientDirection::kDiagonalUp:
         for (int col = 0; col < vw; ++col) line[col] = table.Entry(visible.left - x + col + k);
         break;
       default: break;  // unknown directions leave the block black

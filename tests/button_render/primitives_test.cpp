@@ -31,19 +31,22 @@ class PrimitivesTest : public ::testing::Test {
 
 TEST_F(PrimitivesTest, GradientOfOneRowIsTheTruncatedAverage) {
   Paint(5, 3);
-  renderer_->DrawGradient(0, 0, 5, 1, MakeRgb(255, 255, 255), MakeRgb(0, 0, 0), kGradientVertical);
+  renderer_->DrawGradient(0, 0, 5, 1, MakeRgb(255, 255, 255), MakeRgb(0, 0, 0),
+                          GradientDirection::kVertical);
   for (int x = 0; x < 5; ++x) EXPECT_EQ(canvas_->Pixel(x, 0), Rgb(127, 127, 127)) << x;
   EXPECT_EQ(canvas_->Pixel(0, 1), Rgb(255, 255, 255));
 }
 
 TEST_F(PrimitivesTest, VerticalGradientRowsFromTopToBottom) {
   Paint(4, 6);
-  renderer_->DrawGradient(0, 0, 4, 3, MakeRgb(0, 0, 0), MakeRgb(255, 255, 255), kGradientVertical);
+  renderer_->DrawGradient(0, 0, 4, 3, MakeRgb(0, 0, 0), MakeRgb(255, 255, 255),
+                          GradientDirection::kVertical);
   EXPECT_EQ(canvas_->Pixel(2, 0), Rgb(0, 0, 0));
   EXPECT_EQ(canvas_->Pixel(2, 1), Rgb(127, 127, 127));
   EXPECT_EQ(canvas_->Pixel(2, 2), Rgb(255, 255, 255));
   // Downward steps truncate toward zero: 255 + (-255 * 1) div 2 = 128.
-  renderer_->DrawGradient(0, 3, 4, 3, MakeRgb(255, 255, 255), MakeRgb(0, 0, 0), kGradientVertical);
+  renderer_->DrawGradient(0, 3, 4, 3, MakeRgb(255, 255, 255), MakeRgb(0, 0, 0),
+                          GradientDirection::kVertical);
   EXPECT_EQ(canvas_->Pixel(0, 3), Rgb(255, 255, 255));
   EXPECT_EQ(canvas_->Pixel(0, 4), Rgb(128, 128, 128));
   EXPECT_EQ(canvas_->Pixel(0, 5), Rgb(0, 0, 0));
@@ -51,7 +54,8 @@ TEST_F(PrimitivesTest, VerticalGradientRowsFromTopToBottom) {
 
 TEST_F(PrimitivesTest, HorizontalGradientColumnsFromLeftToRight) {
   Paint(6, 2);
-  renderer_->DrawGradient(1, 0, 4, 2, MakeRgb(0, 30, 0), MakeRgb(255, 0, 9), kGradientHorizontal);
+  renderer_->DrawGradient(1, 0, 4, 2, MakeRgb(0, 30, 0), MakeRgb(255, 0, 9),
+                          GradientDirection::kHorizontal);
   EXPECT_EQ(canvas_->Pixel(0, 0), Rgb(255, 255, 255));
   EXPECT_EQ(canvas_->Pixel(1, 1), Rgb(0, 30, 0));
   EXPECT_EQ(canvas_->Pixel(2, 1), Rgb(85, 20, 3));
@@ -63,13 +67,15 @@ TEST_F(PrimitivesTest, HorizontalGradientColumnsFromLeftToRight) {
 TEST_F(PrimitivesTest, DiagonalGradients) {
   Paint(2, 4);
   // Direction 2: entry j + t; n = 2.
-  renderer_->DrawGradient(0, 0, 2, 2, MakeRgb(0, 0, 0), MakeRgb(30, 60, 90), kGradientDiagonalDown);
+  renderer_->DrawGradient(0, 0, 2, 2, MakeRgb(0, 0, 0), MakeRgb(30, 60, 90),
+                          GradientDirection::kDiagonalDown);
   EXPECT_EQ(canvas_->Pixel(0, 0), Rgb(0, 0, 0));
   EXPECT_EQ(canvas_->Pixel(1, 0), Rgb(15, 30, 45));
   EXPECT_EQ(canvas_->Pixel(0, 1), Rgb(15, 30, 45));
   EXPECT_EQ(canvas_->Pixel(1, 1), Rgb(30, 60, 90));
   // Direction 3: entry j + k, k counted from the bottom row.
-  renderer_->DrawGradient(0, 2, 2, 2, MakeRgb(0, 0, 0), MakeRgb(30, 60, 90), kGradientDiagonalUp);
+  renderer_->DrawGradient(0, 2, 2, 2, MakeRgb(0, 0, 0), MakeRgb(30, 60, 90),
+                          GradientDirection::kDiagonalUp);
   EXPECT_EQ(canvas_->Pixel(0, 3), Rgb(0, 0, 0));
   EXPECT_EQ(canvas_->Pixel(0, 2), Rgb(15, 30, 45));
   EXPECT_EQ(canvas_->Pixel(1, 3), Rgb(15, 30, 45));
@@ -78,22 +84,27 @@ TEST_F(PrimitivesTest, DiagonalGradients) {
 
 TEST_F(PrimitivesTest, UnknownDirectionPaintsBlackAndEmptySizesPaintNothing) {
   Paint(3, 3);
-  renderer_->DrawGradient(0, 0, 3, 3, MakeRgb(0, 0, 0), MakeRgb(0, 0, 0), kGradientVertical);
-  renderer_->DrawGradient(0, 0, 2, 2, MakeRgb(50, 50, 50), MakeRgb(90, 90, 90), 7);
+  renderer_->DrawGradient(0, 0, 3, 3, MakeRgb(0, 0, 0), MakeRgb(0, 0, 0),
+                          GradientDirection::kVertical);
+  renderer_->DrawGradient(0, 0, 2, 2, MakeRgb(50, 50, 50), MakeRgb(90, 90, 90),
+                          GradientDirection{7});
   EXPECT_EQ(canvas_->Pixel(1, 1), Rgb(0, 0, 0));
-  renderer_->DrawGradient(0, 0, 0, 3, MakeRgb(9, 9, 9), MakeRgb(9, 9, 9), kGradientVertical);
-  renderer_->DrawGradient(0, 0, 3, -1, MakeRgb(9, 9, 9), MakeRgb(9, 9, 9), kGradientVertical);
+  renderer_->DrawGradient(0, 0, 0, 3, MakeRgb(9, 9, 9), MakeRgb(9, 9, 9),
+                          GradientDirection::kVertical);
+  renderer_->DrawGradient(0, 0, 3, -1, MakeRgb(9, 9, 9), MakeRgb(9, 9, 9),
+                          GradientDirection::kVertical);
   EXPECT_EQ(canvas_->Pixel(2, 2), Rgb(0, 0, 0));
 }
 
 TEST_F(PrimitivesTest, GradientPastTheBottomShowsItsFirstRows) {
   Paint(3, 4);
-  renderer_->DrawGradient(0, 2, 3, 10, MakeRgb(0, 0, 0), MakeRgb(255, 255, 255), kGradientVertical);
+  renderer_->DrawGradient(0, 2, 3, 10, MakeRgb(0, 0, 0), MakeRgb(255, 255, 255),
+                          GradientDirection::kVertical);
   EXPECT_EQ(canvas_->Pixel(1, 1), Rgb(255, 255, 255));
   EXPECT_EQ(canvas_->Pixel(1, 2), Rgb(0, 0, 0));
   EXPECT_EQ(canvas_->Pixel(1, 3), Rgb(28, 28, 28));  // 255 * 1 div 9
   // The low 24 bits of a failed translation are white.
-  renderer_->DrawGradient(-5, -5, 100000, 6, kNoColor, kNoColor, kGradientHorizontal);
+  renderer_->DrawGradient(-5, -5, 100000, 6, kNoColor, kNoColor, GradientDirection::kHorizontal);
   EXPECT_EQ(canvas_->Pixel(2, 0), Rgb(255, 255, 255));
 }
 
