@@ -32,9 +32,9 @@ WindowHandle GtkDesktop::HandleOf(GtkWidget* widget) {
   const WindowHandle handle = next_handle_;
   next_handle_ += 4;
   handles_[widget] = handle;
-  windows_[handle] = Window{widget, [](WindowHandle, std::uint32_t, std::intptr_t, std::intptr_t) {
-                              return std::intptr_t{0};
-                            }};
+  windows_.insert_or_assign(
+      handle, Window{widget, WindowProcedureChain([](WindowHandle, std::uint32_t, std::intptr_t,
+                                                     std::intptr_t) { return std::intptr_t{0}; })});
   // The form's signal holders add their weak pointers before OnWidgetFinalized is added; the
   // order does not last (see OnWidgetFinalized).
   if (GTK_IS_WINDOW(widget)) WatchForm(widget);
@@ -91,19 +91,17 @@ WindowHandle GtkDesktop::WindowUnderPointer() const {
 std::optional<WindowProcedure> GtkDesktop::ReplaceProcedure(WindowHandle window,
                                                             WindowProcedure procedure) {
   const auto it = windows_.find(window);
-  if (it == windows_.end() || !procedure) return std::nullopt;
-  WindowProcedure previous = std::move(it->second.procedure);
-  it->second.procedure = std::move(procedure);
-  return previous;
+  if (it == windows_.end()) return std::nullopt;
+  return it->second.procedures.Replace(std::move(procedure));
 }
 
 std::intptr_t GtkDesktop::SendMessage(WindowHandle window, std::uint32_t message,
                                       std::intptr_t wparam, std::intptr_t lparam) {
   const auto it = windows_.find(window);
   if (it == windows_.end()) return 0;
-  const WindowProcedure procedure = it->second.procedure;  // it may unhook itself
+  const WindowProcedureChain& procedures = it->second.procedures;
   std::intptr_t result = 0;
-  GuardCallback([&] { result = procedure(window, message, wparam, lparam); });
+  GuardCallback([&] { result = procedures.Send(window, message, wparam, lparam); });
   return result;
 }
 

@@ -36,6 +36,7 @@
 #include "platform/gtk/callback_guard.h"
 #include "platform/gtk/glib_holders.h"
 #include "platform/host/control_host.h"
+#include "platform/host/window_procedure_chain.h"
 
 namespace tovarin::platform::gtk {
 
@@ -92,7 +93,7 @@ class GtkDesktop {
  private:
   struct Window {
     GtkWidget* widget = nullptr;
-    WindowProcedure procedure;
+    WindowProcedureChain procedures;
   };
   struct Form {
     std::vector<SignalHandler> signals;

@@ -8,14 +8,12 @@ WindowHandle HeadlessWindows::Create(std::string name, WindowHandle parent, Rect
                                      bool transparent) {
   const WindowHandle handle = next_handle_;
   next_handle_ += 4;
-  Window window;
-  window.name = std::move(name);
-  window.parent = Exists(parent) ? parent : 0;
-  window.rect = rect_in_parent;
-  window.transparent = transparent;
-  window.procedure = DefaultProcedure();
-  window.order = next_order_++;
-  windows_.emplace(handle, std::move(window));
+  windows_.emplace(handle, Window{.name = std::move(name),
+                                  .parent = Exists(parent) ? parent : 0,
+                                  .rect = rect_in_parent,
+                                  .transparent = transparent,
+                                  .procedures = WindowProcedureChain(DefaultProcedure()),
+                                  .order = next_order_++});
   return handle;
 }
 
@@ -105,19 +103,15 @@ bool HeadlessWindows::IsVisible(WindowHandle window) const {
 std::optional<WindowProcedure> HeadlessWindows::ReplaceProcedure(WindowHandle window,
                                                                  WindowProcedure procedure) {
   const auto it = windows_.find(window);
-  if (it == windows_.end() || !procedure) return std::nullopt;
-  WindowProcedure previous = std::move(it->second.procedure);
-  it->second.procedure = std::move(procedure);
-  return previous;
+  if (it == windows_.end()) return std::nullopt;
+  return it->second.procedures.Replace(std::move(procedure));
 }
 
 std::intptr_t HeadlessWindows::SendMessage(WindowHandle window, std::uint32_t message,
                                            std::intptr_t wparam, std::intptr_t lparam) {
   const auto it = windows_.find(window);
   if (it == windows_.end()) return 0;
-  // A copy: the procedure may replace itself (unhook) while it runs.
-  const WindowProcedure procedure = it->second.procedure;
-  return procedure(window, message, wparam, lparam);
+  return it->second.procedures.Send(window, message, wparam, lparam);
 }
 
 void HeadlessWindows::PostMessage(WindowHandle window, std::uint32_t message, std::intptr_t wparam,

@@ -26,6 +26,7 @@
 
 #include "platform/headless/controls/virtual_clock.h"
 #include "platform/host/control_host.h"
+#include "platform/host/window_procedure_chain.h"
 #include "platform/raster/geometry.h"
 #include "platform/raster/region.h"
 
@@ -95,7 +96,7 @@ class HeadlessWindows {
     std::optional<Region> shape;
     bool visible = true;
     bool transparent = false;
-    WindowProcedure procedure;
+    WindowProcedureChain procedures;
     std::uint64_t order = 0;
   };
   WindowProcedure DefaultProcedure();
