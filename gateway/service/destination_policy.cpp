@@ -8,9 +8,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "gateway/service/glib_holders.h"
+#include "platform/glib/glib_holders.h"
 
 namespace tovarin::gateway {
+
+using platform::glib::GObjectPtr;
+
 namespace {
 
 constexpr int kMaxPort = 65535;

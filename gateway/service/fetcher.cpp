@@ -9,10 +9,11 @@
 #include <utility>
 
 #include "gateway/service/destination_policy.h"
-#include "gateway/service/glib_holders.h"
 #include "gateway/service/loopback_resolver.h"
 #include "gateway/service/upstream_cookies.h"
 #include "gateway/url.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 
 // How a fetch runs (every step on the Fetcher's main context):
 //
@@ -34,6 +35,15 @@
 // Fetcher abandons every active operation: its callback is dropped and its steps cancelled.
 
 namespace tovarin::gateway {
+
+using platform::glib::AttachedSource;
+using platform::glib::GBytesPtr;
+using platform::glib::GCharPtr;
+using platform::glib::GErrorHolder;
+using platform::glib::GObjectPtr;
+using platform::glib::GuardCallback;
+using platform::glib::GUriPtr;
+
 namespace {
 
 constexpr int kMaxConnections = 64;

@@ -5,9 +5,13 @@
 #include <memory>
 #include <string>
 
-#include "gateway/service/glib_holders.h"
+#include "platform/glib/glib_holders.h"
 
 namespace tovarin::gateway {
+
+using platform::glib::GBytesPtr;
+using platform::glib::GCharPtr;
+
 namespace {
 
 struct HeadersUnref {

@@ -7,12 +7,21 @@
 #include <utility>
 #include <vector>
 
-#include "gateway/service/glib_holders.h"
 #include "gateway/service/host_allow_list.h"
 #include "gateway/service/request_handler.h"
 #include "gateway/service/service_addresses.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 
 namespace tovarin::gateway {
+
+using platform::glib::GBytesPtr;
+using platform::glib::GCharPtr;
+using platform::glib::GErrorHolder;
+using platform::glib::GObjectPtr;
+using platform::glib::GuardCallback;
+using platform::glib::RefObject;
+
 namespace {
 
 constexpr const char* kStartTimeKey = "tovarin-gateway-start-us";

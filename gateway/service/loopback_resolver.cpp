@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "gateway/service/glib_holders.h"
+#include "platform/glib/glib_holders.h"
 
 // The GObject type, in GLib's C naming (the type system derives the class and function names
 // from it).
@@ -17,6 +17,9 @@ struct TovarinLoopbackResolverClass {
 G_DEFINE_FINAL_TYPE(TovarinLoopbackResolver, tovarin_loopback_resolver, G_TYPE_RESOLVER)
 
 namespace tovarin::gateway {
+
+using platform::glib::GObjectPtr;
+
 namespace {
 
 TovarinLoopbackResolver* Self(GResolver* resolver) {

@@ -4,10 +4,15 @@
 
 #include <cstring>
 
-#include "gateway/service/glib_holders.h"
 #include "gateway/url.h"
+#include "platform/glib/glib_holders.h"
 
 namespace tovarin::gateway {
+
+using platform::glib::GCharPtr;
+using platform::glib::GErrorHolder;
+using platform::glib::GUriPtr;
+
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";

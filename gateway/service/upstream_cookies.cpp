@@ -7,10 +7,13 @@
 #include <cstring>
 #include <optional>
 
-#include "gateway/service/glib_holders.h"
 #include "gateway/url.h"
+#include "platform/glib/glib_holders.h"
 
 namespace tovarin::gateway {
+
+using platform::glib::GUriPtr;
+
 namespace {
 
 // A response can set many cookies; the jar keeps the newest this many while a fetch runs (far

@@ -15,10 +15,13 @@
 #include <vector>
 
 #include "gateway/service/gateway_server.h"
-#include "gateway/service/glib_holders.h"
 #include "gateway/standalone/command_line.h"
+#include "platform/glib/glib_holders.h"
 
 namespace tovarin::gateway {
+
+using platform::glib::GObjectPtr;
+
 namespace {
 
 constexpr int kExitFailure = 1;

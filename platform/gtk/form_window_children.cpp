@@ -129,7 +129,7 @@ gboolean GtkPictureChild::OnRelease(GtkWidget* widget, GdkEventButton* event, gp
   const bool inside = event->x >= 0 && event->y >= 0 &&
                       event->x < gtk_widget_get_allocated_width(widget) &&
                       event->y < gtk_widget_get_allocated_height(widget);
-  if (inside && child->on_click_) GuardCallback([&] { child->on_click_(); });
+  if (inside && child->on_click_) glib::GuardCallback([&] { child->on_click_(); });
   return TRUE;
 }
 
@@ -230,7 +230,7 @@ int GtkTextBoxChild::SelectionLength() const {
 gboolean GtkTextBoxChild::OnFocusIn(GtkWidget* /*widget*/, GdkEventFocus* /*event*/,
                                     gpointer self) {
   auto* box = static_cast<GtkTextBoxChild*>(self);
-  if (box->on_got_focus_) GuardCallback([&] { box->on_got_focus_(); });
+  if (box->on_got_focus_) glib::GuardCallback([&] { box->on_got_focus_(); });
   return FALSE;
 }
 
@@ -245,7 +245,7 @@ gboolean GtkTextBoxChild::OnKeyPress(GtkWidget* /*widget*/, GdkEventKey* event, 
   }
   // Only keys that type a character of the 16-bit range raise the key press.
   if (character <= 0 || character > 0xFFFF || !box->on_key_press_) return FALSE;
-  GuardCallback([&] { box->on_key_press_(character); });
+  glib::GuardCallback([&] { box->on_key_press_(character); });
   // The handler may set the character to 0 to drop the key; otherwise the box handles it.
   return character == 0 ? TRUE : FALSE;
 }
@@ -280,7 +280,7 @@ void GtkCheckBoxChild::SetValue(int value) {
 
 void GtkCheckBoxChild::OnToggled(GtkToggleButton* /*button*/, gpointer self) {
   auto* box = static_cast<GtkCheckBoxChild*>(self);
-  if (box->on_click_) GuardCallback([&] { box->on_click_(); });
+  if (box->on_click_) glib::GuardCallback([&] { box->on_click_(); });
 }
 
 // --- Controls

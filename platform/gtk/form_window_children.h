@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/gtk/callback_guard.h"
-#include "platform/gtk/glib_holders.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 #include "platform/host/form_child.h"
 #include "platform/host/form_window.h"
 #include "platform/store/property_store.h"
@@ -68,8 +68,8 @@ class GtkPictureChild final : public ClickableChild {
   static void OnRealize(GtkWidget* widget, gpointer self);
 
   ChildSettings settings_;
-  GObjectRef<GdkPixbuf> picture_;
-  GObjectRef<GdkPixbuf> cursor_picture_;
+  glib::GObjectPtr<GdkPixbuf> picture_;
+  glib::GObjectPtr<GdkPixbuf> cursor_picture_;
   ChildPlacement placement_;
   GtkWidget* area_;
   bool pressed_ = false;

@@ -30,7 +30,7 @@ GtkFormWindow::GtkFormWindow(GtkDesktop& desktop, const FormWindowSettings& sett
   if (!settings.icon_path.empty())
     gtk_window_set_icon_from_file(window, settings.icon_path.c_str(), nullptr);
   if (!settings.background_picture.empty()) {
-    background_ = GObjectRef<GdkPixbuf>(
+    background_ = glib::GObjectPtr<GdkPixbuf>(
         gdk_pixbuf_new_from_file(settings.background_picture.c_str(), nullptr));
   }
 
@@ -218,7 +218,7 @@ void GtkFormWindow::PopupMenu(MenuItem& menu, unsigned flags, std::optional<Twip
                        GdkPoint{TwipsToWholePixels(at->x), TwipsToWholePixels(at->y)}, flags};
   }
   // The form's menus are the shell's own; a failing item handler is logged, not passed on.
-  GuardCallback([&] { RunPopupMenu(desktop_, menu, placement, nullptr); });
+  glib::GuardCallback([&] { RunPopupMenu(desktop_, menu, placement, nullptr); });
 }
 
 gboolean GtkFormWindow::OnDraw(GtkWidget* /*widget*/, cairo_t* cr, gpointer self) {
@@ -237,7 +237,7 @@ gboolean GtkFormWindow::OnButtonPress(GtkWidget* /*widget*/, GdkEventButton* eve
   if (event->type != GDK_BUTTON_PRESS) return TRUE;
   form->surface_pressed_ = true;
   if (form->on_mouse_down_) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       form->on_mouse_down_(ButtonFlag(event->button), ShiftFlagsOf(event->state),
                            PixelsToTwipsF(event->x), PixelsToTwipsF(event->y));
     });
@@ -250,14 +250,14 @@ gboolean GtkFormWindow::OnButtonRelease(GtkWidget* /*widget*/, GdkEventButton* e
   auto* form = static_cast<GtkFormWindow*>(self);
   if (!form->surface_pressed_) return TRUE;
   form->surface_pressed_ = false;
-  if (event->button == 1 && form->on_click_) GuardCallback([&] { form->on_click_(); });
+  if (event->button == 1 && form->on_click_) glib::GuardCallback([&] { form->on_click_(); });
   return TRUE;
 }
 
 gboolean GtkFormWindow::OnMotion(GtkWidget* /*widget*/, GdkEventMotion* event, gpointer self) {
   auto* form = static_cast<GtkFormWindow*>(self);
   if (form->on_mouse_move_) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       form->on_mouse_move_(ButtonFlagsOf(event->state), ShiftFlagsOf(event->state),
                            PixelsToTwipsF(event->x), PixelsToTwipsF(event->y));
     });
@@ -267,7 +267,7 @@ gboolean GtkFormWindow::OnMotion(GtkWidget* /*widget*/, GdkEventMotion* event, g
 
 gboolean GtkFormWindow::OnDelete(GtkWidget* /*widget*/, GdkEvent* /*event*/, gpointer self) {
   auto* form = static_cast<GtkFormWindow*>(self);
-  if (form->on_close_request_) GuardCallback([&] { form->on_close_request_(); });
+  if (form->on_close_request_) glib::GuardCallback([&] { form->on_close_request_(); });
   return TRUE;  // the form decides; the window stays until then
 }
 

@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/gtk/callback_guard.h"
-#include "platform/gtk/glib_holders.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 #include "platform/host/form_window.h"
 
 namespace tovarin::platform::gtk {
@@ -88,7 +88,7 @@ class GtkFormWindow final : public FormWindow {
   FormWindowSettings settings_;
   GtkWidget* window_;
   GtkWidget* fixed_;
-  GObjectRef<GdkPixbuf> background_;
+  glib::GObjectPtr<GdkPixbuf> background_;
   std::vector<std::unique_ptr<FormChild>> children_;
   std::vector<GtkWidget*> frames_;  // the children's frames, back to front
   // The window's place as last set by the form (twips, fractions of a pixel kept). Nothing

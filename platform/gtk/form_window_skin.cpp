@@ -58,7 +58,7 @@ Status GtkSkinLibrary::SkinH_AttachEx(std::string_view skin_path, std::string_vi
   auto sheet = SkinStyleSheet(contents.value());
   if (!sheet) return Error{sheet.error()};
 
-  GObjectRef<GtkCssProvider> provider(gtk_css_provider_new());
+  glib::GObjectPtr<GtkCssProvider> provider(gtk_css_provider_new());
   std::string parse_error;
   g_signal_connect(provider.get(), "parsing-error", G_CALLBACK(OnParsingError), &parse_error);
   GError* error = nullptr;

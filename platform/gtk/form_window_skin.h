@@ -11,8 +11,8 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/gtk/callback_guard.h"
-#include "platform/gtk/glib_holders.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 #include "platform/host/skin_library.h"
 
 namespace tovarin::platform::gtk {
@@ -27,7 +27,7 @@ class GtkSkinLibrary final : public SkinLibrary {
   Status SkinH_AttachEx(std::string_view skin_path, std::string_view password) override;
 
  private:
-  GObjectRef<GtkCssProvider> applied_;
+  glib::GObjectPtr<GtkCssProvider> applied_;
 };
 
 // The style sheet of a skin file's contents, or the reason it is not a skin file.

@@ -28,7 +28,7 @@ void GtkFormTimer::SetEnabled(bool enabled) {
 gboolean GtkFormTimer::OnTick(gpointer self) {
   auto* timer = static_cast<GtkFormTimer*>(self);
   timer->ticking_ = true;
-  if (timer->on_tick_) GuardCallback([&] { timer->on_tick_(); });
+  if (timer->on_tick_) glib::GuardCallback([&] { timer->on_tick_(); });
   timer->ticking_ = false;
   if (timer->enabled_) return G_SOURCE_CONTINUE;
   timer->source_ = 0;
@@ -79,7 +79,7 @@ void GtkFormToolkit::OpenAddress(const std::string& address) {
 
 namespace {
 gboolean RunTask(gpointer data) {
-  GuardCallback([&] { (*static_cast<std::function<void()>*>(data))(); });
+  glib::GuardCallback([&] { (*static_cast<std::function<void()>*>(data))(); });
   return G_SOURCE_REMOVE;
 }
 }  // namespace
@@ -87,8 +87,8 @@ gboolean RunTask(gpointer data) {
 void GtkFormToolkit::PostTask(std::function<void()> task) {
   // GLib owns the task from here and deletes it after it ran (or when the source goes away).
   g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, RunTask,
-                  BoxUserData<std::function<void()>>(std::move(task)),
-                  &DeleteUserData<std::function<void()>>);
+                  glib::BoxUserData<std::function<void()>>(std::move(task)),
+                  &glib::DeleteUserData<std::function<void()>>);
 }
 
 void GtkFormToolkit::Quit(int exit_code) {

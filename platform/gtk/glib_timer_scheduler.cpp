@@ -4,8 +4,8 @@
 
 #include <utility>
 
-#include "platform/gtk/callback_guard.h"
-#include "platform/gtk/glib_holders.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 
 namespace tovarin::platform::gtk {
 namespace {
@@ -14,7 +14,7 @@ using Tick = std::function<bool()>;
 
 gboolean Dispatch(gpointer data) {
   bool again = false;
-  GuardCallback([&] { again = (*static_cast<Tick*>(data))(); });
+  glib::GuardCallback([&] { again = (*static_cast<Tick*>(data))(); });
   return again ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
 }
 
@@ -22,7 +22,7 @@ gboolean Dispatch(gpointer data) {
 
 std::uint64_t GlibTimerScheduler::Start(unsigned interval_ms, std::function<bool()> tick) {
   return g_timeout_add_full(G_PRIORITY_DEFAULT, interval_ms, &Dispatch,
-                            BoxUserData<Tick>(std::move(tick)), &DeleteUserData<Tick>);
+                            glib::BoxUserData<Tick>(std::move(tick)), &glib::DeleteUserData<Tick>);
 }
 
 void GlibTimerScheduler::Stop(std::uint64_t source) { g_source_remove(static_cast<guint>(source)); }

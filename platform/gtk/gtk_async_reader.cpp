@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "platform/gtk/callback_guard.h"
-#include "platform/gtk/glib_holders.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 #include "platform/host/resource_address.h"
 
 namespace tovarin::platform::gtk {
@@ -15,11 +15,11 @@ namespace tovarin::platform::gtk {
 struct GtkAsyncReader::Operation {
   GtkAsyncReader* reader = nullptr;  // null once cancelled or finished
   std::string name;
-  GObjectRef<GCancellable> cancellable{g_cancellable_new()};
-  GObjectRef<SoupMessage> message;
-  GObjectRef<GFile> file;
-  GObjectRef<GInputStream> stream;
-  MainLoopSource timeout;
+  glib::GObjectPtr<GCancellable> cancellable{g_cancellable_new()};
+  glib::GObjectPtr<SoupMessage> message;
+  glib::GObjectPtr<GFile> file;
+  glib::GObjectPtr<GInputStream> stream;
+  glib::MainLoopSource timeout;
   Bytes data;
   std::uint64_t total = 0;
   bool failed = false;
@@ -30,8 +30,8 @@ namespace {
 using OperationPtr = std::shared_ptr<GtkAsyncReader::Operation>;
 constexpr gsize kPieceBytes = 64 * 1024;
 
-gpointer Hold(const OperationPtr& operation) { return BoxUserData<OperationPtr>(operation); }
-OperationPtr Take(gpointer data) { return *TakeUserData<OperationPtr>(data); }
+gpointer Hold(const OperationPtr& operation) { return glib::BoxUserData<OperationPtr>(operation); }
+OperationPtr Take(gpointer data) { return *glib::TakeUserData<OperationPtr>(data); }
 
 }  // namespace
 
@@ -53,9 +53,9 @@ struct GtkAsyncReader::ReadSteps {
   }
 
   static void OnPiece(GObject* source, GAsyncResult* result, gpointer data) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       const OperationPtr op = Take(data);
-      GErrorHolder error;
+      glib::GErrorHolder error;
       GBytes* bytes = g_input_stream_read_bytes_finish(G_INPUT_STREAM(source), result, error.out());
       if (op->reader == nullptr) {
         if (bytes != nullptr) g_bytes_unref(bytes);
@@ -87,11 +87,11 @@ struct GtkAsyncReader::ReadSteps {
   }
 
   static void OnSent(GObject* source, GAsyncResult* result, gpointer data) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       const OperationPtr op = Take(data);
-      GErrorHolder error;
+      glib::GErrorHolder error;
       GInputStream* stream = soup_session_send_finish(SOUP_SESSION(source), result, error.out());
-      op->stream = GObjectRef<GInputStream>(stream);
+      op->stream = glib::GObjectPtr<GInputStream>(stream);
       if (op->reader == nullptr) return;
       if (stream == nullptr) return Fail(op, error.message());
       const guint status = soup_message_get_status(op->message.get());
@@ -114,11 +114,12 @@ struct GtkAsyncReader::ReadSteps {
   }
 
   static void OnFileOpened(GObject* source, GAsyncResult* result, gpointer data) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       const OperationPtr op = Take(data);
-      GErrorHolder error;
+      glib::GErrorHolder error;
       GFileInputStream* stream = g_file_read_finish(G_FILE(source), result, error.out());
-      op->stream = GObjectRef<GInputStream>(stream != nullptr ? G_INPUT_STREAM(stream) : nullptr);
+      op->stream =
+          glib::GObjectPtr<GInputStream>(stream != nullptr ? G_INPUT_STREAM(stream) : nullptr);
       if (op->reader == nullptr) return;
       if (stream == nullptr) return Fail(op, error.message());
       GFileInfo* info =
@@ -137,7 +138,7 @@ struct GtkAsyncReader::ReadSteps {
   }
 
   static gboolean OnTimeout(gpointer data) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       const OperationPtr op = *static_cast<OperationPtr*>(data);
       op->timeout.Release();  // this source ends by returning G_SOURCE_REMOVE
       Fail(op, "timed out");
@@ -166,19 +167,19 @@ Status GtkAsyncReader::Start(const std::string& address, const std::string& name
   auto op = std::make_shared<Operation>();
   op->name = name;
   if (classified->kind == ResourceKind::kFile) {
-    op->file = GObjectRef<GFile>(g_file_new_for_path(classified->location.c_str()));
+    op->file = glib::GObjectPtr<GFile>(g_file_new_for_path(classified->location.c_str()));
   } else {
     SoupMessage* message = soup_message_new("GET", classified->location.c_str());
     if (message == nullptr) return Error{"malformed address: " + address};
-    op->message = GObjectRef<SoupMessage>(message);
+    op->message = glib::GObjectPtr<SoupMessage>(message);
   }
   Cancel(name);
   op->reader = this;
   reads_[name] = op;
   const auto timeout_ms = static_cast<guint>(std::max<std::int64_t>(1, options_.timeout.count()));
-  op->timeout = MainLoopSource(g_timeout_add_full(G_PRIORITY_DEFAULT, timeout_ms,
-                                                  &GtkAsyncReader::ReadSteps::OnTimeout, Hold(op),
-                                                  &DeleteUserData<OperationPtr>));
+  op->timeout = glib::MainLoopSource(
+      g_timeout_add_full(G_PRIORITY_DEFAULT, timeout_ms, &GtkAsyncReader::ReadSteps::OnTimeout,
+                         Hold(op), &glib::DeleteUserData<OperationPtr>));
   if (op->message) {
     soup_session_send_async(session_, op->message.get(), G_PRIORITY_DEFAULT, op->cancellable.get(),
                             &GtkAsyncReader::ReadSteps::OnSent, Hold(op));

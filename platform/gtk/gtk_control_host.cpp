@@ -13,7 +13,7 @@ namespace {
 
 struct QueuedTab {
   std::weak_ptr<bool> alive;
-  GObjectRef<GtkWidget> toplevel;
+  glib::GObjectPtr<GtkWidget> toplevel;
   bool forward;
 };
 
@@ -271,7 +271,7 @@ void GtkControlHost::OpenAddress(const std::string& address) {
     g_free(converted);
     g_free(absolute);
   }
-  GErrorHolder error;
+  glib::GErrorHolder error;
   if (!g_app_info_launch_default_for_uri(uri.c_str(), nullptr, error.out())) {
     g_message("tovarin: cannot open %s: %s", uri.c_str(), error.message().c_str());
   }
@@ -307,7 +307,7 @@ void GtkControlHost::SendKeys(std::string_view keys) {
         G_PRIORITY_DEFAULT,
         [](gpointer data) -> gboolean {
           const auto* queued = static_cast<QueuedTab*>(data);
-          GuardCallback([&] {
+          glib::GuardCallback([&] {
             if (!queued->alive.expired()) {
               gtk_widget_child_focus(queued->toplevel.get(),
                                      queued->forward ? GTK_DIR_TAB_FORWARD : GTK_DIR_TAB_BACKWARD);
@@ -315,9 +315,9 @@ void GtkControlHost::SendKeys(std::string_view keys) {
           });
           return G_SOURCE_REMOVE;
         },
-        BoxUserData<QueuedTab>(
-            QueuedTab{alive_, GObjectRef<GtkWidget>(GTK_WIDGET(g_object_ref(top))), forward}),
-        &DeleteUserData<QueuedTab>);
+        glib::BoxUserData<QueuedTab>(
+            QueuedTab{alive_, glib::GObjectPtr<GtkWidget>(GTK_WIDGET(g_object_ref(top))), forward}),
+        &glib::DeleteUserData<QueuedTab>);
   }
 }
 

@@ -162,8 +162,8 @@ class GtkControlHost final : public ControlHost {
   GtkDesktop& desktop_;
   GtkHostOptions options_;
   GtkFixed* container_;
-  GObjectRef<GtkWidget> widget_;
-  std::vector<SignalHandler> signals_;
+  glib::GObjectPtr<GtkWidget> widget_;
+  std::vector<glib::SignalHandler> signals_;
   Control* control_ = nullptr;
   Rect rect_;
   Bitmap surface_;

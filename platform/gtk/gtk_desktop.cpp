@@ -10,8 +10,8 @@ namespace tovarin::platform::gtk {
 
 GtkDesktop::GtkDesktop() : session_(soup_session_new()) {
   if (GtkSettings* settings = gtk_settings_get_default()) {
-    theme_signal_ = SignalHandler(settings, "notify::gtk-theme-name",
-                                  G_CALLBACK(&GtkDesktop::OnThemeChanged), this);
+    theme_signal_ = glib::SignalHandler(settings, "notify::gtk-theme-name",
+                                        G_CALLBACK(&GtkDesktop::OnThemeChanged), this);
   }
 }
 
@@ -101,7 +101,7 @@ std::intptr_t GtkDesktop::SendMessage(WindowHandle window, std::uint32_t message
   if (it == windows_.end()) return 0;
   const WindowProcedureChain& procedures = it->second.procedures;
   std::intptr_t result = 0;
-  GuardCallback([&] { result = procedures.Send(window, message, wparam, lparam); });
+  glib::GuardCallback([&] { result = procedures.Send(window, message, wparam, lparam); });
   return result;
 }
 
@@ -122,14 +122,15 @@ void GtkDesktop::PostMessage(WindowHandle window, std::uint32_t message, std::in
       G_PRIORITY_DEFAULT,
       [](gpointer data) -> gboolean {
         const auto* p = static_cast<PostedMessage*>(data);
-        GuardCallback([&] {
+        glib::GuardCallback([&] {
           if (!p->alive.expired())
             p->desktop->SendMessage(p->window, p->message, p->wparam, p->lparam);
         });
         return G_SOURCE_REMOVE;
       },
-      BoxUserData<PostedMessage>(PostedMessage{alive_, this, window, message, wparam, lparam}),
-      &DeleteUserData<PostedMessage>);
+      glib::BoxUserData<PostedMessage>(
+          PostedMessage{alive_, this, window, message, wparam, lparam}),
+      &glib::DeleteUserData<PostedMessage>);
 }
 
 // --- Leave tracking
@@ -199,7 +200,7 @@ void GtkDesktop::WatchForm(GtkWidget* toplevel) {
 }
 
 void GtkDesktop::OnActiveChanged(GtkWindow* window, GParamSpec*, gpointer data) {
-  GuardCallback([&] {
+  glib::GuardCallback([&] {
     auto* self = static_cast<GtkDesktop*>(data);
     const WindowHandle handle = self->HandleOf(GTK_WIDGET(window));
     const std::intptr_t active = gtk_window_is_active(window) ? 1 : 0;
@@ -210,7 +211,7 @@ void GtkDesktop::OnActiveChanged(GtkWindow* window, GParamSpec*, gpointer data) 
 
 gboolean GtkDesktop::OnFormKeyPress(GtkWidget* toplevel, GdkEventKey* event, gpointer data) {
   gboolean handled = FALSE;
-  GuardCallback([&] {
+  glib::GuardCallback([&] {
     handled = static_cast<GtkDesktop*>(data)->RouteFormKey(toplevel, *event) ? TRUE : FALSE;
   });
   return handled;
@@ -248,7 +249,7 @@ bool GtkDesktop::RouteFormKey(GtkWidget* toplevel, const GdkEventKey& event) {
 }
 
 void GtkDesktop::OnThemeChanged(GtkSettings*, GParamSpec*, gpointer data) {
-  GuardCallback([&] {
+  glib::GuardCallback([&] {
     auto* self = static_cast<GtkDesktop*>(data);
     std::vector<WindowHandle> handles;
     for (const auto& [handle, window] : self->windows_) handles.push_back(handle);

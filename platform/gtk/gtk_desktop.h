@@ -33,8 +33,8 @@
 #include <set>
 #include <vector>
 
-#include "platform/gtk/callback_guard.h"
-#include "platform/gtk/glib_holders.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 #include "platform/host/control_host.h"
 #include "platform/host/window_procedure_chain.h"
 
@@ -96,7 +96,7 @@ class GtkDesktop {
     WindowProcedureChain procedures;
   };
   struct Form {
-    std::vector<SignalHandler> signals;
+    std::vector<glib::SignalHandler> signals;
     GtkControlHost* default_button = nullptr;
     GtkControlHost* cancel_button = nullptr;
   };
@@ -107,7 +107,7 @@ class GtkDesktop {
   void WatchForm(GtkWidget* toplevel);
   bool RouteFormKey(GtkWidget* toplevel, const GdkEventKey& event);
 
-  GObjectRef<SoupSession> session_;
+  glib::GObjectPtr<SoupSession> session_;
   std::map<WindowHandle, Window> windows_;
   std::map<GtkWidget*, WindowHandle> handles_;
   WindowHandle next_handle_ = 0x10000;
@@ -116,7 +116,7 @@ class GtkDesktop {
   std::vector<GtkControlHost*> hosts_;
   std::map<GtkWidget*, Form> forms_;
   std::vector<std::map<GtkWidget*, Form>::node_type> finalized_forms_;  // see OnWidgetFinalized
-  SignalHandler theme_signal_;
+  glib::SignalHandler theme_signal_;
   WindowHandle capture_ = 0;
   GdkSeat* grabbed_seat_ = nullptr;
   std::function<void(GtkMenu*)> popup_observer_;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/gtk/cairo_region_ref.h"
 #include "platform/gtk/gtk_control_host.h"
 #include "platform/gtk/key_codes.h"
 #include "platform/gtk/tooltip_window_gtk.h"
@@ -130,7 +131,7 @@ struct HostSignals {
   static GtkControlHost* Host(gpointer data) { return static_cast<GtkControlHost*>(data); }
 
   static gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       GtkControlHost* host = Host(data);
       if (host->needs_paint_) host->PaintSurface();
       if (host->surface_.IsEmpty()) return;
@@ -150,7 +151,7 @@ struct HostSignals {
   }
 
   static gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer data) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       GtkControlHost* host = Host(data);
       // GTK reports a double click as press, release, press, 2button-press: the host detects
       // it on the second press itself and ignores GTK's extra events.
@@ -186,7 +187,7 @@ struct HostSignals {
   }
 
   static gboolean OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer data) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       GtkControlHost* host = Host(data);
       const int button = ButtonFlag(event->button);
       if (button == 0) return;
@@ -210,7 +211,7 @@ struct HostSignals {
   }
 
   static gboolean OnMotion(GtkWidget*, GdkEventMotion* event, gpointer data) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       GtkControlHost* host = Host(data);
       if (host->shown_system_cursor_ != 0) {
         host->shown_system_cursor_ = 0;
@@ -225,7 +226,7 @@ struct HostSignals {
   }
 
   static gboolean OnLeave(GtkWidget*, GdkEventCrossing* event, gpointer data) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       if (event->detail == GDK_NOTIFY_INFERIOR) return;
       GtkControlHost* host = Host(data);
       host->desktop_.PointerLeft(host->ControlWindow(), ButtonFlagsOf(event->state) != 0);
@@ -235,7 +236,7 @@ struct HostSignals {
 
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
     gboolean handled = FALSE;
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       GtkControlHost* host = Host(data);
       int code = VirtualKeyCode(event->keyval);
       if (code == 0 || code == 9 || host->control_ == nullptr) return;  // Tab moves the focus
@@ -250,7 +251,7 @@ struct HostSignals {
 
   static gboolean OnKeyRelease(GtkWidget*, GdkEventKey* event, gpointer data) {
     gboolean handled = FALSE;
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       GtkControlHost* host = Host(data);
       int code = VirtualKeyCode(event->keyval);
       if (code == 0 || code == 9 || host->control_ == nullptr) return;
@@ -261,7 +262,7 @@ struct HostSignals {
   }
 
   static gboolean OnFocusIn(GtkWidget*, GdkEventFocus*, gpointer data) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       GtkControlHost* host = Host(data);
       if (host->control_ != nullptr) host->control_->OnGotFocus();
       host->desktop_.UpdateDisplayAsDefault(host->Toplevel());
@@ -270,7 +271,7 @@ struct HostSignals {
   }
 
   static gboolean OnFocusOut(GtkWidget*, GdkEventFocus*, gpointer data) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       GtkControlHost* host = Host(data);
       if (host->control_ != nullptr) host->control_->OnLostFocus();
       host->desktop_.UpdateDisplayAsDefault(host->Toplevel());
@@ -279,14 +280,14 @@ struct HostSignals {
   }
 
   static void OnRealize(GtkWidget*, gpointer data) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       Host(data)->ApplyRegion();
       Host(data)->ApplyCursor(0);
     });
   }
 
   static void OnMap(GtkWidget*, gpointer data) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       GtkControlHost* host = Host(data);
       host->needs_paint_ = true;
       if (host->control_ != nullptr) host->control_->OnShow();
@@ -294,7 +295,7 @@ struct HostSignals {
   }
 
   static void OnUnmap(GtkWidget*, gpointer data) {
-    GuardCallback([&] {
+    glib::GuardCallback([&] {
       if (Host(data)->control_ != nullptr) Host(data)->control_->OnHide();
     });
   }
@@ -302,7 +303,7 @@ struct HostSignals {
   static gboolean OnQueryToolTip(GtkWidget*, gint, gint, gboolean, GtkTooltip* tooltip,
                                  gpointer data) {
     gboolean show = FALSE;
-    GuardCallback([&] { show = Host(data)->FillToolTip(tooltip) ? TRUE : FALSE; });
+    glib::GuardCallback([&] { show = Host(data)->FillToolTip(tooltip) ? TRUE : FALSE; });
     return show;
   }
 };

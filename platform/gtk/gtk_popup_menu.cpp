@@ -1,7 +1,7 @@
 #include "platform/gtk/gtk_popup_menu.h"
 
-#include "platform/gtk/callback_guard.h"
-#include "platform/gtk/glib_holders.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 #include "platform/gtk/gtk_desktop.h"
 
 namespace tovarin::platform::gtk {
@@ -36,14 +36,14 @@ std::string MnemonicText(const std::string& caption) {
 }
 
 void OnItemActivate(GtkMenuItem* item, gpointer data) {
-  GuardCallback([&] {
+  glib::GuardCallback([&] {
     static_cast<PopupState*>(data)->chosen =
         static_cast<MenuItem*>(g_object_get_data(G_OBJECT(item), kItemKey));
   });
 }
 
 void OnMenuDeactivate(GtkMenuShell*, gpointer data) {
-  GuardCallback([&] { g_main_loop_quit(static_cast<PopupState*>(data)->loop); });
+  glib::GuardCallback([&] { g_main_loop_quit(static_cast<PopupState*>(data)->loop); });
 }
 
 GtkWidget* BuildMenu(MenuItem& root, const MenuItem* default_item, PopupState& state);
@@ -101,7 +101,7 @@ struct ShownNotice {
 gboolean NotifyShown(gpointer data) {
   auto* notice = static_cast<ShownNotice*>(data);
   notice->fired = true;
-  GuardCallback([&] { notice->desktop->NotifyPopupShown(notice->menu); });
+  glib::GuardCallback([&] { notice->desktop->NotifyPopupShown(notice->menu); });
   return G_SOURCE_REMOVE;
 }
 
@@ -178,7 +178,8 @@ std::string RunPopupMenu(const GtkDesktop& desktop, MenuItem& menu, const PopupP
   // The tree may change while the menu is open (a timer tick); the items shown stay alive.
   const std::vector<std::shared_ptr<MenuItem>> keep_alive = menu.children;
   PopupState state;
-  GObjectRef<GtkWidget> popup(GTK_WIDGET(g_object_ref_sink(BuildMenu(menu, default_item, state))));
+  glib::GObjectPtr<GtkWidget> popup(
+      GTK_WIDGET(g_object_ref_sink(BuildMenu(menu, default_item, state))));
   GtkMenu* shown = GTK_MENU(popup.get());
   gtk_widget_show_all(popup.get());
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);

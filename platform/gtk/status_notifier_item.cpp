@@ -85,7 +85,7 @@ GVariant* Pixmaps(GdkPixbuf* picture) {
     for (int size : kPanelSizes) {
       if (size >= width) continue;
       const int scaled_height = std::max(1, height * size / width);
-      GObjectRef<GdkPixbuf> scaled(
+      glib::GObjectPtr<GdkPixbuf> scaled(
           gdk_pixbuf_scale_simple(picture, size, scaled_height, GDK_INTERP_BILINEAR));
       if (scaled) g_variant_builder_add_value(&builder, PixmapEntry(scaled.get()));
     }
@@ -100,7 +100,7 @@ GVariant* EmptyPixmaps() { return g_variant_new_array(G_VARIANT_TYPE("(iiay)"), 
 StatusNotifierItem::StatusNotifierItem(GDBusConnection* bus, int id, GdkPixbuf* picture,
                                        std::string tool_tip, std::function<void(int)> on_button,
                                        std::function<void(State)> on_state)
-    : bus_(GObjectRef<GDBusConnection>(G_DBUS_CONNECTION(g_object_ref(bus)))),
+    : bus_(glib::GObjectPtr<GDBusConnection>(G_DBUS_CONNECTION(g_object_ref(bus)))),
       bus_name_("org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" +
                 std::to_string(id)),
       tool_tip_(std::move(tool_tip)),
@@ -150,7 +150,7 @@ void StatusNotifierItem::SetState(State state) {
   state_ = state;
   // A copy: the owner may destroy this item from inside the notification.
   std::function<void(State)> notify = on_state_;
-  if (notify) GuardCallback([&] { notify(state); });
+  if (notify) glib::GuardCallback([&] { notify(state); });
 }
 
 void StatusNotifierItem::OnNameAcquired(GDBusConnection* /*bus*/, const gchar* /*name*/,
@@ -250,7 +250,7 @@ gboolean StatusNotifierItem::OnPendingButton(gpointer self) {
   std::function<void(int)> handler = item->on_button_;
   for (int button : buttons) {
     if (alive.expired()) break;
-    if (handler) GuardCallback([&] { handler(button); });
+    if (handler) glib::GuardCallback([&] { handler(button); });
   }
   return G_SOURCE_REMOVE;
 }

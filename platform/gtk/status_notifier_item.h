@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/gtk/callback_guard.h"
-#include "platform/gtk/glib_holders.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 
 namespace tovarin::platform::gtk {
 
@@ -75,14 +75,14 @@ class StatusNotifierItem {
   static void OnRegistered(GObject* source, GAsyncResult* result, gpointer self);
   static gboolean OnPendingButton(gpointer self);
 
-  GObjectRef<GDBusConnection> bus_;
+  glib::GObjectPtr<GDBusConnection> bus_;
   std::string bus_name_;
   std::string tool_tip_;
   std::function<void(int)> on_button_;
   std::function<void(State)> on_state_;
   std::unique_ptr<GDBusNodeInfo, NodeInfoDeleter> interface_info_;
   std::unique_ptr<GVariant, VariantDeleter> pixmaps_;  // a(iiay), floating reference sunk
-  GObjectRef<GCancellable> cancellable_;               // cancels the pending registration call
+  glib::GObjectPtr<GCancellable> cancellable_;         // cancels the pending registration call
   bool has_picture_ = false;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // expires with the item
   guint object_id_ = 0;

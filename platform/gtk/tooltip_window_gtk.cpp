@@ -5,8 +5,9 @@
 #include <cmath>
 #include <utility>
 
-#include "platform/gtk/callback_guard.h"
-#include "platform/gtk/glib_holders.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
+#include "platform/gtk/cairo_region_ref.h"
 #include "platform/text/text.h"
 
 namespace tovarin::platform::gtk {
@@ -63,11 +64,14 @@ GtkToolTipWindow::GtkToolTipWindow(GtkWidget* tool, ToolTipSpec spec, const Text
     : tool_(tool), spec_(std::move(spec)), painter_(text) {
   gtk_widget_add_events(tool_, GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK |
                                    GDK_LEAVE_NOTIFY_MASK | GDK_BUTTON_PRESS_MASK);
-  motion_ =
-      SignalHandler(tool_, "motion-notify-event", G_CALLBACK(&GtkToolTipWindow::OnMotion), this);
-  enter_ = SignalHandler(tool_, "enter-notify-event", G_CALLBACK(&GtkToolTipWindow::OnEnter), this);
-  leave_ = SignalHandler(tool_, "leave-notify-event", G_CALLBACK(&GtkToolTipWindow::OnLeave), this);
-  press_ = SignalHandler(tool_, "button-press-event", G_CALLBACK(&GtkToolTipWindow::OnPress), this);
+  motion_ = glib::SignalHandler(tool_, "motion-notify-event",
+                                G_CALLBACK(&GtkToolTipWindow::OnMotion), this);
+  enter_ = glib::SignalHandler(tool_, "enter-notify-event", G_CALLBACK(&GtkToolTipWindow::OnEnter),
+                               this);
+  leave_ = glib::SignalHandler(tool_, "leave-notify-event", G_CALLBACK(&GtkToolTipWindow::OnLeave),
+                               this);
+  press_ = glib::SignalHandler(tool_, "button-press-event", G_CALLBACK(&GtkToolTipWindow::OnPress),
+                               this);
 }
 
 GtkToolTipWindow::~GtkToolTipWindow() {
@@ -88,12 +92,12 @@ bool GtkToolTipWindow::IsShown() const {
 // --- Pointer watching -------------------------------------------------------------------------
 
 gboolean GtkToolTipWindow::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer data) {
-  GuardCallback([&] { Self(data)->PointerMoved(RootPoint(event->x_root, event->y_root)); });
+  glib::GuardCallback([&] { Self(data)->PointerMoved(RootPoint(event->x_root, event->y_root)); });
   return FALSE;  // the control still gets the move
 }
 
 gboolean GtkToolTipWindow::OnEnter(GtkWidget*, GdkEventCrossing* event, gpointer data) {
-  GuardCallback([&] {
+  glib::GuardCallback([&] {
     GtkToolTipWindow* self = Self(data);
     self->suppressed_ = false;
     self->PointerMoved(RootPoint(event->x_root, event->y_root));
@@ -102,7 +106,7 @@ gboolean GtkToolTipWindow::OnEnter(GtkWidget*, GdkEventCrossing* event, gpointer
 }
 
 gboolean GtkToolTipWindow::OnLeave(GtkWidget*, GdkEventCrossing*, gpointer data) {
-  GuardCallback([&] {
+  glib::GuardCallback([&] {
     GtkToolTipWindow* self = Self(data);
     self->suppressed_ = false;
     self->Hide();
@@ -111,7 +115,7 @@ gboolean GtkToolTipWindow::OnLeave(GtkWidget*, GdkEventCrossing*, gpointer data)
 }
 
 gboolean GtkToolTipWindow::OnPress(GtkWidget*, GdkEventButton*, gpointer data) {
-  GuardCallback([&] {
+  glib::GuardCallback([&] {
     GtkToolTipWindow* self = Self(data);
     self->suppressed_ = true;
     self->Hide();
@@ -124,20 +128,20 @@ void GtkToolTipWindow::PointerMoved(Point screen_pointer) {
   if (suppressed_ || IsShown() || spec_.text.empty()) return;
   // The tip shows once the pointer rests for the initial delay.
   initial_delay_ =
-      MainLoopSource(g_timeout_add(kInitialDelayMs, &GtkToolTipWindow::OnInitialDelay, this));
+      glib::MainLoopSource(g_timeout_add(kInitialDelayMs, &GtkToolTipWindow::OnInitialDelay, this));
 }
 
 gboolean GtkToolTipWindow::OnInitialDelay(gpointer data) {
   GtkToolTipWindow* self = Self(data);
   self->initial_delay_.Release();  // this source ends by returning FALSE
-  GuardCallback([&] { self->ShowAt(self->pointer_); });
+  glib::GuardCallback([&] { self->ShowAt(self->pointer_); });
   return G_SOURCE_REMOVE;
 }
 
 gboolean GtkToolTipWindow::OnAutoPop(gpointer data) {
   GtkToolTipWindow* self = Self(data);
   self->auto_pop_.Release();
-  GuardCallback([&] { self->Hide(); });
+  glib::GuardCallback([&] { self->Hide(); });
   return G_SOURCE_REMOVE;
 }
 
@@ -164,7 +168,7 @@ void GtkToolTipWindow::EnsureWindow() {
   GtkWidget* top = gtk_widget_get_toplevel(tool_);
   if (top != nullptr && gtk_widget_is_toplevel(top))
     gtk_window_set_transient_for(GTK_WINDOW(window_), GTK_WINDOW(top));
-  draw_ = SignalHandler(window_, "draw", G_CALLBACK(&GtkToolTipWindow::OnDraw), this);
+  draw_ = glib::SignalHandler(window_, "draw", G_CALLBACK(&GtkToolTipWindow::OnDraw), this);
 }
 
 void GtkToolTipWindow::ShowAt(Point screen_pointer) {
@@ -193,7 +197,7 @@ void GtkToolTipWindow::ShowAt(Point screen_pointer) {
   gtk_widget_input_shape_combine_region(window_, no_input.get());
   gtk_widget_show(window_);
   gtk_widget_queue_draw(window_);
-  auto_pop_ = MainLoopSource(g_timeout_add(kAutoPopMs, &GtkToolTipWindow::OnAutoPop, this));
+  auto_pop_ = glib::MainLoopSource(g_timeout_add(kAutoPopMs, &GtkToolTipWindow::OnAutoPop, this));
 }
 
 void GtkToolTipWindow::Hide() {
@@ -203,7 +207,7 @@ void GtkToolTipWindow::Hide() {
 }
 
 gboolean GtkToolTipWindow::OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
-  GuardCallback([&] {
+  glib::GuardCallback([&] {
     GtkToolTipWindow* self = Self(data);
     if (self->image_) PaintBitmap(cr, self->image_->pixels);
   });

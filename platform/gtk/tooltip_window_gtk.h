@@ -20,8 +20,8 @@
 
 #include <optional>
 
-#include "platform/gtk/callback_guard.h"
-#include "platform/gtk/glib_holders.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 #include "platform/host/control_host.h"
 #include "platform/host/tooltip_image.h"
 
@@ -68,14 +68,14 @@ class GtkToolTipWindow {
   std::optional<ToolTipImage> image_;
   Point pointer_{};
   bool suppressed_ = false;  // after a press, until the pointer leaves
-  MainLoopSource initial_delay_;
-  MainLoopSource auto_pop_;
-  SignalHandler draw_;
+  glib::MainLoopSource initial_delay_;
+  glib::MainLoopSource auto_pop_;
+  glib::SignalHandler draw_;
   // Last: disconnected first when the object dies.
-  SignalHandler motion_;
-  SignalHandler enter_;
-  SignalHandler leave_;
-  SignalHandler press_;
+  glib::SignalHandler motion_;
+  glib::SignalHandler enter_;
+  glib::SignalHandler leave_;
+  glib::SignalHandler press_;
 };
 
 }  // namespace tovarin::platform::gtk

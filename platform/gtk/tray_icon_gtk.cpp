@@ -130,7 +130,7 @@ std::string GtkTrayIcon::WatcherOwner() const {
 void GtkTrayIcon::OnWatcherAppeared(GDBusConnection* /*bus*/, const gchar* /*name*/,
                                     const gchar* owner, gpointer self) {
   auto* tray = static_cast<GtkTrayIcon*>(self);
-  GuardCallback([&] {
+  glib::GuardCallback([&] {
     if (tray->watcher_owner_ == owner) return;
     // A new watcher knows nothing of an item registered with the one before.
     tray->item_.reset();
@@ -143,7 +143,7 @@ void GtkTrayIcon::OnWatcherAppeared(GDBusConnection* /*bus*/, const gchar* /*nam
 void GtkTrayIcon::OnWatcherVanished(GDBusConnection* /*bus*/, const gchar* /*name*/,
                                     gpointer self) {
   auto* tray = static_cast<GtkTrayIcon*>(self);
-  GuardCallback([&] {
+  glib::GuardCallback([&] {
     tray->watcher_owner_.clear();
     tray->item_failed_ = false;
     tray->Offer();

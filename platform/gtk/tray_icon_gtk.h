@@ -19,8 +19,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/gtk/callback_guard.h"
-#include "platform/gtk/glib_holders.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 #include "platform/gtk/status_notifier_item.h"
 #include "platform/gtk/xembed_tray_icon.h"
 #include "platform/host/tray_icon.h"
@@ -58,10 +58,10 @@ class GtkTrayIcon final : public TrayIcon {
   static void OnWatcherVanished(GDBusConnection* bus, const gchar* name, gpointer self);
 
   TrayIconSettings settings_;
-  GObjectRef<GdkPixbuf> picture_;
+  glib::GObjectPtr<GdkPixbuf> picture_;
   std::function<void(int, int)> on_button_;
   XEmbedTrayIcon xembed_;
-  GObjectRef<GDBusConnection> bus_;  // null without a session bus
+  glib::GObjectPtr<GDBusConnection> bus_;  // null without a session bus
   guint watch_id_ = 0;
   std::string watcher_owner_;  // empty while no watcher is on the bus
   bool item_failed_ = false;   // the watcher refused the item: XEmbed until it changes

@@ -147,7 +147,7 @@ class WebKitHtmlDocument final : public HtmlDocument {
   // True when the page's context menu may show.
   bool ContextMenu() {
     bool show = true;
-    if (on_context_menu_) GuardCallback([&] { show = on_context_menu_(); });
+    if (on_context_menu_) glib::GuardCallback([&] { show = on_context_menu_(); });
     return show;
   }
 
@@ -323,7 +323,7 @@ gboolean WebKitBrowserView::OnNavigationTimeout(gpointer self) {
 
 bool WebKitBrowserView::RaiseNewWindow() {
   bool cancel = false;
-  if (sink_ != nullptr) GuardCallback([&] { sink_->NewWindow2(cancel); });
+  if (sink_ != nullptr) glib::GuardCallback([&] { sink_->NewWindow2(cancel); });
   return cancel;
 }
 
@@ -360,7 +360,7 @@ gboolean WebKitBrowserView::OnDecidePolicy(WebKitWebView* /*web_view*/,
   WebKitFrameObject frame(nullptr);
   bool cancel = false;
   if (view->sink_ != nullptr)
-    GuardCallback([&] { view->sink_->BeforeNavigate2(frame, request, cancel); });
+    glib::GuardCallback([&] { view->sink_->BeforeNavigate2(frame, request, cancel); });
   if (cancel) {
     webkit_policy_decision_ignore(decision);
     return TRUE;
@@ -373,10 +373,10 @@ void WebKitBrowserView::OnLoadChanged(WebKitWebView* /*web_view*/, WebKitLoadEve
   auto* view = static_cast<WebKitBrowserView*>(self);
   if (event == WEBKIT_LOAD_STARTED) {
     view->EndPending();  // the view's own loading state takes over
-    if (view->sink_ != nullptr) GuardCallback([&] { view->sink_->DownloadBegin(); });
+    if (view->sink_ != nullptr) glib::GuardCallback([&] { view->sink_->DownloadBegin(); });
   } else if (event == WEBKIT_LOAD_FINISHED) {
     view->EndPending();
-    if (view->sink_ != nullptr) GuardCallback([&] { view->sink_->DownloadComplete(); });
+    if (view->sink_ != nullptr) glib::GuardCallback([&] { view->sink_->DownloadComplete(); });
   }
 }
 
@@ -454,7 +454,8 @@ void WebKitBrowserView::OnDownloadStarted(WebKitWebContext* /*context*/, WebKitD
 
 gboolean WebKitBrowserView::OnPageMessage(WebKitUserContentManager* /*manager*/, JSCValue* value,
                                           WebKitScriptMessageReply* reply, gpointer self) {
-  GuardCallback([&] { static_cast<WebKitBrowserView*>(self)->HandlePageMessage(value, reply); });
+  glib::GuardCallback(
+      [&] { static_cast<WebKitBrowserView*>(self)->HandlePageMessage(value, reply); });
   return TRUE;
 }
 
@@ -477,7 +478,7 @@ void WebKitBrowserView::HandlePageMessage(JSCValue* value, WebKitScriptMessageRe
     link_->reporting_document = id;
     link_->reply_scripts = &scripts;
     WebKitFrameObject frame(document);
-    if (sink_ != nullptr) GuardCallback([&] { sink_->NavigateComplete2(frame, url); });
+    if (sink_ != nullptr) glib::GuardCallback([&] { sink_->NavigateComplete2(frame, url); });
     link_->reporting_document = 0;
     link_->reply_scripts = nullptr;
     // Where eval is forbidden the page cannot run the scripts; the view runs a main frame's

@@ -28,9 +28,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/gtk/callback_guard.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 #include "platform/gtk/form_window_children.h"
-#include "platform/gtk/glib_holders.h"
 #include "platform/host/browser_view.h"
 
 namespace tovarin::platform::gtk {
@@ -108,8 +108,8 @@ class WebKitBrowserView final : public BrowserView {
   bool RaiseNewWindow();
   void EndPending();
 
-  GObjectRef<WebKitWebContext> context_;
-  GObjectRef<WebKitUserContentManager> content_;
+  glib::GObjectPtr<WebKitWebContext> context_;
+  glib::GObjectPtr<WebKitUserContentManager> content_;
   GtkWidget* view_ = nullptr;
   std::unique_ptr<ChildPlacement> placement_;
   std::shared_ptr<WebKitViewLink> link_;

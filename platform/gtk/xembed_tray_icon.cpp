@@ -40,7 +40,7 @@ gboolean XEmbedTrayIcon::OnButtonPress(GtkStatusIcon* /*icon*/, GdkEventButton* 
   if (event->button == 1) button = 1;
   if (event->button == 3) button = 2;
   if (event->button == 2) button = 4;
-  if (button != 0 && tray->on_button_) GuardCallback([&] { tray->on_button_(button); });
+  if (button != 0 && tray->on_button_) glib::GuardCallback([&] { tray->on_button_(button); });
   return TRUE;
 }
 

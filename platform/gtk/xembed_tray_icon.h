@@ -9,8 +9,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/gtk/callback_guard.h"
-#include "platform/gtk/glib_holders.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 
 namespace tovarin::platform::gtk {
 
@@ -30,7 +30,7 @@ class XEmbedTrayIcon {
  private:
   static gboolean OnButtonPress(GtkStatusIcon* icon, GdkEventButton* event, gpointer self);
 
-  GObjectRef<GtkStatusIcon> icon_;
+  glib::GObjectPtr<GtkStatusIcon> icon_;
   std::function<void(int)> on_button_;
 };
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "gateway/service/glib_holders.h"
+#include "platform/glib/glib_holders.h"
 #include "tests/gateway_service/origin_server.h"
 
 // A stand-in for the system resolver: answers every name with 192.0.2.7 (a documentation
@@ -76,6 +76,11 @@ static void tovarin_recording_resolver_class_init(TovarinRecordingResolverClass*
 }
 
 namespace tovarin::gateway {
+
+using platform::glib::GCharPtr;
+using platform::glib::GErrorHolder;
+using platform::glib::GObjectPtr;
+
 namespace {
 
 std::vector<std::string> Addresses(GList* list) {

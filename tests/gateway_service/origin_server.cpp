@@ -5,9 +5,16 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "gateway/service/glib_holders.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 
 namespace tovarin::gateway::test {
+
+using platform::glib::AttachedSource;
+using platform::glib::GErrorHolder;
+using platform::glib::GObjectPtr;
+using platform::glib::GuardCallback;
+
 namespace {
 
 constexpr const char* kBodyStreamKey = "tovarin-test-body-stream";

@@ -8,11 +8,14 @@
 #include <iterator>
 #include <vector>
 
-#include "gateway/service/glib_holders.h"
 #include "gateway/service/query_fields.h"
+#include "platform/glib/glib_holders.h"
 #include "tests/gateway_service/gateway_fixture.h"
 
 namespace tovarin::gateway::test {
+
+using platform::glib::GCharPtr;
+
 namespace {
 
 using GatewayEndpoints = GatewayFixture;

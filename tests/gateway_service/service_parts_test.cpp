@@ -8,15 +8,18 @@
 #include "gateway/service/deck_cache.h"
 #include "gateway/service/fetcher.h"
 #include "gateway/service/form_body.h"
-#include "gateway/service/glib_holders.h"
 #include "gateway/service/host_allow_list.h"
 #include "gateway/service/image_types.h"
 #include "gateway/service/service_addresses.h"
 #include "gateway/service/start_page.h"
 #include "gateway/service/state_cookies.h"
 #include "gateway/url.h"
+#include "platform/glib/glib_holders.h"
 
 namespace tovarin::gateway {
+
+using platform::glib::GBytesPtr;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -9,10 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "gateway/service/glib_holders.h"
+#include "platform/glib/glib_holders.h"
 #include "tests/gateway_service/gateway_fixture.h"
 
 namespace tovarin::gateway::test {
+
+using platform::glib::GCharPtr;
+using platform::glib::GErrorHolder;
+using platform::glib::GObjectPtr;
+
 namespace {
 
 std::string ProgramPath() {

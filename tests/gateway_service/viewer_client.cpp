@@ -5,11 +5,16 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "gateway/service/glib_holders.h"
 #include "gateway/url.h"
+#include "platform/glib/glib_holders.h"
 #include "tests/gateway_service/origin_server.h"
 
 namespace tovarin::gateway::test {
+
+using platform::glib::GBytesPtr;
+using platform::glib::GErrorHolder;
+using platform::glib::GObjectPtr;
+
 namespace {
 
 std::string Lower(std::string_view text) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gtk/glib_holders.h"
+#include "platform/glib/glib_holders.h"
 #include "platform/headless/controls/loopback_http_server.h"
 #include "tests/gtk/main_loop_waits.h"
 
@@ -62,7 +62,7 @@ class GtkAsyncReaderTest : public ::testing::Test {
     for (const std::string& path : temp_files_) g_remove(path.c_str());
   }
 
-  GObjectRef<SoupSession> session_{soup_session_new()};
+  glib::GObjectPtr<SoupSession> session_{soup_session_new()};
   std::unique_ptr<LoopbackHttpServer> server_;
   std::unique_ptr<GtkAsyncReader> reader_;
   std::vector<std::string> log_;

@@ -17,7 +17,7 @@
 namespace tovarin::tools {
 namespace {
 
-using platform::gtk::GuardCallback;
+using platform::glib::GuardCallback;
 
 constexpr const char* kControlName = "g1";
 // Action values beyond the run states: show the next frame, and restart from frame 1.

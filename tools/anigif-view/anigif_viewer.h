@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "anigif/uc_ani_gif.h"
-#include "platform/gtk/callback_guard.h"
-#include "platform/gtk/glib_holders.h"
+#include "platform/glib/callback_guard.h"
+#include "platform/glib/glib_holders.h"
 #include "platform/gtk/gtk_control_host.h"
 #include "platform/gtk/gtk_desktop.h"
 #include "platform/result.h"
@@ -67,8 +67,8 @@ class AniGifViewer {
   std::unique_ptr<GMainLoop, MainLoopDeleter> loop_;
   GtkWidget* window_ = nullptr;  // owned: destroyed with the viewer
   GtkWidget* fixed_ = nullptr;   // the window's child
-  std::vector<platform::gtk::SignalHandler> signals_;
-  std::vector<platform::gtk::MainLoopSource> quit_sources_;
+  std::vector<platform::glib::SignalHandler> signals_;
+  std::vector<platform::glib::MainLoopSource> quit_sources_;
   std::unique_ptr<platform::gtk::GtkControlHost> host_;
   std::unique_ptr<anigif::ucAniGIF> control_;
   std::string file_name_;  // shown in the title

@@ -1,14 +1,15 @@
 #pragma once
-// GuardCallback: the frame every GLib, GTK and GDBus callback of platform/gtk runs its C++ body
-// in. GLib calls back through C frames that cannot unwind, so no exception may leave a callback:
-// the guard catches every exception, logs it with g_warning, and returns normally.
+// GuardCallback: the frame every GLib, GIO, GDBus, GTK and libsoup callback runs its C++ body
+// in, in the GTK desktop and in the rendering service. GLib calls back through C frames that
+// cannot unwind, so no exception may leave a callback: the guard catches every exception, logs
+// it with g_warning, and returns normally.
 
 #include <glib.h>
 
 #include <exception>
 #include <utility>
 
-namespace tovarin::platform::gtk {
+namespace tovarin::platform::glib {
 
 // Runs `body`, swallowing any exception it throws.
 template <typename Body>
@@ -22,4 +23,4 @@ void GuardCallback(Body&& body) noexcept {
   }
 }
 
-}  // namespace tovarin::platform::gtk
+}  // namespace tovarin::platform::glib
