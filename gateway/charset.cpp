@@ -367,6 +367,54 @@ std::string_view BomDecoder(Bytes bytes, std::size_t& bom_length) {
   return {};
 }
 
+// What the bytes of an unlabelled or doubtful page look like read as UTF-8: how many
+// characters beyond ASCII are well-formed sequences, and how many ill-formed pieces there are.
+struct Utf8Profile {
+  std::size_t multibyte = 0;
+  std::size_t ill_formed = 0;
+
+  // Valid throughout, with at least one character beyond ASCII.
+  bool WhollyUtf8() const { return ill_formed == 0 && multibyte > 0; }
+  // UTF-8 with a few broken sequences (a download cut in the middle of a character, a stray
+  // byte), not legacy text: GBK or Latin-1 text read as UTF-8 is mostly ill-formed pieces.
+  bool MostlyUtf8() const { return ill_formed == 0 || multibyte > ill_formed; }
+};
+
+// One pass, a sequence at a time (ValidUtf8Length rescans a run of high bytes on each call,
+// which a page of legacy text, all high bytes, would make quadratic).
+Utf8Profile ProfileUtf8(Bytes bytes) {
+  Utf8Profile profile;
+  const auto* text = reinterpret_cast<const gchar*>(bytes.data());
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    if (bytes[pos] < 0x80) {
+      ++pos;
+      continue;
+    }
+    const auto left = static_cast<gssize>(std::min<std::size_t>(bytes.size() - pos, 4));
+    if (g_utf8_get_char_validated(text + pos, left) < 0x110000) {
+      ++profile.multibyte;
+      pos += static_cast<std::size_t>(g_utf8_next_char(text + pos) - (text + pos));
+    } else {
+      ++profile.ill_formed;
+      pos += InvalidUtf8Length(bytes.subspan(pos));
+    }
+  }
+  return profile;
+}
+
+// The charset a browser set up for Chinese reads an undeclared page in, when the page is not
+// UTF-8: GBK (here its superset GB18030).
+constexpr std::string_view kLocalFallback = "GB18030";
+
+// The bytes decoded with `decoder` when every sequence is well-formed in it; nullopt when any
+// is not (then the guess was wrong) or the text is too large.
+std::optional<DecodedText> DecodeCleanly(Bytes bytes, std::string_view decoder) {
+  platform::Result<DecodedText> text = Decode(bytes, decoder);
+  if (!text.ok() || text->replaced != 0) return std::nullopt;
+  return std::move(text.value());
+}
+
 // ---- Encoding ----------------------------------------------------------------------------
 
 [[nodiscard]] bool AppendCharacterReference(std::string& out, gunichar code_point) {
@@ -475,23 +523,27 @@ platform::Result<DecodedText> DecodeToUtf8(std::span<const std::uint8_t> bytes,
   if (const std::string_view decoder = BomDecoder(bytes, bom_length); !decoder.empty()) {
     return Decode(bytes.subspan(bom_length), decoder);
   }
-  if (const std::string decoder = CanonicalCharset(CharsetFromContentType(content_type));
-      !decoder.empty()) {
-    return Decode(bytes, decoder);
-  }
+  const Utf8Profile profile = ProfileUtf8(bytes);
   const std::string_view head(reinterpret_cast<const char*>(bytes.data()),
                               std::min(bytes.size(), kMetaScanBytes));
-  if (const std::string decoder = DeclaredDecoder(head); !decoder.empty()) {
+  std::string decoder = CanonicalCharset(CharsetFromContentType(content_type));
+  if (decoder.empty()) decoder = DeclaredDecoder(head);
+  if (decoder == "UTF-8" && !profile.MostlyUtf8()) {
+    // Labelled UTF-8 (often by a server default) but written in a legacy charset: the page's
+    // own declaration, else the local fallback, when it reads cleanly.
+    const std::string declared = DeclaredDecoder(head);
+    if (!declared.empty() && declared != "UTF-8") return Decode(bytes, declared);
+    if (auto local = DecodeCleanly(bytes, kLocalFallback)) return std::move(*local);
+  }
+  if (!decoder.empty()) {
+    // A legacy label over bytes that are entirely valid UTF-8, with characters beyond ASCII:
+    // the page was saved as UTF-8 and the label is stale. Legacy text is valid UTF-8 by chance
+    // only for a character or two, never for a page of Chinese.
+    if (decoder != "UTF-8" && profile.WhollyUtf8()) return Decode(bytes, "UTF-8");
     return Decode(bytes, decoder);
   }
-  if (ValidUtf8Length(bytes) == bytes.size()) {
-    DecodedText text;
-    text.charset = "UTF-8";
-    if (!AppendBounded(text.utf8, {reinterpret_cast<const char*>(bytes.data()), bytes.size()})) {
-      return TooLarge();
-    }
-    return text;
-  }
+  if (profile.MostlyUtf8()) return Decode(bytes, "UTF-8");
+  if (auto local = DecodeCleanly(bytes, kLocalFallback)) return std::move(*local);
   return Decode(bytes, "WINDOWS-1252");
 }
 

@@ -4,7 +4,18 @@
 //
 // Detection order for a page: byte-order mark, the HTTP Content-Type's charset, the XML
 // declaration, an HTML/XHTML <meta> charset (in the first kMetaScanBytes bytes); with none of
-// these, UTF-8 when the bytes are valid UTF-8, else windows-1252. Labels are mapped to the
+// these, UTF-8 when the bytes are UTF-8 (see below), else GB18030 when they read without a
+// single ill-formed sequence in it (an undeclared Chinese page, which a browser set up for
+// Chinese reads as GBK), else windows-1252. Labels lie on real sites, and two lies are undone:
+//   - a label other than UTF-8 over bytes that are valid UTF-8 throughout, with characters
+//     beyond ASCII (a site that moved to UTF-8 and kept "charset=gb2312" in its headers or
+//     declaration): UTF-8;
+//   - UTF-8 named in the header or the page over bytes that are mostly not UTF-8 (ill-formed
+//     pieces outnumber well-formed characters beyond ASCII; a server's default label on a GBK
+//     deck): the page's own declaration of another charset, else GB18030 when it reads cleanly,
+//     else UTF-8 as labelled. A UTF-8 page with a few broken bytes (a download cut in the middle
+//     of a character) stays UTF-8.
+// Labels are mapped to the
 // decoder real pages need: "gb2312" and "gbk" decode as GB18030 (pages labelled GB2312 use GBK
 // characters), "iso-8859-1", "latin1" and "us-ascii" as windows-1252 (a superset browsers use).
 // Invalid bytes become U+FFFD; nothing is dropped silently.

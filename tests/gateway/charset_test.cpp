@@ -275,6 +275,45 @@ TEST(CharsetDetection, SniffsUtf8ElseWindows1252) {
   EXPECT_EQ(nul.utf8, std::string_view("a\0\xC3\xA9", 4));
 }
 
+TEST(CharsetDetection, UndeclaredGbkReadsAsGb18030) {
+  // 中文 in GBK: D6 D0 CE C4. Not UTF-8, no declaration: a browser set up for Chinese reads GBK.
+  const DecodedText text = MustDecode("<p>\xD6\xD0\xCE\xC4</p>", "text/vnd.wap.wml");
+  EXPECT_EQ(text.charset, "GB18030");
+  EXPECT_EQ(text.utf8, "<p>\xE4\xB8\xAD\xE6\x96\x87</p>");
+  EXPECT_EQ(text.replaced, 0u);
+}
+
+TEST(CharsetDetection, Utf8HeaderOverGbkBytes) {
+  // The page's own declaration names the charset the bytes are in.
+  const DecodedText declared = MustDecode(
+      "<?xml version=\"1.0\" encoding=\"big5\"?>\xA4\xA4\xA4\xE5", "text/html; charset=utf-8");
+  EXPECT_EQ(declared.charset, "BIG5-HKSCS");
+  EXPECT_TRUE(declared.utf8.ends_with("\xE4\xB8\xAD\xE6\x96\x87")) << declared.utf8;
+  // Without one, GBK when the bytes read as GBK.
+  const DecodedText undeclared = MustDecode("\xD6\xD0\xCE\xC4", "text/vnd.wap.wml; charset=UTF-8");
+  EXPECT_EQ(undeclared.charset, "GB18030");
+  EXPECT_EQ(undeclared.utf8, "\xE4\xB8\xAD\xE6\x96\x87");
+  // A UTF-8 page cut inside its last character stays UTF-8: 中 then half of 文.
+  const DecodedText cut = MustDecode("\xE4\xB8\xAD\xE6\x96", "text/vnd.wap.wml; charset=utf-8");
+  EXPECT_EQ(cut.charset, "UTF-8");
+  EXPECT_EQ(cut.utf8, "\xE4\xB8\xAD\xEF\xBF\xBD");
+}
+
+TEST(CharsetDetection, LegacyLabelOverUtf8Bytes) {
+  // 中文 in UTF-8 under a GB2312 header or declaration: the bytes are UTF-8.
+  const DecodedText header = MustDecode("\xE4\xB8\xAD\xE6\x96\x87", "text/html; charset=gb2312");
+  EXPECT_EQ(header.charset, "UTF-8");
+  EXPECT_EQ(header.utf8, "\xE4\xB8\xAD\xE6\x96\x87");
+  const DecodedText declared =
+      MustDecode("<?xml version='1.0' encoding='GBK'?>\xE4\xB8\xAD", "text/vnd.wap.wml");
+  EXPECT_EQ(declared.charset, "UTF-8");
+  // ASCII only: nothing contradicts the label, which still says what forms are sent in.
+  EXPECT_EQ(MustDecode("<p>abc</p>", "text/html; charset=gb2312").charset, "GB18030");
+  // One invalid byte among UTF-8 sequences: the label stands (GBK D6 D0 then E4 B8 AD is not
+  // valid UTF-8 throughout).
+  EXPECT_EQ(MustDecode("\xD6\xD0\xE4\xB8\xAD", "text/html; charset=gbk").charset, "GB18030");
+}
+
 // ---- Conversion --------------------------------------------------------------------------
 
 TEST(CharsetConversion, InvalidUtf8BecomesReplacement) {

@@ -63,6 +63,79 @@ TEST(WildDeckCharsets, Gb2312LabelOverGbkAndGb18030Characters) {
   EXPECT_EQ(images[0].Attribute("alt"), "新闻");
 }
 
+TEST(WildDeckCharsets, Utf8HeaderOverGbkBytesAfterAPhpWarning) {
+  WmlContext context;
+  const std::string url = "http://wap.example.cn/book/ch1.php?id=1";
+  TranscodeResult page = OpenPage("wml/wild_php_warning_gbk_served_as_utf8.wml",
+                                  "text/vnd.wap.wml;charset=utf-8", url, context);
+  ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
+  EXPECT_EQ(Title(page.body), "小说连载");
+  EXPECT_THAT(PageText(page.body), HasSubstr("第一章 风起"));
+  EXPECT_THAT(page.body, Not(HasSubstr(kReplacementCharacter)));
+  EXPECT_EQ(LinkTo(page.body, "返回目录"),
+            FakeServiceLinks::PageAddress("http://wap.example.cn/book/list.php?cat=2&page=1"));
+  EXPECT_EQ(LinkTo(page.body, "下一章"),
+            FakeServiceLinks::PageAddress("http://wap.example.cn/book/ch2.php?id=2"));
+  EXPECT_EQ(LinkTo(page.body, "更多"), FakeServiceLinks::PageAddress(url + "#more"));
+  // The server's warning and the counter script after </wml> are not part of the deck.
+  EXPECT_THAT(page.body, Not(HasSubstr("mysql_connect")));
+  EXPECT_THAT(page.body, Not(HasSubstr("document.write")));
+  ExpectNothingRuns(page.body);
+
+  TranscodeResult more = OpenPage("wml/wild_php_warning_gbk_served_as_utf8.wml",
+                                  "text/vnd.wap.wml;charset=utf-8", url + "#more", context);
+  ASSERT_EQ(more.kind, TranscodeResult::Kind::kHtml) << more.error;
+  EXPECT_EQ(Title(more.body), "更多");
+  EXPECT_THAT(PageText(more.body), HasSubstr("作者：佚名"));
+}
+
+TEST(WildDeckCharsets, UndeclaredGbkTagSoup) {
+  WmlContext context;
+  TranscodeResult page = OpenPage("wml/wild_undeclared_gbk_tag_soup.wml", "text/vnd.wap.wml",
+                                  "http://wap.example.cn/tq/index.wml", context);
+  ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
+  EXPECT_EQ(Title(page.body), "手机天气");
+  const std::string text = PageText(page.body);
+  EXPECT_THAT(text, HasSubstr("北京 晴"));
+  EXPECT_THAT(text, HasSubstr("今天 25℃"));
+  EXPECT_THAT(text, HasSubstr("明天 多云"));
+  // A lone '&' and '<' in text are shown as the characters.
+  EXPECT_THAT(text, HasSubstr("空气&质量 < 50 良"));
+  EXPECT_THAT(page.body, Not(HasSubstr(kReplacementCharacter)));
+  std::vector<HtmlElement> images = FindElements(page.body, "img");
+  ASSERT_EQ(images.size(), 1u);
+  EXPECT_EQ(images[0].Attribute("src"),
+            FakeServiceLinks::ImageAddress("http://wap.example.cn/tq/img/sun.wbmp"));
+  EXPECT_EQ(images[0].Attribute("alt"), "晴");
+  // Unquoted, single-quoted and duplicated attributes: the first of a pair counts, as in HTML.
+  EXPECT_EQ(LinkTo(page.body, "上海"),
+            FakeServiceLinks::PageAddress("http://wap.example.cn/tq/city.wml?c=sh"));
+  EXPECT_EQ(LinkTo(page.body, "广州"),
+            FakeServiceLinks::PageAddress("http://wap.example.cn/tq/city.wml?c=gz"));
+}
+
+TEST(WildDeckCharsets, GbLabelOverUtf8BytesAndItsFormsGoInUtf8) {
+  WmlContext context;
+  ASSERT_TRUE(context.variables.Set("user", "阿明"));
+  const std::string url = "http://wap.example.cn/u/login.wml";
+  TranscodeResult page = OpenPage("wml/wild_utf8_login_labelled_gb2312.wml",
+                                  "text/vnd.wap.wml; charset=GB2312", url, context);
+  ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
+  EXPECT_EQ(Title(page.body), "会员登录");
+  const std::string text = PageText(page.body);
+  EXPECT_THAT(text, HasSubstr("手机号："));
+  EXPECT_THAT(text, HasSubstr("密码："));
+  EXPECT_THAT(page.body, Not(HasSubstr(kReplacementCharacter)));
+  // The site is really UTF-8, so what the user typed goes to it in UTF-8 (阿明 = E9 98 BF,
+  // E6 98 8E), not as GB2312 bytes it would read as mojibake.
+  Navigation reg = ButtonNavigation(page.body, "注册", url + "#login", context);
+  EXPECT_EQ(reg.url, "http://wap.example.cn/u/reg.do");
+  EXPECT_TRUE(reg.post);
+  EXPECT_EQ(reg.body, "m=%E9%98%BF%E6%98%8E");
+}
+
+// ---- Garbage, cuts and lies about the type --------------------------------------------------
+
 TEST(WildDeckDamage, TruncatedDownloadWithNulShowsWhatArrived) {
   WmlContext context;
   TranscodeResult page =
@@ -151,6 +224,38 @@ TEST(WildDeckLinks, LoadingSplashRedirectsOnEntryAndShowsItsLinkOnTheWayBack) {
 }
 
 // ---- Forms and cards ----------------------------------------------------------------------
+
+TEST(WildDeckForms, LoginCardFieldsTableAndSoftKeys) {
+  WmlContext context;
+  const std::string url = "http://wap.example.cn/u/login.wml";
+  TranscodeResult page = OpenPage("wml/wild_utf8_login_labelled_gb2312.wml",
+                                  "text/vnd.wap.wml; charset=GB2312", url, context);
+  ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
+  std::vector<HtmlElement> inputs = FindElements(page.body, "input");
+  std::vector<std::string> visible_fields;
+  for (const HtmlElement& input : inputs) {
+    if (input.Attribute("type") == "hidden") continue;
+    visible_fields.push_back(input.Attribute("type") + " " + input.Attribute("name"));
+    if (input.Attribute("name") == "v.user") {
+      EXPECT_EQ(input.Attribute("inputmode"), "numeric");  // format="*N"
+      EXPECT_EQ(input.Attribute("maxlength"), "11");
+    }
+  }
+  EXPECT_THAT(visible_fields, ::testing::ElementsAre("text v.user", "password v.pwd"));
+  // A table row with a cell too many and one with a cell too few: every cell is shown.
+  std::vector<HtmlElement> cells = FindElements(page.body, "td");
+  std::vector<std::string> cell_texts;
+  for (const HtmlElement& cell : cells) cell_texts.push_back(cell.Text());
+  EXPECT_THAT(cell_texts, ::testing::ElementsAre("积分", "120", "多余", "等级"));
+  // The accept key posts the typed values with the fixed one.
+  ASSERT_TRUE(context.variables.Set("user", "13800138000"));
+  ASSERT_TRUE(context.variables.Set("pwd", "abc"));
+  Navigation login = ButtonNavigation(page.body, "登录", url + "#login", context);
+  EXPECT_EQ(login.url, "http://wap.example.cn/u/login.do");
+  EXPECT_TRUE(login.post);
+  EXPECT_EQ(login.body, "u=13800138000&p=abc&from=wap");
+  EXPECT_THAT(wml_testing::SoftKeyBar(page.body), HasSubstr("返回"));
+}
 
 }  // namespace
 }  // namespace tovarin::gateway
