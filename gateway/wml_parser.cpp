@@ -6,6 +6,7 @@
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <string>
@@ -215,6 +216,38 @@ std::string EndBrAsLineBreak(std::string_view text) {
   return out;
 }
 
+// `text` with each CDATA section written as escaped text. The XML parser reads
+// "<![CDATA[<b> & </b>]]>" as the text "<b> & </b>", and so did phone browsers; libxml2's HTML
+// parser knows no CDATA and would show the markers and take the content for tags. An
+// unterminated section runs to the end of the deck, as in XML.
+std::string CdataAsText(std::string_view text) {
+  constexpr std::string_view kOpen = "<![CDATA[";
+  constexpr std::string_view kClose = "]]>";
+  std::string out;
+  std::size_t copied = 0;
+  for (std::size_t open = text.find(kOpen); open != std::string_view::npos;
+       open = text.find(kOpen, copied)) {
+    out.append(text.substr(copied, open - copied));
+    const std::size_t start = open + kOpen.size();
+    std::size_t close = text.find(kClose, start);
+    if (close == std::string_view::npos) close = text.size();
+    for (char c : text.substr(start, close - start)) {
+      if (c == '&') {
+        out += "&amp;";
+      } else if (c == '<') {
+        out += "&lt;";
+      } else if (c == '>') {
+        out += "&gt;";
+      } else {
+        out += c;
+      }
+    }
+    copied = std::min(text.size(), close + kClose.size());
+  }
+  out.append(text.substr(copied));
+  return out;
+}
+
 void ReadAsHtml(std::string_view text, ReadState& state) {
   xmlSAXHandler handler = HtmlHandler();
   std::unique_ptr<htmlParserCtxt, HtmlParserDeleter> context(
@@ -222,7 +255,7 @@ void ReadAsHtml(std::string_view text, ReadState& state) {
   if (!context) return;
   state.context = context.get();
   htmlCtxtUseOptions(context.get(), kHtmlOptions);
-  std::string mended = EndBrAsLineBreak(text);
+  std::string mended = EndBrAsLineBreak(CdataAsText(text));
   htmlParseChunk(context.get(), mended.data(), static_cast<int>(mended.size()), 1);
   state.context = nullptr;
 }

@@ -7,7 +7,8 @@
 // nor blow up through nested entities. Real decks are often ill-formed (a stray tag before the
 // DOCTYPE, "</br>", an unclosed <br> or <input>, a missing </card>, an unescaped '&' in an
 // address, upper-case tags): when the XML parse fails, the deck is read again with libxml2's
-// HTML parser, which keeps query strings as written, and the tree is built from what it finds.
+// HTML parser, which keeps query strings as written, and the tree is built from what it finds
+// (a CDATA section is read as its text first, as the XML parser would have read it).
 //
 // Element and attribute names come out lower-case; text is joined into single nodes; the
 // returned node is the <wml> element (one is made around the content when the deck has none).

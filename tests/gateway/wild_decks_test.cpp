@@ -114,6 +114,22 @@ TEST(WildDeckCharsets, UndeclaredGbkTagSoup) {
             FakeServiceLinks::PageAddress("http://wap.example.cn/tq/city.wml?c=gz"));
 }
 
+TEST(WildDeckCharsets, Utf8BomBeatsAGb2312DeclarationAndCdataIsText) {
+  WmlContext context;
+  TranscodeResult page =
+      OpenPage("wml/wild_utf8_bom_declares_gb2312.wml", "application/octet-stream",
+               "http://wap.example.cn/tq/c.wml", context);
+  ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
+  EXPECT_EQ(Title(page.body), "天气预报");
+  const std::string text = PageText(page.body);
+  // The comment holds "--", so the deck is not XML; its CDATA section is still plain text.
+  EXPECT_THAT(text, HasSubstr("<今日> 晴 & 热"));
+  EXPECT_THAT(text, Not(HasSubstr("CDATA")));
+  // Numeric references, hexadecimal and decimal, for a symbol and for Chinese characters.
+  EXPECT_THAT(text, HasSubstr("温度 25℃, 湿度 中文等"));
+  EXPECT_THAT(text, Not(HasSubstr("header")));
+}
+
 TEST(WildDeckCharsets, GbLabelOverUtf8BytesAndItsFormsGoInUtf8) {
   WmlContext context;
   ASSERT_TRUE(context.variables.Set("user", "阿明"));
