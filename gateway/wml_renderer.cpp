@@ -83,9 +83,11 @@ class CardWriter {
   std::string Text(std::string_view raw) {
     return SubstituteVariables(raw, context_.variables, VariableContext::kText, request_.charset);
   }
+  // An address attribute with its variables substituted and its query in the deck's charset.
   std::string Address(std::string_view raw) {
-    return SubstituteVariables(raw, context_.variables, VariableContext::kAddress,
-                               request_.charset);
+    return EncodeQueryInCharset(
+        SubstituteVariables(raw, context_.variables, VariableContext::kAddress, request_.charset),
+        request_.charset);
   }
   bool Full() {
     if (out_.size() > kMaxOutputBytes) truncated_ = true;

@@ -103,8 +103,9 @@ void SetVariablesFromFields(const std::vector<std::pair<std::string, std::string
 // the postfields in the query (GET) or the body (POST).
 Result<Navigation> GoNavigation(const WmlTask& task, std::string_view deck_url,
                                 const WmlVariables& variables) {
-  std::string href =
-      SubstituteVariables(task.href, variables, VariableContext::kAddress, task.charset);
+  std::string href = EncodeQueryInCharset(
+      SubstituteVariables(task.href, variables, VariableContext::kAddress, task.charset),
+      task.charset);
   auto resolved = ResolveUrl(deck_url, href);
   if (!resolved) return Error{"cannot resolve the address \"" + href + "\""};
   Navigation navigation;

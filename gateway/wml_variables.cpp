@@ -103,6 +103,29 @@ std::string EscapeVariableValue(std::string_view value, std::string_view charset
   return PercentEncode(value);
 }
 
+std::string EncodeQueryInCharset(std::string_view address, std::string_view charset) {
+  const std::size_t query = address.find('?');
+  if (query == std::string_view::npos || charset.empty() || CanonicalCharset(charset).empty() ||
+      CanonicalCharset(charset) == "UTF-8") {
+    return std::string(address);
+  }
+  const std::size_t fragment = address.find('#', query);
+  const std::size_t query_end = fragment == std::string_view::npos ? address.size() : fragment;
+  std::string out(address.substr(0, query + 1));
+  for (std::size_t i = query + 1; i < query_end;) {
+    if (static_cast<unsigned char>(address[i]) < 0x80) {
+      out += address[i++];
+      continue;
+    }
+    std::size_t run_end = i;
+    while (run_end < query_end && static_cast<unsigned char>(address[run_end]) >= 0x80) ++run_end;
+    out += EscapeVariableValue(address.substr(i, run_end - i), charset);
+    i = run_end;
+  }
+  out.append(address.substr(query_end));
+  return out;
+}
+
 std::string SubstituteVariables(std::string_view text, const WmlVariables& variables,
                                 VariableContext context, std::string_view charset) {
   std::size_t dollar = text.find('$');

@@ -45,6 +45,13 @@ class WmlVariables {
 // deck's, so a site gets its own bytes back; empty or unknown = UTF-8).
 std::string EscapeVariableValue(std::string_view value, std::string_view charset);
 
+// `address` with the characters beyond ASCII in its query (between the first '?' and the
+// '#') converted to `charset` and percent-encoded, as browsers send a query: in the page's
+// charset, so a GB2312 site gets "?kw=%D6%D0" for "?kw=中". A character the charset cannot
+// hold goes as "%26%23NNNN%3B" ("&#NNNN;"). The path and fragment are left for URL resolution,
+// which escapes them in UTF-8; with an empty, unknown or UTF-8 charset nothing changes.
+std::string EncodeQueryInCharset(std::string_view address, std::string_view charset);
+
 // Substitutes every reference in `text`. Variable values come from `variables`.
 std::string SubstituteVariables(std::string_view text, const WmlVariables& variables,
                                 VariableContext context, std::string_view charset = {});

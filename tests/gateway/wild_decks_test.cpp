@@ -56,6 +56,11 @@ TEST(WildDeckCharsets, Gb2312LabelOverGbkAndGb18030Characters) {
   EXPECT_EQ(LinkTo(page.body, "详细»"),
             FakeServiceLinks::PageAddress(
                 "http://wap.example.cn/news/news.jsp;jsessionid=A1B2C3?id=12&p=1"));
+  // Raw Chinese in the query goes in the deck's charset, as a browser sends it: 朱镕基 in GBK
+  // is D6 EC, E9 46 ('F'), BB F9. The lone '&' separates the parameters.
+  EXPECT_EQ(LinkTo(page.body, "搜索"),
+            FakeServiceLinks::PageAddress(
+                "http://wap.example.cn/news/search.jsp?kw=%D6%EC%E9F%BB%F9&t=1#top"));
   std::vector<HtmlElement> images = FindElements(page.body, "img");
   ASSERT_EQ(images.size(), 1u);
   EXPECT_EQ(images[0].Attribute("src"),
@@ -76,6 +81,10 @@ TEST(WildDeckCharsets, Utf8HeaderOverGbkBytesAfterAPhpWarning) {
             FakeServiceLinks::PageAddress("http://wap.example.cn/book/list.php?cat=2&page=1"));
   EXPECT_EQ(LinkTo(page.body, "下一章"),
             FakeServiceLinks::PageAddress("http://wap.example.cn/book/ch2.php?id=2"));
+  // A space in the path is escaped; 章节 in the query goes in GBK (D5 C2 BD DA).
+  EXPECT_EQ(
+      LinkTo(page.body, "第三章"),
+      FakeServiceLinks::PageAddress("http://wap.example.cn/book/ch%203.php?id=3&t=%D5%C2%BD%DA"));
   EXPECT_EQ(LinkTo(page.body, "更多"), FakeServiceLinks::PageAddress(url + "#more"));
   // The server's warning and the counter script after </wml> are not part of the deck.
   EXPECT_THAT(page.body, Not(HasSubstr("mysql_connect")));
@@ -222,6 +231,38 @@ TEST(WildDeckLinks, PhoneSchemesAreShownScriptIsNeutralisedPicturesGoThroughTheS
             FakeServiceLinks::ImageAddress("http://wap.example.cn/svc/icon/hot.wbmp"));
   // The picture whose address is script is its alt text.
   EXPECT_THAT(text, HasSubstr("坏图"));
+}
+
+TEST(WildDeckLinks, Big5DeckQueriesGoInBig5PathsInUtf8) {
+  WmlContext context;
+  ASSERT_TRUE(context.variables.Set("user", "阿明"));
+  ASSERT_TRUE(context.variables.Set("sid", "S1"));
+  ASSERT_TRUE(context.variables.Set("kw", "手機 遊戲"));
+  ASSERT_TRUE(context.variables.Set("url", "http://wap.example.tw/fav.asp?x=1"));
+  const std::string url = "http://wap.example.tw/bbs/index.asp";
+  TranscodeResult page =
+      OpenPage("wml/wild_big5_board_served_as_html.wml", "text/html", url, context);
+  ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
+  EXPECT_EQ(Title(page.body), "閒聊區");
+  EXPECT_THAT(PageText(page.body), HasSubstr("歡迎 阿明！"));
+  const std::string card = url + "#board";
+  // 閒聊: U+9592 U+804A, UTF-8 E9 96 92 E8 81 8A; Big5 B6 A2 B2 E1.
+  EXPECT_EQ(ButtonNavigation(page.body, "下一頁", card, context).url,
+            "http://wap.example.tw/bbs/%E9%96%92%E8%81%8A/"
+            "list.asp?board=%B6%A2%B2%E1&page=2&sid=S1");
+  // 手機 遊戲 in Big5: A4 E2 BE F7, 20, B9 43 C0 B8 (43 is 'C'); ":e" escapes it, ":u" inserts
+  // it as it is and the query is then written in Big5 as a browser sends it.
+  EXPECT_EQ(ButtonNavigation(page.body, "搜尋", card, context).url,
+            "http://wap.example.tw/bbs/search.asp?kw=%A4%E2%BE%F7%20%B9C%C0%B8"
+            "&raw=%A4%E2%BE%F7%20%B9C%C0%B8&s=S1");
+  EXPECT_EQ(ButtonNavigation(page.body, "書籤", card, context).url,
+            "http://wap.example.tw/fav.asp?x=1");
+  // Options that navigate when picked are a menu of links.
+  EXPECT_EQ(ButtonNavigation(page.body, "熱門", card, context).url,
+            "http://wap.example.tw/bbs/hot.asp");
+  EXPECT_EQ(ButtonNavigation(page.body, "說明", card, context).url,
+            "http://wap.example.tw/bbs/index.asp#help");
+  EXPECT_THAT(wml_testing::SoftKeyBar(page.body), HasSubstr("返回"));
 }
 
 TEST(WildDeckLinks, LoadingSplashRedirectsOnEntryAndShowsItsLinkOnTheWayBack) {

@@ -172,3 +172,22 @@ TEST(WmlVariables, HasVariableReference) {
 
 }  // namespace
 }  // namespace tovarin::gateway
+
+namespace tovarin::gateway {
+namespace {
+
+TEST(WmlQueryCharset, QueryInTheDeckCharsetPathAndFragmentLeftAlone) {
+  // 中 U+4E2D: GBK D6 D0, Big5 A4 A4, UTF-8 E4 B8 AD. Only the query is converted.
+  EXPECT_EQ(EncodeQueryInCharset("/中/a?q=中&r=1#中", "gb2312"), "/中/a?q=%D6%D0&r=1#中");
+  EXPECT_EQ(EncodeQueryInCharset("a?q=中", "big5"), "a?q=%A4%A4");
+  // A character the charset cannot hold goes as its reference "&#3585;" (Thai ก), escaped.
+  EXPECT_EQ(EncodeQueryInCharset("a?q=\xE0\xB8\x81", "big5"), "a?q=%26%233585%3B");
+  // No query, UTF-8, no or an unknown charset: unchanged (resolution escapes it in UTF-8).
+  EXPECT_EQ(EncodeQueryInCharset("/中", "gbk"), "/中");
+  EXPECT_EQ(EncodeQueryInCharset("a?q=中", "UTF-8"), "a?q=中");
+  EXPECT_EQ(EncodeQueryInCharset("a?q=中", ""), "a?q=中");
+  EXPECT_EQ(EncodeQueryInCharset("a?q=中", "x-martian"), "a?q=中");
+}
+
+}  // namespace
+}  // namespace tovarin::gateway
