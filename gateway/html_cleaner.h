@@ -21,7 +21,9 @@
 //     alt text;
 //   - the first <meta http-equiv="refresh"> counts: to http(s) or the page itself it keeps its
 //     delay, to anything else it is dropped;
-//   - the attributes of <html> and <body> are not written (the document frame is ours).
+//   - the attributes of <html> and <body> are not written (the document frame is ours);
+//   - with a query encoder (a page in a legacy charset), the characters of an address's query
+//     are written in the page's charset before it is resolved, as browsers send a query.
 //
 // Input handling:
 //   - the text is taken as UTF-8 whatever its <meta> or XML declaration says; NUL bytes are
@@ -46,6 +48,7 @@
 #include <string_view>
 
 #include "gateway/css_cleaner.h"  // CleanStyleSheet, for fetched .css files
+#include "gateway/reference_policy.h"
 #include "gateway/service_links.h"
 #include "platform/result.h"
 
@@ -60,8 +63,11 @@ inline constexpr std::string_view kPageCutNote =
 // cleaned body, EndDocument. `page_url` is the page's final absolute http(s) address. Fails only
 // for a page larger than kMaxBodyBytes or when the parser cannot be set up; a page that is not
 // HTML at all comes out as its text.
+// `query_encoder` rewrites each address before it is resolved: the transcoder gives one that
+// writes a query's characters in the page's charset, as browsers send it (empty: none).
 [[nodiscard]] platform::Result<std::string> CleanHtml(std::string_view utf8_html,
                                                       std::string_view page_url,
-                                                      const ServiceLinks& links);
+                                                      const ServiceLinks& links,
+                                                      QueryEncoder query_encoder = {});
 
 }  // namespace tovarin::gateway

@@ -121,10 +121,11 @@ std::optional<Refresh> ParseRefresh(std::string_view content) {
 }  // namespace
 
 HtmlTreeCleaner::HtmlTreeCleaner(std::string_view page_url, const ServiceLinks& links,
-                                 std::size_t output_budget)
+                                 std::size_t output_budget, QueryEncoder query_encoder)
     : page_url_(page_url),
       base_url_(page_url),
-      classifier_(page_url),
+      query_encoder_(std::move(query_encoder)),
+      classifier_(page_url, query_encoder_),
       links_(links),
       css_(links),
       budget_(output_budget) {}
@@ -173,7 +174,7 @@ void HtmlTreeCleaner::Clean(xmlDoc* document, CleanedPage& page) {
 // address in the page (browsers apply it to the whole document, before and after it).
 void HtmlTreeCleaner::FindBase(xmlDoc* document) {
   base_url_ = page_url_;
-  classifier_ = ReferenceClassifier(page_url_);
+  classifier_ = ReferenceClassifier(page_url_, query_encoder_);
   const xmlNode* html = FindChildElement(reinterpret_cast<const xmlNode*>(document), "html");
   const xmlNode* head = html == nullptr ? nullptr : FindChildElement(html, "head");
   if (head == nullptr) return;
@@ -184,7 +185,7 @@ void HtmlTreeCleaner::FindBase(xmlDoc* document) {
     Reference base = ClassifyReference(page_url_, AttributeValue(href));
     if (base.kind == ReferenceKind::kFetchable) {
       base_url_ = std::move(base.url);
-      classifier_ = ReferenceClassifier(base_url_);
+      classifier_ = ReferenceClassifier(base_url_, query_encoder_);
     }
     return;
   }

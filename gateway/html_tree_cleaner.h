@@ -38,7 +38,9 @@ class HtmlTreeCleaner {
   // `page_url`: the page's absolute http(s) address. `links` must outlive the cleaner.
   // `output_budget`: how many bytes head and body may take together; the walk stops before
   // they would take more (the end tags of open elements come on top).
-  HtmlTreeCleaner(std::string_view page_url, const ServiceLinks& links, std::size_t output_budget);
+  // `query_encoder`: how the page's charset reaches the queries of its addresses (empty: none).
+  HtmlTreeCleaner(std::string_view page_url, const ServiceLinks& links, std::size_t output_budget,
+                  QueryEncoder query_encoder = {});
 
   // Walks `document` (not changed, not kept) and fills `page`.
   void Clean(xmlDoc* document, CleanedPage& page);
@@ -79,6 +81,7 @@ class HtmlTreeCleaner {
 
   std::string page_url_;
   std::string base_url_;
+  QueryEncoder query_encoder_;
   ReferenceClassifier classifier_;  // of base_url_
   const ServiceLinks& links_;
   CssCleaner css_;

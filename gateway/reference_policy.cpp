@@ -83,6 +83,11 @@ bool IsScriptLikeScheme(std::string_view scheme) {
 }
 
 std::optional<std::string> ReferenceClassifier::Resolve(std::string_view reference) const {
+  std::string encoded;
+  if (query_encoder_) {
+    encoded = query_encoder_(reference);
+    reference = encoded;
+  }
   std::optional<std::string> plain = plain_.Resolve(reference);
   return plain ? plain : ResolveUrl(base_, reference);
 }

@@ -10,6 +10,7 @@
 // are ignored wherever they stand, so "jav&#x09;ascript:", " JaVaScRiPt:" and "java\0script:"
 // all read as javascript.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,20 +37,27 @@ struct Reference {
   std::string scheme;
 };
 
+// Rewrites a reference before it is resolved. A page in a legacy charset gives one that writes
+// the characters of a query in that charset (EncodeQueryInCharset), as browsers send a query;
+// an empty one leaves references as written.
+using QueryEncoder = std::function<std::string(std::string_view)>;
+
 // Classifies the references of one document against its base address, which it reads once.
 class ReferenceClassifier {
  public:
-  explicit ReferenceClassifier(std::string_view base) : base_(base), plain_(base) {}
+  explicit ReferenceClassifier(std::string_view base, QueryEncoder query_encoder = {})
+      : base_(base), plain_(base), query_encoder_(std::move(query_encoder)) {}
 
   Reference Classify(std::string_view reference) const;
-  // `reference` resolved against the base: ResolveUrl's answer, without GLib for the plain
-  // shapes PlainUrlResolver knows.
+  // `reference` (through the query encoder) resolved against the base: ResolveUrl's answer,
+  // without GLib for the plain shapes PlainUrlResolver knows.
   std::optional<std::string> Resolve(std::string_view reference) const;
   const std::string& base() const { return base_; }
 
  private:
   std::string base_;
   PlainUrlResolver plain_;
+  QueryEncoder query_encoder_;
 };
 
 // Classifies `reference` found in a document whose base address is `base` (absolute).

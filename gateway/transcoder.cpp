@@ -8,6 +8,7 @@
 #include "gateway/wbmp.h"
 #include "gateway/wbxml_decoder.h"
 #include "gateway/wml_parser.h"
+#include "gateway/wml_variables.h"
 
 namespace tovarin::gateway {
 namespace {
@@ -64,6 +65,15 @@ TranscodeResult Html(std::string html) {
   return result;
 }
 
+// For a page in a legacy charset, what writes the characters of a query in it (see
+// EncodeQueryInCharset); none for UTF-8, where resolution already escapes them as browsers do.
+QueryEncoder QueryEncoderFor(std::string_view charset) {
+  if (charset.empty() || charset == "UTF-8") return {};
+  return [charset = std::string(charset)](std::string_view reference) {
+    return EncodeQueryInCharset(reference, charset);
+  };
+}
+
 TranscodeResult RenderDeck(const MarkupNode& deck, std::string_view charset,
                            const TranscodeRequest& request, WmlContext& context) {
   WmlRenderRequest render{request.url, charset, request.direction, request.links};
@@ -86,7 +96,8 @@ TranscodeResult TranscodeWml(const TranscodeRequest& request, WmlContext& contex
   if (!deck.ok()) return Failure(deck.error());
   // A page sent as WML that is really HTML (portals do this) is cleaned as HTML.
   if (deck->root.children.size() == 1 && deck->root.children[0].IsElement("html")) {
-    auto cleaned = CleanHtml(text->utf8, request.url, *request.links);
+    auto cleaned =
+        CleanHtml(text->utf8, request.url, *request.links, QueryEncoderFor(text->charset));
     if (!cleaned.ok()) return Failure(cleaned.error());
     return Html(std::move(cleaned.value()));
   }
@@ -104,7 +115,7 @@ TranscodeResult TranscodeWmlc(const TranscodeRequest& request, WmlContext& conte
 TranscodeResult TranscodeHtml(const TranscodeRequest& request) {
   auto text = DecodeToUtf8(request.body, request.content_type);
   if (!text.ok()) return Failure(text.error());
-  auto cleaned = CleanHtml(text->utf8, request.url, *request.links);
+  auto cleaned = CleanHtml(text->utf8, request.url, *request.links, QueryEncoderFor(text->charset));
   if (!cleaned.ok()) return Failure(cleaned.error());
   return Html(std::move(cleaned.value()));
 }

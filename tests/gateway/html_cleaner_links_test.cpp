@@ -4,6 +4,7 @@
 
 #include "gateway/html_cleaner.h"
 #include "gateway/reference_policy.h"
+#include "tests/gateway/fake_service_links.h"
 #include "tests/gateway/html_cleaner_test_support.h"
 
 namespace tovarin::gateway {
@@ -84,6 +85,27 @@ TEST(HtmlCleanerLinks, HonoursTheFirstHttpBase) {
   EXPECT_EQ(CleanBody("<head><base href=\"javascript:alert(1)//\"></head><body><a "
                       "href=\"a.html\">A</a></body>"),
             "<a href=\"/p?u=http%3A%2F%2Fwap.example.com%2Fnews%2Fa.html\">A</a>");
+}
+
+TEST(HtmlCleanerLinks, QueryEncoderRewritesAddressesBeforeTheyResolve) {
+  // An encoder that marks what it was given shows which references pass through it, and that
+  // the base still applies to what it returns.
+  const FakeServiceLinks links;
+  QueryEncoder marker = [](std::string_view reference) { return std::string(reference) + "&e=1"; };
+  platform::Result<std::string> page = CleanHtml(
+      "<head><base href=\"../m/\"></head><body><a href=\"a.html?q=1\">A</a>"
+      "<img src=\"p.gif?s=2\" alt=\"P\"><a href=\"#top\">T</a></body>",
+      cleaner_test::kPageUrl, links, marker);
+  ASSERT_TRUE(page.ok()) << page.error();
+  EXPECT_NE(
+      page->find("<a href=\"/p?u=http%3A%2F%2Fwap.example.com%2Fm%2Fa.html%3Fq%3D1%26e%3D1\">"),
+      std::string::npos)
+      << *page;
+  EXPECT_NE(page->find("src=\"/i?u=http%3A%2F%2Fwap.example.com%2Fm%2Fp.gif%3Fs%3D2%26e%3D1\""),
+            std::string::npos)
+      << *page;
+  // A fragment of the page itself is not an address to resolve.
+  EXPECT_NE(page->find("<a href=\"#top\">"), std::string::npos) << *page;
 }
 
 TEST(HtmlCleanerLinks, StyleSheetsGoIntoTheHead) {
