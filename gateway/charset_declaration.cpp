@@ -51,11 +51,13 @@ std::string_view QuotedValueAfter(std::string_view text, std::string_view name) 
   return text.substr(pos + 1, close - pos - 1);
 }
 
-// The encoding of an XML declaration at the start of `head` (white space before it tolerated):
+// The encoding of the XML declaration in `head`:
 //   <?xml version="1.0" encoding="gb2312"?>
+// It belongs at the start, but real decks put white space or a server's own output before it
+// (a PHP warning, "<br />" lines): the first "<?xml" counts wherever it stands.
 std::string_view XmlDeclarationEncoding(std::string_view head) {
-  const std::size_t start = head.find_first_not_of(" \t\r\n");
-  if (start == std::string_view::npos || !head.substr(start).starts_with("<?xml")) return {};
+  const std::size_t start = head.find("<?xml");
+  if (start == std::string_view::npos) return {};
   const std::size_t end = head.find("?>", start);
   if (end == std::string_view::npos) return {};
   return QuotedValueAfter(head.substr(start + 5, end - start - 5), "encoding");

@@ -12,7 +12,8 @@ std::string NormalizedLabel(std::string_view label);
 
 // The decoder (a CanonicalCharset name) the page declares in `head`, its first kMetaScanBytes
 // bytes read as ASCII; empty when it declares none this system converts. Looked for in order:
-//   - an XML declaration at the start (white space before it allowed):
+//   - an XML declaration, normally at the start; anything before it (white space, a PHP
+//     warning a server printed) is passed over:
 //       <?xml version="1.0" encoding="gb2312"?>
 //   - each <meta> in turn, case-insensitive, comments skipped, the first known label winning:
 //       <meta charset="koi8-r">

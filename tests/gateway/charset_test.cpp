@@ -201,6 +201,16 @@ TEST(CharsetDetection, XmlDeclaration) {
   EXPECT_TRUE(koi8.utf8.ends_with("?>\xD0\x9F"));
 }
 
+TEST(CharsetDetection, XmlDeclarationAfterServerNoise) {
+  // A PHP notice printed before the declaration; 中 in Big5 is A4 A4.
+  const DecodedText text = MustDecode(
+      "<br />\n<b>Notice</b>: Undefined variable: sid<br />\n"
+      "<?xml version=\"1.0\" encoding=\"big5\"?><wml>\xA4\xA4</wml>",
+      "text/html");
+  EXPECT_EQ(text.charset, "BIG5-HKSCS");
+  EXPECT_TRUE(text.utf8.ends_with("<wml>\xE4\xB8\xAD</wml>")) << text.utf8;
+}
+
 TEST(CharsetDetection, HeaderBeatsXmlDeclaration) {
   const DecodedText text =
       MustDecode("<?xml version=\"1.0\" encoding=\"gb2312\"?>\xE9", "text/xml; charset=latin1");
