@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace tovarin::gateway {
@@ -52,10 +53,23 @@ std::string EscapeStrayBytes(std::string_view text) {
   return out;
 }
 
+// Sites built on Windows wrote paths with backslashes ("..\img\logo.gif"); browsers read a
+// backslash before the query of an http(s) address as '/', and so do we. In the query and
+// the fragment it stays a character (escaped later).
+std::string SlashesForBackslashes(std::string_view base, std::string_view reference) {
+  std::string out(reference);
+  const std::string reference_scheme = UrlScheme(reference);
+  const std::string scheme = reference_scheme.empty() ? UrlScheme(base) : reference_scheme;
+  if (!IsFetchableScheme(scheme)) return out;
+  const std::size_t end = std::min(out.find_first_of("?#"), out.size());
+  std::replace(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(end), '\\', '/');
+  return out;
+}
+
 }  // namespace
 
 std::optional<std::string> ResolveUrl(std::string_view base, std::string_view reference) {
-  std::string escaped = EscapeStrayBytes(Trim(reference));
+  std::string escaped = EscapeStrayBytes(SlashesForBackslashes(base, Trim(reference)));
   std::string base_text(base);
   GError* error = nullptr;
   GCharPtr resolved(

@@ -9,7 +9,8 @@
 namespace tovarin::gateway {
 
 // `reference` resolved against the absolute `base` (RFC 3986), or nullopt when either cannot be
-// parsed. Surrounding white space in `reference` is ignored, as browsers do.
+// parsed. Surrounding white space in `reference` is ignored, and for an http(s) address a
+// backslash before the query reads as '/', as browsers do.
 std::optional<std::string> ResolveUrl(std::string_view base, std::string_view reference);
 
 // The scheme of `url` in lower case ("http", "mailto"), or empty when it has none.
