@@ -39,6 +39,18 @@ bool LooksLikeWmlc(std::span<const std::uint8_t> bytes) {
   return id == 0x02 || id == 0x04 || id == 0x09 || id == 0x0A || id == 0x00;
 }
 
+// The type a picture's signature names (GIF, PNG, JPEG), or empty. Sites served pictures saved
+// in these formats under the WBMP type (a ".wbmp" name kept when the picture was redrawn), and
+// a browser goes by the signature.
+std::string_view PictureSignatureType(std::span<const std::uint8_t> bytes) {
+  const std::string_view head(reinterpret_cast<const char*>(bytes.data()),
+                              std::min<std::size_t>(bytes.size(), 8));
+  if (head.starts_with("GIF87a") || head.starts_with("GIF89a")) return "image/gif";
+  if (head.starts_with("\x89PNG\r\n\x1A\n")) return "image/png";
+  if (head.starts_with("\xFF\xD8\xFF")) return "image/jpeg";
+  return {};
+}
+
 PageKind Sniff(std::span<const std::uint8_t> bytes) {
   if (StartContains(bytes, "<wml") || StartContains(bytes, "//dtd wml")) return PageKind::kWml;
   if (StartContains(bytes, "<html") || StartContains(bytes, "<!doctype html") ||
@@ -140,8 +152,14 @@ PageKind ClassifyPage(std::string_view content_type, std::span<const std::uint8_
       type == "application/vnd.wap.wml+xml") {
     return PageKind::kWml;
   }
-  if (type == "application/vnd.wap.wmlc") return PageKind::kWmlc;
-  if (type == "image/vnd.wap.wbmp" || type == "image/x-wap.wbmp") return PageKind::kWbmp;
+  if (type == "application/vnd.wap.wmlc") {
+    // A text deck under the binary type (a server that maps .wml to WMLC) is read as text.
+    return !LooksLikeWmlc(bytes) && Sniff(bytes) == PageKind::kWml ? PageKind::kWml
+                                                                   : PageKind::kWmlc;
+  }
+  if (type == "image/vnd.wap.wbmp" || type == "image/x-wap.wbmp") {
+    return PictureSignatureType(bytes).empty() ? PageKind::kWbmp : PageKind::kImage;
+  }
   if (type == "application/vnd.wap.xhtml+xml" || type == "application/xhtml+xml" ||
       type == "text/html") {
     // Some servers send WML as text/html; the deck says what it is.
@@ -174,7 +192,9 @@ TranscodeResult Transcode(const TranscodeRequest& request, WmlContext& context) 
       TranscodeResult result;
       result.kind = TranscodeResult::Kind::kImage;
       result.body.assign(request.body.begin(), request.body.end());
-      result.content_type = MediaType(request.content_type);
+      const std::string_view signature = PictureSignatureType(request.body);
+      result.content_type =
+          signature.empty() ? MediaType(request.content_type) : std::string(signature);
       return result;
     }
     case PageKind::kUnknown: break;

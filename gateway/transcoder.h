@@ -22,7 +22,9 @@ namespace tovarin::gateway {
 enum class PageKind { kWml, kWmlc, kWbmp, kHtml, kImage, kText, kUnknown };
 
 // The kind of a page from its Content-Type header value, sniffing `bytes` when the type says
-// nothing useful (absent, application/octet-stream, text/plain with markup in it).
+// nothing useful (absent, application/octet-stream, text/plain with markup in it) and when it
+// is a WAP type the bytes plainly contradict: a text deck under the WMLC type is WML, a GIF,
+// PNG or JPEG under the WBMP type is an image (passed on with the type its signature names).
 PageKind ClassifyPage(std::string_view content_type, std::span<const std::uint8_t> bytes);
 
 struct TranscodeRequest {

@@ -158,6 +158,22 @@ TEST(WildWmlc, SecondCardInGb2312) {
   EXPECT_THAT(PageText(page.body), HasSubstr("版权所有 2004"));
 }
 
+TEST(WildWmlc, TextDeckServedAsWmlcIsReadAsText) {
+  // A server that maps .wml to the binary type.
+  WmlContext context;
+  ExpectMenuCard(OpenPage("wmlc/wild_menu.wml", kWmlcType, kMenuUrl, context));
+}
+
+TEST(WildPictures, GifServedAsWbmpPassesAsGif) {
+  // A picture redrawn as GIF that kept its .wbmp name and type.
+  WmlContext context;
+  TranscodeResult picture = OpenPage("gif/still_4x4.gif", "image/vnd.wap.wbmp",
+                                     "http://wap.example.cn/pic/logo.wbmp", context);
+  ASSERT_EQ(picture.kind, TranscodeResult::Kind::kImage) << picture.error;
+  EXPECT_EQ(picture.content_type, "image/gif");
+  EXPECT_EQ(picture.body, wild_testing::ReadData("gif/still_4x4.gif"));
+}
+
 TEST(WildWmlc, CutBodyIsAnErrorWithAReason) {
   // A compiled deck cut short cannot be trusted to close its cards; phones refused it too.
   WmlContext context;
