@@ -6,9 +6,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <regex>
-#include <sstream>
 #include <string>
 
 #include "gateway/transcoder.h"
@@ -22,19 +19,14 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 using wild_testing::ButtonNavigation;
+using wild_testing::CardTitle;
 using wild_testing::ExpectNothingRuns;
+using wild_testing::kReplacementCharacter;
 using wild_testing::LinkTo;
 using wild_testing::OpenPage;
 using wild_testing::PageText;
 using wml_testing::FindElements;
 using wml_testing::HtmlElement;
-
-constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
-
-std::string Title(const std::string& html) {
-  std::vector<HtmlElement> titles = wml_testing::FindElementsOfClass(html, "h1", "wml-title");
-  return titles.empty() ? std::string() : titles[0].Text();
-}
 
 // ---- Charsets ------------------------------------------------------------------------------
 
@@ -44,7 +36,7 @@ TEST(WildDeckCharsets, Gb2312LabelOverGbkAndGb18030Characters) {
   TranscodeResult page = OpenPage("wml/wild_news_gbk_labelled_gb2312.wml",
                                   "text/vnd.wap.wml; charset=\"GB2312\"", url, context);
   ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
-  EXPECT_EQ(Title(page.body), "新闻频道");
+  EXPECT_EQ(CardTitle(page.body), "新闻频道");
   const std::string text = PageText(page.body);
   // 镕 喆 堃 are GBK-only, 㐀 needs GB18030's four bytes, € is GBK's single byte 80.
   EXPECT_THAT(text, HasSubstr("头条：朱镕基谈经济\u00A0详细»"));
@@ -74,7 +66,7 @@ TEST(WildDeckCharsets, Utf8HeaderOverGbkBytesAfterAPhpWarning) {
   TranscodeResult page = OpenPage("wml/wild_php_warning_gbk_served_as_utf8.wml",
                                   "text/vnd.wap.wml;charset=utf-8", url, context);
   ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
-  EXPECT_EQ(Title(page.body), "小说连载");
+  EXPECT_EQ(CardTitle(page.body), "小说连载");
   EXPECT_THAT(PageText(page.body), HasSubstr("第一章 风起"));
   EXPECT_THAT(page.body, Not(HasSubstr(kReplacementCharacter)));
   EXPECT_EQ(LinkTo(page.body, "返回目录"),
@@ -94,7 +86,7 @@ TEST(WildDeckCharsets, Utf8HeaderOverGbkBytesAfterAPhpWarning) {
   TranscodeResult more = OpenPage("wml/wild_php_warning_gbk_served_as_utf8.wml",
                                   "text/vnd.wap.wml;charset=utf-8", url + "#more", context);
   ASSERT_EQ(more.kind, TranscodeResult::Kind::kHtml) << more.error;
-  EXPECT_EQ(Title(more.body), "更多");
+  EXPECT_EQ(CardTitle(more.body), "更多");
   EXPECT_THAT(PageText(more.body), HasSubstr("作者：佚名"));
 }
 
@@ -103,7 +95,7 @@ TEST(WildDeckCharsets, UndeclaredGbkTagSoup) {
   TranscodeResult page = OpenPage("wml/wild_undeclared_gbk_tag_soup.wml", "text/vnd.wap.wml",
                                   "http://wap.example.cn/tq/index.wml", context);
   ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
-  EXPECT_EQ(Title(page.body), "手机天气");
+  EXPECT_EQ(CardTitle(page.body), "手机天气");
   const std::string text = PageText(page.body);
   EXPECT_THAT(text, HasSubstr("北京 晴"));
   EXPECT_THAT(text, HasSubstr("今天 25℃"));
@@ -129,7 +121,7 @@ TEST(WildDeckCharsets, Utf8BomBeatsAGb2312DeclarationAndCdataIsText) {
       OpenPage("wml/wild_utf8_bom_declares_gb2312.wml", "application/octet-stream",
                "http://wap.example.cn/tq/c.wml", context);
   ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
-  EXPECT_EQ(Title(page.body), "天气预报");
+  EXPECT_EQ(CardTitle(page.body), "天气预报");
   const std::string text = PageText(page.body);
   // The comment holds "--", so the deck is not XML; its CDATA section is still plain text.
   EXPECT_THAT(text, HasSubstr("<今日> 晴 & 热"));
@@ -146,7 +138,7 @@ TEST(WildDeckCharsets, GbLabelOverUtf8BytesAndItsFormsGoInUtf8) {
   TranscodeResult page = OpenPage("wml/wild_utf8_login_labelled_gb2312.wml",
                                   "text/vnd.wap.wml; charset=GB2312", url, context);
   ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
-  EXPECT_EQ(Title(page.body), "会员登录");
+  EXPECT_EQ(CardTitle(page.body), "会员登录");
   const std::string text = PageText(page.body);
   EXPECT_THAT(text, HasSubstr("手机号："));
   EXPECT_THAT(text, HasSubstr("密码："));
@@ -167,7 +159,7 @@ TEST(WildDeckDamage, TruncatedDownloadWithNulShowsWhatArrived) {
       OpenPage("wml/wild_truncated_download_with_nul.wml", "text/vnd.wap.wml; charset=utf-8",
                "http://wap.example.cn/top/list.wml", context);
   ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
-  EXPECT_EQ(Title(page.body), "排行榜");
+  EXPECT_EQ(CardTitle(page.body), "排行榜");
   const std::string text = PageText(page.body);
   EXPECT_THAT(text, HasSubstr("1. 七里香"));
   EXPECT_THAT(text, HasSubstr("2. 夜曲"));
@@ -184,7 +176,7 @@ TEST(WildDeckDamage, WmlServedAsHtmlTextPlainAndOctetStreamIsStillWml) {
     TranscodeResult page = OpenPage("wml/wild_gbk_single_quoted_served_as_text_plain.wml", type,
                                     "http://wap.example.cn/svc/index.wml#main", context);
     ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << type << ": " << page.error;
-    EXPECT_EQ(Title(page.body), "服务") << type;
+    EXPECT_EQ(CardTitle(page.body), "服务") << type;
   }
 }
 
@@ -196,7 +188,7 @@ TEST(WildDeckLinks, SplashTimerLeadsToTheMainCard) {
   TranscodeResult page =
       OpenPage("wml/wild_gbk_single_quoted_served_as_text_plain.wml", "text/plain", url, context);
   ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
-  EXPECT_EQ(Title(page.body), "载入中");
+  EXPECT_EQ(CardTitle(page.body), "载入中");
   // value="30" is in tenths of a second.
   EXPECT_THAT(page.body, HasSubstr("<meta http-equiv=\"refresh\" content=\"3.0;url=" +
                                    FakeServiceLinks::PageAddress(url + "#main") + "\">"));
@@ -243,7 +235,7 @@ TEST(WildDeckLinks, Big5DeckQueriesGoInBig5PathsInUtf8) {
   TranscodeResult page =
       OpenPage("wml/wild_big5_board_served_as_html.wml", "text/html", url, context);
   ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
-  EXPECT_EQ(Title(page.body), "閒聊區");
+  EXPECT_EQ(CardTitle(page.body), "閒聊區");
   EXPECT_THAT(PageText(page.body), HasSubstr("歡迎 阿明！"));
   const std::string card = url + "#board";
   // 閒聊: U+9592 U+804A, UTF-8 E9 96 92 E8 81 8A; Big5 B6 A2 B2 E1.

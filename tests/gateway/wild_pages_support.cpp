@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "gateway/reference_policy.h"
 #include "gateway/url.h"
@@ -43,6 +44,12 @@ TranscodeResult OpenPage(std::string_view relative_path, std::string_view conten
   request.direction = direction;
   request.links = &links;
   return Transcode(request, context);
+}
+
+std::string CardTitle(const std::string& html) {
+  std::vector<wml_testing::HtmlElement> titles =
+      wml_testing::FindElementsOfClass(html, "h1", "wml-title");
+  return titles.empty() ? std::string() : titles[0].Text();
 }
 
 std::string PageText(const std::string& html) {

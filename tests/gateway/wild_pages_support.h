@@ -13,6 +13,9 @@
 
 namespace tovarin::gateway::wild_testing {
 
+// U+FFFD in UTF-8: in a page that should read cleanly, the mark of a charset error.
+inline constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
 // The bytes of tests/data/`relative_path`; fails the test when the file cannot be read.
 std::string ReadData(std::string_view relative_path);
 
@@ -21,6 +24,9 @@ std::string ReadData(std::string_view relative_path);
 TranscodeResult OpenPage(std::string_view relative_path, std::string_view content_type,
                          std::string_view url, WmlContext& context,
                          EntryDirection direction = EntryDirection::kForward);
+
+// The text of the card's title bar (the first h1 of class wml-title), or empty.
+std::string CardTitle(const std::string& html);
 
 // What a reader sees of the page's body: tags removed, entities decoded.
 std::string PageText(const std::string& html);

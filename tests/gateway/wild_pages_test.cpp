@@ -17,13 +17,12 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 using wild_testing::ExpectNothingRuns;
+using wild_testing::kReplacementCharacter;
 using wild_testing::LinkTo;
 using wild_testing::OpenPage;
 using wild_testing::PageText;
 using wml_testing::FindElements;
 using wml_testing::HtmlElement;
-
-constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
 std::string DocumentTitle(const std::string& html) {
   std::vector<HtmlElement> titles = FindElements(html, "title");
