@@ -535,6 +535,14 @@ platform::Result<DecodedText> DecodeToUtf8(std::span<const std::uint8_t> bytes,
     if (!declared.empty() && declared != "UTF-8") return Decode(bytes, declared);
     if (auto local = DecodeCleanly(bytes, kLocalFallback)) return std::move(*local);
   }
+  if (decoder == "WINDOWS-1252") {
+    // ISO-8859-1 is what servers said when nobody set a charset: a page that declares another
+    // one and reads cleanly in it is written in that one.
+    const std::string declared = DeclaredDecoder(head);
+    if (!declared.empty() && declared != decoder) {
+      if (auto text = DecodeCleanly(bytes, declared)) return std::move(*text);
+    }
+  }
   if (!decoder.empty()) {
     // A legacy label over bytes that are entirely valid UTF-8, with characters beyond ASCII:
     // the page was saved as UTF-8 and the label is stale. Legacy text is valid UTF-8 by chance

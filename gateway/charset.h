@@ -6,7 +6,7 @@
 // declaration, an HTML/XHTML <meta> charset (in the first kMetaScanBytes bytes); with none of
 // these, UTF-8 when the bytes are UTF-8 (see below), else GB18030 when they read without a
 // single ill-formed sequence in it (an undeclared Chinese page, which a browser set up for
-// Chinese reads as GBK), else windows-1252. Labels lie on real sites, and two lies are undone:
+// Chinese reads as GBK), else windows-1252. Labels lie on real sites, and three lies are undone:
 //   - a label other than UTF-8 over bytes that are valid UTF-8 throughout, with characters
 //     beyond ASCII (a site that moved to UTF-8 and kept "charset=gb2312" in its headers or
 //     declaration): UTF-8;
@@ -14,7 +14,9 @@
 //     pieces outnumber well-formed characters beyond ASCII; a server's default label on a GBK
 //     deck): the page's own declaration of another charset, else GB18030 when it reads cleanly,
 //     else UTF-8 as labelled. A UTF-8 page with a few broken bytes (a download cut in the middle
-//     of a character) stays UTF-8.
+//     of a character) stays UTF-8;
+//   - an ISO-8859-1 (or windows-1252) header, the label of a server nobody set up, over a page
+//     that declares another charset and reads without an ill-formed sequence in it: that one.
 // Labels are mapped to the
 // decoder real pages need: "gb2312" and "gbk" decode as GB18030 (pages labelled GB2312 use GBK
 // characters), "iso-8859-1", "latin1" and "us-ascii" as windows-1252 (a superset browsers use).

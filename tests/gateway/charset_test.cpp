@@ -211,6 +211,18 @@ TEST(CharsetDetection, XmlDeclarationAfterServerNoise) {
   EXPECT_TRUE(text.utf8.ends_with("<wml>\xE4\xB8\xAD</wml>")) << text.utf8;
 }
 
+TEST(CharsetDetection, ServerDefaultLatin1GivesWayToTheDeclaration) {
+  // A server's default ISO-8859-1 over a deck declaring gb2312 that reads cleanly in it.
+  const DecodedText text =
+      MustDecode("<?xml version=\"1.0\" encoding=\"gb2312\"?><wml>\xD6\xD0\xCE\xC4</wml>",
+                 "text/vnd.wap.wml; charset=ISO-8859-1");
+  EXPECT_EQ(text.charset, "GB18030");
+  EXPECT_TRUE(text.utf8.ends_with("<wml>\xE4\xB8\xAD\xE6\x96\x87</wml>")) << text.utf8;
+  // Bytes that are not well-formed in the declared charset keep the header's reading.
+  EXPECT_EQ(MustDecode("<meta charset=gbk>\xE9\x20\xE8", "text/html; charset=latin1").charset,
+            "WINDOWS-1252");
+}
+
 TEST(CharsetDetection, HeaderBeatsXmlDeclaration) {
   const DecodedText text =
       MustDecode("<?xml version=\"1.0\" encoding=\"gb2312\"?>\xE9", "text/xml; charset=latin1");

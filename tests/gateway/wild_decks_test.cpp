@@ -90,6 +90,16 @@ TEST(WildDeckCharsets, Utf8HeaderOverGbkBytesAfterAPhpWarning) {
   EXPECT_THAT(PageText(more.body), HasSubstr("作者：佚名"));
 }
 
+TEST(WildDeckCharsets, ServerDefaultLatin1HeaderOverAGbDeck) {
+  WmlContext context;
+  TranscodeResult page = OpenPage("wml/wild_php_warning_gbk_served_as_utf8.wml",
+                                  "text/vnd.wap.wml; charset=ISO-8859-1",
+                                  "http://wap.example.cn/book/ch1.php?id=1", context);
+  ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
+  EXPECT_EQ(CardTitle(page.body), "小说连载");
+  EXPECT_THAT(PageText(page.body), HasSubstr("第一章 风起"));
+}
+
 TEST(WildDeckCharsets, UndeclaredGbkTagSoup) {
   WmlContext context;
   TranscodeResult page = OpenPage("wml/wild_undeclared_gbk_tag_soup.wml", "text/vnd.wap.wml",
