@@ -110,8 +110,8 @@ TEST(WildDeckCharsets, UndeclaredGbkTagSoup) {
   EXPECT_THAT(text, HasSubstr("北京 晴"));
   EXPECT_THAT(text, HasSubstr("今天 25℃"));
   EXPECT_THAT(text, HasSubstr("明天 多云"));
-  // A lone '&' and '<' in text are shown as the characters.
-  EXPECT_THAT(text, HasSubstr("空气&质量 < 50 良"));
+  // A lone '&' and '<' in text are shown as the characters; HTML entities as theirs.
+  EXPECT_THAT(text, HasSubstr("空气&质量 < 50 良… 门票¥30"));
   EXPECT_THAT(page.body, Not(HasSubstr(kReplacementCharacter)));
   std::vector<HtmlElement> images = FindElements(page.body, "img");
   ASSERT_EQ(images.size(), 1u);
