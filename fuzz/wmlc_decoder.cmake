@@ -6,5 +6,6 @@ tovarin_fuzzer(wmlc_decoder_fuzzer
                        ${CMAKE_SOURCE_DIR}/gateway/markup_tree.cpp
                        ${CMAKE_SOURCE_DIR}/gateway/charset.cpp
                        ${CMAKE_SOURCE_DIR}/gateway/charset_declaration.cpp
+                       ${CMAKE_SOURCE_DIR}/gateway/chinese_text_guess.cpp
                LIBS PkgConfig::GLIB
                SEEDS ${CMAKE_SOURCE_DIR}/tests/data/wmlc)

@@ -11,6 +11,7 @@
 #include <type_traits>
 
 #include "gateway/charset_declaration.h"
+#include "gateway/chinese_text_guess.h"
 #include "gateway/limits.h"
 
 namespace tovarin::gateway {
@@ -403,10 +404,6 @@ Utf8Profile ProfileUtf8(Bytes bytes) {
   return profile;
 }
 
-// The charset a browser set up for Chinese reads an undeclared page in, when the page is not
-// UTF-8: GBK (here its superset GB18030).
-constexpr std::string_view kLocalFallback = "GB18030";
-
 // The bytes decoded with `decoder` when every sequence is well-formed in it; nullopt when any
 // is not (then the guess was wrong) or the text is too large.
 std::optional<DecodedText> DecodeCleanly(Bytes bytes, std::string_view decoder) {
@@ -530,10 +527,10 @@ platform::Result<DecodedText> DecodeToUtf8(std::span<const std::uint8_t> bytes,
   if (decoder.empty()) decoder = DeclaredDecoder(head);
   if (decoder == "UTF-8" && !profile.MostlyUtf8()) {
     // Labelled UTF-8 (often by a server default) but written in a legacy charset: the page's
-    // own declaration, else the local fallback, when it reads cleanly.
+    // own declaration, else GBK or Big5 when it reads cleanly in one (chinese_text_guess.h).
     const std::string declared = DeclaredDecoder(head);
     if (!declared.empty() && declared != "UTF-8") return Decode(bytes, declared);
-    if (auto local = DecodeCleanly(bytes, kLocalFallback)) return std::move(*local);
+    if (auto chinese = ReadAsChinese(bytes)) return std::move(*chinese);
   }
   if (decoder == "WINDOWS-1252") {
     // ISO-8859-1 is what servers said when nobody set a charset: a page that declares another
@@ -551,7 +548,7 @@ platform::Result<DecodedText> DecodeToUtf8(std::span<const std::uint8_t> bytes,
     return Decode(bytes, decoder);
   }
   if (profile.MostlyUtf8()) return Decode(bytes, "UTF-8");
-  if (auto local = DecodeCleanly(bytes, kLocalFallback)) return std::move(*local);
+  if (auto chinese = ReadAsChinese(bytes)) return std::move(*chinese);
   return Decode(bytes, "WINDOWS-1252");
 }
 

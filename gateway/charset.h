@@ -4,17 +4,18 @@
 //
 // Detection order for a page: byte-order mark, the HTTP Content-Type's charset, the XML
 // declaration, an HTML/XHTML <meta> charset (in the first kMetaScanBytes bytes); with none of
-// these, UTF-8 when the bytes are UTF-8 (see below), else GB18030 when they read without a
-// single ill-formed sequence in it (an undeclared Chinese page, which a browser set up for
-// Chinese reads as GBK), else windows-1252. Labels lie on real sites, and three lies are undone:
+// these, UTF-8 when the bytes are UTF-8 (see below), else GB18030 (GBK) or Big5 when they read
+// without a single ill-formed sequence in one of them (an undeclared Chinese page, which a
+// browser set up for Chinese reads so; chinese_text_guess.h picks between the two), else
+// windows-1252. Labels lie on real sites, and three lies are undone:
 //   - a label other than UTF-8 over bytes that are valid UTF-8 throughout, with characters
 //     beyond ASCII (a site that moved to UTF-8 and kept "charset=gb2312" in its headers or
 //     declaration): UTF-8;
 //   - UTF-8 named in the header or the page over bytes that are mostly not UTF-8 (ill-formed
 //     pieces outnumber well-formed characters beyond ASCII; a server's default label on a GBK
-//     deck): the page's own declaration of another charset, else GB18030 when it reads cleanly,
-//     else UTF-8 as labelled. A UTF-8 page with a few broken bytes (a download cut in the middle
-//     of a character) stays UTF-8;
+//     deck): the page's own declaration of another charset, else GBK or Big5 when it reads
+//     cleanly in one, else UTF-8 as labelled. A UTF-8 page with a few broken bytes (a download cut
+//     in the middle of a character) stays UTF-8;
 //   - an ISO-8859-1 (or windows-1252) header, the label of a server nobody set up, over a page
 //     that declares another charset and reads without an ill-formed sequence in it: that one.
 // Labels are mapped to the

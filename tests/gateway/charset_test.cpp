@@ -336,6 +336,22 @@ TEST(CharsetDetection, LegacyLabelOverUtf8Bytes) {
   EXPECT_EQ(MustDecode("\xD6\xD0\xE4\xB8\xAD", "text/html; charset=gbk").charset, "GB18030");
 }
 
+TEST(CharsetDetection, UndeclaredChineseIsGbkOrBig5ByItsCommonCharacters) {
+  // 中文網頁 in Big5 (A4 A4 A4 E5 BA F4 AD B6) reads without error as GBK too, as rare
+  // characters; 中文网页 in GBK (D6 D0 CE C4 CD F8 D2 B3) reads as Big5 too.
+  const DecodedText big5 = MustDecode("<p>\xA4\xA4\xA4\xE5\xBA\xF4\xAD\xB6</p>", "");
+  EXPECT_EQ(big5.charset, "BIG5-HKSCS");
+  EXPECT_EQ(big5.utf8, "<p>中文網頁</p>");
+  const DecodedText gbk = MustDecode("<p>\xD6\xD0\xCE\xC4\xCD\xF8\xD2\xB3</p>", "");
+  EXPECT_EQ(gbk.charset, "GB18030");
+  EXPECT_EQ(gbk.utf8, "<p>中文网页</p>");
+  // Only one reads cleanly: 81 is no Big5 lead byte (丂 is GBK 81 40).
+  EXPECT_EQ(MustDecode("\x81\x40", "").charset, "GB18030");
+  // Under a UTF-8 label the same choice is made.
+  EXPECT_EQ(MustDecode("\xA4\xA4\xA4\xE5\xBA\xF4\xAD\xB6", "text/html; charset=utf-8").charset,
+            "BIG5-HKSCS");
+}
+
 // ---- Conversion --------------------------------------------------------------------------
 
 TEST(CharsetConversion, InvalidUtf8BecomesReplacement) {

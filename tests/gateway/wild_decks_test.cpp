@@ -125,6 +125,20 @@ TEST(WildDeckCharsets, UndeclaredGbkTagSoup) {
             FakeServiceLinks::PageAddress("http://wap.example.cn/tq/city.wml?c=gz"));
 }
 
+TEST(WildDeckCharsets, UndeclaredBig5) {
+  // Big5 bytes read without error as GBK too (as a string of rare characters).
+  WmlContext context;
+  TranscodeResult page = OpenPage("wml/wild_undeclared_big5.wml", "text/vnd.wap.wml",
+                                  "http://wap.example.tw/game/index.asp", context);
+  ASSERT_EQ(page.kind, TranscodeResult::Kind::kHtml) << page.error;
+  EXPECT_EQ(CardTitle(page.body), "手機遊戲下載");
+  const std::string text = PageText(page.body);
+  EXPECT_THAT(text, HasSubstr("歡迎光臨！今日熱門遊戲：三國志、仙劍奇俠傳。"));
+  EXPECT_THAT(text, HasSubstr("會員登錄後可以免費下載，每天都有新的遊戲。"));
+  EXPECT_EQ(LinkTo(page.body, "角色扮演"),
+            FakeServiceLinks::PageAddress("http://wap.example.tw/game/list.asp?type=rpg"));
+}
+
 TEST(WildDeckCharsets, Utf8BomBeatsAGb2312DeclarationAndCdataIsText) {
   WmlContext context;
   TranscodeResult page =
