@@ -1,10 +1,13 @@
 #pragma once
 // CairoRegionRef: holds one cairo region (a "transfer full" cairo_region_create or copy) and
 // destroys it when the holder goes; the region the GTK windows' shapes and clips are built in.
+// ToCairoRegion makes one from a platform Region.
 
 #include <cairo.h>
 
 #include <utility>
+
+#include "platform/raster/region.h"
 
 namespace tovarin::platform::gtk {
 
@@ -30,5 +33,9 @@ class CairoRegionRef {
  private:
   cairo_region_t* region_;
 };
+
+// `region` as a cairo region (the same pixels, in the same coordinates): one 1-pixel-high
+// rectangle per run of each row.
+CairoRegionRef ToCairoRegion(const Region& region);
 
 }  // namespace tovarin::platform::gtk

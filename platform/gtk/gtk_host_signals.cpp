@@ -43,18 +43,6 @@ CairoSurfacePtr ToCairo(const Bitmap& bitmap) {
   return image;
 }
 
-CairoRegionRef ToCairoRegion(const Region& region) {
-  CairoRegionRef result(cairo_region_create());
-  const Rect bounds = region.Bounds();
-  for (int y = bounds.top; y < bounds.bottom; ++y) {
-    for (const Region::Run& run : region.RowRuns(y)) {
-      const cairo_rectangle_int_t row{run.begin, y, run.end - run.begin, 1};
-      cairo_region_union_rectangle(result.get(), &row);
-    }
-  }
-  return result;
-}
-
 // CSS cursor names for the classic pointer kinds (MousePointer) and system cursor ids.
 const char* PointerCursorName(int kind) {
   switch (kind) {

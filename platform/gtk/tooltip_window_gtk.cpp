@@ -19,19 +19,6 @@ Point RootPoint(double x_root, double y_root) {
   return Point{static_cast<int>(std::floor(x_root)), static_cast<int>(std::floor(y_root))};
 }
 
-// The window's shape as a cairo region, one rectangle per run.
-CairoRegionRef ShapeOf(const Region& shape) {
-  CairoRegionRef result(cairo_region_create());
-  const Rect bounds = shape.Bounds();
-  for (int y = bounds.top; y < bounds.bottom; ++y) {
-    for (const Region::Run& run : shape.RowRuns(y)) {
-      const cairo_rectangle_int_t row{run.begin, y, run.end - run.begin, 1};
-      cairo_region_union_rectangle(result.get(), &row);
-    }
-  }
-  return result;
-}
-
 // Paints a 24-bit bitmap (bytes blue, green, red; rows bottom-up) at the origin of `cr`.
 void PaintBitmap(cairo_t* cr, const Bitmap& bitmap) {
   cairo_surface_t* image =
@@ -189,7 +176,7 @@ void GtkToolTipWindow::ShowAt(Point screen_pointer) {
   gtk_widget_set_size_request(window_, size.width, size.height);
   gtk_window_resize(GTK_WINDOW(window_), size.width, size.height);
   gtk_window_move(GTK_WINDOW(window_), placement.origin.x, placement.origin.y);
-  const CairoRegionRef shape = ShapeOf(image_->shape);
+  const CairoRegionRef shape = ToCairoRegion(image_->shape);
   gtk_widget_shape_combine_region(window_, shape.get());
   // The tip takes no pointer input (a balloon's stem touches the pointer): moves and presses go
   // through to what lies below, and the tool does not see the pointer leave for the tip.
