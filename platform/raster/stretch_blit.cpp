@@ -32,26 +32,26 @@ struct Axis {
   bool mirror = false;
 };
 
+// One side of an axis as a positive run: its first pixel, its length, and whether the caller
+// named it backwards.
+struct Run {
+  std::int64_t begin = 0;
+  std::int64_t count = 0;
+  bool reversed = false;
+};
+
+// A negative extent names its first pixel and runs towards smaller coordinates.
+Run MakeRun(int start, int extent) {
+  if (extent < 0) return Run{std::int64_t{start} + extent + 1, -std::int64_t{extent}, true};
+  return Run{start, extent, false};
+}
+
+// One reversed side mirrors the transfer; two reversed sides cancel out.
 Axis MakeAxis(int target, int target_extent, int source, int source_extent) {
-  Axis axis;
-  // A negative extent names its first pixel and runs towards smaller coordinates.
-  if (target_extent < 0) {
-    axis.target_begin = std::int64_t{target} + target_extent + 1;
-    axis.target_count = -std::int64_t{target_extent};
-    axis.mirror = !axis.mirror;
-  } else {
-    axis.target_begin = target;
-    axis.target_count = target_extent;
-  }
-  if (source_extent < 0) {
-    axis.source_begin = std::int64_t{source} + source_extent + 1;
-    axis.source_count = -std::int64_t{source_extent};
-    axis.mirror = !axis.mirror;
-  } else {
-    axis.source_begin = source;
-    axis.source_count = source_extent;
-  }
-  return axis;
+  const Run target_run = MakeRun(target, target_extent);
+  const Run source_run = MakeRun(source, source_extent);
+  return Axis{target_run.begin, target_run.count, source_run.begin, source_run.count,
+              target_run.reversed != source_run.reversed};
 }
 
 // Source pixel (0 .. S - 1 along the source run) sampled by target pixel t.

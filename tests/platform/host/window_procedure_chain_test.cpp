@@ -68,46 +68,42 @@ TEST(WindowProcedureChain, ReplaceReturnsTheReplacedProcedureAndTheNewOneTakesTh
   EXPECT_EQ(log, (std::vector<std::string>{"hook 6", "default 134"}));
 }
 
-TEST(WindowProcedureChain, TheLastHookInstalledSeesAMessageFirstAndTheDefaultLast) {
-  std::vector<std::string> log;
-  WindowProcedureChain chain(Logging(log, "default", 9));
-  Hook first{&log, "a1", {}};
-  Hook second{&log, "a2", {}};
-  first.previous = *chain.Replace(first.Procedure());
-  second.previous = *chain.Replace(second.Procedure());
-  EXPECT_EQ(chain.Send(kWindow, 134, 1, 0), 9);
-  EXPECT_EQ(log, (std::vector<std::string>{"a2 before 134", "a1 before 134", "default 134",
-                                           "a1 after 134", "a2 after 134"}));
+// A chain with two hooks installed on its default procedure (which returns 9): a1, then a2.
+class TwoHooks : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    first_.previous = *chain_.Replace(first_.Procedure());
+    second_.previous = *chain_.Replace(second_.Procedure());
+  }
+
+  std::vector<std::string> log_;
+  WindowProcedureChain chain_{Logging(log_, "default", 9)};
+  Hook first_{&log_, "a1", {}};
+  Hook second_{&log_, "a2", {}};
+};
+
+TEST_F(TwoHooks, TheLastHookInstalledSeesAMessageFirstAndTheDefaultLast) {
+  EXPECT_EQ(chain_.Send(kWindow, 134, 1, 0), 9);
+  EXPECT_EQ(log_, (std::vector<std::string>{"a2 before 134", "a1 before 134", "default 134",
+                                            "a1 after 134", "a2 after 134"}));
 }
 
-TEST(WindowProcedureChain, PuttingTheReturnedProcedureBackUnhooks) {
-  std::vector<std::string> log;
-  WindowProcedureChain chain(Logging(log, "default", 0));
-  Hook first{&log, "a1", {}};
-  Hook second{&log, "a2", {}};
-  first.previous = *chain.Replace(first.Procedure());
-  second.previous = *chain.Replace(second.Procedure());
+TEST_F(TwoHooks, PuttingTheReturnedProcedureBackUnhooks) {
   // Unhooking the last one leaves the first in place.
-  EXPECT_TRUE(chain.Replace(second.previous).has_value());
-  chain.Send(kWindow, 6, 0, 0);
-  EXPECT_EQ(log, (std::vector<std::string>{"a1 before 6", "default 6", "a1 after 6"}));
+  EXPECT_TRUE(chain_.Replace(second_.previous).has_value());
+  chain_.Send(kWindow, 6, 0, 0);
+  EXPECT_EQ(log_, (std::vector<std::string>{"a1 before 6", "default 6", "a1 after 6"}));
   // Putting back what the first hook replaced restores the default procedure alone.
-  log.clear();
-  EXPECT_TRUE(chain.Replace(first.previous).has_value());
-  chain.Send(kWindow, 6, 0, 0);
-  EXPECT_EQ(log, (std::vector<std::string>{"default 6"}));
+  log_.clear();
+  EXPECT_TRUE(chain_.Replace(first_.previous).has_value());
+  chain_.Send(kWindow, 6, 0, 0);
+  EXPECT_EQ(log_, (std::vector<std::string>{"default 6"}));
 }
 
-TEST(WindowProcedureChain, RestoringAnEarlierProcedureDropsEveryHookInstalledAfterIt) {
-  std::vector<std::string> log;
-  WindowProcedureChain chain(Logging(log, "default", 0));
-  Hook first{&log, "a1", {}};
-  Hook second{&log, "a2", {}};
-  first.previous = *chain.Replace(first.Procedure());
-  second.previous = *chain.Replace(second.Procedure());
-  EXPECT_TRUE(chain.Replace(first.previous).has_value());
-  chain.Send(kWindow, 6, 0, 0);
-  EXPECT_EQ(log, (std::vector<std::string>{"default 6"}));
+TEST_F(TwoHooks, RestoringAnEarlierProcedureDropsEveryHookInstalledAfterIt) {
+  EXPECT_TRUE(chain_.Replace(first_.previous).has_value());
+  chain_.Send(kWindow, 6, 0, 0);
+  EXPECT_EQ(log_, (std::vector<std::string>{"default 6"}));
 }
 
 TEST(WindowProcedureChain, AnEmptyProcedureIsRefusedAndChangesNothing) {
