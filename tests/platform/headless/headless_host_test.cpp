@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/headless/controls/headless_form.h"
+#include "tests/platform/host/recording_hook.h"
 
 namespace tovarin::platform::headless {
 namespace {
@@ -258,26 +259,13 @@ TEST_F(LeaveFixture, WindowRegionShapesWhatIsUnderThePointer) {
 // --- Window hooks
 // ---------------------------------------------------------------------------------
 
-// A hook as a control installs it: callback before, the replaced procedure, callback after.
-struct Hook {
-  std::vector<std::string>* log;
-  std::string name;
-  WindowProcedure previous;
-  WindowProcedure Procedure() {
-    return [this](WindowHandle w, std::uint32_t m, std::intptr_t wp, std::intptr_t lp) {
-      log->push_back(name + " before " + std::to_string(m));
-      const std::intptr_t result = previous(w, m, wp, lp);
-      log->push_back(name + " after " + std::to_string(m) + " " + std::to_string(wp));
-      return result;
-    };
-  }
-};
+using testing::RecordingHook;
 
 TEST_F(FormFixture, HookChainRunsBeforePreviousAfter) {
   std::vector<std::string> log;
   HeadlessWindows& windows = desktop.Windows();
-  Hook first{&log, "a1", {}};
-  Hook second{&log, "a2", {}};
+  RecordingHook first{&log, "a1", {}};
+  RecordingHook second{&log, "a2", {}};
   first.previous = *host.ReplaceWindowProcedure(form.Window(), first.Procedure());
   second.previous = *host.ReplaceWindowProcedure(form.Window(), second.Procedure());
   windows.ClearMessageLog();

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/platform/host/recording_hook.h"
+
 namespace tovarin::platform {
 namespace {
 
@@ -21,21 +23,7 @@ WindowProcedure Logging(std::vector<std::string>& log, std::string name, std::in
   };
 }
 
-// A hook as a control installs it: a note before, the procedure it replaced, a note after; it
-// returns what the replaced procedure returned.
-struct Hook {
-  std::vector<std::string>* log;
-  std::string name;
-  WindowProcedure previous;
-  WindowProcedure Procedure() {
-    return [this](WindowHandle w, std::uint32_t m, std::intptr_t wp, std::intptr_t lp) {
-      log->push_back(name + " before " + std::to_string(m));
-      const std::intptr_t result = previous(w, m, wp, lp);
-      log->push_back(name + " after " + std::to_string(m));
-      return result;
-    };
-  }
-};
+using testing::RecordingHook;
 
 TEST(WindowProcedureChain, ANewChainSendsToItsDefaultProcedure) {
   struct Seen {
@@ -78,21 +66,21 @@ class TwoHooks : public ::testing::Test {
 
   std::vector<std::string> log_;
   WindowProcedureChain chain_{Logging(log_, "default", 9)};
-  Hook first_{&log_, "a1", {}};
-  Hook second_{&log_, "a2", {}};
+  RecordingHook first_{&log_, "a1", {}};
+  RecordingHook second_{&log_, "a2", {}};
 };
 
 TEST_F(TwoHooks, TheLastHookInstalledSeesAMessageFirstAndTheDefaultLast) {
   EXPECT_EQ(chain_.Send(kWindow, 134, 1, 0), 9);
   EXPECT_EQ(log_, (std::vector<std::string>{"a2 before 134", "a1 before 134", "default 134",
-                                            "a1 after 134", "a2 after 134"}));
+                                            "a1 after 134 1", "a2 after 134 1"}));
 }
 
 TEST_F(TwoHooks, PuttingTheReturnedProcedureBackUnhooks) {
   // Unhooking the last one leaves the first in place.
   EXPECT_TRUE(chain_.Replace(second_.previous).has_value());
   chain_.Send(kWindow, 6, 0, 0);
-  EXPECT_EQ(log_, (std::vector<std::string>{"a1 before 6", "default 6", "a1 after 6"}));
+  EXPECT_EQ(log_, (std::vector<std::string>{"a1 before 6", "default 6", "a1 after 6 0"}));
   // Putting back what the first hook replaced restores the default procedure alone.
   log_.clear();
   EXPECT_TRUE(chain_.Replace(first_.previous).has_value());
