@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <type_traits>
+#include <utility>
 
 #include "gateway/charset_declaration.h"
 #include "gateway/chinese_text_guess.h"
@@ -483,6 +484,20 @@ std::optional<DecodedText> DecodeCleanly(Bytes bytes, std::string_view decoder) 
 std::string CanonicalCharset(std::string_view label) {
   const LabelGroup* group = FindLabel(label);
   return group == nullptr ? std::string() : std::string(group->decoder);
+}
+
+std::string FormCharsetFor(std::string_view decoder) {
+  static constexpr std::pair<std::string_view, std::string_view> kWebNames[] = {
+      {"UTF-8", ""},          {"UTF-16LE", ""},    {"UTF-16BE", ""},       {"GB18030", "GBK"},
+      {"CP932", "Shift_JIS"}, {"CP949", "EUC-KR"}, {"BIG5-HKSCS", "Big5"},
+  };
+  for (const auto& [name, web_name] : kWebNames) {
+    if (decoder == name) return std::string(web_name);
+  }
+  for (const LabelGroup& group : kLabelGroups) {
+    if (decoder == group.decoder) return std::string(decoder);
+  }
+  return {};
 }
 
 std::string CharsetFromMibEnum(std::uint32_t mib) {

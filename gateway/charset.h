@@ -60,6 +60,14 @@ std::string CharsetFromContentType(std::string_view content_type);
 // or empty when the label names no charset this system converts.
 std::string CanonicalCharset(std::string_view label);
 
+// The label a browser submits the forms of a page in, for the decoder the page was read with
+// (a DecodeToUtf8 charset): empty for UTF-8 and UTF-16, which browsers submit as UTF-8; "GBK"
+// for GB18030, since the pages read so are labelled GB2312 or GBK and their sites expect
+// two-byte GBK (a character GBK lacks goes as "&#NNNN;"); the web's own name for the other
+// supersets (CP932 → "Shift_JIS", CP949 → "EUC-KR", BIG5-HKSCS → "Big5"); the decoder's name
+// otherwise. Empty for a name that is no decoder.
+std::string FormCharsetFor(std::string_view decoder);
+
 // The charset label for an IANA MIBenum (as a WBXML header carries it), or empty when unknown.
 // 106 → "UTF-8", 4 → "ISO-8859-1", 2025 → "GB2312", ...
 std::string CharsetFromMibEnum(std::uint32_t mib);

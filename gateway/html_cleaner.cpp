@@ -185,7 +185,8 @@ std::optional<std::string> RepairedUtf8(std::string_view text) {
 }  // namespace
 
 platform::Result<std::string> CleanHtml(std::string_view utf8_html, std::string_view page_url,
-                                        const ServiceLinks& links, QueryEncoder query_encoder) {
+                                        const ServiceLinks& links, QueryEncoder query_encoder,
+                                        std::string_view form_charset) {
   if (utf8_html.size() > kMaxBodyBytes) {
     return platform::Error{"the page is larger than " + std::to_string(kMaxBodyBytes >> 20) +
                            " MiB, more than the viewer accepts"};
@@ -203,7 +204,7 @@ platform::Result<std::string> CleanHtml(std::string_view utf8_html, std::string_
   if (!parsed.ok()) return platform::Error{parsed.error()};
   if (parsed->document != nullptr) {
     HtmlTreeCleaner cleaner(page_url, links, kMaxOutputBytes - kFrameReserveBytes,
-                            std::move(query_encoder));
+                            std::move(query_encoder), form_charset);
     cleaner.Clean(parsed->document.get(), page);
     parsed->document.reset();
   }

@@ -65,9 +65,13 @@ inline constexpr std::string_view kPageCutNote =
 // HTML at all comes out as its text.
 // `query_encoder` rewrites each address before it is resolved: the transcoder gives one that
 // writes a query's characters in the page's charset, as browsers send it (empty: none).
+// `form_charset` is the charset the page's forms are to be submitted in (FormCharsetFor the
+// page's charset; empty: UTF-8): each form carries it in accept-charset, after the charsets the
+// form itself accepts, so the browser sends the site's forms as a browser of the site's time did.
 [[nodiscard]] platform::Result<std::string> CleanHtml(std::string_view utf8_html,
                                                       std::string_view page_url,
                                                       const ServiceLinks& links,
-                                                      QueryEncoder query_encoder = {});
+                                                      QueryEncoder query_encoder = {},
+                                                      std::string_view form_charset = {});
 
 }  // namespace tovarin::gateway

@@ -1,6 +1,7 @@
 #include "gateway/html_tree_cleaner.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -118,13 +119,47 @@ std::optional<Refresh> ParseRefresh(std::string_view content) {
   return refresh;
 }
 
+// A form's accept-charset as the browser is to use it: the charset names the form gives (a list
+// separated by spaces or commas; a token that is not a plain charset name is dropped), then the
+// page's own form charset, so a browser that knows none of the form's submits in the page's, as
+// it would have on the site. Empty when neither gives one: the browser then uses UTF-8, the
+// charset of the page we write.
+std::string AcceptCharset(std::string_view given, std::string_view page_charset) {
+  constexpr std::size_t kMaxTokens = 8;
+  constexpr std::size_t kMaxTokenBytes = 40;  // longer than any charset name
+  std::string list;
+  std::size_t tokens = 0;
+  std::size_t pos = 0;
+  while (pos < given.size() && tokens < kMaxTokens) {
+    const std::size_t end = std::min(given.find_first_of(" \t\n\r\f,", pos), given.size());
+    const std::string_view token = given.substr(pos, end - pos);
+    pos = end + 1;
+    const bool plain = !token.empty() && token.size() <= kMaxTokenBytes &&
+                       std::all_of(token.begin(), token.end(), [](char c) {
+                         return std::isalnum(static_cast<unsigned char>(c)) || c == '-' ||
+                                c == '_' || c == '.' || c == ':';
+                       });
+    if (!plain) continue;
+    if (!list.empty()) list += ' ';
+    list += token;
+    ++tokens;
+  }
+  if (!page_charset.empty()) {
+    if (!list.empty()) list += ' ';
+    list += page_charset;
+  }
+  return list;
+}
+
 }  // namespace
 
 HtmlTreeCleaner::HtmlTreeCleaner(std::string_view page_url, const ServiceLinks& links,
-                                 std::size_t output_budget, QueryEncoder query_encoder)
+                                 std::size_t output_budget, QueryEncoder query_encoder,
+                                 std::string_view form_charset)
     : page_url_(page_url),
       base_url_(page_url),
       query_encoder_(std::move(query_encoder)),
+      form_charset_(form_charset),
       classifier_(page_url, query_encoder_),
       links_(links),
       css_(links),
@@ -421,6 +456,9 @@ bool HtmlTreeCleaner::EnterForm(const xmlNode* node) {
   body += "<form";
   AppendAttribute(body, "action", form.action);
   AppendAttribute(body, "method", method);
+  const std::string accept_charset =
+      AcceptCharset(AttributeValue(FindAttribute(node, "accept-charset")), form_charset_);
+  if (!accept_charset.empty()) AppendAttribute(body, "accept-charset", accept_charset);
   AppendCopiedAttributes(node);
   body += '>';
   for (const auto& [name, value] : form.hidden) {

@@ -39,8 +39,9 @@ class HtmlTreeCleaner {
   // `output_budget`: how many bytes head and body may take together; the walk stops before
   // they would take more (the end tags of open elements come on top).
   // `query_encoder`: how the page's charset reaches the queries of its addresses (empty: none).
+  // `form_charset`: the charset forms are submitted in (empty: UTF-8; see CleanHtml).
   HtmlTreeCleaner(std::string_view page_url, const ServiceLinks& links, std::size_t output_budget,
-                  QueryEncoder query_encoder = {});
+                  QueryEncoder query_encoder = {}, std::string_view form_charset = {});
 
   // Walks `document` (not changed, not kept) and fills `page`.
   void Clean(xmlDoc* document, CleanedPage& page);
@@ -82,6 +83,7 @@ class HtmlTreeCleaner {
   std::string page_url_;
   std::string base_url_;
   QueryEncoder query_encoder_;
+  std::string form_charset_;
   ReferenceClassifier classifier_;  // of base_url_
   const ServiceLinks& links_;
   CssCleaner css_;

@@ -108,8 +108,8 @@ TranscodeResult TranscodeWml(const TranscodeRequest& request, WmlContext& contex
   if (!deck.ok()) return Failure(deck.error());
   // A page sent as WML that is really HTML (portals do this) is cleaned as HTML.
   if (deck->root.children.size() == 1 && deck->root.children[0].IsElement("html")) {
-    auto cleaned =
-        CleanHtml(text->utf8, request.url, *request.links, QueryEncoderFor(text->charset));
+    auto cleaned = CleanHtml(text->utf8, request.url, *request.links,
+                             QueryEncoderFor(text->charset), FormCharsetFor(text->charset));
     if (!cleaned.ok()) return Failure(cleaned.error());
     return Html(std::move(cleaned.value()));
   }
@@ -127,7 +127,8 @@ TranscodeResult TranscodeWmlc(const TranscodeRequest& request, WmlContext& conte
 TranscodeResult TranscodeHtml(const TranscodeRequest& request) {
   auto text = DecodeToUtf8(request.body, request.content_type);
   if (!text.ok()) return Failure(text.error());
-  auto cleaned = CleanHtml(text->utf8, request.url, *request.links, QueryEncoderFor(text->charset));
+  auto cleaned = CleanHtml(text->utf8, request.url, *request.links, QueryEncoderFor(text->charset),
+                           FormCharsetFor(text->charset));
   if (!cleaned.ok()) return Failure(cleaned.error());
   return Html(std::move(cleaned.value()));
 }

@@ -553,6 +553,25 @@ TEST(CharsetConversion, TooLargeBodyFails) {
 
 // ---- Encoding for forms ------------------------------------------------------------------
 
+TEST(CharsetEncoding, FormsGoInTheCharsetBrowsersSubmitThePageIn) {
+  EXPECT_EQ(FormCharsetFor("UTF-8"), "");
+  EXPECT_EQ(FormCharsetFor("UTF-16LE"), "");
+  EXPECT_EQ(FormCharsetFor("UTF-16BE"), "");
+  EXPECT_EQ(FormCharsetFor("GB18030"), "GBK");  // what GB2312 and GBK pages are read with
+  EXPECT_EQ(FormCharsetFor("BIG5-HKSCS"), "Big5");
+  EXPECT_EQ(FormCharsetFor("CP932"), "Shift_JIS");
+  EXPECT_EQ(FormCharsetFor("CP949"), "EUC-KR");
+  EXPECT_EQ(FormCharsetFor("WINDOWS-1251"), "WINDOWS-1251");
+  EXPECT_EQ(FormCharsetFor("KOI8-R"), "KOI8-R");
+  EXPECT_EQ(FormCharsetFor("gb2312"), "");  // a label, not a decoder name
+  EXPECT_EQ(FormCharsetFor(""), "");
+  // Every decoder DecodeToUtf8 reports for a page has its form charset.
+  const std::vector<std::uint8_t> gbk = {0xC4, 0xE3, 0xBA, 0xC3};  // 你好
+  auto decoded = DecodeToUtf8(gbk, "text/html; charset=gb2312");
+  ASSERT_TRUE(decoded.ok());
+  EXPECT_EQ(FormCharsetFor(decoded->charset), "GBK");
+}
+
 TEST(CharsetEncoding, Gb2312AndGb18030) {
   EXPECT_EQ(MustEncode("\xE4\xB8\xAD\xE6\x96\x87", "gb2312"), "\xD6\xD0\xCE\xC4");  // 中文
   EXPECT_EQ(MustEncode("\xE9\x95\x95", "gb2312"), "\xE9\x46");                      // 镕

@@ -205,6 +205,30 @@ TEST(HtmlCleanerForms, ActionIsResolvedAgainstTheBaseAndEscaped) {
       "<input type=\"hidden\" name=\"m\" value=\"get\"><input name=\"a\"></form>");
 }
 
+TEST(HtmlCleanerForms, SubmitInTheFormsOwnCharsetsThenInThePages) {
+  const FakeServiceLinks links;
+  const auto clean = [&](std::string_view html, std::string_view form_charset) {
+    platform::Result<std::string> page =
+        CleanHtml(html, cleaner_test::kPageUrl, links, {}, form_charset);
+    EXPECT_TRUE(page.ok());
+    const std::size_t start = page.ok() ? page->find("<form") : std::string::npos;
+    return start == std::string::npos ? std::string()
+                                      : page->substr(start, page->find('>', start) - start + 1);
+  };
+  // A page in GBK: its form goes in GBK.
+  EXPECT_EQ(clean("<form action=\"s.php\"><input name=\"q\"></form>", "GBK"),
+            "<form action=\"/f\" method=\"get\" accept-charset=\"GBK\">");
+  // The form's own list comes first, separated by single spaces; a token that is no charset
+  // name (quotes, markup, an ampersand) is dropped; the page's charset ends the list.
+  EXPECT_EQ(
+      clean("<form accept-charset=\" utf-8,big5\t&quot;x&quot; a&amp;b <i> \"></form>", "GBK"),
+      "<form action=\"/f\" method=\"get\" accept-charset=\"utf-8 big5 GBK\">");
+  // A UTF-8 page: only what the form itself gives, and nothing when it gives nothing.
+  EXPECT_EQ(clean("<form accept-charset=\"Shift_JIS\"></form>", ""),
+            "<form action=\"/f\" method=\"get\" accept-charset=\"Shift_JIS\">");
+  EXPECT_EQ(clean("<form accept-charset=\"\"></form>", ""), "<form action=\"/f\" method=\"get\">");
+}
+
 TEST(HtmlCleanerForms, FormsToOtherSchemesAreNotLive) {
   EXPECT_EQ(
       CleanBody("<form action=\"javascript:go()\"><input name=\"a\"></form>"

@@ -62,6 +62,8 @@ TEST(WildXhtml, MobileProfile12InGbkDeclaredOnlyInThePage) {
   std::vector<HtmlElement> forms = FindElements(page.body, "form");
   ASSERT_EQ(forms.size(), 1u);
   EXPECT_EQ(forms[0].Attribute("action"), "/f");
+  // The search box reaches the GBK site in GBK, as the phone sent it, not in our page's UTF-8.
+  EXPECT_EQ(forms[0].Attribute("accept-charset"), "GBK");
   std::vector<std::string> fields;
   for (const HtmlElement& input : FindElements(forms[0].inner_html, "input")) {
     fields.push_back(input.Attribute("name") + "=" + input.Attribute("value"));
