@@ -251,7 +251,11 @@ ClosedPort::~ClosedPort() {
 }
 
 std::string GzipCompress(std::string_view data) {
-  GObjectPtr<GZlibCompressor> compressor(g_zlib_compressor_new(G_ZLIB_COMPRESSOR_FORMAT_GZIP, -1));
+  return ZlibCompress(data, G_ZLIB_COMPRESSOR_FORMAT_GZIP);
+}
+
+std::string ZlibCompress(std::string_view data, GZlibCompressorFormat format) {
+  GObjectPtr<GZlibCompressor> compressor(g_zlib_compressor_new(format, -1));
   std::string out;
   std::string buffer(64 * 1024, '\0');
   std::size_t offset = 0;

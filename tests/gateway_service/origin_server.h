@@ -7,7 +7,7 @@
 //   - StreamBody: a chunked response body written piece by piece (endless bodies, slow ones);
 //   - SilentServer: a port that accepts connections and never answers;
 //   - ClosedPort: a port nothing listens on (connections are refused);
-//   - GzipCompress: a body for "Content-Encoding: gzip".
+//   - GzipCompress, ZlibCompress: bodies for "Content-Encoding: gzip" and "deflate".
 // Nothing here sends a byte beyond 127.0.0.1.
 
 #include <libsoup/soup.h>
@@ -136,5 +136,8 @@ class ClosedPort {
 
 // `data` compressed in the gzip format.
 std::string GzipCompress(std::string_view data);
+// `data` compressed in `format`: G_ZLIB_COMPRESSOR_FORMAT_ZLIB (RFC 1950, what "deflate"
+// means) or G_ZLIB_COMPRESSOR_FORMAT_RAW (RFC 1951, what many servers sent as "deflate").
+std::string ZlibCompress(std::string_view data, GZlibCompressorFormat format);
 
 }  // namespace tovarin::gateway::test
