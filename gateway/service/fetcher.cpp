@@ -71,6 +71,24 @@ std::string DescribeRefusal(DestinationVerdict verdict, const std::string& where
              : where + " is in a private address range";
 }
 
+// A Location written through a WML or HTML template carries "&amp;" for '&'. Browsers would
+// send it as written, and the site would read a parameter "amp;page" it never meant: it means
+// '&', so that is what is followed.
+std::string UnescapeAmpersands(std::string_view location) {
+  constexpr std::string_view kEscaped = "&amp;";
+  std::string out;
+  out.reserve(location.size());
+  for (std::size_t at = 0; at < location.size();) {
+    if (location.substr(at, kEscaped.size()) == kEscaped) {
+      out += '&';
+      at += kEscaped.size();
+    } else {
+      out += location[at++];
+    }
+  }
+  return out;
+}
+
 std::string HostPort(const std::string& host, int port) {
   const bool v6 = host.find(':') != std::string::npos;
   return (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
@@ -124,6 +142,7 @@ class Operation : public std::enable_shared_from_this<Operation> {
   void FollowRedirect(guint status, const char* location);
   void ReadChunk();
   void ChunkRead(GBytes* chunk);
+  bool EndedShort() const;
   void CheckConnection(GIOStream* connection);
   void FailWithError(const GErrorHolder& error);
   void Fail(FetchFailure failure, std::string message);
@@ -320,6 +339,8 @@ void Operation::HeadersReceived(GObjectPtr<GInputStream> stream) {
   if (IsFollowedRedirect(status) && location != nullptr) return FollowRedirect(status, location);
   const char* content_type = soup_message_headers_get_one(headers, "Content-Type");
   response_.content_type = content_type != nullptr ? content_type : "";
+  const char* retry_after = soup_message_headers_get_one(headers, "Retry-After");
+  response_.retry_after = retry_after != nullptr ? retry_after : "";
   // A body announced larger than the bound fails at once (an encoded one is judged as it is
   // decoded: its announced length says nothing of its decoded size).
   if (soup_message_headers_get_encoding(headers) == SOUP_ENCODING_CONTENT_LENGTH &&
@@ -341,7 +362,8 @@ void Operation::FollowRedirect(guint status, const char* location) {
     return Fail(FetchFailure::kTooManyRedirects,
                 "more than " + std::to_string(owner_->options.max_redirects) + " redirects");
   }
-  const std::optional<std::string> target = ResolveUrl(response_.final_url, location);
+  const std::optional<std::string> target =
+      ResolveUrl(response_.final_url, UnescapeAmpersands(location));
   if (!target) return Fail(FetchFailure::kBadAddress, std::string("bad redirect: ") + location);
   GUriPtr target_uri = CheckAddress(*target);
   if (!target_uri) return;
@@ -375,7 +397,10 @@ void Operation::ChunkRead(GBytes* chunk) {
   const auto* bytes = static_cast<const char*>(g_bytes_get_data(chunk, &size));
   if (size == 0) {  // end of this hop's body
     stream_.reset();
-    if (!redirect_target_) return Finish();
+    if (!redirect_target_) {
+      response_.truncated = response_.truncated || EndedShort();
+      return Finish();
+    }
     return SendHop(std::move(redirect_target_));
   }
   hop_bytes_ += size;
@@ -386,6 +411,16 @@ void Operation::ChunkRead(GBytes* chunk) {
   }
   if (!redirect_target_) response_.body.append(bytes, size);
   ReadChunk();
+}
+
+// libsoup ends a body at the connection's close without an error even when fewer bytes came
+// than its Content-Length said; the count tells (for a body sent as it is stored).
+bool Operation::EndedShort() const {
+  SoupMessageHeaders* headers = soup_message_get_response_headers(message_.get());
+  return soup_message_headers_get_encoding(headers) == SOUP_ENCODING_CONTENT_LENGTH &&
+         soup_message_headers_get_one(headers, "Content-Encoding") == nullptr &&
+         static_cast<std::uint64_t>(hop_bytes_) <
+             static_cast<std::uint64_t>(soup_message_headers_get_content_length(headers));
 }
 
 gboolean Operation::OnFirstByteTimeout(gpointer data) {

@@ -2,7 +2,8 @@
 // Fetcher: the rendering service's HTTP client (libsoup 3). It fetches what a user's page
 // needs, as a WAP phone would ask for it, and nothing else:
 //   - only http and https, on the first request and on every redirect hop, each hop checked
-//     again (scheme, destination) before it is followed;
+//     again (scheme, destination) before it is followed; a Location is resolved against the
+//     redirecting address, its spaces and raw UTF-8 escaped and its "&amp;" read as '&';
 //   - never the service itself (the addresses it listens on);
 //   - when the operator asks for it (a service reachable from other machines), no destination
 //     in loopback, private, link-local or unique-local ranges, checked on the address actually
@@ -85,7 +86,13 @@ struct FetchResponse {
   std::string final_url;  // after redirects
   unsigned status = 0;    // HTTP status of the last hop
   std::string content_type;
-  std::string body;     // decompressed
+  std::string retry_after;  // the Retry-After header as sent (503 and 3xx), or empty
+  std::string body;         // decompressed
+  // The body ended before its Content-Length was reached (the site's script died, the length
+  // was counted before a last edit): `body` holds what came, as browsers show it. A chunked
+  // body that ends without its last chunk also arrives as far as it came, but libsoup does not
+  // tell it apart from a whole one.
+  bool truncated = false;
   std::string cookies;  // the jar after this fetch (at most kMaxCookieJarBytes)
 };
 
