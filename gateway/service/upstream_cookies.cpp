@@ -121,6 +121,59 @@ GUriPtr ParseHttpUri(std::string_view url) {
   return GUriPtr(g_uri_parse(text.c_str(), static_cast<GUriFlags>(SOUP_HTTP_URI_FLAGS), nullptr));
 }
 
+struct FreeParsedCookie {
+  void operator()(SoupCookie* cookie) const { soup_cookie_free(cookie); }
+};
+using UniqueCookie = std::unique_ptr<SoupCookie, FreeParsedCookie>;
+
+// The cookie of one Set-Cookie value from `origin` (owned by the caller), or null when it
+// carries nothing or names a domain it may not.
+SoupCookie* ParseCookie(std::string_view set_cookie, GUri* origin) {
+  const std::string header(set_cookie);
+  UniqueCookie cookie(soup_cookie_parse(header.c_str(), origin));
+  // A cookie with neither name nor value carries nothing (RFC 6265bis ignores it).
+  if (!cookie || (*soup_cookie_get_name(cookie.get()) == '\0' &&
+                  *soup_cookie_get_value(cookie.get()) == '\0')) {
+    return nullptr;
+  }
+  const char* domain = soup_cookie_get_domain(cookie.get());
+  if (domain == nullptr) return nullptr;
+  // RFC 6265 5.3 step 5: a Domain attribute naming a public suffix ("co.uk") would reach every
+  // site under it. It stands only for the host itself when the host is that suffix.
+  if (domain[0] == '.' && soup_tld_domain_is_public_suffix(domain + 1)) {
+    if (g_ascii_strcasecmp(domain + 1, g_uri_get_host(origin)) != 0) return nullptr;
+    soup_cookie_set_domain(cookie.get(), domain + 1);
+  }
+  return cookie.release();
+}
+
+// Whether `text` starts a cookie: optional spaces, then a name of token characters and '='.
+// The pieces of a cookie's own attributes after a comma never do: a Netscape date continues
+// "Wednesday, 09-Nov-99 23:12:40 GMT", with a space before any '='.
+bool StartsACookie(std::string_view text) {
+  const std::size_t name = text.find_first_not_of(' ');
+  if (name == std::string_view::npos) return false;
+  const std::size_t end = text.find_first_of(" \t,;=\"", name);
+  return end != std::string_view::npos && end > name && text[end] == '=';
+}
+
+// The cookies of one Set-Cookie value. Servers and proxies of the time folded several cookies
+// into one header with commas, as RFC 2109 allowed ("a=1; path=/, b=2; path=/"); a comma is
+// taken as a separator only where a new "name=" follows it, so the commas of expiry dates and
+// of values stay where they are.
+std::vector<std::string_view> SplitFoldedCookies(std::string_view header) {
+  std::vector<std::string_view> cookies;
+  std::size_t start = 0;
+  for (std::size_t comma = header.find(','); comma != std::string_view::npos;
+       comma = header.find(',', comma + 1)) {
+    if (!StartsACookie(header.substr(comma + 1))) continue;
+    cookies.push_back(header.substr(start, comma - start));
+    start = comma + 1;
+  }
+  cookies.push_back(header.substr(start));
+  return cookies;
+}
+
 }  // namespace
 
 void UpstreamCookies::CookieFree::operator()(SoupCookie* cookie) const { soup_cookie_free(cookie); }
@@ -164,22 +217,9 @@ UpstreamCookies UpstreamCookies::Parse(std::string_view text) {
 void UpstreamCookies::Store(std::string_view set_cookie, std::string_view url) {
   GUriPtr origin = ParseHttpUri(url);
   if (!origin || g_uri_get_host(origin.get()) == nullptr) return;
-  const std::string header(set_cookie);
-  CookiePtr cookie(soup_cookie_parse(header.c_str(), origin.get()));
-  // A cookie with neither name nor value carries nothing (RFC 6265bis ignores it).
-  if (!cookie || (*soup_cookie_get_name(cookie.get()) == '\0' &&
-                  *soup_cookie_get_value(cookie.get()) == '\0')) {
-    return;
+  for (std::string_view one : SplitFoldedCookies(set_cookie)) {
+    if (SoupCookie* cookie = ParseCookie(one, origin.get())) Add(CookiePtr(cookie));
   }
-  const char* domain = soup_cookie_get_domain(cookie.get());
-  if (domain == nullptr) return;
-  // RFC 6265 5.3 step 5: a Domain attribute naming a public suffix ("co.uk") would reach every
-  // site under it. It stands only for the host itself when the host is that suffix.
-  if (domain[0] == '.' && soup_tld_domain_is_public_suffix(domain + 1)) {
-    if (g_ascii_strcasecmp(domain + 1, g_uri_get_host(origin.get())) != 0) return;
-    soup_cookie_set_domain(cookie.get(), domain + 1);
-  }
-  Add(std::move(cookie));
 }
 
 void UpstreamCookies::Add(CookiePtr cookie) {

@@ -37,6 +37,29 @@ TEST(UpstreamCookies, DomainCookieReachesTheDomainAndItsSubdomains) {
   EXPECT_EQ(jar.CookieHeaderFor("http://notexample.com/"), "");
 }
 
+// RFC 2109 let a server fold cookies into one header with commas; a comma starts a new cookie
+// only where "name=" follows it.
+TEST(UpstreamCookies, CookiesFoldedIntoOneHeaderAreEachKept) {
+  const UpstreamCookies jar =
+      JarOf({"a=1; Path=/, b=2; expires=Wednesday, 31-Dec-2036 23:59:59 GMT; Path=/,c=3; Path=/"},
+            "http://wap.example.com/");
+  EXPECT_EQ(jar.CookieHeaderFor("http://wap.example.com/"), "a=1; b=2; c=3");
+}
+
+TEST(UpstreamCookies, CommasThatStartNoCookieStayInTheCookie) {
+  const UpstreamCookies jar =
+      JarOf({"list=x,y; Path=/", "when=1; expires=Fri, 31-Dec-2036 23:59:59 GMT; Path=/"},
+            "http://wap.example.com/");
+  EXPECT_EQ(jar.CookieHeaderFor("http://wap.example.com/"), "list=x,y; when=1");
+}
+
+TEST(UpstreamCookies, OldNetscapeDatesExpireAndKeep) {
+  const UpstreamCookies jar = JarOf({"keep=1; expires=Wednesday, 31-Dec-36 23:59:59 GMT; path=/",
+                                     "gone=1; expires=Wednesday, 09-Nov-99 23:12:40 GMT; path=/"},
+                                    "http://wap.example.com/");
+  EXPECT_EQ(jar.CookieHeaderFor("http://wap.example.com/"), "keep=1");
+}
+
 TEST(UpstreamCookies, CookiesForOtherSitesOrPublicSuffixesAreIgnored) {
   UpstreamCookies jar;
   jar.Store("a=1; Domain=other.com", "http://wap.example.com/");
