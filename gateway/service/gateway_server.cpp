@@ -81,8 +81,10 @@ void WriteResponse(SoupServerMessage* message, const ServiceResponse& response) 
   for (const std::string& cookie : response.set_cookies) {
     soup_message_headers_append(headers, "Set-Cookie", cookie.c_str());
   }
-  soup_server_message_set_response(message, response.content_type.c_str(), SOUP_MEMORY_COPY,
-                                   response.body.data(), response.body.size());
+  // An answer without content (204) has no type either.
+  soup_server_message_set_response(
+      message, response.content_type.empty() ? nullptr : response.content_type.c_str(),
+      SOUP_MEMORY_COPY, response.body.data(), response.body.size());
 }
 
 // Answers before the body is read; the body (if any) is then read and thrown away, and the

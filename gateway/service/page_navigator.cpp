@@ -22,6 +22,28 @@ FetchRequest GetRequest(std::string url) {
   return request;
 }
 
+bool IsSuccess(unsigned status) { return status >= 200 && status < 300; }
+
+// What an answer without a page means for the user, with its status: the error page's reason.
+std::string EmptyAnswerReason(const FetchResponse& response) {
+  const unsigned status = response.status;
+  const std::string code = "（HTTP " + std::to_string(status) + "）";
+  if (IsSuccess(status)) return "网站返回了空白页面" + code;
+  if (status == 401) return "网站要求输入用户名和密码" + code + "，本服务不支持这种登录";
+  if (status == 403) return "网站拒绝访问这个页面" + code;
+  if (status == 404 || status == 410) return "网站上没有这个页面" + code;
+  if (status == 503) {
+    std::string reason = "网站暂时无法服务" + code;
+    const std::string& wait = response.retry_after;
+    const bool seconds =
+        !wait.empty() && wait.size() <= 9 &&
+        wait.find_first_not_of("0123456789") == std::string::npos;  // else an HTTP date
+    return reason + (seconds ? "，请 " + wait + " 秒后再试" : "，请稍后再试");
+  }
+  if (status >= 500) return "网站出错了" + code;
+  return "网站没有返回页面" + code;
+}
+
 }  // namespace
 
 std::string FetchFailureText(const FetchResponse& response) {
@@ -63,10 +85,21 @@ void PageNavigator::OnFetched(const ExchangePtr& exchange, FetchResponse respons
     return;
   }
   exchange->set_jar(std::move(response.cookies));
+  // "No content": the view stays on the page it shows, as a browser (and a phone) does.
+  if (response.status == 204 || response.status == 205) {
+    exchange->Reply(ServiceResponse{204, {}, {}, {}});
+    return;
+  }
+  // A site's own error page is shown as any page; an empty answer gets the error page.
+  if (response.body.empty()) {
+    Fail(exchange, 502, EmptyAnswerReason(response));
+    return;
+  }
   auto deck = std::make_shared<const CachedDeck>(CachedDeck{UrlWithoutFragment(response.final_url),
                                                             std::move(response.content_type),
                                                             std::move(response.body)});
-  if (!post && response.status >= 200 && response.status < 300) {
+  // A deck cut short is shown, but not kept: the next visit fetches it whole.
+  if (!post && IsSuccess(response.status) && !response.truncated) {
     // Keyed by the final address: the page's "#card" links are resolved against it.
     cache_.Store(deck->final_url, exchange->jar(), deck, DeckCache::Clock::now());
   }

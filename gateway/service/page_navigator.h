@@ -2,7 +2,8 @@
 // PageNavigator: takes the user to a page. It fetches the address (or finds the deck in the
 // short-lived cache), transcodes it in the user's WML context, follows the entry events of the
 // card it lands on (at most kMaxEventHops of them) and answers the page, a picture, or the
-// error page; never nothing.
+// error page; nothing only for a site's own "no content" (204, 205), answered with 204 so the
+// view stays on its page.
 //
 //   Open(GET url#card)       the cached deck when the address names a card, else a fetch
 //   Open(POST ...)           always a fetch; never cached
@@ -11,7 +12,9 @@
 //                            entered backward; with no history, the card on screen again
 //   Follow(refresh, none)    the card on screen again (EntryDirection::kRefresh)
 //
-// Answers: a page 200; an upstream failure or a deck the transcoder cannot read 502 with the
+// Answers: a page 200 (also a site's own error page: a 404 or 500 with a deck or page of its
+// own is shown as the site sent it); an upstream failure, an empty answer (the error page names
+// its HTTP status, and a 503's Retry-After) or a deck the transcoder cannot read 502 with the
 // error page (the offline start page when it was the viewer's start address); an address of
 // another scheme 400 with the error page. The view shows whatever page comes with the status.
 
