@@ -61,7 +61,7 @@ TEST_F(GatewayHabits, ErrorStatusWithoutABodyNamesTheStatus) {
     unsigned status;
     const char* says;
   } cases[] = {
-      {404, "404"}, {500, "500"}, {401, "401"}, {403, "403"}, {410, "410"},
+      {404, "404"}, {500, "500"}, {401, "401"}, {403, "403"}, {410, "410"}, {302, "302"},
   };
   for (const auto& c : cases) {
     origin_.Handle("/x.wml", [&c](SoupServerMessage* message, const ReceivedRequest&) {
@@ -145,8 +145,23 @@ TEST_F(GatewayHabits, DeckCutShortOfItsLengthShowsWhatCame) {
                         "Content-Type: text/vnd.wap.wml\r\n"
                         "Content-Length: 4000\r\n",
                         std::string(kWmlPrologue) + "<wml><card id=\"c\"><p>First part arrived"));
-  ExpectShown(Open("127.0.0.1:" + std::to_string(raw.port()) + "/cut.wml"), "First part arrived",
-              "cut deck");
+  raw.Serve("/whole.wml", RawResponse("200 OK",
+                                      "Content-Type: text/vnd.wap.wml\r\n"
+                                      "Content-Length: " +
+                                          std::to_string(Deck("Whole").size()) + "\r\n",
+                                      Deck("Whole")));
+  const std::string site = "127.0.0.1:" + std::to_string(raw.port());
+  ExpectShown(Open(site + "/cut.wml"), "First part arrived", "cut deck");
+  ExpectShown(Open(site + "/whole.wml"), "Whole", "whole deck");
+  ASSERT_EQ(raw.requests().size(), 2u);
+  // A card of a deck already fetched comes from the cache; a cut deck was not kept there.
+  const auto card = [&](std::string_view path) {
+    return viewer_.Get(ServiceUrl("/gw/page?u=" + PercentEncode(raw.Url(path))));
+  };
+  ExpectShown(card("/whole.wml#c"), "Whole", "whole deck's card");
+  EXPECT_EQ(raw.requests().size(), 2u);
+  ExpectShown(card("/cut.wml#c"), "First part arrived", "cut deck's card");
+  EXPECT_EQ(raw.requests().size(), 3u);
 }
 
 // ---- Cookies -----------------------------------------------------------------------------------
