@@ -64,6 +64,18 @@ std::string GreetDeck() {
          "<do type=\"prev\" label=\"Back\"><prev/></do></card></wml>\n";
 }
 
+// A search page of a Chinese site: XHTML Mobile in GB2312 (said only in its XML declaration), a
+// 40 x 40 picture, and a form whose field holds "手机" (GBK CA D6 BB FA).
+std::string GbkSearchPage() {
+  return "<?xml version=\"1.0\" encoding=\"gb2312\"?>\n"
+         "<!DOCTYPE html PUBLIC \"-//WAPFORUM//DTD XHTML Mobile 1.0//EN\" "
+         "\"http://www.wapforum.org/DTD/xhtml-mobile10.dtd\">\n"
+         "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>Search</title></head><body>"
+         "<p>Search <img src=\"/images/next.wbmp\" alt=\"next\"/></p>"
+         "<form action=\"/s.php\" method=\"get\"><p>"
+         "<input type=\"text\" name=\"q\" value=\"\xCA\xD6\xBB\xFA\"/></p></form></body></html>\n";
+}
+
 PageResponse Typed(std::string content_type, std::string body) {
   PageResponse response;
   response.content_type = std::move(content_type);
@@ -74,6 +86,7 @@ PageResponse Typed(std::string content_type, std::string body) {
 PageResponse SitePage(const std::string& target) {
   if (target == "/index.wml") return Typed("text/vnd.wap.wml", IndexDeck());
   if (target == "/greet.wml") return Typed("text/vnd.wap.wml", GreetDeck());
+  if (target == "/search.xhtml") return Typed("application/vnd.wap.xhtml+xml", GbkSearchPage());
   if (target == "/images/next.wbmp") return Typed("image/vnd.wap.wbmp", BlackWbmp(40, 40));
   if (target == "/images/form.wbmp") return Typed("image/vnd.wap.wbmp", BlackWbmp(24, 24));
   if (target.rfind("/images/seen-", 0) == 0) return Typed("image/vnd.wap.wbmp", BlackWbmp(64, 16));
@@ -264,6 +277,12 @@ class WapSiteTest : public ::testing::Test {
     return true;
   }
 
+  // The view shows one black picture of this size and nothing else black of its kind.
+  bool PictureShows(int width, int height) {
+    const std::vector<Box> found = BlackRectangles(x_->Shoot(), View());
+    return found.size() == 1 && found[0].width == width && found[0].height == height;
+  }
+
   // The command menu's "输入网址" reveals the address box; the address typed there is opened
   // with Enter.
   void TypeAddress(const std::string& address) {
@@ -357,6 +376,26 @@ TEST_F(WapSiteTest, TypedAddressLinkFormAndPrevThroughTheEmbeddedService) {
 
   // No dialog and no other window at any point.
   EXPECT_EQ(x_->VisibleWindows(program_).size(), 1u);
+}
+
+// A GBK site's form reaches the site in GBK, as a phone sent it, although the page the view shows
+// is UTF-8: the view is told to submit the form in the site's charset.
+TEST_F(WapSiteTest, FormOfAGbkPageReachesTheSiteInGbk) {
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  ASSERT_NO_FATAL_FAILURE(WaitForOfflineStartPage());
+  ASSERT_NO_FATAL_FAILURE(
+      TypeAddress("wap.localhost:" + std::to_string(kSitePort) + "/search.xhtml"));
+  ASSERT_TRUE(WaitUntil([&] { return PictureShows(40, 40); }, kEventWait))
+      << "the search page never showed" << Situation();
+  // A click on the page's empty lower part gives the view the keyboard (the address box had
+  // it); Tab then reaches the field, and Enter submits its form.
+  const Box view = View();
+  x_->Click(view.CentreX(), view.top + view.height - 20, 1);
+  x_->Key("Tab");
+  x_->Key("Return");
+  EXPECT_TRUE(WaitUntil([&] { return SiteReceived("GET", "/s.php?q=%CA%D6%BB%FA"); }, kEventWait))
+      << "the form did not arrive in GBK" << Situation();
+  EXPECT_FALSE(SiteReceived("GET", "/s.php?q=%E6%89%8B%E6%9C%BA"));  // 手机 in UTF-8
 }
 
 TEST_F(WapSiteTest, EmbeddedServiceAnswersOnlyUnderItsSecretPathAndEndsWithTheProgram) {
