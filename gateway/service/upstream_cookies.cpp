@@ -121,16 +121,11 @@ GUriPtr ParseHttpUri(std::string_view url) {
   return GUriPtr(g_uri_parse(text.c_str(), static_cast<GUriFlags>(SOUP_HTTP_URI_FLAGS), nullptr));
 }
 
-struct FreeParsedCookie {
-  void operator()(SoupCookie* cookie) const { soup_cookie_free(cookie); }
-};
-using UniqueCookie = std::unique_ptr<SoupCookie, FreeParsedCookie>;
-
-// The cookie of one Set-Cookie value from `origin` (owned by the caller), or null when it
-// carries nothing or names a domain it may not.
-SoupCookie* ParseCookie(std::string_view set_cookie, GUri* origin) {
+// The cookie of one Set-Cookie value from `origin`, or null when it carries nothing or names a
+// domain it may not.
+UpstreamCookies::CookiePtr ParseCookie(std::string_view set_cookie, GUri* origin) {
   const std::string header(set_cookie);
-  UniqueCookie cookie(soup_cookie_parse(header.c_str(), origin));
+  UpstreamCookies::CookiePtr cookie(soup_cookie_parse(header.c_str(), origin));
   // A cookie with neither name nor value carries nothing (RFC 6265bis ignores it).
   if (!cookie || (*soup_cookie_get_name(cookie.get()) == '\0' &&
                   *soup_cookie_get_value(cookie.get()) == '\0')) {
@@ -144,7 +139,7 @@ SoupCookie* ParseCookie(std::string_view set_cookie, GUri* origin) {
     if (g_ascii_strcasecmp(domain + 1, g_uri_get_host(origin)) != 0) return nullptr;
     soup_cookie_set_domain(cookie.get(), domain + 1);
   }
-  return cookie.release();
+  return cookie;
 }
 
 // Whether `text` starts a cookie: optional spaces, then a name of token characters and '='.
@@ -218,7 +213,7 @@ void UpstreamCookies::Store(std::string_view set_cookie, std::string_view url) {
   GUriPtr origin = ParseHttpUri(url);
   if (!origin || g_uri_get_host(origin.get()) == nullptr) return;
   for (std::string_view one : SplitFoldedCookies(set_cookie)) {
-    if (SoupCookie* cookie = ParseCookie(one, origin.get())) Add(CookiePtr(cookie));
+    if (CookiePtr cookie = ParseCookie(one, origin.get())) Add(std::move(cookie));
   }
 }
 

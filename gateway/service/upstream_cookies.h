@@ -29,6 +29,12 @@ namespace tovarin::gateway {
 
 class UpstreamCookies {
  public:
+  // One cookie as libsoup parsed it, freed with soup_cookie_free.
+  struct CookieFree {
+    void operator()(SoupCookie* cookie) const;
+  };
+  using CookiePtr = std::unique_ptr<SoupCookie, CookieFree>;
+
   UpstreamCookies();
   ~UpstreamCookies();
   UpstreamCookies(UpstreamCookies&&) noexcept;
@@ -38,7 +44,8 @@ class UpstreamCookies {
   // record, a field that cannot be decoded, more than kMaxCookieJarBytes) gives an empty jar.
   static UpstreamCookies Parse(std::string_view text);
 
-  // Stores the cookie of one Set-Cookie header value received from `url` (absolute).
+  // Stores the cookies of one Set-Cookie header value received from `url` (absolute); a value
+  // that folds several cookies with commas stores each.
   void Store(std::string_view set_cookie, std::string_view url);
 
   // The value of the Cookie request header for `url`: the cookies that apply, longer paths
@@ -53,11 +60,6 @@ class UpstreamCookies {
   std::size_t size() const { return cookies_.size(); }
 
  private:
-  struct CookieFree {
-    void operator()(SoupCookie* cookie) const;
-  };
-  using CookiePtr = std::unique_ptr<SoupCookie, CookieFree>;
-
   void Add(CookiePtr cookie);
 
   std::vector<CookiePtr> cookies_;  // oldest first
