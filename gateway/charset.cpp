@@ -413,6 +413,16 @@ std::optional<DecodedText> DecodeCleanly(Bytes bytes, std::string_view decoder) 
   return std::move(text.value());
 }
 
+// A page that does not say whether it is GBK or Big5, read as the one of the two that reads
+// without a single ill-formed sequence, or when both do, as the likelier (chinese_text_guess.h).
+// nullopt when neither reads cleanly or the text is too large.
+std::optional<DecodedText> ReadAsChinese(Bytes bytes) {
+  std::optional<DecodedText> gbk = DecodeCleanly(bytes, "GB18030");
+  std::optional<DecodedText> big5 = DecodeCleanly(bytes, "BIG5-HKSCS");
+  if (!gbk || !big5) return gbk ? std::move(gbk) : std::move(big5);
+  return Big5ReadsLikelier(big5->utf8, gbk->utf8) ? std::move(big5) : std::move(gbk);
+}
+
 // ---- Encoding ----------------------------------------------------------------------------
 
 [[nodiscard]] bool AppendCharacterReference(std::string& out, gunichar code_point) {

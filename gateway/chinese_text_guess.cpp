@@ -20,6 +20,7 @@ constexpr std::string_view kCommonCharacters =
     "東聲員種論條氣話總頭應產區統則聽權聯師觀導運飛風變臺單愛擊備調質團價華級離況請際線視書讀網頁"
     "歡迎註冊登錄搜尋熱門壇圖片遊戲鈴下載首页欢迎注册登录搜索热门论坛图片游戏铃声下载免费新闻";
 
+// The code points of kCommonCharacters, sorted for binary search.
 std::vector<gunichar> CommonCodePoints() {
   std::vector<gunichar> code_points;
   for (const char* p = kCommonCharacters.data();
@@ -31,7 +32,8 @@ std::vector<gunichar> CommonCodePoints() {
 }
 
 // How many characters of `utf8` are common Chinese characters.
-std::size_t CommonCount(const std::string& utf8, const std::vector<gunichar>& common) {
+std::size_t CommonCount(std::string_view utf8) {
+  static const std::vector<gunichar> common = CommonCodePoints();
   std::size_t count = 0;
   for (const char* p = utf8.data(); p < utf8.data() + utf8.size(); p = g_utf8_next_char(p)) {
     const auto byte = static_cast<unsigned char>(*p);
@@ -42,21 +44,10 @@ std::size_t CommonCount(const std::string& utf8, const std::vector<gunichar>& co
   return count;
 }
 
-std::optional<DecodedText> ReadCleanly(std::span<const std::uint8_t> bytes, const char* label) {
-  platform::Result<DecodedText> text = ConvertToUtf8(bytes, label);
-  if (!text.ok() || text->replaced != 0) return std::nullopt;
-  return std::move(text.value());
-}
-
 }  // namespace
 
-std::optional<DecodedText> ReadAsChinese(std::span<const std::uint8_t> bytes) {
-  std::optional<DecodedText> gbk = ReadCleanly(bytes, "GB18030");
-  std::optional<DecodedText> big5 = ReadCleanly(bytes, "BIG5-HKSCS");
-  if (!gbk || !big5) return gbk ? std::move(gbk) : std::move(big5);
-  const std::vector<gunichar> common = CommonCodePoints();
-  if (CommonCount(big5->utf8, common) > CommonCount(gbk->utf8, common)) return big5;
-  return gbk;
+bool Big5ReadsLikelier(std::string_view big5_utf8, std::string_view gbk_utf8) {
+  return CommonCount(big5_utf8) > CommonCount(gbk_utf8);
 }
 
 }  // namespace tovarin::gateway

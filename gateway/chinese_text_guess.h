@@ -6,17 +6,12 @@
 // written Chinese (simplified and traditional forms alike) is the page's, as in the
 // auto-detection browsers set up for Chinese offered.
 
-#include <cstdint>
-#include <optional>
-#include <span>
-
-#include "gateway/charset.h"
+#include <string_view>
 
 namespace tovarin::gateway {
 
-// `bytes` decoded as GB18030 (GBK) or BIG5-HKSCS: the one of the two that reads without a single
-// ill-formed sequence, or when both do, the one with more common Chinese characters (GB18030 on
-// a tie). nullopt when neither reads cleanly or the text is too large.
-std::optional<DecodedText> ReadAsChinese(std::span<const std::uint8_t> bytes);
+// Whether the Big5 reading of a page (UTF-8) is the likelier one against its GBK reading: true
+// when it has more common Chinese characters; a tie goes to GBK.
+bool Big5ReadsLikelier(std::string_view big5_utf8, std::string_view gbk_utf8);
 
 }  // namespace tovarin::gateway

@@ -5,6 +5,7 @@
 #include "gateway/charset.h"
 #include "gateway/html_cleaner.h"
 #include "gateway/html_writer.h"
+#include "gateway/image_types.h"
 #include "gateway/wbmp.h"
 #include "gateway/wbxml_decoder.h"
 #include "gateway/wml_parser.h"
@@ -37,18 +38,6 @@ bool LooksLikeWmlc(std::span<const std::uint8_t> bytes) {
   if (bytes.size() < 4 || bytes[0] > 0x03) return false;
   std::uint8_t id = bytes[1];
   return id == 0x02 || id == 0x04 || id == 0x09 || id == 0x0A || id == 0x00;
-}
-
-// The type a picture's signature names (GIF, PNG, JPEG), or empty. Sites served pictures saved
-// in these formats under the WBMP type (a ".wbmp" name kept when the picture was redrawn), and
-// a browser goes by the signature.
-std::string_view PictureSignatureType(std::span<const std::uint8_t> bytes) {
-  const std::string_view head(reinterpret_cast<const char*>(bytes.data()),
-                              std::min<std::size_t>(bytes.size(), 8));
-  if (head.starts_with("GIF87a") || head.starts_with("GIF89a")) return "image/gif";
-  if (head.starts_with("\x89PNG\r\n\x1A\n")) return "image/png";
-  if (head.starts_with("\xFF\xD8\xFF")) return "image/jpeg";
-  return {};
 }
 
 PageKind Sniff(std::span<const std::uint8_t> bytes) {
@@ -159,7 +148,9 @@ PageKind ClassifyPage(std::string_view content_type, std::span<const std::uint8_
                                                                    : PageKind::kWmlc;
   }
   if (type == "image/vnd.wap.wbmp" || type == "image/x-wap.wbmp") {
-    return PictureSignatureType(bytes).empty() ? PageKind::kWbmp : PageKind::kImage;
+    // A picture saved in another format that kept its ".wbmp" name: a browser goes by the
+    // signature.
+    return PassThroughImageType(bytes).empty() ? PageKind::kWbmp : PageKind::kImage;
   }
   if (type == "application/vnd.wap.xhtml+xml" || type == "application/xhtml+xml" ||
       type == "text/html") {
@@ -193,7 +184,7 @@ TranscodeResult Transcode(const TranscodeRequest& request, WmlContext& context) 
       TranscodeResult result;
       result.kind = TranscodeResult::Kind::kImage;
       result.body.assign(request.body.begin(), request.body.end());
-      const std::string_view signature = PictureSignatureType(request.body);
+      const std::string_view signature = PassThroughImageType(request.body);
       result.content_type =
           signature.empty() ? MediaType(request.content_type) : std::string(signature);
       return result;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "gateway/html_writer.h"
 #include "gateway/limits.h"
 #include "gateway/markup_builder.h"
 
@@ -231,17 +232,7 @@ std::string CdataAsText(std::string_view text) {
     const std::size_t start = open + kOpen.size();
     std::size_t close = text.find(kClose, start);
     if (close == std::string_view::npos) close = text.size();
-    for (char c : text.substr(start, close - start)) {
-      if (c == '&') {
-        out += "&amp;";
-      } else if (c == '<') {
-        out += "&lt;";
-      } else if (c == '>') {
-        out += "&gt;";
-      } else {
-        out += c;
-      }
-    }
+    AppendEscapedText(out, text.substr(start, close - start));
     copied = std::min(text.size(), close + kClose.size());
   }
   out.append(text.substr(copied));

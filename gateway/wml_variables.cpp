@@ -105,10 +105,9 @@ std::string EscapeVariableValue(std::string_view value, std::string_view charset
 
 std::string EncodeQueryInCharset(std::string_view address, std::string_view charset) {
   const std::size_t query = address.find('?');
-  if (query == std::string_view::npos || charset.empty() || CanonicalCharset(charset).empty() ||
-      CanonicalCharset(charset) == "UTF-8") {
-    return std::string(address);
-  }
+  if (query == std::string_view::npos) return std::string(address);
+  const std::string decoder = CanonicalCharset(charset);
+  if (decoder.empty() || decoder == "UTF-8") return std::string(address);
   const std::size_t fragment = address.find('#', query);
   const std::size_t query_end = fragment == std::string_view::npos ? address.size() : fragment;
   std::string out(address.substr(0, query + 1));

@@ -65,6 +65,16 @@ guint TimerMilliseconds(std::chrono::milliseconds duration) {
       std::clamp<std::chrono::milliseconds::rep>(duration.count(), 1, G_MAXUINT));
 }
 
+// The length a body is announced with when it comes as it is stored: a Content-Length and no
+// Content-Encoding (an encoded body's announced length says nothing of its decoded size).
+std::optional<std::uint64_t> PlainContentLength(SoupMessageHeaders* headers) {
+  if (soup_message_headers_get_encoding(headers) != SOUP_ENCODING_CONTENT_LENGTH ||
+      soup_message_headers_get_one(headers, "Content-Encoding") != nullptr) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(soup_message_headers_get_content_length(headers));
+}
+
 std::string DescribeRefusal(DestinationVerdict verdict, const std::string& where) {
   return verdict == DestinationVerdict::kServiceItself
              ? "the rendering service does not fetch its own address " + where
@@ -342,14 +352,11 @@ void Operation::HeadersReceived(GObjectPtr<GInputStream> stream) {
   const char* retry_after = soup_message_headers_get_one(headers, "Retry-After");
   response_.retry_after = retry_after != nullptr ? retry_after : "";
   // A body announced larger than the bound fails at once (an encoded one is judged as it is
-  // decoded: its announced length says nothing of its decoded size).
-  if (soup_message_headers_get_encoding(headers) == SOUP_ENCODING_CONTENT_LENGTH &&
-      soup_message_headers_get_one(headers, "Content-Encoding") == nullptr &&
-      static_cast<std::uint64_t>(soup_message_headers_get_content_length(headers)) >
-          owner_->options.max_body_bytes) {
+  // decoded).
+  if (const auto length = PlainContentLength(headers);
+      length && *length > owner_->options.max_body_bytes) {
     return Fail(FetchFailure::kTooLarge,
-                "the page announces " +
-                    std::to_string(soup_message_headers_get_content_length(headers)) + " bytes");
+                "the page announces " + std::to_string(*length) + " bytes");
   }
   ReadChunk();
 }
@@ -416,11 +423,8 @@ void Operation::ChunkRead(GBytes* chunk) {
 // libsoup ends a body at the connection's close without an error even when fewer bytes came
 // than its Content-Length said; the count tells (for a body sent as it is stored).
 bool Operation::EndedShort() const {
-  SoupMessageHeaders* headers = soup_message_get_response_headers(message_.get());
-  return soup_message_headers_get_encoding(headers) == SOUP_ENCODING_CONTENT_LENGTH &&
-         soup_message_headers_get_one(headers, "Content-Encoding") == nullptr &&
-         static_cast<std::uint64_t>(hop_bytes_) <
-             static_cast<std::uint64_t>(soup_message_headers_get_content_length(headers));
+  const auto length = PlainContentLength(soup_message_get_response_headers(message_.get()));
+  return length && static_cast<std::uint64_t>(hop_bytes_) < *length;
 }
 
 gboolean Operation::OnFirstByteTimeout(gpointer data) {

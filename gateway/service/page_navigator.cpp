@@ -5,7 +5,7 @@
 #include <span>
 #include <utility>
 
-#include "gateway/service/image_types.h"
+#include "gateway/image_types.h"
 #include "gateway/service/start_page.h"
 #include "gateway/url.h"
 

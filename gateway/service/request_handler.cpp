@@ -5,8 +5,8 @@
 
 #include "gateway/charset.h"
 #include "gateway/css_cleaner.h"
+#include "gateway/image_types.h"
 #include "gateway/service/form_body.h"
-#include "gateway/service/image_types.h"
 #include "gateway/service/query_fields.h"
 #include "gateway/service/state_cookies.h"
 #include "gateway/service/typed_address.h"

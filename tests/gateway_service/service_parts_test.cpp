@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 #include <libsoup/soup.h>
 
+#include "gateway/image_types.h"
 #include "gateway/limits.h"
 #include "gateway/service/deck_cache.h"
 #include "gateway/service/fetcher.h"
 #include "gateway/service/form_body.h"
 #include "gateway/service/host_allow_list.h"
-#include "gateway/service/image_types.h"
 #include "gateway/service/service_addresses.h"
 #include "gateway/service/start_page.h"
 #include "gateway/service/state_cookies.h"

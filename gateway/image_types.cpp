@@ -1,4 +1,4 @@
-#include "gateway/service/image_types.h"
+#include "gateway/image_types.h"
 
 #include <algorithm>
 #include <string_view>
